@@ -1,0 +1,48 @@
+// The calculation against its floor: the same square roots in a bare loop.
+#include "mesh.h"
+
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+using tavrilo::Arrangement;
+using tavrilo::ComputeMeshLength;
+using tavrilo::MeshInputs;
+
+void Mesh(benchmark::State& state, MeshInputs inputs) {
+    for (auto _ : state) {
+        auto outcome = ComputeMeshLength(inputs, Arrangement::TwoWay);
+        benchmark::DoNotOptimize(outcome);
+    }
+}
+
+// The least any implementation must do: one square root per bar position.
+void BareSquareRoots(benchmark::State& state) {
+    const auto passes = static_cast<std::int32_t>(state.range(0));
+    const auto odd = static_cast<bool>(state.range(1));
+    double r = static_cast<double>(odd ? 2 * passes + 1 : 2 * passes);
+    double s = 1.0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(r);
+        benchmark::DoNotOptimize(s);
+        const double rSquared = r * r;
+        double sum = 0.0;
+        for (std::int32_t i = 1; i <= passes; ++i) {
+            const double k = odd ? 2.0 * i : 2.0 * i - 1;
+            sum = (s * 4) * std::sqrt(rSquared - k * k) + sum;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+}
+
+BENCHMARK_CAPTURE(Mesh, InitialValues, MeshInputs{1.3, 0.0065, 0.1});
+BENCHMARK_CAPTURE(Mesh, WorstEven32766, MeshInputs{32766, 0.01, 1});
+BENCHMARK(BareSquareRoots)->Args({16383, 0})->Name("BareSquareRoots/Even32766");
+BENCHMARK_CAPTURE(Mesh, WorstOdd16383, MeshInputs{16383, 0.01, 1});
+BENCHMARK(BareSquareRoots)->Args({8191, 1})->Name("BareSquareRoots/Odd16383");
+
+} // namespace
+
+BENCHMARK_MAIN();

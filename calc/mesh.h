@@ -1,0 +1,78 @@
+#pragma once
+
+// The total length of bar in a circular reinforcing-bar mesh.
+//
+// Bars at spacing s cross a circle of diameter D; each bar is as long as the
+// chord at its position. With r = D / s (rounded to 2 places) and n = D / s
+// (rounded to a whole number), the two-way total is
+//   A + S + C, where A = (12.5 phi - 0.05) * 2r, the bar-end allowance,
+//                    S = sum of 4 s sqrt(r^2 - k^2) over the bar positions k,
+//                    C = 2D when n is odd (the two centre bars), else 0,
+// and the one-way total is half of it, each rounded to millimetres.
+
+#include <cstdint>
+#include <variant>
+
+namespace tavrilo {
+
+// Lengths in metres; all three must be strictly positive.
+struct MeshInputs {
+    double MeshDiameter = 0; // D
+    double BarDiameter = 0;  // phi
+    double BarSpacing = 0;   // s, labelled d in the window
+};
+
+enum class Arrangement {
+    OneWay, // parallel bars in one direction
+    TwoWay, // crossed bars, both directions
+};
+
+enum class CalcErrorKind {
+    IntegerOverflow,    // the spacing count is beyond what the counters hold
+    FloatingPointFault, // a step overflowed, divided by zero or was invalid
+};
+
+// Which step of the calculation failed first.
+enum class CalcStep {
+    Ratio,        // q = D / s
+    Count,        // n
+    RoundedRatio, // r
+    Allowance,    // A
+    CountToInt,   // n as a 32-bit integer
+    HalfCount,    // h as a 16-bit integer
+    CentreTerm,   // C
+    ChordLoop,    // a chord pass (its 16-bit counter or its sum)
+    Sum,          // T
+    Total,        // the halved and rounded total
+};
+
+struct CalcError {
+    CalcErrorKind Kind;
+    CalcStep Step;
+    friend bool operator==(const CalcError&, const CalcError&) = default;
+};
+
+// The intermediate values of one calculation, for diagnosis.
+struct MeshLengthBreakdown {
+    double SpacingCount = 0;  // n
+    double SpacingRatio = 0;  // r
+    double AllowanceTerm = 0; // A
+    double ChordSum = 0;      // S
+    double CentreTerm = 0;    // C
+    double Sum = 0;           // T = (A + S) + C, before halving and rounding
+};
+
+struct MeshLength {
+    double Total = 0; // metres, rounded to 3 places; may be negative
+    MeshLengthBreakdown Breakdown;
+};
+
+using MeshLengthOutcome = std::variant<MeshLength, CalcError>;
+
+// Limits of the spacing count: the chord passes count with 16-bit integers.
+inline constexpr std::int32_t kLargestEvenCount = 32766;
+inline constexpr std::int32_t kLargestOddCount = 16383;
+
+MeshLengthOutcome ComputeMeshLength(const MeshInputs& inputs, Arrangement arrangement);
+
+} // namespace tavrilo

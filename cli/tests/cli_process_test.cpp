@@ -1,0 +1,136 @@
+// The command-line contract, checked on the real program in its own process.
+#include <array>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs tavrilo-calc with `args` (passed without a shell), capturing both streams.
+Outcome RunCalc(const std::vector<std::string>& args) {
+    const std::string dir = testing::TempDir();
+    const std::string outPath = dir + "/tavrilo_cli_out";
+    const std::string errPath = dir + "/tavrilo_cli_err";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr) ||
+            !freopen("/dev/null", "r", stdin))
+            _exit(127);
+        std::vector<char*> argv{const_cast<char*>(TAVRILO_CALC_EXE)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Outcome o;
+    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    o.out = Slurp(outPath);
+    o.err = Slurp(errPath);
+    return o;
+}
+
+struct CliCase {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::string out; // exact stdout
+    std::string errContains;
+};
+
+void PrintTo(const CliCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CommandLine : public testing::TestWithParam<CliCase> {};
+
+TEST_P(CommandLine, ExitsPrintsAndReportsAsDocumented) {
+    const CliCase& c = GetParam();
+    const Outcome o = RunCalc(c.args);
+    EXPECT_EQ(o.status, c.status);
+    EXPECT_EQ(o.out, c.out);
+    if (c.errContains.empty())
+        EXPECT_EQ(o.err, "");
+    else
+        EXPECT_NE(o.err.find(c.errContains), std::string::npos) << "stderr: " << o.err;
+}
+
+const std::string kNonPositive = "参数不能为“0”或“负值”！\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, CommandLine,
+    testing::Values(
+        CliCase{"InitialValuesTwoWayByDefault", {"1.3", "0.0065", "0.1"}, 0, "27.533 m\n", ""},
+        CliCase{"ExplicitTwoWay", {"1.3", "0.0065", "0.1", "--two-way"}, 0, "27.533 m\n", ""},
+        CliCase{"OneWay", {"2", "0.012", "0.15", "--one-way"}, 0, "22.257 m\n", ""},
+        CliCase{"OptionBeforeValues", {"--one-way", "1.3", "0.0065", "0.1"}, 0, "13.766 m\n", ""},
+        CliCase{"ValuesReadLikeTheWindow", {"1.3", "0.0065", "0.1m"}, 0, "27.533 m\n", ""},
+        CliCase{"CommaEndsTheNumber", {"1,3", "0.01", "0.1"}, 0, "17.36 m\n", ""},
+        CliCase{"Breakdown",
+                {"1.3", "0.0065", "0.1", "--breakdown"},
+                0,
+                "27.533 m\nn = 13\nr = 13\nA = 0.8125\nS = 24.120274671626635\nC = 2.6\n"
+                "T = 27.532774671626637\n",
+                ""}),
+    [](const testing::TestParamInfo<CliCase>& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, CommandLine,
+    testing::Values(
+        CliCase{"NegativeValueIsAValueNotAnOption", {"-2", "0.01", "0.1"}, 1, "", kNonPositive},
+        CliCase{"TextReadsAsZero", {"abc", "0.01", "0.1"}, 1, "", kNonPositive},
+        CliCase{"NegativeTotalIsNotAQuantity", {"0.04", "0.001", "0.1"}, 1, "", "负值"},
+        CliCase{"NegativeTotalWithBreakdownPrintsNothing",
+                {"0.04", "0.001", "0.1", "--breakdown"},
+                1,
+                "",
+                "负值"},
+        CliCase{"CounterOverflow", {"400", "0.01", "0.01"}, 2, "", "溢出"},
+        CliCase{"FloatingPointFault", {"1e308", "0.01", "1e-308"}, 2, "", "浮点"},
+        CliCase{"TooFewValues", {"1.3", "0.0065"}, 64, "", "用法"},
+        CliCase{"TooManyValues", {"1", "2", "3", "4"}, 64, "", "用法"},
+        CliCase{"UnknownOption", {"1.3", "0.0065", "0.1", "--metric"}, 64, "", "--metric"},
+        CliCase{
+            "BothArrangements", {"1", "0.01", "0.1", "--one-way", "--two-way"}, 64, "", "用法"}),
+    [](const testing::TestParamInfo<CliCase>& info) { return std::string(info.param.name); });
+
+TEST(CommandLine, HelpGoesToStandardOutput) {
+    const Outcome o = RunCalc({"--help"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out.rfind("用法：tavrilo-calc D PHI S", 0), 0u) << o.out;
+    EXPECT_EQ(o.err, "");
+}
+
+TEST(CommandLine, VersionIsTheProductVersion) {
+    const Outcome o = RunCalc({"--version"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "tavrilo-calc 1.00.0001\n");
+}
+
+TEST(CommandLine, NegativeZeroTotalPrintsAsZero) {
+    // 12.5 phi equals 0.05 at phi = 0.004, so with no bars the total is 0 * 2r.
+    const Outcome o = RunCalc({"0.04", "0.004", "0.1"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "0 m\n");
+}
+
+} // namespace

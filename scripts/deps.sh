@@ -1,0 +1,31 @@
+# Sourced by run.sh and test.sh: installs the Debian packages the build needs
+# that this machine does not have yet.
+
+tavrilo_packages=(
+    g++ cmake ninja-build pkg-config
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+tavrilo_install_missing() {
+    local missing=() pkg
+    for pkg in "${tavrilo_packages[@]}" "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "ok installed"; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    echo "Installing missing Debian packages: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1; then
+            sudo=(sudo)
+        else
+            echo "error: need root or sudo to install: ${missing[*]}" >&2
+            return 1
+        fi
+    fi
+    "${sudo[@]}" apt-get update -qq &&
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+            "${missing[@]}"
+}
