@@ -1,0 +1,14 @@
+#include "display.h"
+#include "form1.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    if (!tavrilo::CheckDisplayAvailable())
+        return 1;
+    QApplication app(argc, argv);
+    tavrilo::ConfigureApplication(app);
+    tavrilo::Form1 window(tavrilo::ConfiguredSupportLinks());
+    window.show();
+    return app.exec();
+}

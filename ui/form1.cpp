@@ -1,0 +1,58 @@
+#include "form1.h"
+
+#include "result_area.h"
+#include "support_links.h"
+#include "ui_form1.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QIcon>
+#include <QLayout>
+#include <QStyleFactory>
+
+namespace tavrilo {
+
+Form1::Form1(SupportLinks links, UrlOpener openUrl, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::Form1>()), links_(std::move(links)) {
+    ui_->setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/tavrilo/tavrilo.png")));
+    // The controls keep their places: the window neither grows nor shrinks.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    operations_ =
+        std::make_unique<QtUiOperations>(FormControls{this, ui_->Text1, ui_->Text2, ui_->Text3,
+                                                      ui_->Option1, ui_->Option2, ui_->Picture1},
+                                         std::move(openUrl));
+
+    connect(ui_->Command1, &QPushButton::clicked, this, [this] { Run(Command::Calculate); });
+    connect(ui_->Command2, &QPushButton::clicked, this, [this] { Run(Command::Clear); });
+    connect(ui_->Homepage, &QAction::triggered, this, [this] { Run(Command::HomePage); });
+    connect(ui_->AnswerTheQuestion, &QAction::triggered, this, [this] { Run(Command::Feedback); });
+}
+
+Form1::~Form1() = default;
+
+void Form1::Run(Command command) {
+    RunCommand(command, *operations_, links_);
+}
+
+SupportLinks ConfiguredSupportLinks() {
+    return {TAVRILO_HOME_PAGE_URL, TAVRILO_SUPPORT_EMAIL, TAVRILO_SUPPORT_QQ};
+}
+
+void ConfigureApplication(QApplication& app) {
+    QApplication::setApplicationName(QStringLiteral("Tavrilo"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tavrilo"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVRILO_VERSION_STRING));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tavrilo/tavrilo.png")));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The window is laid out in pixels, so its font is sized in pixels too:
+    // 12 px is 9 points at 96 dots per inch.
+    QFont font = app.font();
+    font.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                      QStringLiteral("Sans Serif")});
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+}
+
+} // namespace tavrilo
