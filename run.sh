@@ -7,4 +7,4 @@ source scripts/deps.sh
 tavrilo_install_missing
 cmake --preset default >/dev/null
 cmake --build --preset default
-exec ./build/default/cli/tavrilo-calc 1.3 0.0065 0.1
+exec ./build/default/app/tavrilo

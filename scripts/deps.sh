@@ -4,6 +4,9 @@
 tavrilo_packages=(
     g++ cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    fonts-wqy-microhei
+    xvfb xauth x11-utils desktop-file-utils appstream
 )
 
 tavrilo_install_missing() {
