@@ -1,15 +1,18 @@
 #pragma once
 
-// Answers every modal dialog that appears during a window test, noting its
-// title and text, so tests can check that exactly the expected messages were
-// shown (and an unexpected one fails the test instead of hanging it).
+// Answers every message box that appears during a window test, noting its
+// title, text, icon and buttons, so tests can check that exactly the expected
+// messages were shown: an unexpected one fails the test instead of hanging it.
 
 #include <QApplication>
+#include <QEvent>
 #include <QList>
 #include <QMessageBox>
 #include <QObject>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <utility>
 
 namespace tavrilo::testing_support {
 
@@ -22,36 +25,38 @@ struct SeenDialog {
 
 class DialogWatcher : public QObject {
 public:
-    DialogWatcher() {
-        timer_.setInterval(20);
-        connect(&timer_, &QTimer::timeout, this, &DialogWatcher::Poll);
-        timer_.start();
-    }
+    DialogWatcher() { qApp->installEventFilter(this); }
+    ~DialogWatcher() override { qApp->removeEventFilter(this); }
 
     // Every dialog seen since the last call, then forgets them.
-    QList<SeenDialog> take() {
-        Poll();
-        return std::exchange(seen_, {});
+    QList<SeenDialog> take() { return std::exchange(seen_, {}); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+                SeenDialog dialog;
+                dialog.title = box->windowTitle();
+                dialog.text = box->text();
+                dialog.hasIcon = box->icon() != QMessageBox::NoIcon;
+                for (QAbstractButton* button : box->buttons())
+                    dialog.buttons << button->text();
+                seen_ << dialog;
+                // Press OK once the dialog's own event loop runs.
+                QPointer<QMessageBox> guard(box);
+                QTimer::singleShot(0, box, [guard] {
+                    if (!guard)
+                        return;
+                    if (QAbstractButton* ok = guard->button(QMessageBox::Ok))
+                        ok->click();
+                    else
+                        guard->close();
+                });
+            }
+        }
+        return QObject::eventFilter(watched, event);
     }
 
 private:
-    void Poll() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        SeenDialog dialog;
-        dialog.title = modal->windowTitle();
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            dialog.text = box->text();
-            dialog.hasIcon = box->icon() != QMessageBox::NoIcon;
-            for (QAbstractButton* button : box->buttons())
-                dialog.buttons << button->text();
-        }
-        seen_ << dialog;
-        modal->close();
-    }
-
-    QTimer timer_;
     QList<SeenDialog> seen_;
 };
 
