@@ -4,6 +4,9 @@
 tavrilo_packages=(
     g++ cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # tavrilo-calc's tests: render the SVG drawing (with Chinese fonts) and
+    # read it back as PNG, and parse the JSON and SVG it writes.
+    librsvg2-bin fonts-noto-cjk libpng-dev python3
 )
 
 tavrilo_install_missing() {
