@@ -45,6 +45,10 @@ double ChordLength(double diameter, double offset) {
     return diameter * std::sqrt((1 - t) * (1 + t));
 }
 
+double DisplayedOffset(double offset) {
+    return RoundHalfEven(offset, 4) + 0.0;
+}
+
 double BarAllowance(double barDiameter) {
     return (barDiameter * 12.5) - 0.05;
 }

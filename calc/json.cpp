@@ -157,8 +157,8 @@ void WriteCutList(JsonWriter& w, const CutList& list) {
         w.BeginObject();
         w.Key("cut_length_m").Number(line.CutLength);
         w.Key("count_per_direction").Integer(line.Count);
-        w.Key("nearest_offset_m").Number(line.NearestOffset);
-        w.Key("farthest_offset_m").Number(line.FarthestOffset);
+        w.Key("nearest_offset_m").Number(DisplayedOffset(line.NearestOffset));
+        w.Key("farthest_offset_m").Number(DisplayedOffset(line.FarthestOffset));
         w.Key("longest_chord_m").Number(line.LongestChord);
         w.Key("shortest_chord_m").Number(line.ShortestChord);
         w.EndObject();

@@ -12,10 +12,8 @@ std::string Metres(double value) {
     return FormatNumber(value) + " m";
 }
 
-// Offsets are shown to a tenth of a millimetre, so that half spacings such as
-// 0.0625 m stay exact.
 std::string Offset(double offset, int count) {
-    const std::string text = FormatNumber(RoundHalfEven(offset, 4) + 0.0);
+    const std::string text = FormatNumber(DisplayedOffset(offset));
     return count == 1 && offset == 0.0 ? text : "±" + text;
 }
 

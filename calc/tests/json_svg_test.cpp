@@ -65,6 +65,8 @@ TEST(MeshJson, CarriesTheResultAndOnlyWhatWasAskedFor) {
     const std::string full = MeshResultJson(in, Arrangement::OneWay, mesh, &list, nullptr);
     EXPECT_NE(full.find("\"bars_per_direction\": 13"), std::string::npos);
     EXPECT_NE(full.find("\"cut_length_m\": 1.331"), std::string::npos);
+    // Offsets as the cut list shows them, not 0.30000000000000004.
+    EXPECT_NE(full.find("\"nearest_offset_m\": 0.3,"), std::string::npos) << full;
 }
 
 TEST(Svg, EscapesTextForXml) {
