@@ -1,9 +1,19 @@
 #include "cli.h"
 
+#include "batch_run.h"
+#include "cutlist.h"
+#include "json.h"
 #include "mesh.h"
 #include "messages.h"
 #include "number.h"
+#include "report.h"
+#include "svg.h"
+#include "weight.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -15,7 +25,9 @@ namespace {
 constexpr std::string_view kVersion = "tavrilo-calc 1.00.0001";
 
 constexpr std::string_view kUsageText =
-    "用法：tavrilo-calc D PHI S [--one-way | --two-way] [--breakdown]\n"
+    "用法：tavrilo-calc D PHI S [--one-way | --two-way] [--breakdown] [--bars] [--weight]\n"
+    "                   [--svg 文件] [--json]\n"
+    "      tavrilo-calc --csv 文件\n"
     "计算圆形钢筋网片的钢筋总长度（米）。\n"
     "\n"
     "  D            网片直径，单位米\n"
@@ -24,15 +36,34 @@ constexpr std::string_view kUsageText =
     "  --one-way    单向布置（钢筋平行布置）\n"
     "  --two-way    双向布置（交叉井字形布置，默认）\n"
     "  --breakdown  在结果之后列出中间值 n、r、A、S、C、T\n"
+    "  --bars       列出下料单：每根钢筋距中心的距离、弦长和下料长度（按长度分组计数），\n"
+    "               各方向和全部的合计，以及与窗口结果的差别和原因\n"
+    "  --weight     按 0.00617 d² kg/m（d 为钢筋直径，单位毫米）计算钢筋总长度的理论重量\n"
+    "  --svg 文件   把网片画成 SVG 图（圆、钢筋、D 和 d 的尺寸、合计），写入该文件\n"
+    "  --json       以 JSON 输出结果、中间值，以及 --bars 的下料单和 --weight 的重量\n"
+    "  --csv 文件   批量计算：每行 D,Φ,d,布置形式[,备注]，首行可为表头；文件为 - 时读标准输入。\n"
+    "               布置形式为 单向/单向布置/one-way/1 或 双向/双向布置/two-way/2。\n"
+    "               文件可为 UTF-8（可带 BOM）、GB18030/GBK 或带 BOM 的 UTF-16。\n"
+    "               结果以 UTF-8 CSV "
+    "写到标准输出：原字段、total_m、weight_kg、error（无法计算的原因）。\n"
+    "               退出码：0 全部计算成功，1 有行无法计算，2 文件无法打开、读取或解码\n"
     "  --help       显示本帮助\n"
     "  --version    显示版本\n"
     "\n"
     "数值按窗口的规则读取：读取开头的数字，0.1m 读作 0.1，abc 读作 0。\n";
 
+constexpr std::string_view kNegativeBarMessage =
+    "下料单中有钢筋的下料长度为负值，无法下料。请检查参数（例如钢筋直径是否小于 4 毫米）！";
+
 struct Options {
     std::vector<std::string_view> values;
     std::optional<Arrangement> arrangement;
     bool breakdown = false;
+    bool bars = false;
+    bool weight = false;
+    bool json = false;
+    std::optional<std::string_view> svgPath;
+    std::optional<std::string_view> csvPath;
     bool help = false;
     bool version = false;
 };
@@ -45,10 +76,37 @@ bool LooksLikeOption(std::string_view arg) {
     return !(c >= '0' && c <= '9') && c != '.';
 }
 
+// For an option that takes a file: the file from "--name=FILE" or from the
+// next argument. Returns the reason when it is missing or given twice.
+std::optional<std::string> TakeFile(std::string_view name, std::string_view arg,
+                                    std::span<const std::string_view> args, std::size_t& i,
+                                    std::optional<std::string_view>& into) {
+    std::string_view value;
+    if (arg.size() > name.size()) {
+        value = arg.substr(name.size() + 1);
+    } else if (i + 1 < args.size()) {
+        value = args[++i];
+    } else {
+        return std::string(name) + " 需要一个文件名";
+    }
+    if (value.empty())
+        return std::string(name) + " 需要一个文件名";
+    if (into)
+        return std::string(name) + " 只能给出一次";
+    into = value;
+    return std::nullopt;
+}
+
+bool IsFileOption(std::string_view arg, std::string_view name) {
+    return arg == name ||
+           (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=');
+}
+
 // Fills `options`, or returns the reason the arguments are wrong.
 std::optional<std::string> Parse(std::span<const std::string_view> args, Options& options) {
     bool onlyValues = false;
-    for (std::string_view arg : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
         if (onlyValues || !LooksLikeOption(arg)) {
             options.values.push_back(arg);
         } else if (arg == "--") {
@@ -61,6 +119,20 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
             options.arrangement = chosen;
         } else if (arg == "--breakdown") {
             options.breakdown = true;
+        } else if (arg == "--bars") {
+            options.bars = true;
+        } else if (arg == "--weight") {
+            options.weight = true;
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (IsFileOption(arg, "--svg")) {
+            if (auto problem = TakeFile("--svg", arg, args, i, options.svgPath))
+                return problem;
+            if (*options.svgPath == "-")
+                return "--svg 需要一个文件名（不能写到标准输出）";
+        } else if (IsFileOption(arg, "--csv")) {
+            if (auto problem = TakeFile("--csv", arg, args, i, options.csvPath))
+                return problem;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg == "--version") {
@@ -69,7 +141,23 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
             return "未知选项：" + std::string(arg);
         }
     }
-    if (!options.help && !options.version && options.values.size() != 3)
+    if (options.help || options.version)
+        return std::nullopt;
+    if (options.csvPath) {
+        if (!options.values.empty())
+            return "--csv 从文件读取数值，不能再给出 D PHI S";
+        const std::pair<bool, std::string_view> single[] = {
+            {options.arrangement.has_value(), "--one-way/--two-way（布置形式在每行给出）"},
+            {options.breakdown, "--breakdown"},
+            {options.bars, "--bars"},
+            {options.json, "--json"},
+            {options.svgPath.has_value(), "--svg"}};
+        for (const auto& [given, name] : single)
+            if (given)
+                return "--csv 不能与 " + std::string(name) + " 同时使用";
+        return std::nullopt;
+    }
+    if (options.values.size() != 3)
         return "需要三个数值 D PHI S，实际给出 " + std::to_string(options.values.size()) + " 个";
     return std::nullopt;
 }
@@ -83,9 +171,99 @@ void PrintBreakdown(const MeshLengthBreakdown& b, std::ostream& out) {
         << "T = " << ShortestRoundTrip(b.Sum) << '\n';
 }
 
+// Writes `content` to `path`; the reason when it cannot.
+std::optional<std::string> WriteFile(std::string_view path, const std::string& content) {
+    std::ofstream file(std::string(path), std::ios::binary | std::ios::trunc);
+    if (!file)
+        return "无法写入文件 " + std::string(path) + "：" + std::strerror(errno);
+    file.write(content.data(), static_cast<std::streamsize>(content.size()));
+    file.close();
+    if (!file)
+        return "写入文件 " + std::string(path) + " 时出错：" + std::strerror(errno);
+    return std::nullopt;
+}
+
+int RunOne(const Options& options, std::ostream& out, std::ostream& err) {
+    const MeshInputs inputs{ParseLeadingNumber(options.values[0]),
+                            ParseLeadingNumber(options.values[1]),
+                            ParseLeadingNumber(options.values[2])};
+    if (!(inputs.MeshDiameter > 0.0 && inputs.BarDiameter > 0.0 && inputs.BarSpacing > 0.0)) {
+        err << kNonPositiveMessage << '\n';
+        return kInvalidInput;
+    }
+
+    const Arrangement arrangement = options.arrangement.value_or(Arrangement::TwoWay);
+    const MeshLengthOutcome outcome = ComputeMeshLength(inputs, arrangement);
+    if (const auto* error = std::get_if<CalcError>(&outcome)) {
+        err << CalcErrorMessage(error->Kind) << '\n';
+        return kCalcFailed;
+    }
+    const MeshLength& result = std::get<MeshLength>(outcome);
+    if (IsNegativeTotal(result.Total)) {
+        err << kNegativeTotalMessage << '\n';
+        return kInvalidInput;
+    }
+
+    // The drawing's legend shows the cut list's total and the mass when they
+    // can be had, whether or not they were asked for.
+    std::optional<CutList> cutList;
+    if (options.bars || options.svgPath) {
+        CutListOutcome cut = BuildCutList(inputs, arrangement, result);
+        if (auto* list = std::get_if<CutList>(&cut)) {
+            cutList = std::move(*list);
+        } else if (options.bars) {
+            err << CalcErrorMessage(std::get<CalcError>(cut).Kind) << '\n';
+            return kCalcFailed;
+        }
+    }
+    if (options.bars && cutList->HasNegativeBar) {
+        err << kNegativeBarMessage << '\n';
+        return kInvalidInput;
+    }
+    const std::optional<BarMass> mass = ComputeBarMass(result.Total, inputs.BarDiameter);
+    if (options.weight && !mass) {
+        err << CalcErrorMessage(CalcErrorKind::FloatingPointFault) << '\n';
+        return kCalcFailed;
+    }
+
+    if (options.svgPath) {
+        MeshDrawing drawing;
+        drawing.Inputs = inputs;
+        drawing.Layout = arrangement;
+        drawing.BarsPerDirection = static_cast<std::int32_t>(result.Breakdown.SpacingCount);
+        drawing.Total = result.Total;
+        if (cutList && !cutList->HasNegativeBar)
+            drawing.CutTotal = cutList->RoundedCutTotal;
+        if (mass) {
+            drawing.Kilograms = mass->Kilograms;
+            drawing.BarDiameterMm = mass->BarDiameterMm;
+        }
+        if (auto problem = WriteFile(*options.svgPath, MeshSvg(drawing))) {
+            err << *problem << '\n';
+            return kCalcFailed;
+        }
+    }
+
+    const CutList* listed = options.bars ? &*cutList : nullptr;
+    const BarMass* weighed = options.weight ? &*mass : nullptr;
+    if (options.json) {
+        out << MeshResultJson(inputs, arrangement, result, listed, weighed);
+        return kOk;
+    }
+    out << ResultText(result.Total) << '\n';
+    if (options.breakdown)
+        PrintBreakdown(result.Breakdown, out);
+    if (weighed)
+        out << WeightReport(*weighed, result.Total);
+    if (listed)
+        out << '\n' << CutListReport(*listed);
+    return kOk;
+}
+
 } // namespace
 
-int Run(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+int Run(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
+        std::ostream& err) {
     Options options;
     if (auto problem = Parse(args, options)) {
         err << "tavrilo-calc：" << *problem << "\n\n" << kUsageText;
@@ -99,30 +277,13 @@ int Run(std::span<const std::string_view> args, std::ostream& out, std::ostream&
         out << kVersion << '\n';
         return kOk;
     }
+    if (options.csvPath)
+        return RunBatch(*options.csvPath, in, out, err);
+    return RunOne(options, out, err);
+}
 
-    const MeshInputs inputs{ParseLeadingNumber(options.values[0]),
-                            ParseLeadingNumber(options.values[1]),
-                            ParseLeadingNumber(options.values[2])};
-    if (!(inputs.MeshDiameter > 0.0 && inputs.BarDiameter > 0.0 && inputs.BarSpacing > 0.0)) {
-        err << kNonPositiveMessage << '\n';
-        return kInvalidInput;
-    }
-
-    const MeshLengthOutcome outcome =
-        ComputeMeshLength(inputs, options.arrangement.value_or(Arrangement::TwoWay));
-    if (const auto* error = std::get_if<CalcError>(&outcome)) {
-        err << CalcErrorMessage(error->Kind) << '\n';
-        return kCalcFailed;
-    }
-    const MeshLength& result = std::get<MeshLength>(outcome);
-    if (IsNegativeTotal(result.Total)) {
-        err << kNegativeTotalMessage << '\n';
-        return kInvalidInput;
-    }
-    out << ResultText(result.Total) << '\n';
-    if (options.breakdown)
-        PrintBreakdown(result.Breakdown, out);
-    return kOk;
+int Run(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    return Run(args, std::cin, out, err);
 }
 
 } // namespace tavrilo::cli

@@ -6,5 +6,5 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    return tavrilo::cli::Run(args, std::cout, std::cerr);
+    return tavrilo::cli::Run(args, std::cin, std::cout, std::cerr);
 }

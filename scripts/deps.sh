@@ -7,6 +7,9 @@ tavrilo_packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-wqy-microhei
     xvfb xauth x11-utils desktop-file-utils appstream
+    # tavrilo-calc's tests: render the SVG drawing (with Chinese fonts) and
+    # read it back as PNG, and parse the JSON and SVG it writes.
+    librsvg2-bin libpng-dev python3
 )
 
 tavrilo_install_missing() {

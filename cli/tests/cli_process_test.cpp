@@ -1,53 +1,14 @@
 // The command-line contract, checked on the real program in its own process.
-#include <array>
-#include <fstream>
+#include "process.h"
+
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Runs tavrilo-calc with `args` (passed without a shell), capturing both streams.
-Outcome RunCalc(const std::vector<std::string>& args) {
-    const std::string dir = testing::TempDir();
-    const std::string outPath = dir + "/tavrilo_cli_out";
-    const std::string errPath = dir + "/tavrilo_cli_err";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr) ||
-            !freopen("/dev/null", "r", stdin))
-            _exit(127);
-        std::vector<char*> argv{const_cast<char*>(TAVRILO_CALC_EXE)};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    Outcome o;
-    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    o.out = Slurp(outPath);
-    o.err = Slurp(errPath);
-    return o;
-}
+using tavrilo::test::Outcome;
+using tavrilo::test::RunCalc;
 
 struct CliCase {
     const char* name;

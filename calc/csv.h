@@ -1,0 +1,62 @@
+#pragma once
+
+// CSV as spreadsheet programs write it (RFC 4180): fields separated by
+// commas, records by CR LF, LF or CR; a field in double quotes may hold
+// commas, line breaks and doubled quotes. The reader takes text in pieces of
+// any size and keeps only the record it is in, so files of any length read
+// in constant memory.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrilo {
+
+enum class CsvRecordProblem {
+    None,
+    UnterminatedQuote, // the file ended inside a quoted field
+    TooLong,           // longer than CsvReader::kMaxRecordBytes; the fields were dropped
+};
+
+struct CsvRecord {
+    std::vector<std::string> Fields;
+    std::size_t Line = 0; // where the record starts, from 1
+    CsvRecordProblem Problem = CsvRecordProblem::None;
+};
+
+class CsvReader {
+public:
+    static constexpr std::size_t kMaxRecordBytes = 1 << 20;
+
+    // Reads the next piece of text and appends each record it completes.
+    void Feed(std::string_view text, std::vector<CsvRecord>& records);
+    // The end of the text: appends the last record if it has no line break.
+    void Finish(std::vector<CsvRecord>& records);
+
+private:
+    void EndField();
+    void EndRecord(std::vector<CsvRecord>& records);
+    void PushRecord(std::vector<CsvRecord>& records);
+
+    enum class State { FieldStart, Unquoted, Quoted, QuoteInQuoted, AfterCr };
+    State state_ = State::FieldStart;
+    bool recordStarted_ = false;
+    CsvRecord record_;
+    std::string field_;
+    std::size_t recordBytes_ = 0;
+    std::size_t line_ = 1;
+};
+
+// Whether every field is empty or blank: a blank line, or a spreadsheet's
+// empty row such as ",,,".
+bool IsBlankRecord(const CsvRecord& record);
+
+// `field` quoted when it holds a comma, a quote, a line break or leading or
+// trailing blanks.
+std::string CsvField(std::string_view field);
+
+// The fields joined by commas, each quoted as needed, ending in "\n".
+void AppendCsvRow(std::string& out, const std::vector<std::string>& fields);
+
+} // namespace tavrilo

@@ -1,0 +1,26 @@
+#pragma once
+
+// The texts that tavrilo-calc prints besides the total: the cut list with its
+// reconciliation to the window's total, and the theoretical mass. UTF-8,
+// Simplified Chinese, each line ending in '\n'.
+
+#include "cutlist.h"
+#include "weight.h"
+
+#include <string>
+
+namespace tavrilo {
+
+// The cut list as a table of lines from the centre outwards, the totals of
+// each direction and of the mesh, and how they compare with the window.
+std::string CutListReport(const CutList& list);
+
+// The mass of `lengthMetres` of bar and the mass per metre used, for example
+//   理论重量 7.18 kg（按钢筋总长度 27.533 m 计）
+//   每米质量 0.2607 kg/m（0.00617 × 6.5²）
+std::string WeightReport(const BarMass& mass, double lengthMetres);
+
+// The mass per metre rounded to 4 places, as the reports show it.
+double DisplayedKgPerMetre(const BarMass& mass);
+
+} // namespace tavrilo

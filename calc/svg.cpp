@@ -1,0 +1,222 @@
+#include "svg.h"
+
+#include "cutlist.h"
+#include "number.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+namespace tavrilo {
+namespace {
+
+constexpr double kWidth = 720;
+constexpr double kCircleSize = 560; // pixels across the circle
+constexpr double kTop = 90;         // room for the D dimension above the circle
+constexpr double kLegendTop = 750;
+constexpr double kLegendLine = 28;
+constexpr double kBottomMargin = 24;
+
+constexpr std::string_view kFonts =
+    "'Noto Sans CJK SC', 'WenQuanYi Micro Hei', 'Microsoft YaHei', sans-serif";
+constexpr std::string_view kFirstDirectionColour = "#1d4e89";
+constexpr std::string_view kSecondDirectionColour = "#9b2226";
+constexpr std::string_view kDimensionColour = "#555555";
+
+// A coordinate with at most two decimals.
+std::string Px(double value) {
+    std::array<char, 64> buffer{};
+    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value + 0.0,
+                                   std::chars_format::fixed, 2);
+    if (ec != std::errc())
+        return "0";
+    std::string text(buffer.data(), end);
+    while (text.back() == '0')
+        text.pop_back();
+    if (text.back() == '.')
+        text.pop_back();
+    return text == "-0" ? "0" : text;
+}
+
+std::string Metres(double value) {
+    return FormatNumber(value) + " m";
+}
+
+std::vector<std::string> LegendLines(const MeshDrawing& d) {
+    const bool twoWay = d.Layout == Arrangement::TwoWay;
+    std::vector<std::string> lines;
+    lines.push_back(std::string("圆形钢筋网片 · ") + (twoWay ? "双向布置" : "单向布置"));
+    lines.push_back("网片直径 D = " + Metres(d.Inputs.MeshDiameter) + "，钢筋直径 Φ = " +
+                    Metres(d.Inputs.BarDiameter) + "，钢筋间距 d = " + Metres(d.Inputs.BarSpacing));
+    if (d.BarsPerDirection == 0)
+        lines.push_back("网片内没有钢筋（D/d 取整为 0）");
+    else if (twoWay)
+        lines.push_back("每方向 " + std::to_string(d.BarsPerDirection) + " 根，共 " +
+                        std::to_string(2 * static_cast<std::int64_t>(d.BarsPerDirection)) + " 根");
+    else
+        lines.push_back(std::to_string(d.BarsPerDirection) + " 根");
+    lines.push_back("钢筋总长度 " + Metres(d.Total) + "（窗口结果）");
+    if (d.CutTotal && d.BarsPerDirection > 0)
+        lines.push_back("下料长度合计 " + Metres(*d.CutTotal) + "（每根计一次弯钩增加长度）");
+    if (d.Kilograms && d.BarDiameterMm)
+        lines.push_back("理论重量 " + FormatNumber(*d.Kilograms) + " kg（0.00617 × " +
+                        FormatNumber(*d.BarDiameterMm) + "² kg/m）");
+    return lines;
+}
+
+class SvgBuilder {
+public:
+    void Line(double x1, double y1, double x2, double y2, std::string_view colour, double width) {
+        text_ += "<line x1=\"" + Px(x1) + "\" y1=\"" + Px(y1) + "\" x2=\"" + Px(x2) + "\" y2=\"" +
+                 Px(y2) + "\" stroke=\"" + std::string(colour) + "\" stroke-width=\"" + Px(width) +
+                 "\"/>\n";
+    }
+    void Text(double x, double y, std::string_view anchor, int size, std::string_view content,
+              bool bold = false) {
+        text_ += "<text x=\"" + Px(x) + "\" y=\"" + Px(y) + "\" text-anchor=\"" +
+                 std::string(anchor) + "\" font-size=\"" + std::to_string(size) + "\"" +
+                 (bold ? " font-weight=\"bold\"" : "") + ">" + EscapeXml(content) + "</text>\n";
+    }
+    // A dimension line from (x1, y) to (x2, y) with slanted ticks at both ends.
+    void Dimension(double x1, double x2, double y) {
+        Line(x1 - 6, y, x2 + 6, y, kDimensionColour, 1);
+        for (double x : {x1, x2})
+            Line(x - 4, y + 4, x + 4, y - 4, kDimensionColour, 1.5);
+    }
+    void Raw(std::string_view text) { text_ += text; }
+    std::string Take() { return std::move(text_); }
+
+private:
+    std::string text_;
+};
+
+} // namespace
+
+std::string EscapeXml(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+MeshSvgLayout LayoutOf(const MeshDrawing& drawing) {
+    MeshSvgLayout layout;
+    layout.Width = kWidth;
+    layout.CentreX = kWidth / 2;
+    layout.CentreY = kTop + kCircleSize / 2;
+    layout.PixelsPerMetre = kCircleSize / drawing.Inputs.MeshDiameter;
+    const auto lines = static_cast<double>(LegendLines(drawing).size());
+    const double keyLine = 1;
+    layout.Height = kLegendTop + (lines + keyLine) * kLegendLine + kBottomMargin;
+    return layout;
+}
+
+std::string MeshSvg(const MeshDrawing& drawing) {
+    const MeshSvgLayout layout = LayoutOf(drawing);
+    const double cx = layout.CentreX;
+    const double cy = layout.CentreY;
+    const double scale = layout.PixelsPerMetre;
+    const double radius = kCircleSize / 2;
+    const double D = drawing.Inputs.MeshDiameter;
+    const double s = drawing.Inputs.BarSpacing;
+    const bool twoWay = drawing.Layout == Arrangement::TwoWay;
+
+    SvgBuilder svg;
+    svg.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    svg.Raw("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(layout.Width) +
+            "\" height=\"" + Px(layout.Height) + "\" viewBox=\"0 0 " + Px(layout.Width) + " " +
+            Px(layout.Height) + "\" font-family=\"" + std::string(kFonts) + "\">\n");
+    svg.Raw("<title>" + EscapeXml(LegendLines(drawing).front()) + "</title>\n");
+    svg.Raw("<rect x=\"0\" y=\"0\" width=\"" + Px(layout.Width) + "\" height=\"" +
+            Px(layout.Height) + "\" fill=\"#ffffff\"/>\n");
+
+    // Bars drawn to scale, but never thinner than 2 px nor, where there is
+    // room, wider than half a spacing.
+    const double barWidth =
+        std::clamp(drawing.Inputs.BarDiameter * scale, 2.0, std::max(2.0, s * scale / 2));
+    const std::vector<BarPosition> positions = BarPositions(drawing.BarsPerDirection, s);
+    auto eachBar = [&](auto draw) {
+        for (const BarPosition& p : positions) {
+            const double half = ChordLength(D, p.Offset) / 2 * scale;
+            draw(p.Offset * scale, half);
+            if (p.Count == 2)
+                draw(-p.Offset * scale, half);
+        }
+    };
+    if (twoWay) {
+        svg.Raw("<g id=\"direction-2\">\n");
+        eachBar([&](double offset, double half) {
+            svg.Line(cx - half, cy + offset, cx + half, cy + offset, kSecondDirectionColour,
+                     barWidth);
+        });
+        svg.Raw("</g>\n");
+    }
+    svg.Raw("<g id=\"direction-1\">\n");
+    eachBar([&](double offset, double half) {
+        svg.Line(cx + offset, cy - half, cx + offset, cy + half, kFirstDirectionColour, barWidth);
+    });
+    svg.Raw("</g>\n");
+    svg.Raw("<circle cx=\"" + Px(cx) + "\" cy=\"" + Px(cy) + "\" r=\"" + Px(radius) +
+            "\" fill=\"none\" stroke=\"#222222\" stroke-width=\"2\"/>\n");
+
+    // D above the circle, from its two tangents.
+    const double dimensionY = kTop - 40;
+    svg.Line(cx - radius, cy, cx - radius, dimensionY - 8, kDimensionColour, 1);
+    svg.Line(cx + radius, cy, cx + radius, dimensionY - 8, kDimensionColour, 1);
+    svg.Dimension(cx - radius, cx + radius, dimensionY);
+    svg.Text(cx, dimensionY - 10, "middle", 18, "D = " + Metres(D));
+
+    // d below the circle, between the two bars nearest the centre.
+    if (drawing.BarsPerDirection >= 2) {
+        const double left = drawing.BarsPerDirection % 2 == 1 ? 0.0 : -s / 2;
+        const double right = left + s;
+        const double y = cy + radius + 36;
+        for (double offset : {left, right}) {
+            const double x = cx + offset * scale;
+            const double barEnd = cy + ChordLength(D, std::abs(offset)) / 2 * scale;
+            svg.Line(x, barEnd + 4, x, y + 8, kDimensionColour, 1);
+        }
+        svg.Dimension(cx + left * scale, cx + right * scale, y);
+        svg.Text(cx + (left + right) / 2 * scale, y + 26, "middle", 18, "d = " + Metres(s));
+    }
+
+    double y = kLegendTop;
+    bool first = true;
+    for (const std::string& line : LegendLines(drawing)) {
+        svg.Text(40, y, "start", first ? 18 : 16, line, first);
+        first = false;
+        y += kLegendLine;
+    }
+    svg.Line(40, y - 6, 80, y - 6, kFirstDirectionColour, 4);
+    svg.Text(88, y, "start", 16, twoWay ? "方向一（竖向）" : "钢筋");
+    if (twoWay) {
+        svg.Line(240, y - 6, 280, y - 6, kSecondDirectionColour, 4);
+        svg.Text(288, y, "start", 16, "方向二（横向）");
+    }
+    svg.Raw("</svg>\n");
+    return svg.Take();
+}
+
+} // namespace tavrilo

@@ -1,0 +1,44 @@
+#pragma once
+
+// A drawing of the mesh as a standalone SVG document: the circle, the bars of
+// one or both directions at their true positions, the diameter D and the
+// spacing d dimensioned, and a legend with the totals.
+
+#include "mesh.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavrilo {
+
+struct MeshDrawing {
+    MeshInputs Inputs;
+    Arrangement Layout = Arrangement::TwoWay;
+    std::int32_t BarsPerDirection = 0;
+    double Total = 0;                    // the window's total, metres
+    std::optional<double> CutTotal;      // the cut list's total, metres
+    std::optional<double> Kilograms;     // the theoretical mass
+    std::optional<double> BarDiameterMm; // shown with the mass
+};
+
+// Where the drawing puts the mesh, in SVG user units (one unit is one pixel
+// when rendered at its natural size).
+struct MeshSvgLayout {
+    double Width = 0;
+    double Height = 0;
+    double CentreX = 0;
+    double CentreY = 0;
+    double PixelsPerMetre = 0; // the circle of diameter D is D * PixelsPerMetre wide
+};
+
+MeshSvgLayout LayoutOf(const MeshDrawing& drawing);
+
+// The SVG document, UTF-8.
+std::string MeshSvg(const MeshDrawing& drawing);
+
+// `text` with &, <, >, " and ' written as XML entities.
+std::string EscapeXml(std::string_view text);
+
+} // namespace tavrilo

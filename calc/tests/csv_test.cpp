@@ -1,0 +1,247 @@
+#include "batch.h"
+#include "csv.h"
+#include "messages.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace tavrilo {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+std::vector<CsvRecord> ReadInPieces(std::string_view text, std::size_t piece) {
+    CsvReader reader;
+    std::vector<CsvRecord> records;
+    for (std::size_t i = 0; i < text.size(); i += piece)
+        reader.Feed(text.substr(i, piece), records);
+    reader.Finish(records);
+    return records;
+}
+
+struct ParseCase {
+    const char* name;
+    std::string text;
+    std::vector<Fields> records;
+};
+
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CsvReading : public testing::TestWithParam<ParseCase> {};
+
+// Files arrive in pieces of any size: every split must read the same.
+TEST_P(CsvReading, GivesTheSameRecordsHoweverTheTextIsSplit) {
+    const ParseCase& c = GetParam();
+    for (std::size_t piece :
+         {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7}, c.text.size() + 1}) {
+        const std::vector<CsvRecord> records = ReadInPieces(c.text, piece);
+        ASSERT_EQ(records.size(), c.records.size()) << "pieces of " << piece;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            EXPECT_EQ(records[i].Fields, c.records[i]) << "record " << i << ", pieces of " << piece;
+            EXPECT_EQ(records[i].Problem, CsvRecordProblem::None);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rfc4180, CsvReading,
+    testing::Values(
+        ParseCase{"Plain", "1.3,0.0065,0.1,双向\n", {{"1.3", "0.0065", "0.1", "双向"}}},
+        ParseCase{"NoFinalLineBreak", "a,b\nc,d", {{"a", "b"}, {"c", "d"}}},
+        ParseCase{"CrLf", "a,b\r\nc,d\r\n", {{"a", "b"}, {"c", "d"}}},
+        ParseCase{"LoneCr", "a,b\rc,d\r", {{"a", "b"}, {"c", "d"}}},
+        ParseCase{"EmptyFields", ",a,,\n", {{"", "a", "", ""}}},
+        ParseCase{"BlankLinesAreEmptyRecords", "a\n\n\r\nb\n", {{"a"}, {""}, {""}, {"b"}}},
+        ParseCase{"QuotedComma", "\"A区, 北侧\",x\n", {{"A区, 北侧", "x"}}},
+        ParseCase{"DoubledQuote", "\"say \"\"hi\"\"\",\"\"\"\"\n", {{"say \"hi\"", "\""}}},
+        ParseCase{"QuotedLineBreaks", "\"a\r\nb\nc\",d\n", {{"a\r\nb\nc", "d"}}},
+        ParseCase{"EmptyQuoted", "\"\",x\n", {{"", "x"}}},
+        ParseCase{"QuoteInsideUnquotedIsText", "5\"5,x\n", {{"5\"5", "x"}}},
+        ParseCase{"TextAfterClosingQuoteIsKept", "\"a\"b,c\n", {{"ab", "c"}}},
+        ParseCase{"BlanksAreKept", " a , b \n", {{" a ", " b "}}}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+
+TEST(CsvReading, CountsLinesInsideQuotedFields) {
+    const auto records = ReadInPieces("a\n\"b\nc\"\nd\n", 4);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].Line, 1u);
+    EXPECT_EQ(records[1].Line, 2u);
+    EXPECT_EQ(records[2].Line, 4u);
+}
+
+TEST(CsvReading, ReportsAQuoteLeftOpenAtTheEnd) {
+    const auto records = ReadInPieces("1,2,3,4\n5,6,7,8,\"open\nx,y\n", 5);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].Problem, CsvRecordProblem::None);
+    EXPECT_EQ(records[1].Problem, CsvRecordProblem::UnterminatedQuote);
+    EXPECT_EQ(records[1].Line, 2u);
+    EXPECT_EQ(records[1].Fields, (Fields{"5", "6", "7", "8", "open\nx,y\n"}));
+}
+
+TEST(CsvReading, DropsAnOverlongRecordButReadsOn) {
+    std::string text = "1,2,3,4\n\"";
+    text.append(CsvReader::kMaxRecordBytes + 10, 'x');
+    text += "\"\n5,6,7,8\n";
+    const auto records = ReadInPieces(text, 4096);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[1].Problem, CsvRecordProblem::TooLong);
+    EXPECT_TRUE(records[1].Fields.empty());
+    EXPECT_EQ(records[2].Fields, (Fields{"5", "6", "7", "8"}));
+    EXPECT_EQ(records[2].Line, 3u);
+}
+
+TEST(CsvWriting, QuotesOnlyWhatNeedsItAndReadsBack) {
+    const Fields fields{"plain", "a,b", "say \"hi\"", "two\nlines", " padded", "网片", "", "\r"};
+    std::string line;
+    AppendCsvRow(line, fields);
+    EXPECT_EQ(line, "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\",\" padded\",网片,,\"\r\"\n");
+    const auto records = ReadInPieces(line, 3);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].Fields, fields);
+}
+
+TEST(CsvReading, BlankRecordsAreEmptyRowsOfAnyWidth) {
+    EXPECT_TRUE(IsBlankRecord({{""}, 1, CsvRecordProblem::None}));
+    EXPECT_TRUE(IsBlankRecord({{"", " ", "\t", ""}, 1, CsvRecordProblem::None}));
+    EXPECT_FALSE(IsBlankRecord({{"", "x"}, 1, CsvRecordProblem::None}));
+    EXPECT_FALSE(IsBlankRecord({{""}, 1, CsvRecordProblem::UnterminatedQuote}));
+}
+
+struct ArrangementCase {
+    const char* text;
+    ArrangementCell expected;
+};
+
+class ArrangementCells : public testing::TestWithParam<ArrangementCase> {};
+
+TEST_P(ArrangementCells, AcceptTheChineseAndEnglishNames) {
+    EXPECT_EQ(ReadArrangement(GetParam().text), GetParam().expected) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ArrangementCells,
+                         testing::Values(ArrangementCase{"单向", ArrangementCell::OneWay},
+                                         ArrangementCase{"单向布置", ArrangementCell::OneWay},
+                                         ArrangementCase{" One-Way ", ArrangementCell::OneWay},
+                                         ArrangementCase{"1", ArrangementCell::OneWay},
+                                         ArrangementCase{"双向", ArrangementCell::TwoWay},
+                                         ArrangementCase{"\t双向布置\r", ArrangementCell::TwoWay},
+                                         ArrangementCase{"TWO-WAY", ArrangementCell::TwoWay},
+                                         ArrangementCase{"\xE3\x80\x80"
+                                                         "2"
+                                                         "\xE3\x80\x80",
+                                                         ArrangementCell::TwoWay},
+                                         ArrangementCase{"", ArrangementCell::Empty},
+                                         ArrangementCase{"  ", ArrangementCell::Empty},
+                                         ArrangementCase{"三向", ArrangementCell::Unknown},
+                                         ArrangementCase{"1.0", ArrangementCell::Unknown},
+                                         ArrangementCase{"oneway", ArrangementCell::Unknown},
+                                         ArrangementCase{"双", ArrangementCell::Unknown}));
+
+TEST(BatchHeaderRow, IsARowWhoseFirstFieldIsNoNumber) {
+    for (const char* number : {"1.3", " .5", "-2", "+1", "0.1m", "7"})
+        EXPECT_TRUE(BeginsWithNumber(number)) << number;
+    for (const char* text : {"D", "网片直径D", "", " ", ".", "-", "-.", "abc1",
+                             "\xEF\xBB\xBF"
+                             "1"})
+        EXPECT_FALSE(BeginsWithNumber(text)) << text;
+}
+
+struct RowCase {
+    const char* name;
+    CsvRecord record;
+    Fields expected; // the whole output row
+    bool calculated;
+};
+
+void PrintTo(const RowCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BatchRows : public testing::TestWithParam<RowCase> {};
+
+TEST_P(BatchRows, CarryTheInputTheResultOrTheReason) {
+    const RowCase& c = GetParam();
+    const BatchRow row = EvaluateBatchRecord(c.record);
+    EXPECT_EQ(row.Fields, c.expected);
+    EXPECT_EQ(row.Calculated, c.calculated);
+    EXPECT_EQ(row.Fields.size(), BatchHeader().size());
+}
+
+CsvRecord Record(Fields fields, CsvRecordProblem problem = CsvRecordProblem::None) {
+    return {std::move(fields), 7, problem};
+}
+
+const std::string kOverflow(CalcErrorMessage(CalcErrorKind::IntegerOverflow));
+const std::string kFault(CalcErrorMessage(CalcErrorKind::FloatingPointFault));
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BatchRows,
+    testing::Values(
+        RowCase{"TwoWayWithLabel",
+                Record({"1.3", "0.0065", "0.1", "双向", "A区"}),
+                {"1.3", "0.0065", "0.1", "双向", "A区", "27.533", "7.18", ""},
+                true},
+        RowCase{"OneWayNoLabel",
+                Record({"2", "0.012", "0.15", "one-way"}),
+                {"2", "0.012", "0.15", "one-way", "", "22.257", "19.77", ""},
+                true},
+        RowCase{"ValuesReadLikeTheWindow",
+                Record({" 1.3 ", "0.0065", "0.1m", "2"}),
+                {" 1.3 ", "0.0065", "0.1m", "2", "", "27.533", "7.18", ""},
+                true},
+        RowCase{"NonPositive",
+                Record({"0", "0.01", "0.1", "2"}),
+                {"0", "0.01", "0.1", "2", "", "", "", std::string(kNonPositiveMessage)},
+                false},
+        RowCase{"TextIsZero",
+                Record({"1", "abc", "0.1", "2"}),
+                {"1", "abc", "0.1", "2", "", "", "", std::string(kNonPositiveMessage)},
+                false},
+        RowCase{"NoArrangement",
+                Record({"1", "0.01", "0.1", " "}),
+                {"1", "0.01", "0.1", " ", "", "", "", std::string(kNoArrangementMessage)},
+                false},
+        RowCase{"UnknownArrangement",
+                Record({"1", "0.01", "0.1", " 三向 ", "x"}),
+                {"1", "0.01", "0.1", " 三向 ", "x", "", "",
+                 "无法识别的布置形式“三向”：应为 单向（单向布置、one-way、1）或 双向（双向布置、"
+                 "two-way、2）"},
+                false},
+        RowCase{"NegativeTotal",
+                Record({"0.04", "0.001", "0.1", "1"}),
+                {"0.04", "0.001", "0.1", "1", "", "", "", std::string(kNegativeTotalMessage)},
+                false},
+        RowCase{"CounterOverflow",
+                Record({"400", "0.01", "0.01", "2"}),
+                {"400", "0.01", "0.01", "2", "", "", "", kOverflow},
+                false},
+        RowCase{"FloatingPointFault",
+                Record({"1e308", "0.01", "1e-308", "2"}),
+                {"1e308", "0.01", "1e-308", "2", "", "", "", kFault},
+                false},
+        RowCase{"MassOverflows",
+                Record({"1", "1e300", "0.1", "2"}),
+                {"1", "1e300", "0.1", "2", "", "", "", kFault},
+                false},
+        RowCase{"TooFewFields",
+                Record({"1", "0.01", "0.1"}),
+                {"1", "0.01", "0.1", "", "", "", "",
+                 "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行有 3 个"},
+                false},
+        RowCase{"TooManyFields",
+                Record({"1", "0.01", "0.1", "2", "a", "b"}),
+                {"1", "0.01", "0.1", "2", "a", "", "",
+                 "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行有 6 个"},
+                false},
+        RowCase{"QuoteLeftOpen",
+                Record({"1", "0.01", "0.1", "2", "open"}, CsvRecordProblem::UnterminatedQuote),
+                {"1", "0.01", "0.1", "2", "open", "", "",
+                 "引号未闭合：从第 7 行起到文件末尾都在一个带引号的字段里"},
+                false}),
+    [](const testing::TestParamInfo<RowCase>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace tavrilo

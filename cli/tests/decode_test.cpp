@@ -1,0 +1,106 @@
+// The text decoder of --csv: how bytes in each encoding become UTF-8.
+#include "decode.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace tavrilo::cli {
+namespace {
+
+struct Decoded {
+    bool ok = true;
+    std::string text;
+    TextEncoding encoding = TextEncoding::Ascii;
+};
+
+Decoded DecodeInPieces(const std::string& bytes, std::size_t piece) {
+    TextDecoder decoder;
+    Decoded d;
+    for (std::size_t i = 0; i < bytes.size() && d.ok; i += piece)
+        d.ok = decoder.Feed(std::string_view(bytes).substr(i, piece), d.text);
+    if (d.ok)
+        d.ok = decoder.Finish(d.text);
+    d.encoding = decoder.Encoding();
+    return d;
+}
+
+struct DecodeCase {
+    const char* name;
+    std::string bytes;
+    std::string text;
+    TextEncoding encoding;
+};
+
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Decoding : public testing::TestWithParam<DecodeCase> {};
+
+// However the bytes are split into reads, the text is the same.
+TEST_P(Decoding, GivesUtf8WhateverTheReadSize) {
+    const DecodeCase& c = GetParam();
+    for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5},
+                              std::size_t{4096}, c.bytes.size() + 1}) {
+        const Decoded d = DecodeInPieces(c.bytes, piece);
+        EXPECT_TRUE(d.ok) << "pieces of " << piece;
+        EXPECT_EQ(d.text, c.text) << "pieces of " << piece;
+        EXPECT_EQ(d.encoding, c.encoding) << "pieces of " << piece;
+    }
+}
+
+std::string Repeat(const std::string& part, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += part;
+    return out;
+}
+
+const std::string kAsciiRun = Repeat("1.3,0.0065,0.1,2\n", 5000); // past the decision window
+const std::string kUtf8Run = Repeat("双向布置\n", 6000);
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, Decoding,
+    testing::Values(
+        DecodeCase{"Ascii", "1.3,0.0065,0.1,2\n", "1.3,0.0065,0.1,2\n", TextEncoding::Ascii},
+        DecodeCase{"Short", "1", "1", TextEncoding::Ascii},
+        DecodeCase{"Utf8", "双向,Φ\n", "双向,Φ\n", TextEncoding::Utf8},
+        DecodeCase{"Utf8MarkIsDropped",
+                   "\xEF\xBB\xBF"
+                   "1,双向",
+                   "1,双向", TextEncoding::Utf8},
+        DecodeCase{"OnlyTheMark", "\xEF\xBB\xBF", "", TextEncoding::Utf8},
+        DecodeCase{"Gbk", "1,\xcb\xab\xcf\xf2,\xa6\xb5\n", "1,双向,Φ\n", TextEncoding::Gb18030},
+        DecodeCase{"Gb18030FourBytes", "\x95\x32\x82\x36", "𠀀", TextEncoding::Gb18030},
+        DecodeCase{"GbkAfterLongAscii", kAsciiRun + "\xcb\xab\xcf\xf2", kAsciiRun + "双向",
+                   TextEncoding::Gb18030},
+        DecodeCase{"Utf16Le",
+                   std::string("\xFF\xFE"
+                               "1\0,\0\xcc\x53\x11\x54",
+                               10),
+                   "1,双向", TextEncoding::Utf16Le},
+        DecodeCase{"Utf16Be",
+                   std::string("\xFE\xFF\0"
+                               "1\0,\x53\xcc\x54\x11",
+                               10),
+                   "1,双向", TextEncoding::Utf16Be},
+        // Once UTF-8 is decided, a stray byte costs one character, not the file.
+        DecodeCase{"StrayByteInUtf8",
+                   kUtf8Run + "a\xFF"
+                              "b",
+                   kUtf8Run + "a\uFFFDb", TextEncoding::Utf8},
+        DecodeCase{"Utf8CutShortAtTheEnd", kUtf8Run + "\xE5\x8F", kUtf8Run + "\uFFFD",
+                   TextEncoding::Utf8},
+        DecodeCase{"Utf8SurrogateIsNoUtf8", kUtf8Run + "\xED\xA0\x80",
+                   kUtf8Run + "\uFFFD\uFFFD\uFFFD", TextEncoding::Utf8}),
+    [](const testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.name); });
+
+TEST(Decoding, RefusesBinaryFiles) {
+    TextDecoder decoder;
+    std::string text;
+    EXPECT_FALSE(decoder.Feed(std::string("PK\x03\x04\0\0", 6), text));
+    EXPECT_NE(decoder.Problem().find("NUL"), std::string::npos);
+}
+
+} // namespace
+} // namespace tavrilo::cli

@@ -1,0 +1,30 @@
+#pragma once
+
+// Runs programs in their own process for the command-line tests.
+
+#include <string>
+#include <vector>
+
+namespace tavrilo::test {
+
+struct Outcome {
+    int status = -1; // the exit status, or -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+
+// Runs `program` with `args` (without a shell), reading `stdinPath` and
+// capturing both output streams.
+Outcome RunProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& stdinPath = "/dev/null");
+
+// Runs tavrilo-calc.
+Outcome RunCalc(const std::vector<std::string>& args, const std::string& stdinPath = "/dev/null");
+
+// A fresh path in the test's temporary folder.
+std::string TempPath(const std::string& name);
+
+} // namespace tavrilo::test
