@@ -1,5 +1,6 @@
 // The command-line contract, checked on the real program in its own process.
 #include <array>
+#include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -25,9 +26,11 @@ std::string Slurp(const std::string& path) {
 
 // Runs tavrilo-calc with `args` (passed without a shell), capturing both streams.
 Outcome RunCalc(const std::vector<std::string>& args) {
-    const std::string dir = testing::TempDir();
-    const std::string outPath = dir + "/tavrilo_cli_out";
-    const std::string errPath = dir + "/tavrilo_cli_err";
+    // Named after this test process: tests may run in parallel, and other
+    // checkouts on the same machine use the same temporary directory.
+    const std::string stem = testing::TempDir() + "/tavrilo_cli_" + std::to_string(getpid());
+    const std::string outPath = stem + "_out";
+    const std::string errPath = stem + "_err";
     const pid_t pid = fork();
     if (pid == 0) {
         if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr) ||
@@ -46,6 +49,8 @@ Outcome RunCalc(const std::vector<std::string>& args) {
     o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     o.out = Slurp(outPath);
     o.err = Slurp(errPath);
+    std::remove(outPath.c_str());
+    std::remove(errPath.c_str());
     return o;
 }
 
