@@ -12,6 +12,13 @@ tavrilo_packages=(
     librsvg2-bin libpng-dev python3
 )
 
+# Only for ./test.sh --all and scripts/fuzz.sh: clang with libFuzzer and its
+# sanitizer runtimes, and llvm-symbolizer for readable sanitizer reports. (The
+# GCC sanitizer runtimes come with g++.)
+tavrilo_hardening_packages=(
+    clang-14 libclang-rt-14-dev llvm-14
+)
+
 tavrilo_install_missing() {
     local missing=() pkg
     for pkg in "${tavrilo_packages[@]}" "$@"; do

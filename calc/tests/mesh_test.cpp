@@ -193,6 +193,13 @@ TEST_P(FloatingPointFaults, AreCaughtAtTheFirstFaultingStep) {
 }
 
 constexpr double kMax = std::numeric_limits<double>::max();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// Overflow and invalid operation where each can happen. The others cannot:
+// the rounded counts of a finite ratio are finite, the centre bars of
+// positive diameters are never NaN, the radicand is at least n - 0.75 and 4s
+// never 0, a sum of finite terms is never NaN, and halving and rounding a
+// finite sum stay finite.
 
 INSTANTIATE_TEST_SUITE_P(
     TopOfTheDoubleRange, FloatingPointFaults,
@@ -200,7 +207,10 @@ INSTANTIATE_TEST_SUITE_P(
                               {1e308, 0.01, 1e-308},
                               {CalcErrorKind::FloatingPointFault, CalcStep::Ratio}},
                     FaultCase{"InfiniteDiameter",
-                              {std::numeric_limits<double>::infinity(), 0.01, 1},
+                              {kInf, 0.01, 1},
+                              {CalcErrorKind::FloatingPointFault, CalcStep::Ratio}},
+                    FaultCase{"RatioOfInfinitiesIsInvalid",
+                              {kInf, 0.01, kInf},
                               {CalcErrorKind::FloatingPointFault, CalcStep::Ratio}},
                     FaultCase{"AllowanceOverflows",
                               {1.3, 1e308, 0.1},
@@ -211,6 +221,12 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultCase{"AllowanceZeroTimesInfinityIsInvalid",
                               {1.5e308, 0.004, 1},
                               {CalcErrorKind::FloatingPointFault, CalcStep::Allowance}},
+                    FaultCase{"InfiniteBar",
+                              {1.3, kInf, 0.1},
+                              {CalcErrorKind::FloatingPointFault, CalcStep::Allowance}},
+                    FaultCase{"InfiniteBarTimesZeroRatioIsInvalid",
+                              {1e-10, kInf, 1},
+                              {CalcErrorKind::FloatingPointFault, CalcStep::Allowance}},
                     FaultCase{"HugeCountBeforeAnyFloatFault",
                               {1e300, 0.01, 1},
                               {CalcErrorKind::IntegerOverflow, CalcStep::CountToInt}},
@@ -219,6 +235,9 @@ INSTANTIATE_TEST_SUITE_P(
                               {CalcErrorKind::FloatingPointFault, CalcStep::CentreTerm}},
                     FaultCase{"ChordTermOverflows",
                               {1e308, 0.01, 1e304},
+                              {CalcErrorKind::FloatingPointFault, CalcStep::ChordLoop}},
+                    FaultCase{"FourSpacingsOverflow",
+                              {kMax, 0.01, kMax / 2.2},
                               {CalcErrorKind::FloatingPointFault, CalcStep::ChordLoop}},
                     FaultCase{"ChordSumOverflowsBeforeCounterDoes",
                               {1e308, 0.01, 2.5e303},
