@@ -59,6 +59,11 @@ MeshLengthOutcome ComputeMeshLength(const MeshInputs& inputs, Arrangement arrang
     const double s = inputs.BarSpacing;
     MeshLengthBreakdown b;
 
+    // A measurement read beyond the double range is the overflow of reading
+    // it; an infinite spacing would otherwise pass as "no bars" and 0 m.
+    if (Faulted(D) || Faulted(phi) || Faulted(s))
+        return FloatFault(CalcStep::Input);
+
     const double q = D / s;
     if (Faulted(q))
         return FloatFault(CalcStep::Ratio);

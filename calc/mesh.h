@@ -34,6 +34,7 @@ enum class CalcErrorKind {
 
 // Which step of the calculation failed first.
 enum class CalcStep {
+    Input,        // a measurement that is not a finite number
     Ratio,        // q = D / s
     Count,        // n
     RoundedRatio, // r

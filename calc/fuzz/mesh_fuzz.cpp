@@ -85,6 +85,8 @@ MeshLengthOutcome StepByStep(const MeshInputs& in, Arrangement arrangement) {
     const double D = in.MeshDiameter;
     const double phi = in.BarDiameter;
     const double s = in.BarSpacing;
+    if (!std::isfinite(D) || !std::isfinite(phi) || !std::isfinite(s))
+        return FloatFault(CalcStep::Input);
 
     const double q = D / s;
     if (!std::isfinite(q))

@@ -153,6 +153,8 @@ private slots:
         QTest::newRow("largest double")
             << 1 << "1.7976931348623157e308" << QString() << kFloatFault;
         QTest::newRow("beyond the double range") << 1 << "1e999" << QString() << kFloatFault;
+        QTest::newRow("spacing beyond the double range")
+            << 3 << "1e999" << QString() << kFloatFault;
         QTest::newRow("huge bar diameter")
             << 2 << "1.7976931348623157e308" << QString() << kFloatFault;
         QTest::newRow("subnormal diameter") << 1 << "4.9e-324" << QStringLiteral("0 m") << "";
