@@ -1,5 +1,5 @@
-#include "display.h"
-#include "form1.h"
+#include "platform/display.h"
+#include "ui/form1.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
-#include "cutlist.h"
+#include "calc/cutlist.h"
 
-#include "number.h"
+#include "calc/number.h"
 
 #include <cmath>
 

@@ -15,7 +15,7 @@
 // rounded r; the cut list counts one allowance per bar and the true chords.
 // The reconciliation says how much each of the two accounts for.
 
-#include "mesh.h"
+#include "calc/mesh.h"
 
 #include <cstdint>
 #include <variant>

@@ -1,6 +1,6 @@
-#include "mesh.h"
+#include "calc/mesh.h"
 
-#include "number.h"
+#include "calc/number.h"
 
 #include <cmath>
 #include <cstdint>

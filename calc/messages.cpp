@@ -1,6 +1,6 @@
-#include "messages.h"
+#include "calc/messages.h"
 
-#include "number.h"
+#include "calc/number.h"
 
 namespace tavrilo {
 

@@ -3,7 +3,7 @@
 // Texts shown to the user about a calculation, shared by the window and the
 // command-line calculator. UTF-8.
 
-#include "mesh.h"
+#include "calc/mesh.h"
 
 #include <string>
 #include <string_view>

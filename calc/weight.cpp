@@ -1,6 +1,6 @@
-#include "weight.h"
+#include "calc/weight.h"
 
-#include "number.h"
+#include "calc/number.h"
 
 #include <cmath>
 
@@ -16,6 +16,10 @@ std::optional<BarMass> ComputeBarMass(double lengthMetres, double barDiameterMet
         !std::isfinite(mass.Kilograms))
         return std::nullopt;
     return mass;
+}
+
+double DisplayedKgPerMetre(const BarMass& mass) {
+    return RoundHalfEven(mass.KgPerMetre, 4);
 }
 
 } // namespace tavrilo

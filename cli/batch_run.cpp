@@ -1,9 +1,9 @@
-#include "batch_run.h"
+#include "cli/batch_run.h"
 
-#include "batch.h"
-#include "cli.h"
-#include "csv.h"
-#include "decode.h"
+#include "cli/cli.h"
+#include "cli/decode.h"
+#include "report/batch.h"
+#include "report/csv.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,14 +1,14 @@
-#include "cli.h"
+#include "cli/cli.h"
 
-#include "batch_run.h"
-#include "cutlist.h"
-#include "json.h"
-#include "mesh.h"
-#include "messages.h"
-#include "number.h"
-#include "report.h"
-#include "svg.h"
-#include "weight.h"
+#include "calc/cutlist.h"
+#include "calc/mesh.h"
+#include "calc/messages.h"
+#include "calc/number.h"
+#include "calc/weight.h"
+#include "cli/batch_run.h"
+#include "report/json.h"
+#include "report/report.h"
+#include "report/svg.h"
 
 #include <cerrno>
 #include <cstring>

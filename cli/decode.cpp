@@ -1,4 +1,4 @@
-#include "decode.h"
+#include "cli/decode.h"
 
 #include <array>
 #include <cerrno>

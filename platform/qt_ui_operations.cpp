@@ -1,6 +1,6 @@
-#include "qt_ui_operations.h"
+#include "platform/qt_ui_operations.h"
 
-#include "result_area.h"
+#include "platform/result_area.h"
 
 #include <QDesktopServices>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform_operations.h"
+#include "platform/platform_operations.h"
 
 #include <QString>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "result_area.h"
+#include "platform/result_area.h"
 
 #include <QApplication>
 #include <QClipboard>

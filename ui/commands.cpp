@@ -1,7 +1,7 @@
-#include "commands.h"
+#include "ui/commands.h"
 
-#include "messages.h"
-#include "number.h"
+#include "calc/messages.h"
+#include "calc/number.h"
 
 namespace tavrilo {
 namespace {

@@ -5,8 +5,8 @@
 // against the user-interface operations; a failure abandons the command and
 // is reported to the user by RunCommand.
 
-#include "mesh.h"
-#include "platform_operations.h"
+#include "calc/mesh.h"
+#include "platform/platform_operations.h"
 
 #include <optional>
 #include <string>

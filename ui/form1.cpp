@@ -1,6 +1,6 @@
-#include "form1.h"
+#include "ui/form1.h"
 
-#include "result_area.h"
+#include "platform/result_area.h"
 #include "support_links.h"
 #include "ui_form1.h"
 

@@ -8,8 +8,8 @@
 // controls; Calculate reads the boxes, computes the total and prints it into
 // Picture1, or shows a message. Nothing else happens between clicks.
 
-#include "commands.h"
-#include "qt_ui_operations.h"
+#include "platform/qt_ui_operations.h"
+#include "ui/commands.h"
 
 #include <QMainWindow>
 #include <memory>

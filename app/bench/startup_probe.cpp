@@ -3,7 +3,7 @@
 // as soon as the first frame has been painted prints the wall-clock time in
 // nanoseconds and the peak resident memory in KiB, then quits. The startup
 // benchmark script runs it and subtracts the time it started the process.
-#include "form1.h"
+#include "ui/form1.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,5 +1,5 @@
 // The calculation against its floor: the same square roots in a bare loop.
-#include "mesh.h"
+#include "calc/mesh.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>

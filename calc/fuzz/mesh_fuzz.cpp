@@ -13,9 +13,9 @@
 //   (the first step whose value is not finite, or whose 16- or 32-bit counter
 //   overflows).
 
-#include "fuzz_check.h"
-#include "mesh.h"
-#include "number.h"
+#include "calc/mesh.h"
+#include "calc/number.h"
+#include "fuzz/fuzz_check.h"
 
 #include <cmath>
 #include <cstddef>

@@ -15,8 +15,8 @@
 //   of the last place kept, keeps no more places than asked, is symmetric in
 //   the sign and leaves a rounded value as it is.
 
-#include "fuzz_check.h"
-#include "number.h"
+#include "calc/number.h"
+#include "fuzz/fuzz_check.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,5 @@
-#include "cutlist.h"
-#include "number.h"
-#include "report.h"
-#include "weight.h"
+#include "calc/cutlist.h"
+#include "calc/number.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -200,58 +198,6 @@ TEST(ChordLength, StaysExactAcrossTheDoubleRange) {
     EXPECT_NEAR(ChordLength(1.3, 0.6), 0.5, 1e-15);
     EXPECT_NEAR(ChordLength(1e200, 0.3e200), 0.8e200, 1e186);
     EXPECT_NEAR(ChordLength(1e-200, 0.3e-200), 0.8e-200, 1e-214);
-}
-
-struct WeightCase {
-    double length, phi;
-    double kg, kgPerMetreShown, diameterMm;
-    const char* report;
-};
-
-class Weight : public testing::TestWithParam<WeightCase> {};
-
-TEST_P(Weight, FollowsTheRebarTableRule) {
-    const WeightCase& c = GetParam();
-    const std::optional<BarMass> mass = ComputeBarMass(c.length, c.phi);
-    ASSERT_TRUE(mass.has_value());
-    EXPECT_EQ(mass->Kilograms, c.kg);
-    EXPECT_EQ(DisplayedKgPerMetre(*mass), c.kgPerMetreShown);
-    EXPECT_DOUBLE_EQ(mass->BarDiameterMm, c.diameterMm);
-    if (c.report[0] != '\0') {
-        EXPECT_EQ(WeightReport(*mass, c.length), c.report);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Bars, Weight,
-    testing::Values(WeightCase{27.533, 0.0065, 7.18, 0.2607, 6.5,
-                               "理论重量 7.18 kg（按钢筋总长度 27.533 m 计）\n"
-                               "每米质量 0.2607 kg/m（0.00617 × 6.5²）\n"},
-                    WeightCase{17.36, 0.01, 10.71, 0.617, 10, ""},
-                    WeightCase{44.513, 0.012, 39.55, 0.8885, 12, ""},
-                    // 385.625 kg and 3.85625 kg/m are ties: they go to the even digit.
-                    WeightCase{100, 0.025, 385.62, 3.8562, 25, ""},
-                    WeightCase{0, 0.01, 0, 0.617, 10, ""}));
-
-TEST(Weight, OverflowIsNoMass) {
-    EXPECT_FALSE(ComputeBarMass(1e300, 1e300).has_value());
-    EXPECT_FALSE(ComputeBarMass(1e308, 0.5).has_value());
-}
-
-TEST(CutListReport, ShowsTheLinesTotalsAndWhyTheWindowDiffers) {
-    const std::string text = CutListReport(Cut({1.3, 0.0065, 0.1}, Arrangement::TwoWay));
-    for (const char* part :
-         {"每方向 13 根，共 26 根", "0                     1.3               1.331         1\n",
-          "±0.6                  0.5               0.531         2\n",
-          "每方向合计：13 根，弦长 13.36 m，下料长度 13.766 m",
-          "两个方向合计：26 根，弦长 26.72 m，下料长度 27.533 m", "2r = 2 × 13 = 26 次",
-          "相差（窗口 − 下料单）   0 m"})
-        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
-    EXPECT_EQ(text.find("舍入"), std::string::npos) << "no rounding line when nothing is left";
-
-    const std::string none = CutListReport(Cut({0.04, 0.006, 0.1}, Arrangement::OneWay));
-    EXPECT_NE(none.find("没有钢筋"), std::string::npos);
-    EXPECT_NE(none.find("r = 0.4 次"), std::string::npos) << none;
 }
 
 } // namespace

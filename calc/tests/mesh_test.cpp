@@ -1,6 +1,6 @@
-#include "mesh.h"
-#include "messages.h"
-#include "number.h"
+#include "calc/mesh.h"
+#include "calc/messages.h"
+#include "calc/number.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

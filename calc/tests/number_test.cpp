@@ -1,4 +1,4 @@
-#include "number.h"
+#include "calc/number.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // tavrilo-calc --csv on the real program: encodings, bad rows, order, and
 // a million rows in constant memory.
-#include "process.h"
+#include "cli/tests/process.h"
 
 #include <chrono>
 #include <cstdio>

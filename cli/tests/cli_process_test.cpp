@@ -1,5 +1,5 @@
 // The command-line contract, checked on the real program in its own process.
-#include "process.h"
+#include "cli/tests/process.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,5 +1,5 @@
 // The text decoder of --csv: how bytes in each encoding become UTF-8.
-#include "decode.h"
+#include "cli/decode.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,7 +1,7 @@
 // The cut list, mass, JSON and drawing options, checked on the real program.
-#include "cutlist.h"
-#include "process.h"
-#include "svg.h"
+#include "calc/cutlist.h"
+#include "cli/tests/process.h"
+#include "report/svg.h"
 
 #include <cmath>
 #include <filesystem>

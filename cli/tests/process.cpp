@@ -1,4 +1,4 @@
-#include "process.h"
+#include "cli/tests/process.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -2,11 +2,11 @@
 // the controls: any box texts, any arrangement, any failing operation. The
 // user must see exactly one outcome (a correct total or a known message),
 // and what was typed must never change.
-#include "commands.h"
-#include "fuzz_check.h"
-#include "messages.h"
-#include "number.h"
-#include "recording_ui.h"
+#include "calc/messages.h"
+#include "calc/number.h"
+#include "fuzz/fuzz_check.h"
+#include "ui/commands.h"
+#include "ui/tests/recording_ui.h"
 
 #include <cstdint>
 #include <set>

@@ -1,6 +1,6 @@
-#include "commands.h"
-#include "messages.h"
-#include "recording_ui.h"
+#include "calc/messages.h"
+#include "ui/commands.h"
+#include "ui/tests/recording_ui.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,7 +1,7 @@
 // The real window, driven as a user would: typing, clicking, the menu.
-#include "dialog_watcher.h"
-#include "form1.h"
-#include "result_area.h"
+#include "platform/result_area.h"
+#include "ui/form1.h"
+#include "ui/tests/dialog_watcher.h"
 #include "ui_form1.h"
 
 #include <QAction>

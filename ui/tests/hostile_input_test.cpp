@@ -1,12 +1,12 @@
 // Hostile input through the real window: whatever lands in the boxes, the
 // window shows the right total or the right message, keeps what was typed
 // and stays usable.
-#include "dialog_watcher.h"
-#include "form1.h"
-#include "mesh.h"
-#include "messages.h"
-#include "number.h"
-#include "result_area.h"
+#include "calc/mesh.h"
+#include "calc/messages.h"
+#include "calc/number.h"
+#include "platform/result_area.h"
+#include "ui/form1.h"
+#include "ui/tests/dialog_watcher.h"
 #include "ui_form1.h"
 
 #include <QClipboard>

@@ -4,7 +4,7 @@
 // in order, and plays the part of the controls: three texts, two option
 // buttons and the lines of the result area.
 
-#include "platform_operations.h"
+#include "platform/platform_operations.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
-#include "batch.h"
+#include "report/batch.h"
 
-#include "messages.h"
-#include "number.h"
-#include "weight.h"
+#include "calc/messages.h"
+#include "calc/number.h"
+#include "calc/weight.h"
 
 #include <array>
 

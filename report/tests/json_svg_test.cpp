@@ -1,6 +1,6 @@
-#include "cutlist.h"
-#include "json.h"
-#include "svg.h"
+#include "calc/cutlist.h"
+#include "report/json.h"
+#include "report/svg.h"
 
 #include <gtest/gtest.h>
 #include <limits>

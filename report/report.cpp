@@ -1,6 +1,6 @@
-#include "report.h"
+#include "report/report.h"
 
-#include "number.h"
+#include "calc/number.h"
 
 #include <cstddef>
 #include <string_view>
@@ -137,10 +137,6 @@ std::string CutListReport(const CutList& list) {
     text += '\n';
     text += Reconciliation(list);
     return text;
-}
-
-double DisplayedKgPerMetre(const BarMass& mass) {
-    return RoundHalfEven(mass.KgPerMetre, 4);
 }
 
 std::string WeightReport(const BarMass& mass, double lengthMetres) {

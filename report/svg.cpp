@@ -1,7 +1,7 @@
-#include "svg.h"
+#include "report/svg.h"
 
-#include "cutlist.h"
-#include "number.h"
+#include "calc/cutlist.h"
+#include "calc/number.h"
 
 #include <algorithm>
 #include <array>

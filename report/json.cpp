@@ -1,8 +1,8 @@
-#include "json.h"
+#include "report/json.h"
 
-#include "messages.h"
-#include "number.h"
-#include "report.h"
+#include "calc/messages.h"
+#include "calc/number.h"
+#include "report/report.h"
 
 #include <cmath>
 

@@ -4,7 +4,7 @@
 // one or both directions at their true positions, the diameter D and the
 // spacing d dimensioned, and a legend with the totals.
 
-#include "mesh.h"
+#include "calc/mesh.h"
 
 #include <cstdint>
 #include <optional>

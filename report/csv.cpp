@@ -1,4 +1,4 @@
-#include "csv.h"
+#include "report/csv.h"
 
 namespace tavrilo {
 

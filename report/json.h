@@ -3,9 +3,9 @@
 // JSON text for other tools: a small writer that keeps the commas, nesting
 // and escapes right, and the document tavrilo-calc --json prints.
 
-#include "cutlist.h"
-#include "mesh.h"
-#include "weight.h"
+#include "calc/cutlist.h"
+#include "calc/mesh.h"
+#include "calc/weight.h"
 
 #include <string>
 #include <string_view>

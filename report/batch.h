@@ -4,8 +4,8 @@
 // same fields with the total, the mass and, for a row that cannot be
 // calculated, the reason out.
 
-#include "csv.h"
-#include "mesh.h"
+#include "calc/mesh.h"
+#include "report/csv.h"
 
 #include <optional>
 #include <string>

@@ -4,8 +4,8 @@
 // reconciliation to the window's total, and the theoretical mass. UTF-8,
 // Simplified Chinese, each line ending in '\n'.
 
-#include "cutlist.h"
-#include "weight.h"
+#include "calc/cutlist.h"
+#include "calc/weight.h"
 
 #include <string>
 
@@ -19,8 +19,5 @@ std::string CutListReport(const CutList& list);
 //   理论重量 7.18 kg（按钢筋总长度 27.533 m 计）
 //   每米质量 0.2607 kg/m（0.00617 × 6.5²）
 std::string WeightReport(const BarMass& mass, double lengthMetres);
-
-// The mass per metre rounded to 4 places, as the reports show it.
-double DisplayedKgPerMetre(const BarMass& mass);
 
 } // namespace tavrilo
