@@ -9,6 +9,7 @@
 #include "report/json.h"
 #include "report/report.h"
 #include "report/svg.h"
+#include "version.h"
 
 #include <cerrno>
 #include <cstring>
@@ -22,7 +23,7 @@
 namespace tavrilo::cli {
 namespace {
 
-constexpr std::string_view kVersion = "tavrilo-calc 1.00.0001";
+constexpr std::string_view kVersion = "tavrilo-calc " TAVRILO_VERSION_STRING;
 
 constexpr std::string_view kUsageText =
     "用法：tavrilo-calc D PHI S [--one-way | --two-way] [--breakdown] [--bars] [--weight]\n"

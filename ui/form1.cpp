@@ -3,6 +3,7 @@
 #include "platform/result_area.h"
 #include "support_links.h"
 #include "ui_form1.h"
+#include "version.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,5 +1,6 @@
 // The command-line contract, checked on the real program in its own process.
 #include "cli/tests/process.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -84,7 +85,7 @@ TEST(CommandLine, HelpGoesToStandardOutput) {
 TEST(CommandLine, VersionIsTheProductVersion) {
     const Outcome o = RunCalc({"--version"});
     EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out, "tavrilo-calc 1.00.0001\n");
+    EXPECT_EQ(o.out, "tavrilo-calc " TAVRILO_VERSION_STRING "\n");
 }
 
 TEST(CommandLine, NegativeZeroTotalPrintsAsZero) {
