@@ -49,15 +49,11 @@ double DisplayedOffset(double offset) {
     return RoundHalfEven(offset, 4) + 0.0;
 }
 
-double BarAllowance(double barDiameter) {
-    return (barDiameter * 12.5) - 0.05;
-}
-
 CutListOutcome BuildCutList(const MeshInputs& inputs, Arrangement arrangement,
                             const MeshLength& mesh) {
     CutList list;
     list.Layout = arrangement;
-    list.Directions = arrangement == Arrangement::TwoWay ? 2 : 1;
+    const int directions = DirectionCount(arrangement);
     // The window's calculation has already held n to its counter limits.
     list.BarsPerDirection = static_cast<std::int32_t>(mesh.Breakdown.SpacingCount);
     list.Allowance = BarAllowance(inputs.BarDiameter);
@@ -87,8 +83,8 @@ CutListOutcome BuildCutList(const MeshInputs& inputs, Arrangement arrangement,
                 {roundedCut, p.Count, p.Offset, p.Offset, roundedChord, roundedChord});
         }
     }
-    list.ChordTotal = list.ChordPerDirection * list.Directions;
-    list.CutTotal = list.CutPerDirection * list.Directions;
+    list.ChordTotal = list.ChordPerDirection * directions;
+    list.CutTotal = list.CutPerDirection * directions;
     list.RoundedCutTotal = ToMillimetres(list.CutTotal);
     if (!Finite(list.ChordTotal) || !Finite(list.CutTotal))
         return CutListFault();
@@ -96,7 +92,7 @@ CutListOutcome BuildCutList(const MeshInputs& inputs, Arrangement arrangement,
     const MeshLengthBreakdown& b = mesh.Breakdown;
     CutListReconciliation& rec = list.Reconciliation;
     const double r = b.SpacingRatio;
-    const double bars = static_cast<double>(list.BarsPerDirection) * list.Directions;
+    const double bars = static_cast<double>(list.BarsPerDirection) * directions;
     const double windowChords = arrangement == Arrangement::TwoWay
                                     ? b.ChordSum + b.CentreTerm
                                     : (b.ChordSum + b.CentreTerm) / 2;

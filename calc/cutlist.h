@@ -37,9 +37,6 @@ std::vector<BarPosition> BarPositions(std::int32_t barCount, double spacing);
 // centre, sqrt(D^2 - 4 x^2), computed without overflow for any finite D.
 double ChordLength(double diameter, double offset);
 
-// The per-bar allowance 12.5 phi - 0.05, in metres.
-double BarAllowance(double barDiameter);
-
 // One line of the cut list: bars of one direction whose cut lengths round to
 // the same millimetre. Lines run from the centre outwards.
 struct CutLine {
@@ -66,7 +63,6 @@ struct CutListReconciliation {
 
 struct CutList {
     Arrangement Layout = Arrangement::TwoWay;
-    int Directions = 2; // 2 two-way, 1 one-way
     std::int32_t BarsPerDirection = 0;
     double Allowance = 0;         // per bar, metres
     std::vector<CutLine> Lines;   // one direction; every direction is the same

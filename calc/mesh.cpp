@@ -63,6 +63,10 @@ MeshLengthOutcome ComputeMeshLength(const MeshInputs& inputs, Arrangement arrang
     // it; an infinite spacing would otherwise pass as "no bars" and 0 m.
     if (Faulted(D) || Faulted(phi) || Faulted(s))
         return FloatFault(CalcStep::Input);
+    // Without this a negative D would give a count that is neither even nor
+    // odd, and an allowance-only "total".
+    if (!(D > 0.0 && phi > 0.0 && s > 0.0))
+        return {CalcError{CalcErrorKind::NonPositiveInput, CalcStep::Input}};
 
     const double q = D / s;
     if (Faulted(q))
@@ -74,7 +78,7 @@ MeshLengthOutcome ComputeMeshLength(const MeshInputs& inputs, Arrangement arrang
     if (Faulted(b.SpacingRatio))
         return FloatFault(CalcStep::RoundedRatio);
     const double r = b.SpacingRatio;
-    b.AllowanceTerm = ((phi * 12.5) - 0.05) * (r + r);
+    b.AllowanceTerm = BarAllowance(phi) * (r + r);
     if (Faulted(b.AllowanceTerm))
         return FloatFault(CalcStep::Allowance);
 

@@ -15,7 +15,7 @@
 
 namespace tavrilo {
 
-// Lengths in metres; all three must be strictly positive.
+// Lengths in metres; the calculation refuses any that is not above 0.
 struct MeshInputs {
     double MeshDiameter = 0; // D
     double BarDiameter = 0;  // phi
@@ -27,14 +27,26 @@ enum class Arrangement {
     TwoWay, // crossed bars, both directions
 };
 
+// How many families of bars an arrangement lays: 1 one-way, 2 two-way.
+inline int DirectionCount(Arrangement arrangement) {
+    return arrangement == Arrangement::TwoWay ? 2 : 1;
+}
+
+// The allowance added to a bar for its ends, 12.5 phi - 0.05 in metres: two
+// 180-degree hooks of 6.25 phi, less two covers of 25 mm.
+inline double BarAllowance(double barDiameter) {
+    return (barDiameter * 12.5) - 0.05;
+}
+
 enum class CalcErrorKind {
     IntegerOverflow,    // the spacing count is beyond what the counters hold
     FloatingPointFault, // a step overflowed, divided by zero or was invalid
+    NonPositiveInput,   // a measurement of 0 or less: there is no such mesh
 };
 
 // Which step of the calculation failed first.
 enum class CalcStep {
-    Input,        // a measurement that is not a finite number
+    Input,        // a measurement that is not a finite number, or not above 0
     Ratio,        // q = D / s
     Count,        // n
     RoundedRatio, // r
@@ -69,10 +81,6 @@ struct MeshLength {
 };
 
 using MeshLengthOutcome = std::variant<MeshLength, CalcError>;
-
-// Limits of the spacing count: the chord passes count with 16-bit integers.
-inline constexpr std::int32_t kLargestEvenCount = 32766;
-inline constexpr std::int32_t kLargestOddCount = 16383;
 
 MeshLengthOutcome ComputeMeshLength(const MeshInputs& inputs, Arrangement arrangement);
 

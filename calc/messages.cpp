@@ -10,6 +10,8 @@ std::string_view CalcErrorMessage(CalcErrorKind kind) {
         return "计算溢出：网片直径与钢筋间距之比过大，钢筋根数超出计算范围。请检查参数！";
     case CalcErrorKind::FloatingPointFault:
         return "浮点运算错误：参数过大，计算结果超出数值范围。请检查参数！";
+    case CalcErrorKind::NonPositiveInput:
+        return kNonPositiveMessage;
     }
     return "计算错误！";
 }

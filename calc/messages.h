@@ -24,10 +24,4 @@ std::string_view CalcErrorMessage(CalcErrorKind kind);
 // What the result area shows for a total: the number and the unit.
 std::string ResultText(double total, std::string_view decimalSeparator = ".");
 
-// A total the program must not present as a quantity. Negative zero is not
-// negative.
-inline bool IsNegativeTotal(double total) {
-    return total < 0.0;
-}
-
 } // namespace tavrilo

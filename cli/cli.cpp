@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "calc/cutlist.h"
+#include "calc/evaluate.h"
 #include "calc/mesh.h"
 #include "calc/messages.h"
 #include "calc/number.h"
@@ -188,22 +189,13 @@ int RunOne(const Options& options, std::ostream& out, std::ostream& err) {
     const MeshInputs inputs{ParseLeadingNumber(options.values[0]),
                             ParseLeadingNumber(options.values[1]),
                             ParseLeadingNumber(options.values[2])};
-    if (!(inputs.MeshDiameter > 0.0 && inputs.BarDiameter > 0.0 && inputs.BarSpacing > 0.0)) {
-        err << kNonPositiveMessage << '\n';
-        return kInvalidInput;
-    }
-
     const Arrangement arrangement = options.arrangement.value_or(Arrangement::TwoWay);
-    const MeshLengthOutcome outcome = ComputeMeshLength(inputs, arrangement);
-    if (const auto* error = std::get_if<CalcError>(&outcome)) {
-        err << CalcErrorMessage(error->Kind) << '\n';
-        return kCalcFailed;
+    const MeshEvaluation evaluation = EvaluateMesh(inputs, arrangement);
+    if (const auto* refusal = std::get_if<Refusal>(&evaluation)) {
+        err << RefusalMessage(*refusal) << '\n';
+        return IsInputRefusal(*refusal) ? kInvalidInput : kCalcFailed;
     }
-    const MeshLength& result = std::get<MeshLength>(outcome);
-    if (IsNegativeTotal(result.Total)) {
-        err << kNegativeTotalMessage << '\n';
-        return kInvalidInput;
-    }
+    const MeshLength& result = std::get<MeshLength>(evaluation);
 
     // The drawing's legend shows the cut list's total and the mass when they
     // can be had, whether or not they were asked for.

@@ -1,5 +1,6 @@
 #include "report/batch.h"
 
+#include "calc/evaluate.h"
 #include "calc/messages.h"
 #include "calc/number.h"
 #include "calc/weight.h"
@@ -103,8 +104,8 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record) {
     const MeshInputs inputs{ParseLeadingNumber(record.Fields[0]),
                             ParseLeadingNumber(record.Fields[1]),
                             ParseLeadingNumber(record.Fields[2])};
-    if (!(inputs.MeshDiameter > 0.0 && inputs.BarDiameter > 0.0 && inputs.BarSpacing > 0.0))
-        return fail(kNonPositiveMessage);
+    if (const std::optional<Refusal> refusal = RefuseInputs(inputs))
+        return fail(RefusalMessage(*refusal));
     Arrangement arrangement = Arrangement::TwoWay;
     switch (ReadArrangement(record.Fields[3])) {
     case ArrangementCell::OneWay:
@@ -119,12 +120,10 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record) {
                     "”：应为 单向（单向布置、one-way、1）或 双向（双向布置、two-way、2）");
     }
 
-    const MeshLengthOutcome outcome = ComputeMeshLength(inputs, arrangement);
-    if (const auto* error = std::get_if<CalcError>(&outcome))
-        return fail(CalcErrorMessage(error->Kind));
-    const MeshLength& mesh = std::get<MeshLength>(outcome);
-    if (IsNegativeTotal(mesh.Total))
-        return fail(kNegativeTotalMessage);
+    const MeshEvaluation evaluation = EvaluateMesh(inputs, arrangement);
+    if (const auto* refusal = std::get_if<Refusal>(&evaluation))
+        return fail(RefusalMessage(*refusal));
+    const MeshLength& mesh = std::get<MeshLength>(evaluation);
     const std::optional<BarMass> mass = ComputeBarMass(mesh.Total, inputs.BarDiameter);
     if (!mass)
         return fail(CalcErrorMessage(CalcErrorKind::FloatingPointFault));

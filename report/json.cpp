@@ -146,9 +146,10 @@ std::string JsonWriter::Text() const {
 namespace {
 
 void WriteCutList(JsonWriter& w, const CutList& list) {
-    const long long bars = static_cast<long long>(list.BarsPerDirection) * list.Directions;
+    const long long bars =
+        static_cast<long long>(list.BarsPerDirection) * DirectionCount(list.Layout);
     w.Key("cut_list").BeginObject();
-    w.Key("directions").Integer(list.Directions);
+    w.Key("directions").Integer(DirectionCount(list.Layout));
     w.Key("bars_per_direction").Integer(list.BarsPerDirection);
     w.Key("bars").Integer(bars);
     w.Key("allowance_per_bar_m").Number(list.Allowance);

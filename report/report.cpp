@@ -82,7 +82,8 @@ std::string Totals(std::int64_t bars, double chords, double cuts) {
 std::string Reconciliation(const CutList& list) {
     const CutListReconciliation& rec = list.Reconciliation;
     const bool twoWay = list.Layout == Arrangement::TwoWay;
-    const std::int64_t bars = static_cast<std::int64_t>(list.BarsPerDirection) * list.Directions;
+    const std::int64_t bars =
+        static_cast<std::int64_t>(list.BarsPerDirection) * DirectionCount(list.Layout);
     const std::string r =
         FormatNumber(twoWay ? rec.WindowAllowanceCount / 2 : rec.WindowAllowanceCount);
     const std::string count =
@@ -108,7 +109,8 @@ std::string Reconciliation(const CutList& list) {
 
 std::string CutListReport(const CutList& list) {
     const bool twoWay = list.Layout == Arrangement::TwoWay;
-    const std::int64_t bars = static_cast<std::int64_t>(list.BarsPerDirection) * list.Directions;
+    const std::int64_t bars =
+        static_cast<std::int64_t>(list.BarsPerDirection) * DirectionCount(list.Layout);
     std::string text;
     if (twoWay)
         text += "下料单（双向布置：两个方向相同，每方向 " + std::to_string(list.BarsPerDirection) +

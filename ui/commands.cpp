@@ -1,5 +1,6 @@
 #include "ui/commands.h"
 
+#include "calc/evaluate.h"
 #include "calc/messages.h"
 #include "calc/number.h"
 
@@ -25,6 +26,14 @@ CommandOutcome Show(UiOperations& ui, std::string_view prompt, std::string_view 
     return std::nullopt;
 }
 
+// The user's input is answered with its message and the command ends; a
+// calculation that could not be carried out abandons the command.
+CommandOutcome Refuse(UiOperations& ui, const Refusal& refusal) {
+    if (const auto* error = std::get_if<CalcError>(&refusal))
+        return *error;
+    return Show(ui, RefusalMessage(refusal), kErrorTitle);
+}
+
 } // namespace
 
 CommandOutcome Calculate(UiOperations& ui) {
@@ -37,8 +46,8 @@ CommandOutcome Calculate(UiOperations& ui) {
         if (auto fault = ReadMeasurement(ui, box, *value))
             return fault;
     }
-    if (!(inputs.MeshDiameter > 0.0 && inputs.BarDiameter > 0.0 && inputs.BarSpacing > 0.0))
-        return Show(ui, kNonPositiveMessage, kErrorTitle);
+    if (const std::optional<Refusal> refusal = RefuseInputs(inputs))
+        return Refuse(ui, *refusal);
 
     bool option1 = false;
     bool option2 = false;
@@ -58,13 +67,10 @@ CommandOutcome Calculate(UiOperations& ui) {
         arrangement = Arrangement::OneWay;
     }
 
-    const MeshLengthOutcome outcome = ComputeMeshLength(inputs, arrangement);
-    if (const auto* error = std::get_if<CalcError>(&outcome))
-        return *error;
-    const double total = std::get<MeshLength>(outcome).Total;
-    if (IsNegativeTotal(total))
-        return Show(ui, kNegativeTotalMessage, kErrorTitle);
-
+    const MeshEvaluation evaluation = EvaluateMesh(inputs, arrangement);
+    if (const auto* refusal = std::get_if<Refusal>(&evaluation))
+        return Refuse(ui, *refusal);
+    const double total = std::get<MeshLength>(evaluation).Total;
     TAVRILO_TRY(ui.PrintResult(ResultText(total, ui.DecimalSeparator())));
     return std::nullopt;
 }
@@ -118,7 +124,7 @@ CommandOutcome Dispatch(Command command, UiOperations& ui, const SupportLinks& l
 
 std::string Describe(const CommandFault& fault) {
     if (const auto* error = std::get_if<CalcError>(&fault))
-        return std::string(CalcErrorMessage(error->Kind));
+        return std::string(RefusalMessage(*error));
     return "操作失败：" + std::get<OperationError>(fault).What;
 }
 

@@ -57,7 +57,6 @@ INSTANTIATE_TEST_SUITE_P(Counts, BarPositionRule,
 TEST(CutList, InitialValuesListThirteenBarsADirection) {
     const CutList list = Cut({1.3, 0.0065, 0.1}, Arrangement::TwoWay);
     EXPECT_EQ(list.BarsPerDirection, 13);
-    EXPECT_EQ(list.Directions, 2);
     EXPECT_DOUBLE_EQ(list.Allowance, 0.03125);
     // The centre bar is the full diameter; the pairs at 0.1 .. 0.6 m.
     const std::vector<double> cuts{1.331, 1.316, 1.268, 1.185, 1.056, 0.862, 0.531};

@@ -1,9 +1,9 @@
 #include "calc/mesh.h"
-#include "calc/messages.h"
 #include "calc/number.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <numbers>
 #include <string>
 
@@ -263,36 +263,27 @@ TEST(FloatingPointFaults, LeaveTheNextCalculationUnaffected) {
     EXPECT_EQ(Success(ComputeMeshLength({1.3, 0.0065, 0.1}, Arrangement::TwoWay)).Total, 27.533);
 }
 
-struct ResultTextCase {
-    double total;
-    const char* separator;
-    const char* text;
-    bool negative;
-};
-
-void PrintTo(const ResultTextCase& c, std::ostream* os) {
-    *os << c.text;
-}
-
-class PresentingATotal : public testing::TestWithParam<ResultTextCase> {};
-
-TEST_P(PresentingATotal, AppendsTheUnitAndFlagsNegatives) {
-    const ResultTextCase& c = GetParam();
-    EXPECT_EQ(ResultText(c.total, c.separator), c.text);
-    EXPECT_EQ(IsNegativeTotal(c.total), c.negative);
-}
-
-INSTANTIATE_TEST_SUITE_P(Totals, PresentingATotal,
-                         testing::Values(ResultTextCase{27.533, ".", "27.533 m", false},
-                                         ResultTextCase{13.766, ",", "13,766 m", false},
-                                         ResultTextCase{-0.0, ".", "0 m", false},
-                                         ResultTextCase{-0.03, ".", "-0.03 m", true}));
-
-TEST(PresentingATotal, NamesEachKindOfFaultDifferently) {
-    const auto overflow = CalcErrorMessage(CalcErrorKind::IntegerOverflow);
-    const auto floating = CalcErrorMessage(CalcErrorKind::FloatingPointFault);
-    EXPECT_NE(overflow.find("溢出"), std::string_view::npos);
-    EXPECT_NE(floating.find("浮点"), std::string_view::npos);
+// The calculation refuses what is no mesh, whoever calls it.
+TEST(MeshLength, RefusesMeasurementsThatAreNoMesh) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        MeshInputs inputs;
+        CalcErrorKind kind;
+    } cases[] = {
+        {{-1.3, 0.0065, 0.1}, CalcErrorKind::NonPositiveInput},
+        {{1.3, 0, 0.1}, CalcErrorKind::NonPositiveInput},
+        {{1.3, 0.0065, -0.1}, CalcErrorKind::NonPositiveInput},
+        {{-0.0, 0.0065, 0.1}, CalcErrorKind::NonPositiveInput},
+        {{nan, 0.0065, 0.1}, CalcErrorKind::FloatingPointFault},
+        {{1.3, -inf, 0.1}, CalcErrorKind::FloatingPointFault},
+    };
+    for (const auto& c : cases)
+        for (Arrangement a : {Arrangement::OneWay, Arrangement::TwoWay}) {
+            const MeshLengthOutcome outcome = ComputeMeshLength(c.inputs, a);
+            ASSERT_TRUE(std::holds_alternative<CalcError>(outcome)) << c.inputs.MeshDiameter;
+            EXPECT_EQ(std::get<CalcError>(outcome), (CalcError{c.kind, CalcStep::Input}));
+        }
 }
 
 } // namespace

@@ -56,7 +56,7 @@ Shown Expect(const QString& t1, const QString& t2, const QString& t3, bool one, 
     if (const auto* error = std::get_if<CalcError>(&outcome))
         return {{}, Utf8(CalcErrorMessage(error->Kind))};
     const double total = std::get<MeshLength>(outcome).Total;
-    if (IsNegativeTotal(total))
+    if (total < 0.0)
         return {{}, kNegative};
     return {Utf8(ResultText(total)), {}};
 }
