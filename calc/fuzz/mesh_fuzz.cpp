@@ -1,9 +1,9 @@
-// The mesh length calculation, fed arbitrary positive inputs.
+// The mesh length calculation, fed arbitrary inputs.
 //
 // The input is three doubles (D, phi, s, 8 bytes each, as the machine stores
 // them) and a byte whose lowest bit chooses the arrangement (1 = two-way).
-// Inputs that are not all greater than 0 are skipped, as the window rejects
-// them; infinities are kept, since typed text such as 1e999 reads as one.
+// Infinities are kept, since typed text such as 1e999 reads as one; inputs
+// that are not all greater than 0 must be refused, never given a total.
 // Properties:
 // - the outcome is a total with every intermediate value finite, or CalcError;
 // - the two-way total is the sum rounded to 3 places, the one-way total the
@@ -40,9 +40,8 @@ std::string Describe(const MeshInputs& in, Arrangement a) {
 
 std::string Describe(const MeshLengthOutcome& outcome) {
     if (const auto* e = std::get_if<CalcError>(&outcome))
-        return std::string(e->Kind == CalcErrorKind::IntegerOverflow ? "integer overflow"
-                                                                     : "floating-point fault") +
-               " at step " + std::to_string(static_cast<int>(e->Step));
+        return "error kind " + std::to_string(static_cast<int>(e->Kind)) + " at step " +
+               std::to_string(static_cast<int>(e->Step));
     const MeshLength& m = std::get<MeshLength>(outcome);
     const MeshLengthBreakdown& b = m.Breakdown;
     return "total " + Text(m.Total) + " (n " + Text(b.SpacingCount) + ", r " +
@@ -87,6 +86,8 @@ MeshLengthOutcome StepByStep(const MeshInputs& in, Arrangement arrangement) {
     const double s = in.BarSpacing;
     if (!std::isfinite(D) || !std::isfinite(phi) || !std::isfinite(s))
         return FloatFault(CalcStep::Input);
+    if (D <= 0 || phi <= 0 || s <= 0)
+        return CalcError{CalcErrorKind::NonPositiveInput, CalcStep::Input};
 
     const double q = D / s;
     if (!std::isfinite(q))
@@ -160,8 +161,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 3 * sizeof(double) + 1)
         return 0;
     const MeshInputs in{ReadDouble(data), ReadDouble(data + 8), ReadDouble(data + 16)};
-    if (!(in.MeshDiameter > 0 && in.BarDiameter > 0 && in.BarSpacing > 0))
-        return 0;
     const Arrangement chosen = (data[24] & 1) ? Arrangement::TwoWay : Arrangement::OneWay;
     const Arrangement other =
         chosen == Arrangement::TwoWay ? Arrangement::OneWay : Arrangement::TwoWay;
