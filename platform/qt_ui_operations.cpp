@@ -17,13 +17,14 @@ QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-} // namespace
-
+// Prompt text as a message box shows it: each carriage return is a line break.
 QString MessageBoxText(std::string_view prompt) {
     QString text = FromUtf8(prompt);
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
 }
+
+} // namespace
 
 QtUiOperations::QtUiOperations(FormControls controls, UrlOpener openUrl)
     : controls_(controls), openUrl_(std::move(openUrl)) {
@@ -34,11 +35,11 @@ QtUiOperations::QtUiOperations(FormControls controls, UrlOpener openUrl)
 QLineEdit* QtUiOperations::Box(TextBoxId box) const {
     switch (box) {
     case TextBoxId::Text1:
-        return controls_.text1;
+        return controls_.Text1;
     case TextBoxId::Text2:
-        return controls_.text2;
+        return controls_.Text2;
     case TextBoxId::Text3:
-        return controls_.text3;
+        return controls_.Text3;
     }
     return nullptr;
 }
@@ -60,7 +61,7 @@ Status QtUiOperations::SetText(TextBoxId box, std::string_view text) {
 }
 
 Status QtUiOperations::ReadOption(OptionId option, bool& selected) {
-    QRadioButton* button = option == OptionId::Option1 ? controls_.option1 : controls_.option2;
+    QRadioButton* button = option == OptionId::Option1 ? controls_.Option1 : controls_.Option2;
     if (!button)
         return Status::Failed("读取布置形式失败：控件不存在");
     selected = button->isChecked();
@@ -68,21 +69,21 @@ Status QtUiOperations::ReadOption(OptionId option, bool& selected) {
 }
 
 Status QtUiOperations::ClearResult() {
-    if (!controls_.picture1)
+    if (!controls_.Picture1)
         return Status::Failed("清除结果失败：控件不存在");
-    controls_.picture1->clear();
+    controls_.Picture1->clear();
     return Status::Ok();
 }
 
 Status QtUiOperations::PrintResult(std::string_view text) {
-    if (!controls_.picture1)
+    if (!controls_.Picture1)
         return Status::Failed("显示结果失败：控件不存在");
-    controls_.picture1->print(FromUtf8(text));
+    controls_.Picture1->print(FromUtf8(text));
     return Status::Ok();
 }
 
 Status QtUiOperations::ShowMessage(std::string_view prompt, std::string_view title) {
-    QMessageBox box(controls_.window);
+    QMessageBox box(controls_.Window);
     box.setIcon(QMessageBox::NoIcon);
     box.setWindowTitle(FromUtf8(title));
     box.setTextFormat(Qt::PlainText);

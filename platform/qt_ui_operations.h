@@ -14,22 +14,20 @@ namespace tavrilo {
 
 class ResultArea;
 
-// The controls the commands work on.
+// The controls the commands work on, by the window's names. Fill it with
+// designated initialisers, so that each control goes by its name.
 struct FormControls {
-    QWidget* window = nullptr; // parent of message boxes
-    QLineEdit* text1 = nullptr;
-    QLineEdit* text2 = nullptr;
-    QLineEdit* text3 = nullptr;
-    QRadioButton* option1 = nullptr;
-    QRadioButton* option2 = nullptr;
-    ResultArea* picture1 = nullptr;
+    QWidget* Window = nullptr; // parent of message boxes
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    ResultArea* Picture1 = nullptr;
 };
 
 // Opens a URL in the user's browser; returns whether it could.
 using UrlOpener = std::function<bool(const QUrl&)>;
-
-// Prompt text as a message box shows it: each carriage return is a line break.
-QString MessageBoxText(std::string_view prompt);
 
 // The operations on real Qt widgets.
 class QtUiOperations final : public UiOperations {

@@ -20,10 +20,14 @@ Form1::Form1(SupportLinks links, UrlOpener openUrl, QWidget* parent)
     // The controls keep their places: the window neither grows nor shrinks.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    operations_ =
-        std::make_unique<QtUiOperations>(FormControls{this, ui_->Text1, ui_->Text2, ui_->Text3,
-                                                      ui_->Option1, ui_->Option2, ui_->Picture1},
-                                         std::move(openUrl));
+    operations_ = std::make_unique<QtUiOperations>(FormControls{.Window = this,
+                                                                .Text1 = ui_->Text1,
+                                                                .Text2 = ui_->Text2,
+                                                                .Text3 = ui_->Text3,
+                                                                .Option1 = ui_->Option1,
+                                                                .Option2 = ui_->Option2,
+                                                                .Picture1 = ui_->Picture1},
+                                                   std::move(openUrl));
 
     connect(ui_->Command1, &QPushButton::clicked, this, [this] { Run(Command::Calculate); });
     connect(ui_->Command2, &QPushButton::clicked, this, [this] { Run(Command::Clear); });

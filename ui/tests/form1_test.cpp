@@ -53,7 +53,6 @@ private:
 private slots:
     void initTestCase() {
         tavrilo::ConfigureApplication(*qApp);
-        qputenv("TAVRILO_NO_BROWSER", "1");
     }
 
     void init() {
