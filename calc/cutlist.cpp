@@ -54,7 +54,7 @@ CutListOutcome BuildCutList(const MeshInputs& inputs, Arrangement arrangement,
     CutList list;
     list.Layout = arrangement;
     const int directions = DirectionCount(arrangement);
-    // The window's calculation has already held n to its counter limits.
+    // The formula has already held n to its counter limits.
     list.BarsPerDirection = static_cast<std::int32_t>(mesh.Breakdown.SpacingCount);
     list.Allowance = BarAllowance(inputs.BarDiameter);
     if (!Finite(list.Allowance))
@@ -93,14 +93,14 @@ CutListOutcome BuildCutList(const MeshInputs& inputs, Arrangement arrangement,
     CutListReconciliation& rec = list.Reconciliation;
     const double r = b.SpacingRatio;
     const double bars = static_cast<double>(list.BarsPerDirection) * directions;
-    const double windowChords = arrangement == Arrangement::TwoWay
-                                    ? b.ChordSum + b.CentreTerm
-                                    : (b.ChordSum + b.CentreTerm) / 2;
-    rec.WindowTotal = mesh.Total;
-    rec.WindowAllowanceCount = arrangement == Arrangement::TwoWay ? r + r : r;
+    const double formulaChords = arrangement == Arrangement::TwoWay
+                                     ? b.ChordSum + b.CentreTerm
+                                     : (b.ChordSum + b.CentreTerm) / 2;
+    rec.FormulaTotal = mesh.Total;
+    rec.FormulaAllowanceCount = arrangement == Arrangement::TwoWay ? r + r : r;
     rec.Difference = ToMillimetres(mesh.Total - list.RoundedCutTotal);
-    rec.AllowanceDifference = ToMillimetres(list.Allowance * (rec.WindowAllowanceCount - bars));
-    rec.ChordDifference = ToMillimetres(windowChords - list.ChordTotal);
+    rec.AllowanceDifference = ToMillimetres(list.Allowance * (rec.FormulaAllowanceCount - bars));
+    rec.ChordDifference = ToMillimetres(formulaChords - list.ChordTotal);
     rec.RoundingDifference =
         ToMillimetres(rec.Difference - rec.AllowanceDifference - rec.ChordDifference);
     if (!Finite(rec.Difference) || !Finite(rec.AllowanceDifference) ||

@@ -4,13 +4,13 @@
 // chord is and how long it must be cut, grouped into lines of equal length.
 //
 // Per direction there are n bars, n = D / s rounded to a whole number as in
-// the window's calculation. With even n the bars lie in pairs at
+// the formula. With even n the bars lie in pairs at
 // x = (2i - 1) s / 2, i = 1 .. n/2; with odd n one bar runs through the
 // centre and the pairs lie at x = i s, i = 1 .. (n - 1)/2. A bar at x has the
 // chord sqrt(D^2 - 4 x^2) and is cut to the chord plus the allowance
 // 12.5 phi - 0.05 (two 180-degree hooks of 6.25 phi, less two 25 mm covers).
 //
-// The window's total counts that allowance 2r times (r = D / s rounded to two
+// The formula's total counts that allowance 2r times (r = D / s rounded to two
 // places; r times one-way) and takes the chords as s sqrt(r^2 - k^2) with the
 // rounded r; the cut list counts one allowance per bar and the true chords.
 // The reconciliation says how much each of the two accounts for.
@@ -48,16 +48,16 @@ struct CutLine {
     double ShortestChord = 0;  // metres, rounded to millimetres
 };
 
-// What separates the window's total from the cut list's, all in metres.
-// Difference = WindowTotal - rounded cut length, and it is made up of
+// What separates the formula's total from the cut list's, all in metres.
+// Difference = FormulaTotal - rounded cut length, and it is made up of
 // AllowanceDifference + ChordDifference + RoundingDifference (each rounded to
 // millimetres, so the three add up to Difference exactly as printed).
 struct CutListReconciliation {
-    double WindowTotal = 0;          // the window's total, rounded to millimetres
-    double WindowAllowanceCount = 0; // 2r two-way, r one-way
+    double FormulaTotal = 0;          // the formula's total, rounded to millimetres
+    double FormulaAllowanceCount = 0; // 2r two-way, r one-way
     double Difference = 0;
-    double AllowanceDifference = 0; // allowance * (WindowAllowanceCount - bars)
-    double ChordDifference = 0;     // the window's chord part - the true chords
+    double AllowanceDifference = 0; // allowance * (FormulaAllowanceCount - bars)
+    double ChordDifference = 0;     // the formula's chord part - the true chords
     double RoundingDifference = 0;  // what rounding to millimetres leaves over
 };
 
@@ -81,7 +81,7 @@ using CutListOutcome = std::variant<CutList, CalcError>;
 // half spacings such as 0.0625 m stay exact.
 double DisplayedOffset(double offset);
 
-// The cut list of the mesh that `mesh` (the window's calculation of the same
+// The cut list of the mesh that `mesh` (the formula's calculation of the same
 // inputs and arrangement) describes. Fails with a floating-point fault when a
 // length or a sum overflows.
 CutListOutcome BuildCutList(const MeshInputs& inputs, Arrangement arrangement,

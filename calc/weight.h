@@ -1,7 +1,7 @@
 #pragma once
 
 // The theoretical mass of a length of bar by the rule of the national rebar
-// tables: 0.00617 d^2 kg per metre with d in millimetres (steel at
+// tables: 0.00617 phi^2 kg per metre with phi in millimetres (steel at
 // 7850 kg/m^3, pi/4 * 7850 / 10^6 rounded).
 
 #include <optional>
@@ -11,8 +11,8 @@ namespace tavrilo {
 inline constexpr double kKgPerMetrePerSquareMm = 0.00617;
 
 struct BarMass {
-    double BarDiameterMm = 0; // d
-    double KgPerMetre = 0;    // 0.00617 d^2, unrounded
+    double BarDiameterMm = 0; // phi
+    double KgPerMetre = 0;    // 0.00617 phi^2, unrounded
     double Kilograms = 0;     // the length times KgPerMetre, rounded to 2 places
 };
 

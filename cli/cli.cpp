@@ -26,33 +26,37 @@ namespace {
 
 constexpr std::string_view kVersion = "tavrilo-calc " TAVRILO_VERSION_STRING;
 
-constexpr std::string_view kUsageText =
-    "用法：tavrilo-calc D PHI S [--one-way | --two-way] [--breakdown] [--bars] [--weight]\n"
-    "                   [--svg 文件] [--json]\n"
-    "      tavrilo-calc --csv 文件\n"
-    "计算圆形钢筋网片的钢筋总长度（米）。\n"
-    "\n"
-    "  D            网片直径，单位米\n"
-    "  PHI          钢筋直径，单位米\n"
-    "  S            钢筋间距，单位米\n"
-    "  --one-way    单向布置（钢筋平行布置）\n"
-    "  --two-way    双向布置（交叉井字形布置，默认）\n"
-    "  --breakdown  在结果之后列出中间值 n、r、A、S、C、T\n"
-    "  --bars       列出下料单：每根钢筋距中心的距离、弦长和下料长度（按长度分组计数），\n"
-    "               各方向和全部的合计，以及与窗口结果的差别和原因\n"
-    "  --weight     按 0.00617 d² kg/m（d 为钢筋直径，单位毫米）计算钢筋总长度的理论重量\n"
-    "  --svg 文件   把网片画成 SVG 图（圆、钢筋、D 和 d 的尺寸、合计），写入该文件\n"
-    "  --json       以 JSON 输出结果、中间值，以及 --bars 的下料单和 --weight 的重量\n"
-    "  --csv 文件   批量计算：每行 D,Φ,d,布置形式[,备注]，首行可为表头；文件为 - 时读标准输入。\n"
-    "               布置形式为 单向/单向布置/one-way/1 或 双向/双向布置/two-way/2。\n"
-    "               文件可为 UTF-8（可带 BOM）、GB18030/GBK 或带 BOM 的 UTF-16。\n"
-    "               结果以 UTF-8 CSV "
-    "写到标准输出：原字段、total_m、weight_kg、error（无法计算的原因）。\n"
-    "               退出码：0 全部计算成功，1 有行无法计算，2 文件无法打开、读取或解码\n"
-    "  --help       显示本帮助\n"
-    "  --version    显示版本\n"
-    "\n"
-    "数值按窗口的规则读取：读取开头的数字，0.1m 读作 0.1，abc 读作 0。\n";
+std::string UsageText() {
+    return "用法：tavrilo-calc D Φ d [--one-way | --two-way] [--breakdown] [--bars] [--weight]\n"
+           "                   [--svg 文件] [--json]\n"
+           "      tavrilo-calc --csv 文件\n"
+           "计算圆形钢筋网片的钢筋总长度（米）。\n"
+           "\n"
+           "  D            网片直径，单位米\n"
+           "  Φ            钢筋直径，单位米\n"
+           "  d            钢筋间距，单位米\n"
+           "  --one-way    单向布置（钢筋平行布置）\n"
+           "  --two-way    双向布置（交叉井字形布置，默认）\n"
+           "  --breakdown  在结果之后列出中间值 n、r、A、S、C、T\n"
+           "  --bars       列出下料单：每根钢筋距中心的距离、弦长和下料长度（按长度分组计数），\n"
+           "               各方向和全部的合计，以及与公式总长度的差别和原因\n"
+           "  --weight     按 " +
+           MassRuleText("Φ") +
+           " kg/m（Φ 为钢筋直径，单位毫米）计算钢筋总长度的理论重量\n"
+           "  --svg 文件   把网片画成 SVG 图（圆、钢筋、D 和 d 的尺寸、合计），写入该文件\n"
+           "  --json       以 JSON 输出结果、中间值，以及 --bars 的下料单和 --weight 的重量\n"
+           "  --csv 文件   批量计算：每行 D,Φ,d,布置形式[,备注]，首行可为表头；文件为 - "
+           "时读标准输入。\n"
+           "               布置形式为 单向/单向布置/one-way/1 或 双向/双向布置/two-way/2。\n"
+           "               文件可为 UTF-8（可带 BOM）、GB18030/GBK 或带 BOM 的 UTF-16。\n"
+           "               结果以 UTF-8 CSV "
+           "写到标准输出：原字段、total_m、weight_kg、error（无法计算的原因）。\n"
+           "               退出码：0 全部计算成功，1 有行无法计算，2 文件无法打开、读取或解码\n"
+           "  --help       显示本帮助\n"
+           "  --version    显示版本\n"
+           "\n"
+           "数值按窗口的规则读取：读取开头的数字，0.1m 读作 0.1，abc 读作 0。\n";
+}
 
 constexpr std::string_view kNegativeBarMessage =
     "下料单中有钢筋的下料长度为负值，无法下料。请检查参数（例如钢筋直径是否小于 4 毫米）！";
@@ -147,7 +151,7 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
         return std::nullopt;
     if (options.csvPath) {
         if (!options.values.empty())
-            return "--csv 从文件读取数值，不能再给出 D PHI S";
+            return "--csv 从文件读取数值，不能再给出 D Φ d";
         const std::pair<bool, std::string_view> single[] = {
             {options.arrangement.has_value(), "--one-way/--two-way（布置形式在每行给出）"},
             {options.breakdown, "--breakdown"},
@@ -160,7 +164,7 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
         return std::nullopt;
     }
     if (options.values.size() != 3)
-        return "需要三个数值 D PHI S，实际给出 " + std::to_string(options.values.size()) + " 个";
+        return "需要三个数值 D Φ d，实际给出 " + std::to_string(options.values.size()) + " 个";
     return std::nullopt;
 }
 
@@ -259,11 +263,11 @@ int Run(std::span<const std::string_view> args, std::istream& in, std::ostream& 
         std::ostream& err) {
     Options options;
     if (auto problem = Parse(args, options)) {
-        err << "tavrilo-calc：" << *problem << "\n\n" << kUsageText;
+        err << "tavrilo-calc：" << *problem << "\n\n" << UsageText();
         return kUsage;
     }
     if (options.help) {
-        out << kUsageText;
+        out << UsageText();
         return kOk;
     }
     if (options.version) {

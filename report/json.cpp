@@ -172,8 +172,8 @@ void WriteCutList(JsonWriter& w, const CutList& list) {
     w.Key("cut_total_rounded_m").Number(list.RoundedCutTotal);
     const CutListReconciliation& rec = list.Reconciliation;
     w.Key("reconciliation").BeginObject();
-    w.Key("window_total_m").Number(rec.WindowTotal);
-    w.Key("window_allowance_count").Number(rec.WindowAllowanceCount);
+    w.Key("formula_total_m").Number(rec.FormulaTotal);
+    w.Key("formula_allowance_count").Number(rec.FormulaAllowanceCount);
     w.Key("difference_m").Number(rec.Difference);
     w.Key("allowance_difference_m").Number(rec.AllowanceDifference);
     w.Key("chord_difference_m").Number(rec.ChordDifference);

@@ -1,5 +1,6 @@
 #include "report/report.h"
 
+#include "calc/messages.h"
 #include "calc/number.h"
 
 #include <cstddef>
@@ -7,10 +8,6 @@
 
 namespace tavrilo {
 namespace {
-
-std::string Metres(double value) {
-    return FormatNumber(value) + " m";
-}
 
 std::string Offset(double offset, int count) {
     const std::string text = FormatNumber(DisplayedOffset(offset));
@@ -75,8 +72,8 @@ std::string LineChords(const CutLine& line) {
 }
 
 std::string Totals(std::int64_t bars, double chords, double cuts) {
-    return std::to_string(bars) + " 根，弦长 " + Metres(RoundHalfEven(chords, 3)) + "，下料长度 " +
-           Metres(RoundHalfEven(cuts, 3));
+    return std::to_string(bars) + " 根，弦长 " + ResultText(RoundHalfEven(chords, 3)) +
+           "，下料长度 " + ResultText(RoundHalfEven(cuts, 3));
 }
 
 std::string Reconciliation(const CutList& list) {
@@ -85,22 +82,22 @@ std::string Reconciliation(const CutList& list) {
     const std::int64_t bars =
         static_cast<std::int64_t>(list.BarsPerDirection) * DirectionCount(list.Layout);
     const std::string r =
-        FormatNumber(twoWay ? rec.WindowAllowanceCount / 2 : rec.WindowAllowanceCount);
+        FormatNumber(twoWay ? rec.FormulaAllowanceCount / 2 : rec.FormulaAllowanceCount);
     const std::string count =
-        twoWay ? "2r = 2 × " + r + " = " + FormatNumber(rec.WindowAllowanceCount) : "r = " + r;
+        twoWay ? "2r = 2 × " + r + " = " + FormatNumber(rec.FormulaAllowanceCount) : "r = " + r;
 
-    std::string text = "与窗口结果的比较：\n";
-    text += LabelledValue("窗口结果", Metres(rec.WindowTotal));
-    text += LabelledValue("下料单合计", Metres(list.RoundedCutTotal));
-    text += LabelledValue("相差（窗口 − 下料单）", Metres(rec.Difference));
-    text += LabelledValue("  其中增加长度计入次数", Metres(rec.AllowanceDifference));
-    text += LabelledValue("  其中弦长算法", Metres(rec.ChordDifference));
+    std::string text = "与公式总长度的比较：\n";
+    text += LabelledValue("公式总长度", ResultText(rec.FormulaTotal));
+    text += LabelledValue("下料单合计", ResultText(list.RoundedCutTotal));
+    text += LabelledValue("相差（公式 − 下料单）", ResultText(rec.Difference));
+    text += LabelledValue("  其中增加长度计入次数", ResultText(rec.AllowanceDifference));
+    text += LabelledValue("  其中弦长算法", ResultText(rec.ChordDifference));
     if (rec.RoundingDifference != 0.0)
-        text += LabelledValue("  其中舍入到毫米", Metres(rec.RoundingDifference));
-    text += "原因：窗口把每根的增加长度 " + Metres(list.Allowance) + " 计入 " + count +
-            " 次（r 为 D/s 取两位小数），下料单按实际根数每根计入一次（" + std::to_string(bars) +
+        text += LabelledValue("  其中舍入到毫米", ResultText(rec.RoundingDifference));
+    text += "原因：公式把每根的增加长度 " + ResultText(list.Allowance) + " 计入 " + count +
+            " 次（r 为 D/d 取两位小数），下料单按实际根数每根计入一次（" + std::to_string(bars) +
             " 根）；\n";
-    text += "      窗口的弦长按 s·√(r² − k²) 用取两位小数后的 r 计算，"
+    text += "      公式的弦长按 d·√(r² − k²) 用取两位小数后的 r 计算，"
             "下料单按钢筋实际位置取真实弦长 √(D² − 4x²)。\n";
     return text;
 }
@@ -117,11 +114,11 @@ std::string CutListReport(const CutList& list) {
                 " 根，共 " + std::to_string(bars) + " 根）\n";
     else
         text += "下料单（单向布置：" + std::to_string(list.BarsPerDirection) + " 根）\n";
-    text += "每根增加长度 12.5Φ − 0.05 = " + Metres(list.Allowance) +
+    text += "每根增加长度 12.5Φ − 0.05 = " + ResultText(list.Allowance) +
             "（两端 180° 弯钩各 6.25Φ，减两端保护层各 0.025 m）\n";
 
     if (list.BarsPerDirection == 0) {
-        text += "网片直径不到半个钢筋间距（D/s 取整为 0），网片内没有钢筋，下料单为空。\n";
+        text += "网片直径不到半个钢筋间距（D/d 取整为 0），网片内没有钢筋，下料单为空。\n";
     } else {
         text += TableRow("距中心 (m)", "弦长 (m)", "下料长度 (m)", twoWay ? "每方向根数" : "根数");
         for (const CutLine& line : list.Lines)
@@ -143,9 +140,13 @@ std::string CutListReport(const CutList& list) {
 
 std::string WeightReport(const BarMass& mass, double lengthMetres) {
     return "理论重量 " + FormatNumber(mass.Kilograms) + " kg（按钢筋总长度 " +
-           Metres(lengthMetres) + " 计）\n" + "每米质量 " +
-           FormatNumber(DisplayedKgPerMetre(mass)) + " kg/m（0.00617 × " +
-           FormatNumber(mass.BarDiameterMm) + "²）\n";
+           ResultText(lengthMetres) + " 计）\n" + "每米质量 " +
+           FormatNumber(DisplayedKgPerMetre(mass)) + " kg/m（" +
+           MassRuleText(FormatNumber(mass.BarDiameterMm)) + "）\n";
+}
+
+std::string MassRuleText(std::string_view diameter) {
+    return FormatNumber(kKgPerMetrePerSquareMm) + " × " + std::string(diameter) + "²";
 }
 
 } // namespace tavrilo

@@ -1,7 +1,7 @@
 #pragma once
 
 // The texts that tavrilo-calc prints besides the total: the cut list with its
-// reconciliation to the window's total, and the theoretical mass. UTF-8,
+// reconciliation to the formula's total, and the theoretical mass. UTF-8,
 // Simplified Chinese, each line ending in '\n'.
 
 #include "calc/cutlist.h"
@@ -12,12 +12,16 @@
 namespace tavrilo {
 
 // The cut list as a table of lines from the centre outwards, the totals of
-// each direction and of the mesh, and how they compare with the window.
+// each direction and of the mesh, and how they compare with the formula's total.
 std::string CutListReport(const CutList& list);
 
 // The mass of `lengthMetres` of bar and the mass per metre used, for example
 //   理论重量 7.18 kg（按钢筋总长度 27.533 m 计）
 //   每米质量 0.2607 kg/m（0.00617 × 6.5²）
 std::string WeightReport(const BarMass& mass, double lengthMetres);
+
+// The rule the mass per metre comes from, for a bar diameter in millimetres
+// written as `diameter`: "0.00617 × 6.5²", or "0.00617 × Φ²" for the rule itself.
+std::string MassRuleText(std::string_view diameter);
 
 } // namespace tavrilo

@@ -1,7 +1,9 @@
 #include "report/svg.h"
 
 #include "calc/cutlist.h"
+#include "calc/messages.h"
 #include "calc/number.h"
+#include "report/report.h"
 
 #include <algorithm>
 #include <array>
@@ -40,16 +42,13 @@ std::string Px(double value) {
     return text == "-0" ? "0" : text;
 }
 
-std::string Metres(double value) {
-    return FormatNumber(value) + " m";
-}
-
 std::vector<std::string> LegendLines(const MeshDrawing& d) {
     const bool twoWay = d.Layout == Arrangement::TwoWay;
     std::vector<std::string> lines;
     lines.push_back(std::string("圆形钢筋网片 · ") + (twoWay ? "双向布置" : "单向布置"));
-    lines.push_back("网片直径 D = " + Metres(d.Inputs.MeshDiameter) + "，钢筋直径 Φ = " +
-                    Metres(d.Inputs.BarDiameter) + "，钢筋间距 d = " + Metres(d.Inputs.BarSpacing));
+    lines.push_back("网片直径 D = " + ResultText(d.Inputs.MeshDiameter) +
+                    "，钢筋直径 Φ = " + ResultText(d.Inputs.BarDiameter) +
+                    "，钢筋间距 d = " + ResultText(d.Inputs.BarSpacing));
     if (d.BarsPerDirection == 0)
         lines.push_back("网片内没有钢筋（D/d 取整为 0）");
     else if (twoWay)
@@ -57,12 +56,12 @@ std::vector<std::string> LegendLines(const MeshDrawing& d) {
                         std::to_string(2 * static_cast<std::int64_t>(d.BarsPerDirection)) + " 根");
     else
         lines.push_back(std::to_string(d.BarsPerDirection) + " 根");
-    lines.push_back("钢筋总长度 " + Metres(d.Total) + "（窗口结果）");
+    lines.push_back("钢筋总长度 " + ResultText(d.Total) + "（按公式计算）");
     if (d.CutTotal && d.BarsPerDirection > 0)
-        lines.push_back("下料长度合计 " + Metres(*d.CutTotal) + "（每根计一次弯钩增加长度）");
+        lines.push_back("下料长度合计 " + ResultText(*d.CutTotal) + "（每根计一次弯钩增加长度）");
     if (d.Kilograms && d.BarDiameterMm)
-        lines.push_back("理论重量 " + FormatNumber(*d.Kilograms) + " kg（0.00617 × " +
-                        FormatNumber(*d.BarDiameterMm) + "² kg/m）");
+        lines.push_back("理论重量 " + FormatNumber(*d.Kilograms) + " kg（" +
+                        MassRuleText(FormatNumber(*d.BarDiameterMm)) + " kg/m）");
     return lines;
 }
 
@@ -186,7 +185,7 @@ std::string MeshSvg(const MeshDrawing& drawing) {
     svg.Line(cx - radius, cy, cx - radius, dimensionY - 8, kDimensionColour, 1);
     svg.Line(cx + radius, cy, cx + radius, dimensionY - 8, kDimensionColour, 1);
     svg.Dimension(cx - radius, cx + radius, dimensionY);
-    svg.Text(cx, dimensionY - 10, "middle", 18, "D = " + Metres(D));
+    svg.Text(cx, dimensionY - 10, "middle", 18, "D = " + ResultText(D));
 
     // d below the circle, between the two bars nearest the centre.
     if (drawing.BarsPerDirection >= 2) {
@@ -199,7 +198,7 @@ std::string MeshSvg(const MeshDrawing& drawing) {
             svg.Line(x, barEnd + 4, x, y + 8, kDimensionColour, 1);
         }
         svg.Dimension(cx + left * scale, cx + right * scale, y);
-        svg.Text(cx + (left + right) / 2 * scale, y + 26, "middle", 18, "d = " + Metres(s));
+        svg.Text(cx + (left + right) / 2 * scale, y + 26, "middle", 18, "d = " + ResultText(s));
     }
 
     double y = kLegendTop;

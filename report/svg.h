@@ -17,7 +17,7 @@ struct MeshDrawing {
     MeshInputs Inputs;
     Arrangement Layout = Arrangement::TwoWay;
     std::int32_t BarsPerDirection = 0;
-    double Total = 0;                    // the window's total, metres
+    double Total = 0;                    // the formula's total, metres
     std::optional<double> CutTotal;      // the cut list's total, metres
     std::optional<double> Kilograms;     // the theoretical mass
     std::optional<double> BarDiameterMm; // shown with the mass

@@ -132,7 +132,7 @@ TEST_P(Reconciliation, SplitsTheDifferenceIntoItsCauses) {
     EXPECT_EQ(rec.AllowanceDifference, c.allowance);
     EXPECT_EQ(rec.ChordDifference, c.chord);
     EXPECT_EQ(rec.RoundingDifference, 0.0);
-    EXPECT_EQ(rec.WindowTotal, Mesh(c.in, c.a).Total);
+    EXPECT_EQ(rec.FormulaTotal, Mesh(c.in, c.a).Total);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -161,7 +161,7 @@ TEST(Reconciliation, PartsAlwaysAddUpToTheDifferenceAsPrinted) {
                 << D;
             // Two totals and two parts, each rounded to a millimetre.
             EXPECT_LE(std::fabs(rec.RoundingDifference), 0.002 + 1e-12) << D;
-            EXPECT_EQ(rec.Difference, RoundHalfEven(rec.WindowTotal - list.RoundedCutTotal, 3));
+            EXPECT_EQ(rec.Difference, RoundHalfEven(rec.FormulaTotal - list.RoundedCutTotal, 3));
         }
     }
 }

@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CommandLine, HelpGoesToStandardOutput) {
     const Outcome o = RunCalc({"--help"});
     EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out.rfind("用法：tavrilo-calc D PHI S", 0), 0u) << o.out;
+    EXPECT_EQ(o.out.rfind("用法：tavrilo-calc D Φ d", 0), 0u) << o.out;
     EXPECT_EQ(o.err, "");
 }
 

@@ -28,7 +28,7 @@ TEST(CutListReport, ShowsTheLinesTotalsAndWhyTheWindowDiffers) {
           "±0.6                  0.5               0.531         2\n",
           "每方向合计：13 根，弦长 13.36 m，下料长度 13.766 m",
           "两个方向合计：26 根，弦长 26.72 m，下料长度 27.533 m", "2r = 2 × 13 = 26 次",
-          "相差（窗口 − 下料单）   0 m"})
+          "相差（公式 − 下料单）   0 m"})
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
     EXPECT_EQ(text.find("舍入"), std::string::npos) << "no rounding line when nothing is left";
 
