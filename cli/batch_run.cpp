@@ -1,6 +1,6 @@
 #include "cli/batch_run.h"
 
-#include "cli/cli.h"
+#include "cli/exit_code.h"
 #include "cli/decode.h"
 #include "report/batch.h"
 #include "report/csv.h"

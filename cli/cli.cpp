@@ -15,7 +15,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iostream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -277,10 +276,6 @@ int Run(std::span<const std::string_view> args, std::istream& in, std::ostream& 
     if (options.csvPath)
         return RunBatch(*options.csvPath, in, out, err);
     return RunOne(options, out, err);
-}
-
-int Run(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
-    return Run(args, std::cin, out, err);
 }
 
 } // namespace tavrilo::cli

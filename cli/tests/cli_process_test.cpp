@@ -1,4 +1,6 @@
-// The command-line contract, checked on the real program in its own process.
+// The command-line contract: the table of cases through the entry point, the
+// streams and the version on the real program in its own process.
+#include "cli/tests/in_process.h"
 #include "cli/tests/process.h"
 #include "version.h"
 
@@ -10,6 +12,7 @@ namespace {
 
 using tavrilo::test::Outcome;
 using tavrilo::test::RunCalc;
+using tavrilo::test::RunCalcHere;
 
 struct CliCase {
     const char* name;
@@ -27,7 +30,7 @@ class CommandLine : public testing::TestWithParam<CliCase> {};
 
 TEST_P(CommandLine, ExitsPrintsAndReportsAsDocumented) {
     const CliCase& c = GetParam();
-    const Outcome o = RunCalc(c.args);
+    const Outcome o = RunCalcHere(c.args);
     EXPECT_EQ(o.status, c.status);
     EXPECT_EQ(o.out, c.out);
     if (c.errContains.empty())

@@ -1,5 +1,7 @@
-// The cut list, mass, JSON and drawing options, checked on the real program.
+// The cut list, mass, JSON and drawing options: the texts through the entry
+// point, the drawings from the real program.
 #include "calc/cutlist.h"
+#include "cli/tests/in_process.h"
 #include "cli/tests/process.h"
 #include "report/svg.h"
 
@@ -14,6 +16,7 @@ namespace {
 
 using tavrilo::test::Outcome;
 using tavrilo::test::RunCalc;
+using tavrilo::test::RunCalcHere;
 using tavrilo::test::RunProgram;
 using tavrilo::test::TempPath;
 
@@ -33,7 +36,7 @@ class Options : public testing::TestWithParam<OptionCase> {};
 
 TEST_P(Options, PrintInOrderAndKeepTheExitCodes) {
     const OptionCase& c = GetParam();
-    const Outcome o = RunCalc(c.args);
+    const Outcome o = RunCalcHere(c.args);
     EXPECT_EQ(o.status, c.status) << o.err;
     if (c.outContains.empty()) {
         EXPECT_EQ(o.out, "");
@@ -141,7 +144,7 @@ class Json : public testing::TestWithParam<JsonCase> {};
 
 TEST_P(Json, ParsesAndHoldsTheResult) {
     const JsonCase& c = GetParam();
-    const Outcome o = RunCalc(c.args);
+    const Outcome o = RunCalcHere(c.args);
     ASSERT_EQ(o.status, 0) << o.err;
     const std::string path = TempPath("doc.json");
     tavrilo::test::WriteBytes(path, o.out);
