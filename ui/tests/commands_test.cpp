@@ -18,17 +18,6 @@ const SupportLinks kLinks{"http://tavrilo.example.com/", "support@tavrilo.exampl
 const std::string kNonPositive = "参数不能为“0”或“负值”！";
 const std::string kNoArrangement = "请选择“钢筋布置形式”后进行计算！";
 
-TEST(TheMessages, UseTypographicQuotesAndFullWidthExclamation) {
-    // U+201C, U+201D and U+FF01, byte for byte.
-    EXPECT_EQ(kNonPositiveMessage, "\xE5\x8F\x82\xE6\x95\xB0\xE4\xB8\x8D\xE8\x83\xBD\xE4\xB8\xBA"
-                                   "\xE2\x80\x9C"
-                                   "0"
-                                   "\xE2\x80\x9D\xE6\x88\x96\xE2\x80\x9C\xE8\xB4\x9F\xE5\x80\xBC"
-                                   "\xE2\x80\x9D\xEF\xBC\x81");
-    EXPECT_EQ(kNoArrangementMessage, kNoArrangement);
-    EXPECT_EQ(kErrorTitle, "错误");
-}
-
 struct CalculateCase {
     const char* name;
     std::string text1, text2, text3;
