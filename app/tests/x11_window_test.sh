@@ -10,9 +10,11 @@ trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true' EXIT
 
 info=""
 for _ in $(seq 100); do
-    if info=$(xwininfo -name Tavrilo 2>/dev/null); then
+    # The window exists before it is laid out and mapped: wait for both.
+    if info=$(xwininfo -name Tavrilo 2>/dev/null) && grep -q IsViewable <<<"$info"; then
         break
     fi
+    info=""
     kill -0 "$pid" 2>/dev/null || { echo "FAIL: tavrilo exited before showing a window"; exit 1; }
     sleep 0.1
 done
