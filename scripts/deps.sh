@@ -10,6 +10,8 @@ tavrilo_packages=(
     # tavrilo-calc's tests: render the SVG drawing (with Chinese fonts) and
     # read it back as PNG, and parse the JSON and SVG it writes.
     librsvg2-bin libpng-dev python3
+    # The manual pages (made with python3) rendered by groff and man.
+    groff-base man-db
 )
 
 # Only for ./test.sh --all and scripts/fuzz.sh: clang with libFuzzer and its
