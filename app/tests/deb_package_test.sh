@@ -15,7 +15,7 @@ for needed in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins; do
 done
 grep -Eq 'fonts-(wqy|noto-cjk)' <<<"$depends" || { echo "FAIL: Depends names no CJK font"; exit 1; }
 contents=$(dpkg-deb -c "$deb")
-for file in ./usr/bin/tavrilo ./usr/bin/tavrilo-calc ./usr/share/applications/com.example.Tavrilo.desktop; do
+for file in ./usr/bin/tavrilo ./usr/bin/tavrilo-calc ./usr/share/applications/com.example.tavrilo.desktop; do
     grep -q " $file\$" <<<"$contents" || { echo "FAIL: package lacks $file"; exit 1; }
 done
 echo "PASS: $(basename "$deb")"
