@@ -1,9 +1,12 @@
+#include "app/command_line.h"
 #include "platform/display.h"
 #include "ui/form1.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    if (const auto answered = tavrilo::AnswerInformationOptions(argc, argv))
+        return *answered;
     if (!tavrilo::CheckDisplayAvailable())
         return 1;
     QApplication app(argc, argv);
