@@ -2,6 +2,7 @@
 
 #include "cli/cli.h"
 #include "cli/decode.h"
+#include "cli/output.h"
 #include "report/batch.h"
 #include "report/csv.h"
 
@@ -23,7 +24,9 @@ constexpr std::size_t kChunkBytes = 64 * 1024;
 // written out whenever it grows past a chunk.
 class BatchWriter {
 public:
-    explicit BatchWriter(std::ostream& out) : out_(out) { AppendCsvRow(buffer_, BatchHeader()); }
+    BatchWriter(std::ostream& out, std::ostream& err) : out_(out), err_(err) {
+        AppendCsvRow(buffer_, BatchHeader());
+    }
 
     void Take(std::vector<CsvRecord>& records) {
         for (const CsvRecord& record : records) {
@@ -46,10 +49,18 @@ public:
             Flush();
     }
 
+    // Writes out what is buffered. Once a write has failed nothing more is
+    // written: the batch is to stop there.
     void Flush() {
+        if (writeFailed_)
+            return;
         out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
         buffer_.clear();
+        writeFailed_ = !OutputWritten(out_, err_);
     }
+
+    // Whether output could not be written (and the failure was reported).
+    bool WriteFailed() const { return writeFailed_; }
 
     // Stops the batch part-way: the rows already answered are kept, the
     // header alone is not. Returns what to add to the report of the failure.
@@ -65,7 +76,9 @@ public:
 
 private:
     std::ostream& out_;
+    std::ostream& err_;
     std::string buffer_;
+    bool writeFailed_ = false;
     bool first_ = true;
     long long rows_ = 0;
     long long failed_ = 0;
@@ -93,12 +106,12 @@ int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::os
 
     TextDecoder decoder;
     CsvReader reader;
-    BatchWriter writer(out);
+    BatchWriter writer(out, err);
     std::vector<CsvRecord> records;
     std::string bytes(kChunkBytes, '\0');
     std::string text;
     bool decoded = true;
-    while (decoded && *source) {
+    while (decoded && *source && !writer.WriteFailed()) {
         source->read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         const auto got = static_cast<std::size_t>(source->gcount());
         if (source->bad())
@@ -108,6 +121,8 @@ int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::os
         reader.Feed(text, records);
         writer.Take(records);
     }
+    if (writer.WriteFailed())
+        return kCalcFailed;
     if (source->bad()) {
         err << "读取 " << name << " 时出错：" << std::strerror(errno) << writer.Abandon() << '\n';
         return kCalcFailed;
@@ -124,11 +139,8 @@ int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::os
     reader.Finish(records);
     writer.Take(records);
     writer.Flush();
-    out.flush();
-    if (!out) {
-        err << "写入输出时出错\n";
+    if (writer.WriteFailed())
         return kCalcFailed;
-    }
     if (writer.Failed() > 0) {
         err << "共 " << writer.Rows() << " 行，其中 " << writer.Failed()
             << " 行无法计算，原因见 error 列\n";

@@ -6,6 +6,7 @@
 #include "calc/number.h"
 #include "calc/weight.h"
 #include "cli/batch_run.h"
+#include "cli/output.h"
 #include "report/json.h"
 #include "report/report.h"
 #include "report/svg.h"
@@ -261,10 +262,8 @@ int RunOne(const Options& options, std::ostream& out, std::ostream& err) {
     return kOk;
 }
 
-} // namespace
-
-int Run(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
-        std::ostream& err) {
+int RunCommand(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
+               std::ostream& err) {
     Options options;
     if (auto problem = Parse(args, options)) {
         err << "tavrilo-calc：" << *problem << "\n\n" << kUsageText;
@@ -281,6 +280,17 @@ int Run(std::span<const std::string_view> args, std::istream& in, std::ostream& 
     if (options.csvPath)
         return RunBatch(*options.csvPath, in, out, err);
     return RunOne(options, out, err);
+}
+
+} // namespace
+
+int Run(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
+        std::ostream& err) {
+    const int status = RunCommand(args, in, out, err);
+    // A failed command has said why already; the batch checks its own output as it goes.
+    if (status != kCalcFailed && !OutputWritten(out, err))
+        return kCalcFailed;
+    return status;
 }
 
 int Run(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
