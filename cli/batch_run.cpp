@@ -7,9 +7,11 @@
 #include "report/csv.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -84,6 +86,14 @@ private:
     long long failed_ = 0;
 };
 
+// Whether the last read from `source` failed, rather than reached the end.
+// Standard input read through C stdio (the streams synchronised with it, as
+// they are by default) takes a read error for the end of the file: stdio
+// keeps the difference.
+bool ReadFailed(const std::istream& source) {
+    return source.bad() || (&source == &std::cin && std::ferror(stdin) != 0);
+}
+
 } // namespace
 
 int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::ostream& err) {
@@ -111,11 +121,14 @@ int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::os
     std::string bytes(kChunkBytes, '\0');
     std::string text;
     bool decoded = true;
-    while (decoded && *source && !writer.WriteFailed()) {
+    bool readFailed = false;
+    int readError = 0;
+    while (decoded && !readFailed && *source && !writer.WriteFailed()) {
+        errno = 0;
         source->read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         const auto got = static_cast<std::size_t>(source->gcount());
-        if (source->bad())
-            break;
+        readFailed = ReadFailed(*source);
+        readError = errno;
         text.clear();
         decoded = decoder.Feed(std::string_view(bytes.data(), got), text);
         reader.Feed(text, records);
@@ -123,14 +136,16 @@ int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::os
     }
     if (writer.WriteFailed())
         return kCalcFailed;
-    if (source->bad()) {
-        err << "读取 " << name << " 时出错：" << std::strerror(errno) << writer.Abandon() << '\n';
-        return kCalcFailed;
-    }
     if (decoded) {
         text.clear();
         decoded = decoder.Finish(text);
         reader.Feed(text, records);
+    }
+    if (readFailed) {
+        writer.Take(records); // the rows completed before the error
+        err << "读取 " << name << " 时出错：" << std::strerror(readError) << writer.Abandon()
+            << '\n';
+        return kCalcFailed;
     }
     if (!decoded) {
         err << "无法解码 " << name << "：" << decoder.Problem() << writer.Abandon() << '\n';

@@ -2,11 +2,14 @@
 // a million rows in constant memory.
 #include "cli/tests/process.h"
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <string>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -156,6 +159,59 @@ TEST(CsvFiles, FolderIsExitTwo) {
     const Outcome o = RunCalc({"--csv", testing::TempDir()});
     EXPECT_EQ(o.status, 2);
     EXPECT_NE(o.err.find(testing::TempDir()), std::string::npos) << o.err;
+}
+
+// A read error on standard input is no end of file: exit 2 and the message a
+// named file gives.
+TEST(CsvFiles, ReadErrorOnStandardInputIsExitTwo) {
+    const Outcome o = RunCalc({"--csv", "-"}, testing::TempDir());
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err.rfind("读取 标准输入 时出错：", 0), 0u) << o.err;
+}
+
+// A connection reset part-way: the rows read before it are answered, then the
+// error is reported.
+TEST(CsvFiles, StreamCutOffIsExitTwoAfterTheRowsRead) {
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int reading = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(connect(reading, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const int sending = accept(listener, nullptr, nullptr);
+    ASSERT_GE(sending, 0);
+    close(listener);
+
+    const std::string rows = "1.3,0.0065,0.1,双向\n2,0.012,0.15,单向\n";
+    ASSERT_EQ(write(sending, rows.data(), rows.size()), static_cast<ssize_t>(rows.size()));
+    const linger reset{1, 0}; // closing sends a reset
+    setsockopt(sending, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    close(sending);
+
+    const std::string outPath = TempPath("reset.out");
+    const std::string errPath = TempPath("reset.err");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(reading, 0);
+        if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
+            _exit(127);
+        execl(TAVRILO_CALC_EXE, TAVRILO_CALC_EXE, "--csv", "-", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(reading);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(tavrilo::test::Slurp(outPath), kHeader + "1.3,0.0065,0.1,双向,,27.533,7.18,\n"
+                                                       "2,0.012,0.15,单向,,22.257,19.77,\n");
+    const std::string err = tavrilo::test::Slurp(errPath);
+    EXPECT_EQ(err.rfind("读取 标准输入 时出错：", 0), 0u) << err;
 }
 
 // A million rows through a pipe: every row answered, in a few megabytes.
