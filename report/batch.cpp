@@ -88,7 +88,7 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record) {
     };
     switch (record.Problem) {
     case CsvRecordProblem::UnterminatedQuote:
-        return fail("引号未闭合：从第 " + std::to_string(record.Line) +
+        return fail("引号未闭合：从第 " + std::to_string(record.QuoteLine) +
                     " 行起到文件末尾都在一个带引号的字段里");
     case CsvRecordProblem::TooLong:
         return fail("此行超过 1 MiB，无法读取");

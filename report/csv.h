@@ -23,8 +23,10 @@ struct CsvRecord {
     std::vector<std::string> Fields;
     std::size_t Line = 0; // where the record starts, from 1
     CsvRecordProblem Problem = CsvRecordProblem::None;
+    std::size_t QuoteLine = 0; // UnterminatedQuote: where the quoted field left open began
 };
 
+// Line breaks are counted as CR LF, LF or CR, inside quoted fields too.
 class CsvReader {
 public:
     static constexpr std::size_t kMaxRecordBytes = 1 << 20;
@@ -46,6 +48,8 @@ private:
     std::string field_;
     std::size_t recordBytes_ = 0;
     std::size_t line_ = 1;
+    std::size_t quoteLine_ = 0; // where the quoted field being read began
+    bool quotedCr_ = false;     // the last character in the quoted field was a CR
 };
 
 // Whether every field is empty or blank: a blank line, or a spreadsheet's
