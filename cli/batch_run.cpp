@@ -21,6 +21,7 @@ namespace tavrilo::cli {
 namespace {
 
 constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr std::size_t kSliceBytes = 4 * 1024;
 
 // Evaluates records as they come and keeps the output in a buffer that is
 // written out whenever it grows past a chunk.
@@ -120,6 +121,14 @@ int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::os
     std::vector<CsvRecord> records;
     std::string bytes(kChunkBytes, '\0');
     std::string text;
+    // The text goes to the reader in slices, so that few records wait at a
+    // time however short they are.
+    auto take = [&](std::string_view piece) {
+        for (std::size_t at = 0; at < piece.size(); at += kSliceBytes) {
+            reader.Feed(piece.substr(at, kSliceBytes), records);
+            writer.Take(records);
+        }
+    };
     bool decoded = true;
     bool readFailed = false;
     int readError = 0;
@@ -131,18 +140,16 @@ int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::os
         readError = errno;
         text.clear();
         decoded = decoder.Feed(std::string_view(bytes.data(), got), text);
-        reader.Feed(text, records);
-        writer.Take(records);
+        take(text);
     }
     if (writer.WriteFailed())
         return kCalcFailed;
     if (decoded) {
         text.clear();
         decoded = decoder.Finish(text);
-        reader.Feed(text, records);
+        take(text); // after a read error: the rows completed before it
     }
     if (readFailed) {
-        writer.Take(records); // the rows completed before the error
         err << "读取 " << name << " 时出错：" << std::strerror(readError) << writer.Abandon()
             << '\n';
         return kCalcFailed;

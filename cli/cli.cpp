@@ -14,8 +14,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -286,7 +288,18 @@ int RunCommand(std::span<const std::string_view> args, std::istream& in, std::os
 
 int Run(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
         std::ostream& err) {
-    const int status = RunCommand(args, in, out, err);
+    int status = kCalcFailed;
+    // Memory is bounded for any input; should it still run out, or anything
+    // else go wrong past the checks, say so rather than abort.
+    try {
+        status = RunCommand(args, in, out, err);
+    } catch (const std::bad_alloc&) {
+        err << "内存不足，无法完成计算\n";
+        return kCalcFailed;
+    } catch (const std::exception& e) {
+        err << "内部错误：" << e.what() << '\n';
+        return kCalcFailed;
+    }
     // A failed command has said why already; the batch checks its own output as it goes.
     if (status != kCalcFailed && !OutputWritten(out, err))
         return kCalcFailed;

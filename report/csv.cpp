@@ -3,6 +3,8 @@
 namespace tavrilo {
 
 void CsvReader::EndField() {
+    if (record_.Problem == CsvRecordProblem::None && record_.Fields.size() == kMaxFields)
+        record_.Problem = CsvRecordProblem::TooManyFields;
     if (record_.Problem == CsvRecordProblem::None)
         record_.Fields.push_back(std::move(field_));
     field_.clear();

@@ -4,7 +4,8 @@
 // commas, records by CR LF, LF or CR; a field in double quotes may hold
 // commas, line breaks and doubled quotes. The reader takes text in pieces of
 // any size and keeps only the record it is in, so files of any length read
-// in constant memory.
+// in constant memory: a record holds at most kMaxRecordBytes of text in at
+// most kMaxFields fields.
 
 #include <cstddef>
 #include <string>
@@ -17,6 +18,7 @@ enum class CsvRecordProblem {
     None,
     UnterminatedQuote, // the file ended inside a quoted field
     TooLong,           // longer than CsvReader::kMaxRecordBytes; the fields were dropped
+    TooManyFields,     // more than CsvReader::kMaxFields; only the first ones were kept
 };
 
 struct CsvRecord {
@@ -30,6 +32,7 @@ struct CsvRecord {
 class CsvReader {
 public:
     static constexpr std::size_t kMaxRecordBytes = 1 << 20;
+    static constexpr std::size_t kMaxFields = 1024;
 
     // Reads the next piece of text and appends each record it completes.
     void Feed(std::string_view text, std::vector<CsvRecord>& records);

@@ -112,6 +112,15 @@ TEST(CsvReading, DropsAnOverlongRecordButReadsOn) {
     EXPECT_EQ(records[2].Line, 3u);
 }
 
+TEST(CsvReading, KeepsTheFirstFieldsOfARecordWithTooManyButReadsOn) {
+    const std::string text = std::string(1'000'000, ',') + "\n5,6,7,8\n";
+    const auto records = ReadInPieces(text, 4096);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].Problem, CsvRecordProblem::TooManyFields);
+    EXPECT_EQ(records[0].Fields.size(), CsvReader::kMaxFields);
+    EXPECT_EQ(records[1].Fields, (Fields{"5", "6", "7", "8"}));
+}
+
 TEST(CsvWriting, QuotesOnlyWhatNeedsItAndReadsBack) {
     const Fields fields{"plain", "a,b", "say \"hi\"", "two\nlines", " padded", "网片", "", "\r"};
     std::string line;
