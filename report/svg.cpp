@@ -137,11 +137,19 @@ std::string MeshSvg(const MeshDrawing& drawing) {
     const MeshSvgLayout layout = LayoutOf(drawing);
     const double cx = layout.CentreX;
     const double cy = layout.CentreY;
-    const double scale = layout.PixelsPerMetre;
     const double radius = kCircleSize / 2;
     const double D = drawing.Inputs.MeshDiameter;
     const double s = drawing.Inputs.BarSpacing;
     const bool twoWay = drawing.Layout == Arrangement::TwoWay;
+    // Lengths are taken as fractions of D before they become pixels: pixels
+    // per metre, or D squared, overflow or vanish for the smallest and the
+    // largest meshes, the fractions never do.
+    auto pixels = [&](double metres) { return metres / D * kCircleSize; };
+    // Half the chord at `offset` from the centre line.
+    auto halfChord = [&](double offset) {
+        const double across = 2 * offset / D;
+        return std::sqrt(std::max(0.0, 1 - across * across)) * radius;
+    };
 
     SvgBuilder svg;
     svg.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
@@ -154,15 +162,15 @@ std::string MeshSvg(const MeshDrawing& drawing) {
 
     // Bars drawn to scale, but never thinner than 2 px nor, where there is
     // room, wider than half a spacing.
-    const double barWidth =
-        std::clamp(drawing.Inputs.BarDiameter * scale, 2.0, std::max(2.0, s * scale / 2));
+    const double barWidth = std::clamp(pixels(drawing.Inputs.BarDiameter), 2.0,
+                                       std::max(2.0, std::min(pixels(s) / 2, radius)));
     const std::vector<BarPosition> positions = BarPositions(drawing.BarsPerDirection, s);
     auto eachBar = [&](auto draw) {
         for (const BarPosition& p : positions) {
-            const double half = ChordLength(D, p.Offset) / 2 * scale;
-            draw(p.Offset * scale, half);
+            const double half = halfChord(p.Offset);
+            draw(pixels(p.Offset), half);
             if (p.Count == 2)
-                draw(-p.Offset * scale, half);
+                draw(-pixels(p.Offset), half);
         }
     };
     if (twoWay) {
@@ -194,12 +202,12 @@ std::string MeshSvg(const MeshDrawing& drawing) {
         const double right = left + s;
         const double y = cy + radius + 36;
         for (double offset : {left, right}) {
-            const double x = cx + offset * scale;
-            const double barEnd = cy + ChordLength(D, std::abs(offset)) / 2 * scale;
+            const double x = cx + pixels(offset);
+            const double barEnd = cy + halfChord(offset);
             svg.Line(x, barEnd + 4, x, y + 8, kDimensionColour, 1);
         }
-        svg.Dimension(cx + left * scale, cx + right * scale, y);
-        svg.Text(cx + (left + right) / 2 * scale, y + 26, "middle", 18, "d = " + Metres(s));
+        svg.Dimension(cx + pixels(left), cx + pixels(right), y);
+        svg.Text(cx + pixels(left + right) / 2, y + 26, "middle", 18, "d = " + Metres(s));
     }
 
     double y = kLegendTop;
