@@ -18,6 +18,9 @@ constexpr double kTop = 90;         // room for the D dimension above the circle
 constexpr double kLegendTop = 750;
 constexpr double kLegendLine = 28;
 constexpr double kBottomMargin = 24;
+constexpr double kLegendLeft = 40;
+constexpr int kLegendSize = 16;
+constexpr int kLegendTitleSize = 18;
 
 constexpr std::string_view kFonts =
     "'Noto Sans CJK SC', 'WenQuanYi Micro Hei', 'Microsoft YaHei', sans-serif";
@@ -64,6 +67,21 @@ std::vector<std::string> LegendLines(const MeshDrawing& d) {
         lines.push_back("理论重量 " + FormatNumber(*d.Kilograms) + " kg（0.00617 × " +
                         FormatNumber(*d.BarDiameterMm) + "² kg/m）");
     return lines;
+}
+
+// More than the width of `text` at `size` pixels in any of the fonts: Latin
+// text (digits, signs, units) averages under 0.65 em a character, and no
+// other character is wider than 1 em.
+double TextWidthBound(std::string_view text, double size) {
+    double ems = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80)
+            ems += 0.65;
+        else if (byte >= 0xC0)
+            ems += 1; // the first byte of a character beyond ASCII
+    }
+    return ems * size;
 }
 
 class SvgBuilder {
@@ -123,11 +141,19 @@ std::string EscapeXml(std::string_view text) {
 
 MeshSvgLayout LayoutOf(const MeshDrawing& drawing) {
     MeshSvgLayout layout;
-    layout.Width = kWidth;
-    layout.CentreX = kWidth / 2;
+    // Wide enough for the legend, with the margin on its right that it has on
+    // its left: the longest numbers make its lines longer than the circle is wide.
+    const std::vector<std::string> legend = LegendLines(drawing);
+    double width = kWidth;
+    for (std::size_t i = 0; i < legend.size(); ++i)
+        width =
+            std::max(width, 2 * kLegendLeft +
+                                TextWidthBound(legend[i], i == 0 ? kLegendTitleSize : kLegendSize));
+    layout.Width = std::ceil(width);
+    layout.CentreX = layout.Width / 2;
     layout.CentreY = kTop + kCircleSize / 2;
     layout.PixelsPerMetre = kCircleSize / drawing.Inputs.MeshDiameter;
-    const auto lines = static_cast<double>(LegendLines(drawing).size());
+    const auto lines = static_cast<double>(legend.size());
     const double keyLine = 1;
     layout.Height = kLegendTop + (lines + keyLine) * kLegendLine + kBottomMargin;
     return layout;
@@ -213,7 +239,7 @@ std::string MeshSvg(const MeshDrawing& drawing) {
     double y = kLegendTop;
     bool first = true;
     for (const std::string& line : LegendLines(drawing)) {
-        svg.Text(40, y, "start", first ? 18 : 16, line, first);
+        svg.Text(kLegendLeft, y, "start", first ? kLegendTitleSize : kLegendSize, line, first);
         first = false;
         y += kLegendLine;
     }

@@ -105,7 +105,8 @@ TEST_P(SvgBars, DrawsEveryBarOfEachDirection) {
     EXPECT_EQ(CountLines(svg, "direction-2"), c.horizontalLines);
     EXPECT_EQ(svg.rfind("</svg>\n"), svg.size() - 7);
     const MeshSvgLayout layout = LayoutOf(d);
-    EXPECT_NE(svg.find("viewBox=\"0 0 720 " + std::to_string(static_cast<int>(layout.Height))),
+    EXPECT_NE(svg.find("viewBox=\"0 0 " + std::to_string(static_cast<int>(layout.Width)) + " " +
+                       std::to_string(static_cast<int>(layout.Height))),
               std::string::npos);
 }
 
