@@ -239,6 +239,29 @@ private slots:
             QVERIFY2(!(label->focusPolicy() & Qt::TabFocus), qPrintable(label->objectName()));
     }
 
+    // Return and keypad Enter press the focused button, as Space does.
+    void enterOnAFocusedButtonPressesIt_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+        QTest::newRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier);
+    }
+
+    void enterOnAFocusedButtonPressesIt() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        click(ui().Option2);
+        for (QPushButton* button : {ui().Command1, ui().Command2}) {
+            button->setFocus();
+            QVERIFY(button->hasFocus());
+            QTest::keyClick(button, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+            QCOMPARE(ui().Picture1->lines(),
+                     button == ui().Command1 ? QStringList{"27.533 m"} : QStringList{});
+        }
+        QVERIFY(ui().Text1->text().isEmpty());
+    }
+
     void theMenuBarHoldsTwoItemsThatActWhenChosen() {
         const QList<QAction*> items = form_->menuBar()->actions();
         QCOMPARE(items.size(), 2);
