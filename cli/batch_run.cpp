@@ -2,13 +2,16 @@
 
 #include "cli/exit_code.h"
 #include "cli/decode.h"
+#include "cli/output.h"
 #include "report/batch.h"
 #include "report/csv.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -18,12 +21,15 @@ namespace tavrilo::cli {
 namespace {
 
 constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr std::size_t kSliceBytes = 4 * 1024;
 
 // Evaluates records as they come and keeps the output in a buffer that is
 // written out whenever it grows past a chunk.
 class BatchWriter {
 public:
-    explicit BatchWriter(std::ostream& out) : out_(out) { AppendCsvRow(buffer_, BatchHeader()); }
+    BatchWriter(std::ostream& out, std::ostream& err) : out_(out), err_(err) {
+        AppendCsvRow(buffer_, BatchHeader());
+    }
 
     void Take(std::vector<CsvRecord>& records) {
         for (const CsvRecord& record : records) {
@@ -46,10 +52,18 @@ public:
             Flush();
     }
 
+    // Writes out what is buffered. Once a write has failed nothing more is
+    // written: the batch is to stop there.
     void Flush() {
+        if (writeFailed_)
+            return;
         out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
         buffer_.clear();
+        writeFailed_ = !OutputWritten(out_, err_);
     }
+
+    // Whether output could not be written (and the failure was reported).
+    bool WriteFailed() const { return writeFailed_; }
 
     // Stops the batch part-way: the rows already answered are kept, the
     // header alone is not. Returns what to add to the report of the failure.
@@ -65,11 +79,21 @@ public:
 
 private:
     std::ostream& out_;
+    std::ostream& err_;
     std::string buffer_;
+    bool writeFailed_ = false;
     bool first_ = true;
     long long rows_ = 0;
     long long failed_ = 0;
 };
+
+// Whether the last read from `source` failed, rather than reached the end.
+// Standard input read through C stdio (the streams synchronised with it, as
+// they are by default) takes a read error for the end of the file: stdio
+// keeps the difference.
+bool ReadFailed(const std::istream& source) {
+    return source.bad() || (&source == &std::cin && std::ferror(stdin) != 0);
+}
 
 } // namespace
 
@@ -93,29 +117,42 @@ int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::os
 
     TextDecoder decoder;
     CsvReader reader;
-    BatchWriter writer(out);
+    BatchWriter writer(out, err);
     std::vector<CsvRecord> records;
     std::string bytes(kChunkBytes, '\0');
     std::string text;
+    // The text goes to the reader in slices, so that few records wait at a
+    // time however short they are.
+    auto take = [&](std::string_view piece) {
+        for (std::size_t at = 0; at < piece.size(); at += kSliceBytes) {
+            reader.Feed(piece.substr(at, kSliceBytes), records);
+            writer.Take(records);
+        }
+    };
     bool decoded = true;
-    while (decoded && *source) {
+    bool readFailed = false;
+    int readError = 0;
+    while (decoded && !readFailed && *source && !writer.WriteFailed()) {
+        errno = 0;
         source->read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         const auto got = static_cast<std::size_t>(source->gcount());
-        if (source->bad())
-            break;
+        readFailed = ReadFailed(*source);
+        readError = errno;
         text.clear();
         decoded = decoder.Feed(std::string_view(bytes.data(), got), text);
-        reader.Feed(text, records);
-        writer.Take(records);
+        take(text);
     }
-    if (source->bad()) {
-        err << "读取 " << name << " 时出错：" << std::strerror(errno) << writer.Abandon() << '\n';
+    if (writer.WriteFailed())
         return kCalcFailed;
-    }
     if (decoded) {
         text.clear();
         decoded = decoder.Finish(text);
-        reader.Feed(text, records);
+        take(text); // after a read error: the rows completed before it
+    }
+    if (readFailed) {
+        err << "读取 " << name << " 时出错：" << std::strerror(readError) << writer.Abandon()
+            << '\n';
+        return kCalcFailed;
     }
     if (!decoded) {
         err << "无法解码 " << name << "：" << decoder.Problem() << writer.Abandon() << '\n';
@@ -124,11 +161,8 @@ int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::os
     reader.Finish(records);
     writer.Take(records);
     writer.Flush();
-    out.flush();
-    if (!out) {
-        err << "写入输出时出错\n";
+    if (writer.WriteFailed())
         return kCalcFailed;
-    }
     if (writer.Failed() > 0) {
         err << "共 " << writer.Rows() << " 行，其中 " << writer.Failed()
             << " 行无法计算，原因见 error 列\n";

@@ -7,6 +7,7 @@
 #include "calc/number.h"
 #include "calc/weight.h"
 #include "cli/batch_run.h"
+#include "cli/output.h"
 #include "report/json.h"
 #include "report/report.h"
 #include "report/svg.h"
@@ -14,7 +15,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <fstream>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -256,10 +259,8 @@ int RunOne(const Options& options, std::ostream& out, std::ostream& err) {
     return kOk;
 }
 
-} // namespace
-
-int Run(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
-        std::ostream& err) {
+int RunCommand(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
+               std::ostream& err) {
     Options options;
     if (auto problem = Parse(args, options)) {
         err << "tavrilo-calc：" << *problem << "\n\n" << UsageText();
@@ -276,6 +277,28 @@ int Run(std::span<const std::string_view> args, std::istream& in, std::ostream& 
     if (options.csvPath)
         return RunBatch(*options.csvPath, in, out, err);
     return RunOne(options, out, err);
+}
+
+} // namespace
+
+int Run(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
+        std::ostream& err) {
+    int status = kCalcFailed;
+    // Memory is bounded for any input; should it still run out, or anything
+    // else go wrong past the checks, say so rather than abort.
+    try {
+        status = RunCommand(args, in, out, err);
+    } catch (const std::bad_alloc&) {
+        err << "内存不足，无法完成计算\n";
+        return kCalcFailed;
+    } catch (const std::exception& e) {
+        err << "内部错误：" << e.what() << '\n';
+        return kCalcFailed;
+    }
+    // A failed command has said why already; the batch checks its own output as it goes.
+    if (status != kCalcFailed && !OutputWritten(out, err))
+        return kCalcFailed;
+    return status;
 }
 
 } // namespace tavrilo::cli

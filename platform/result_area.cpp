@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QPainter>
@@ -26,19 +28,45 @@ void ResultArea::print(const QString& text) {
     update();
 }
 
+QRect ResultArea::textRect() const {
+    return contentsRect().adjusted(1, 0, -1, 0);
+}
+
+ResultArea::LineFit ResultArea::fit(const QString& line) const {
+    LineFit fit{font()};
+    const qreal room = textRect().width();
+    if (fit.font.pixelSize() < 0)
+        fit.font.setPixelSize(QFontInfo(fit.font).pixelSize());
+    qreal width = QFontMetricsF(fit.font).horizontalAdvance(line);
+    while (width > room && fit.font.pixelSize() > kSmallestPixelSize) {
+        fit.font.setPixelSize(fit.font.pixelSize() - 1);
+        width = QFontMetricsF(fit.font).horizontalAdvance(line);
+    }
+    if (width > room)
+        fit.squeeze = room / width;
+    return fit;
+}
+
 void ResultArea::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::Text));
     const QRect area = contentsRect();
+    const QRect room = textRect();
     const int lineHeight = fontMetrics().height();
     // The area is one line high: the first line is centred in it, the
     // others follow below (and are clipped, as on a picture box).
     int top = area.top() + (area.height() - lineHeight) / 2;
     painter.setClipRect(area);
     for (const QString& line : lines_) {
-        painter.drawText(QRect(area.left() + 1, top, area.width() - 1, lineHeight),
+        const LineFit fit = this->fit(line);
+        painter.save();
+        painter.setFont(fit.font);
+        painter.translate(room.left(), top);
+        painter.scale(fit.squeeze, 1);
+        painter.drawText(QRectF(0, 0, room.width() / fit.squeeze, lineHeight),
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, line);
+        painter.restore();
         top += lineHeight;
     }
     if (hasFocus()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QFrame>
 #include <QStringList>
 
@@ -13,6 +14,9 @@ class ResultArea : public QFrame {
     Q_OBJECT
 
 public:
+    // No line is drawn smaller than this, in pixels.
+    static constexpr int kSmallestPixelSize = 9;
+
     explicit ResultArea(QWidget* parent = nullptr);
 
     void clear();
@@ -20,6 +24,19 @@ public:
 
     // Everything printed since the last clear, one entry per print.
     const QStringList& lines() const { return lines_; }
+
+    // How a line is drawn so that the whole of it shows: in the area's font;
+    // when that is too wide, in a smaller one, down to kSmallestPixelSize; and
+    // when even that is too wide, narrowed horizontally by `squeeze`. A number
+    // cut off would be a wrong number.
+    struct LineFit {
+        QFont font;
+        qreal squeeze = 1;
+    };
+    LineFit fit(const QString& line) const;
+
+    // Where the lines are drawn: inside the frame, a pixel in from either side.
+    QRect textRect() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

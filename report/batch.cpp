@@ -87,19 +87,21 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record) {
         out.emplace_back(reason);
         return row;
     };
+    const std::string fieldCountRule = "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行";
     switch (record.Problem) {
     case CsvRecordProblem::UnterminatedQuote:
-        return fail("引号未闭合：从第 " + std::to_string(record.Line) +
+        return fail("引号未闭合：从第 " + std::to_string(record.QuoteLine) +
                     " 行起到文件末尾都在一个带引号的字段里");
     case CsvRecordProblem::TooLong:
         return fail("此行超过 1 MiB，无法读取");
+    case CsvRecordProblem::TooManyFields:
+        return fail(fieldCountRule + "超过 " + std::to_string(CsvReader::kMaxFields) + " 个");
     case CsvRecordProblem::None:
         break;
     }
     const std::size_t count = record.Fields.size();
     if (count != 4 && count != 5)
-        return fail("字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行有 " +
-                    std::to_string(count) + " 个");
+        return fail(fieldCountRule + "有 " + std::to_string(count) + " 个");
 
     const MeshInputs inputs{ParseLeadingNumber(record.Fields[0]),
                             ParseLeadingNumber(record.Fields[1]),

@@ -3,6 +3,8 @@
 namespace tavrilo {
 
 void CsvReader::EndField() {
+    if (record_.Problem == CsvRecordProblem::None && record_.Fields.size() == kMaxFields)
+        record_.Problem = CsvRecordProblem::TooManyFields;
     if (record_.Problem == CsvRecordProblem::None)
         record_.Fields.push_back(std::move(field_));
     field_.clear();
@@ -56,10 +58,13 @@ void CsvReader::Feed(std::string_view text, std::vector<CsvRecord>& records) {
                 state_ = State::AfterCr;
             } else if (c == '"' && state_ == State::FieldStart) {
                 state_ = State::Quoted;
+                quoteLine_ = line_;
+                quotedCr_ = false;
             } else if (c == '"' && state_ == State::QuoteInQuoted) {
                 if (keep)
                     field_ += '"'; // a doubled quote
                 state_ = State::Quoted;
+                quotedCr_ = false;
             } else {
                 // Text after a closing quote, or a quote inside an unquoted
                 // field, is taken as it stands.
@@ -72,8 +77,9 @@ void CsvReader::Feed(std::string_view text, std::vector<CsvRecord>& records) {
             if (c == '"') {
                 state_ = State::QuoteInQuoted;
             } else {
-                if (c == '\n')
+                if (c == '\r' || (c == '\n' && !quotedCr_))
                     ++line_;
+                quotedCr_ = c == '\r';
                 if (keep)
                     field_ += c;
             }
@@ -93,8 +99,11 @@ void CsvReader::Finish(std::vector<CsvRecord>& records) {
     state_ = State::FieldStart;
     // Keep what was read, so that the row can be shown with its reason.
     EndField();
-    if (unterminated && record_.Problem == CsvRecordProblem::None)
+    // The missing closing quote explains the rest, an overlong record too.
+    if (unterminated) {
         record_.Problem = CsvRecordProblem::UnterminatedQuote;
+        record_.QuoteLine = quoteLine_;
+    }
     PushRecord(records);
 }
 

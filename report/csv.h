@@ -4,7 +4,8 @@
 // commas, records by CR LF, LF or CR; a field in double quotes may hold
 // commas, line breaks and doubled quotes. The reader takes text in pieces of
 // any size and keeps only the record it is in, so files of any length read
-// in constant memory.
+// in constant memory: a record holds at most kMaxRecordBytes of text in at
+// most kMaxFields fields.
 
 #include <cstddef>
 #include <string>
@@ -17,17 +18,21 @@ enum class CsvRecordProblem {
     None,
     UnterminatedQuote, // the file ended inside a quoted field
     TooLong,           // longer than CsvReader::kMaxRecordBytes; the fields were dropped
+    TooManyFields,     // more than CsvReader::kMaxFields; only the first ones were kept
 };
 
 struct CsvRecord {
     std::vector<std::string> Fields;
     std::size_t Line = 0; // where the record starts, from 1
     CsvRecordProblem Problem = CsvRecordProblem::None;
+    std::size_t QuoteLine = 0; // UnterminatedQuote: where the quoted field left open began
 };
 
+// Line breaks are counted as CR LF, LF or CR, inside quoted fields too.
 class CsvReader {
 public:
     static constexpr std::size_t kMaxRecordBytes = 1 << 20;
+    static constexpr std::size_t kMaxFields = 1024;
 
     // Reads the next piece of text and appends each record it completes.
     void Feed(std::string_view text, std::vector<CsvRecord>& records);
@@ -46,6 +51,8 @@ private:
     std::string field_;
     std::size_t recordBytes_ = 0;
     std::size_t line_ = 1;
+    std::size_t quoteLine_ = 0; // where the quoted field being read began
+    bool quotedCr_ = false;     // the last character in the quoted field was a CR
 };
 
 // Whether every field is empty or blank: a blank line, or a spreadsheet's

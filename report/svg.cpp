@@ -20,6 +20,9 @@ constexpr double kTop = 90;         // room for the D dimension above the circle
 constexpr double kLegendTop = 750;
 constexpr double kLegendLine = 28;
 constexpr double kBottomMargin = 24;
+constexpr double kLegendLeft = 40;
+constexpr int kLegendSize = 16;
+constexpr int kLegendTitleSize = 18;
 
 constexpr std::string_view kFonts =
     "'Noto Sans CJK SC', 'WenQuanYi Micro Hei', 'Microsoft YaHei', sans-serif";
@@ -63,6 +66,21 @@ std::vector<std::string> LegendLines(const MeshDrawing& d) {
         lines.push_back("理论重量 " + FormatNumber(*d.Kilograms) + " kg（" +
                         MassRuleText(FormatNumber(*d.BarDiameterMm)) + " kg/m）");
     return lines;
+}
+
+// More than the width of `text` at `size` pixels in any of the fonts: Latin
+// text (digits, signs, units) averages under 0.65 em a character, and no
+// other character is wider than 1 em.
+double TextWidthBound(std::string_view text, double size) {
+    double ems = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80)
+            ems += 0.65;
+        else if (byte >= 0xC0)
+            ems += 1; // the first byte of a character beyond ASCII
+    }
+    return ems * size;
 }
 
 class SvgBuilder {
@@ -122,11 +140,19 @@ std::string EscapeXml(std::string_view text) {
 
 MeshSvgLayout LayoutOf(const MeshDrawing& drawing) {
     MeshSvgLayout layout;
-    layout.Width = kWidth;
-    layout.CentreX = kWidth / 2;
+    // Wide enough for the legend, with the margin on its right that it has on
+    // its left: the longest numbers make its lines longer than the circle is wide.
+    const std::vector<std::string> legend = LegendLines(drawing);
+    double width = kWidth;
+    for (std::size_t i = 0; i < legend.size(); ++i)
+        width =
+            std::max(width, 2 * kLegendLeft +
+                                TextWidthBound(legend[i], i == 0 ? kLegendTitleSize : kLegendSize));
+    layout.Width = std::ceil(width);
+    layout.CentreX = layout.Width / 2;
     layout.CentreY = kTop + kCircleSize / 2;
     layout.PixelsPerMetre = kCircleSize / drawing.Inputs.MeshDiameter;
-    const auto lines = static_cast<double>(LegendLines(drawing).size());
+    const auto lines = static_cast<double>(legend.size());
     const double keyLine = 1;
     layout.Height = kLegendTop + (lines + keyLine) * kLegendLine + kBottomMargin;
     return layout;
@@ -136,11 +162,19 @@ std::string MeshSvg(const MeshDrawing& drawing) {
     const MeshSvgLayout layout = LayoutOf(drawing);
     const double cx = layout.CentreX;
     const double cy = layout.CentreY;
-    const double scale = layout.PixelsPerMetre;
     const double radius = kCircleSize / 2;
     const double D = drawing.Inputs.MeshDiameter;
     const double s = drawing.Inputs.BarSpacing;
     const bool twoWay = drawing.Layout == Arrangement::TwoWay;
+    // Lengths are taken as fractions of D before they become pixels: pixels
+    // per metre, or D squared, overflow or vanish for the smallest and the
+    // largest meshes, the fractions never do.
+    auto pixels = [&](double metres) { return metres / D * kCircleSize; };
+    // Half the chord at `offset` from the centre line.
+    auto halfChord = [&](double offset) {
+        const double across = 2 * offset / D;
+        return std::sqrt(std::max(0.0, 1 - across * across)) * radius;
+    };
 
     SvgBuilder svg;
     svg.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
@@ -153,15 +187,15 @@ std::string MeshSvg(const MeshDrawing& drawing) {
 
     // Bars drawn to scale, but never thinner than 2 px nor, where there is
     // room, wider than half a spacing.
-    const double barWidth =
-        std::clamp(drawing.Inputs.BarDiameter * scale, 2.0, std::max(2.0, s * scale / 2));
+    const double barWidth = std::clamp(pixels(drawing.Inputs.BarDiameter), 2.0,
+                                       std::max(2.0, std::min(pixels(s) / 2, radius)));
     const std::vector<BarPosition> positions = BarPositions(drawing.BarsPerDirection, s);
     auto eachBar = [&](auto draw) {
         for (const BarPosition& p : positions) {
-            const double half = ChordLength(D, p.Offset) / 2 * scale;
-            draw(p.Offset * scale, half);
+            const double half = halfChord(p.Offset);
+            draw(pixels(p.Offset), half);
             if (p.Count == 2)
-                draw(-p.Offset * scale, half);
+                draw(-pixels(p.Offset), half);
         }
     };
     if (twoWay) {
@@ -193,18 +227,18 @@ std::string MeshSvg(const MeshDrawing& drawing) {
         const double right = left + s;
         const double y = cy + radius + 36;
         for (double offset : {left, right}) {
-            const double x = cx + offset * scale;
-            const double barEnd = cy + ChordLength(D, std::abs(offset)) / 2 * scale;
+            const double x = cx + pixels(offset);
+            const double barEnd = cy + halfChord(offset);
             svg.Line(x, barEnd + 4, x, y + 8, kDimensionColour, 1);
         }
-        svg.Dimension(cx + left * scale, cx + right * scale, y);
-        svg.Text(cx + (left + right) / 2 * scale, y + 26, "middle", 18, "d = " + ResultText(s));
+        svg.Dimension(cx + pixels(left), cx + pixels(right), y);
+        svg.Text(cx + pixels(left + right) / 2, y + 26, "middle", 18, "d = " + ResultText(s));
     }
 
     double y = kLegendTop;
     bool first = true;
     for (const std::string& line : LegendLines(drawing)) {
-        svg.Text(40, y, "start", first ? 18 : 16, line, first);
+        svg.Text(kLegendLeft, y, "start", first ? kLegendTitleSize : kLegendSize, line, first);
         first = false;
         y += kLegendLine;
     }

@@ -4,7 +4,7 @@
 tavrilo_packages=(
     g++ cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
     fonts-wqy-microhei
     xvfb xauth x11-utils desktop-file-utils appstream
     # tavrilo-calc's tests: render the SVG drawing (with Chinese fonts) and

@@ -29,6 +29,10 @@ Form1::Form1(SupportLinks links, UrlOpener openUrl, QWidget* parent)
                                                                 .Picture1 = ui_->Picture1},
                                                    std::move(openUrl));
 
+    // Return and keypad Enter press the focused button, as Space does.
+    for (QPushButton* button : {ui_->Command1, ui_->Command2})
+        button->setAutoDefault(true);
+
     connect(ui_->Command1, &QPushButton::clicked, this, [this] { Run(Command::Calculate); });
     connect(ui_->Command2, &QPushButton::clicked, this, [this] { Run(Command::Clear); });
     connect(ui_->Homepage, &QAction::triggered, this, [this] { Run(Command::HomePage); });

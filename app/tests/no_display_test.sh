@@ -1,10 +1,23 @@
 #!/usr/bin/env bash
-# Without any display the program explains how to run it instead of aborting.
+# Without a display, or with a DISPLAY where no X server answers, the program
+# explains how to run it instead of aborting.
 set -u
 app=$1
-output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$app" 2>&1)
-status=$?
-echo "$output"
-[ "$status" -eq 1 ] || { echo "FAIL: exit status $status, expected 1"; exit 1; }
-grep -q "xvfb-run" <<<"$output" || { echo "FAIL: the message does not say how to run it"; exit 1; }
+# A display number no server uses here.
+number=4242
+while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
+    number=$((number + 1))
+done
+for display in "" ":$number"; do
+    if [ -z "$display" ]; then
+        output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$app" 2>&1)
+    else
+        output=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY="$display" "$app" 2>&1)
+    fi
+    status=$?
+    echo "DISPLAY=$display: $output"
+    [ "$status" -eq 1 ] || { echo "FAIL: exit status $status, expected 1"; exit 1; }
+    grep -q "Tavrilo：未找到图形显示" <<<"$output" || { echo "FAIL: not the Chinese message"; exit 1; }
+    grep -q "xvfb-run" <<<"$output" || { echo "FAIL: the message does not say how to run it"; exit 1; }
+done
 echo "PASS"

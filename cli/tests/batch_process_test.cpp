@@ -2,11 +2,14 @@
 // a million rows in constant memory.
 #include "cli/tests/process.h"
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <string>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -157,6 +160,129 @@ TEST(CsvFiles, FolderIsExitTwo) {
     EXPECT_EQ(o.status, 2);
     EXPECT_NE(o.err.find(testing::TempDir()), std::string::npos) << o.err;
 }
+
+// A read error on standard input is no end of file: exit 2 and the message a
+// named file gives.
+TEST(CsvFiles, ReadErrorOnStandardInputIsExitTwo) {
+    const Outcome o = RunCalc({"--csv", "-"}, testing::TempDir());
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err.rfind("读取 标准输入 时出错：", 0), 0u) << o.err;
+}
+
+// A connection reset part-way: the rows read before it are answered, then the
+// error is reported.
+TEST(CsvFiles, StreamCutOffIsExitTwoAfterTheRowsRead) {
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int reading = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(connect(reading, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const int sending = accept(listener, nullptr, nullptr);
+    ASSERT_GE(sending, 0);
+    close(listener);
+
+    const std::string rows = "1.3,0.0065,0.1,双向\n2,0.012,0.15,单向\n";
+    ASSERT_EQ(write(sending, rows.data(), rows.size()), static_cast<ssize_t>(rows.size()));
+    const linger reset{1, 0}; // closing sends a reset
+    setsockopt(sending, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    close(sending);
+
+    const std::string outPath = TempPath("reset.out");
+    const std::string errPath = TempPath("reset.err");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(reading, 0);
+        if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
+            _exit(127);
+        execl(TAVRILO_CALC_EXE, TAVRILO_CALC_EXE, "--csv", "-", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(reading);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(tavrilo::test::Slurp(outPath), kHeader + "1.3,0.0065,0.1,双向,,27.533,7.18,\n"
+                                                       "2,0.012,0.15,单向,,22.257,19.77,\n");
+    const std::string err = tavrilo::test::Slurp(errPath);
+    EXPECT_EQ(err.rfind("读取 标准输入 时出错：", 0), 0u) << err;
+}
+
+// A file of `lines` lines, each `start`, then `unit` `units` times, then `end`.
+// (Written piece by piece: the test itself stays small, since the child's peak
+// resident set counts its parent's at the fork.)
+struct HostileCase {
+    const char* name;
+    std::string start;
+    std::string unit;
+    long units;
+    std::string end;
+    long lines;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HostileFiles : public testing::TestWithParam<HostileCase> {};
+
+// The memory bound the README states, on files made to break it. Under a
+// 40 MB address-space limit the program still answers rather than aborts.
+TEST_P(HostileFiles, StayWithinTheMemoryBound) {
+    const HostileCase& c = GetParam();
+    const std::string path = TempPath(std::string(c.name) + ".csv");
+    {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        for (long line = 0; line < c.lines; ++line) {
+            std::fwrite(c.start.data(), 1, c.start.size(), file);
+            for (long i = 0; i < c.units; ++i)
+                std::fwrite(c.unit.data(), 1, c.unit.size(), file);
+            std::fwrite(c.end.data(), 1, c.end.size(), file);
+        }
+        ASSERT_EQ(std::fclose(file), 0);
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+#ifndef __SANITIZE_ADDRESS__
+        const rlimit addressSpace{40'000 * 1024, 40'000 * 1024};
+        setrlimit(RLIMIT_AS, &addressSpace);
+#endif
+        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
+            _exit(127);
+        execl(TAVRILO_CALC_EXE, TAVRILO_CALC_EXE, "--csv", path.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ASSERT_EQ(wait4(pid, &status, 0, &usage), pid);
+    std::remove(path.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_LE(WEXITSTATUS(status), 1);
+#ifndef __SANITIZE_ADDRESS__
+    EXPECT_LE(usage.ru_maxrss, 16 * 1024) << "peak resident set in KiB";
+#endif
+    std::printf("%s: peak resident set %ld KiB\n", c.name, usage.ru_maxrss);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Attacks, HostileFiles,
+    testing::Values(
+        HostileCase{"LinesOfAMillionCommas", "", std::string(1000, ','), 1000, "\n", 20},
+        HostileCase{"DoubledQuotesUpToTheRecordLimit", "1,2,3,4,\"", std::string(1000, '"'), 1040,
+                    "\"\n", 4},
+        HostileCase{"QuoteLeftOpen", "1,2,3,4,\"", std::string(1000, 'x'), 20'000, "", 1},
+        HostileCase{"EmptyLines", "1\n", std::string(1000, '\n'), 10'000, "", 1},
+        HostileCase{"BytesThatAreNoText", "1.3,0.0065,0.1,2,", std::string(1000, '\xFF'), 5000,
+                    "\n", 1}),
+    [](const testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
 
 // A million rows through a pipe: every row answered, in a few megabytes.
 TEST(CsvStreaming, AMillionRowsInConstantMemory) {

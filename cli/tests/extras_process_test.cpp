@@ -297,6 +297,29 @@ INSTANTIATE_TEST_SUITE_P(Meshes, Drawing,
                              return std::string(info.param.name);
                          });
 
+// The legend's lines are as long as the numbers in them: with the longest
+// that FormatNumber writes, the picture keeps a blank margin on the right.
+TEST(Drawing, LegendFitsForTheLongestNumbers) {
+    tavrilo::MeshDrawing drawing;
+    drawing.Inputs = {1.23456789012345e-300, 0.0000123456789012345, 1.23456789012345e-301};
+    drawing.Layout = tavrilo::Arrangement::TwoWay;
+    drawing.BarsPerDirection = 10;
+    drawing.Total = -1.23456789012345e-300;
+    drawing.CutTotal = -1.23456789012345e+300;
+    drawing.Kilograms = -1.23456789012345e-308;
+    drawing.BarDiameterMm = 0.0000123456789012345;
+    const std::string svg = TempPath("longest.svg");
+    const std::string png = TempPath("longest.png");
+    tavrilo::test::WriteBytes(svg, tavrilo::MeshSvg(drawing));
+    const Outcome render = RunProgram(TAVRILO_RSVG_CONVERT, {svg, "-o", png});
+    ASSERT_EQ(render.status, 0) << render.err;
+    const Image image = ReadPng(png);
+    ASSERT_GT(image.width, 16u);
+    for (png_uint_32 y = 0; y < image.height; ++y)
+        for (png_uint_32 x = image.width - 16; x < image.width; ++x)
+            ASSERT_GT(image.Luma(x, y), 250) << "ink at the right edge, " << x << ", " << y;
+}
+
 TEST(Drawing, IsNotWrittenWhenTheCalculationFails) {
     const std::string svg = TempPath("failed.svg");
     std::filesystem::remove(svg);

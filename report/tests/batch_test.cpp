@@ -137,9 +137,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行有 6 个"},
                 false},
         RowCase{"QuoteLeftOpen",
-                Record({"1", "0.01", "0.1", "2", "open"}, CsvRecordProblem::UnterminatedQuote),
+                {{"1", "0.01", "0.1", "2", "open"}, 7, CsvRecordProblem::UnterminatedQuote, 9},
                 {"1", "0.01", "0.1", "2", "open", "", "",
-                 "引号未闭合：从第 7 行起到文件末尾都在一个带引号的字段里"},
+                 "引号未闭合：从第 9 行起到文件末尾都在一个带引号的字段里"},
+                false},
+        RowCase{"FieldsBeyondTheBound",
+                Record({"1", "0.01", "0.1", "2", "a", "b"}, CsvRecordProblem::TooManyFields),
+                {"1", "0.01", "0.1", "2", "a", "", "",
+                 "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行超过 1024 个"},
                 false}),
     [](const testing::TestParamInfo<RowCase>& info) { return std::string(info.param.name); });
 

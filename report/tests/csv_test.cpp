@@ -62,12 +62,20 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"BlanksAreKept", " a , b \n", {{" a ", " b "}}}),
     [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
 
-TEST(CsvReading, CountsLinesInsideQuotedFields) {
-    const auto records = ReadInPieces("a\n\"b\nc\"\nd\n", 4);
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0].Line, 1u);
-    EXPECT_EQ(records[1].Line, 2u);
-    EXPECT_EQ(records[2].Line, 4u);
+// Lines are counted alike with CR LF, LF and CR-only line ends, inside
+// quoted fields too; a quote left open says where it began.
+TEST(CsvReading, CountsLinesInsideQuotedFieldsWhateverTheLineEnds) {
+    for (const std::string end : {"\n", "\r\n", "\r"}) {
+        const std::string text =
+            "a" + end + "\"b" + end + "c\"" + end + "d,\"x" + end + "y\",\"open" + end + "z" + end;
+        const auto records = ReadInPieces(text, 4);
+        ASSERT_EQ(records.size(), 3u);
+        EXPECT_EQ(records[0].Line, 1u);
+        EXPECT_EQ(records[1].Line, 2u);
+        EXPECT_EQ(records[2].Line, 4u);
+        EXPECT_EQ(records[2].Problem, CsvRecordProblem::UnterminatedQuote);
+        EXPECT_EQ(records[2].QuoteLine, 5u);
+    }
 }
 
 TEST(CsvReading, ReportsAQuoteLeftOpenAtTheEnd) {
@@ -76,7 +84,20 @@ TEST(CsvReading, ReportsAQuoteLeftOpenAtTheEnd) {
     EXPECT_EQ(records[0].Problem, CsvRecordProblem::None);
     EXPECT_EQ(records[1].Problem, CsvRecordProblem::UnterminatedQuote);
     EXPECT_EQ(records[1].Line, 2u);
+    EXPECT_EQ(records[1].QuoteLine, 2u);
     EXPECT_EQ(records[1].Fields, (Fields{"5", "6", "7", "8", "open\nx,y\n"}));
+}
+
+// A stray opening quote swallows the rest of a large file: the reason is the
+// quote and where it opened, not the length.
+TEST(CsvReading, ReportsAQuoteLeftOpenInALargeFile) {
+    std::string text = "D,phi,d,arrangement\n1,2,3,4\n1.3,0.0065,0.1,双向,\"南区\n";
+    for (int i = 0; i < 60000; ++i)
+        text += "1.3,0.0065,0.1,双向\n";
+    const auto records = ReadInPieces(text, 4096);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[2].Problem, CsvRecordProblem::UnterminatedQuote);
+    EXPECT_EQ(records[2].QuoteLine, 3u);
 }
 
 TEST(CsvReading, DropsAnOverlongRecordButReadsOn) {
@@ -89,6 +110,15 @@ TEST(CsvReading, DropsAnOverlongRecordButReadsOn) {
     EXPECT_TRUE(records[1].Fields.empty());
     EXPECT_EQ(records[2].Fields, (Fields{"5", "6", "7", "8"}));
     EXPECT_EQ(records[2].Line, 3u);
+}
+
+TEST(CsvReading, KeepsTheFirstFieldsOfARecordWithTooManyButReadsOn) {
+    const std::string text = std::string(1'000'000, ',') + "\n5,6,7,8\n";
+    const auto records = ReadInPieces(text, 4096);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].Problem, CsvRecordProblem::TooManyFields);
+    EXPECT_EQ(records[0].Fields.size(), CsvReader::kMaxFields);
+    EXPECT_EQ(records[1].Fields, (Fields{"5", "6", "7", "8"}));
 }
 
 TEST(CsvWriting, QuotesOnlyWhatNeedsItAndReadsBack) {

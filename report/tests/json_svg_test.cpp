@@ -105,7 +105,8 @@ TEST_P(SvgBars, DrawsEveryBarOfEachDirection) {
     EXPECT_EQ(CountLines(svg, "direction-2"), c.horizontalLines);
     EXPECT_EQ(svg.rfind("</svg>\n"), svg.size() - 7);
     const MeshSvgLayout layout = LayoutOf(d);
-    EXPECT_NE(svg.find("viewBox=\"0 0 720 " + std::to_string(static_cast<int>(layout.Height))),
+    EXPECT_NE(svg.find("viewBox=\"0 0 " + std::to_string(static_cast<int>(layout.Width)) + " " +
+                       std::to_string(static_cast<int>(layout.Height))),
               std::string::npos);
 }
 
@@ -114,6 +115,38 @@ INSTANTIATE_TEST_SUITE_P(Meshes, SvgBars,
                                          DrawingCase{Arrangement::TwoWay, 12, 12, 12},
                                          DrawingCase{Arrangement::OneWay, 13, 13, 0},
                                          DrawingCase{Arrangement::OneWay, 1, 1, 0}));
+
+} // namespace
+} // namespace tavrilo
+
+namespace tavrilo {
+namespace {
+
+// Meshes from the smallest to the largest that can be calculated: every
+// coordinate of the drawing is a finite number a viewer can read.
+TEST(Svg, WritesFiniteCoordinatesForAnyMeshThatCanBeCalculated) {
+    const MeshInputs meshes[] = {{1e-310, 0.01, 1e-311}, {3e-306, 0.01, 1e-306},
+                                 {5e-324, 0.01, 5e-324}, {1e-320, 0.01, 3e-321},
+                                 {1e308, 1e-300, 1e304}, {1e300, 1e300, 1e299},
+                                 {1.3, 1e300, 0.1},      {1e-300, 1e-310, 1e-301}};
+    for (const MeshInputs& inputs : meshes) {
+        for (Arrangement layout : {Arrangement::OneWay, Arrangement::TwoWay}) {
+            const MeshLengthOutcome outcome = ComputeMeshLength(inputs, layout);
+            if (!std::holds_alternative<MeshLength>(outcome))
+                continue;
+            const MeshLength& result = std::get<MeshLength>(outcome);
+            MeshDrawing d;
+            d.Inputs = inputs;
+            d.Layout = layout;
+            d.BarsPerDirection = static_cast<std::int32_t>(result.Breakdown.SpacingCount);
+            d.Total = result.Total;
+            const std::string svg = MeshSvg(d);
+            for (const std::string_view bad : {"inf\"", "nan\""})
+                EXPECT_EQ(svg.find(bad), std::string::npos)
+                    << "D = " << inputs.MeshDiameter << ", d = " << inputs.BarSpacing;
+        }
+    }
+}
 
 } // namespace
 } // namespace tavrilo

@@ -1,10 +1,12 @@
 // The real window, driven as a user would: typing, clicking, the menu.
+#include "calc/messages.h"
 #include "platform/result_area.h"
 #include "ui/form1.h"
 #include "ui/tests/dialog_watcher.h"
 #include "ui_form1.h"
 
 #include <QAction>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +19,7 @@
 #include <QStyleOptionFrame>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 #include <memory>
 
 using tavrilo::Form1;
@@ -238,6 +241,29 @@ private slots:
             QVERIFY2(!(label->focusPolicy() & Qt::TabFocus), qPrintable(label->objectName()));
     }
 
+    // Return and keypad Enter press the focused button, as Space does.
+    void enterOnAFocusedButtonPressesIt_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+        QTest::newRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier);
+    }
+
+    void enterOnAFocusedButtonPressesIt() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        click(ui().Option2);
+        for (QPushButton* button : {ui().Command1, ui().Command2}) {
+            button->setFocus();
+            QVERIFY(button->hasFocus());
+            QTest::keyClick(button, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+            QCOMPARE(ui().Picture1->lines(),
+                     button == ui().Command1 ? QStringList{"27.533 m"} : QStringList{});
+        }
+        QVERIFY(ui().Text1->text().isEmpty());
+    }
+
     void theMenuBarHoldsTwoItemsThatActWhenChosen() {
         const QList<QAction*> items = form_->menuBar()->actions();
         QCOMPARE(items.size(), 2);
@@ -408,6 +434,50 @@ private slots:
         const QFontMetrics fm = ui().Picture1->fontMetrics();
         QVERIFY(fm.horizontalAdvance(QStringLiteral("12345.678 m")) <=
                 ui().Picture1->contentsRect().width());
+    }
+
+    // A total cut off is a wrong number: the longest text ResultText writes,
+    // and totals that once showed cut off, show whole in the area as it
+    // stands, in its own font when they fit and never below the smallest size.
+    void everyTotalShowsWhole_data() {
+        QTest::addColumn<double>("total");
+        QTest::newRow("initial values") << 27.533;
+        QTest::newRow("D 1000, d 0.1") << 15709468.139;
+        QTest::newRow("D 1e15, d 1e12") << 1.57081172840998e18;
+        QTest::newRow("longest text") << -1.23456789012345e-308;
+    }
+
+    void everyTotalShowsWhole() {
+        QFETCH(double, total);
+        ResultArea* area = ui().Picture1;
+        const QRect placed = area->geometry();
+        const QString text = QString::fromStdString(
+            tavrilo::ResultText(total, QLocale::system().decimalPoint().toStdString()));
+        area->print(text);
+        QCOMPARE(area->geometry(), placed);
+
+        const ResultArea::LineFit fit = area->fit(text);
+        const QRect room = area->textRect();
+        const qreal width = QFontMetricsF(fit.font).horizontalAdvance(text) * fit.squeeze;
+        QVERIFY2(width <= room.width(), qPrintable(text + " needs " + QString::number(width)));
+        QVERIFY(fit.font.pixelSize() >= ResultArea::kSmallestPixelSize);
+        const bool fitsAsIs = area->fontMetrics().horizontalAdvance(text) <= room.width();
+        QCOMPARE(fit.font.pixelSize() == area->font().pixelSize() && fit.squeeze == 1, fitsAsIs);
+        QVERIFY(fit.squeeze == 1 || fit.font.pixelSize() == ResultArea::kSmallestPixelSize);
+
+        // As drawn: the ink ends where the text does, short of the edge.
+        ui().Command1->setFocus(); // no focus frame in the area
+        const QImage image = area->grab().toImage();
+        const QRect inside = area->contentsRect();
+        int right = -1;
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                if (qGray(image.pixel(x, y)) < 160)
+                    right = std::max(right, x);
+        QVERIFY2(right >= room.left() + width - 4 && right < inside.right(),
+                 qPrintable(text + ": ink to x = " + QString::number(right) + ", text to " +
+                            QString::number(room.left() + width) + ", area to " +
+                            QString::number(inside.right())));
     }
 
     // Run once more by ctest under a German locale, where the separator is a comma.
