@@ -1,0 +1,194 @@
+#include "platform/win32_result_area.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrilo {
+namespace {
+
+constexpr int kFontSlot = 0; // window extra bytes: the font set with WM_SETFONT
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::vector<std::wstring> Lines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    if (text.empty())
+        return lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(L"\r\n", start);
+        lines.push_back(text.substr(start, end == std::wstring::npos ? end : end - start));
+        if (end == std::wstring::npos)
+            return lines;
+        start = end + 2;
+    }
+}
+
+int TextWidth(HDC dc, HFONT font, const std::wstring& text) {
+    const HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    return size.cx;
+}
+
+// The window's font, or a smaller one of the same face when the widest line
+// would not fit `width` otherwise; never below the legible minimum. The
+// caller deletes the font when it differs from `base`.
+HFONT FittingFont(HWND window, HDC dc, HFONT base, const std::vector<std::wstring>& lines,
+                  int width) {
+    LOGFONTW face{};
+    if (!GetObjectW(base, sizeof face, &face))
+        return base;
+    const int dpi = static_cast<int>(GetDpiForWindow(window));
+    const int minimum = MulDiv(kResultAreaMinimumFontPixels, dpi, 96);
+    auto fits = [&](HFONT font) {
+        for (const std::wstring& line : lines) {
+            if (TextWidth(dc, font, line) > width)
+                return false;
+        }
+        return true;
+    };
+    if (fits(base))
+        return base;
+    int height = face.lfHeight < 0 ? -face.lfHeight : face.lfHeight;
+    HFONT font = base;
+    while (height > minimum) {
+        --height;
+        face.lfHeight = -height;
+        const HFONT smaller = CreateFontIndirectW(&face);
+        if (!smaller)
+            break;
+        if (font != base)
+            DeleteObject(font);
+        font = smaller;
+        if (fits(font))
+            break;
+    }
+    return font;
+}
+
+void Paint(HWND window) {
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(window, &paint);
+    RECT area;
+    GetClientRect(window, &area);
+    FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
+
+    const std::vector<std::wstring> lines = Lines(WindowText(window));
+    auto base = reinterpret_cast<HFONT>(GetWindowLongPtrW(window, kFontSlot));
+    if (!base)
+        base = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    const int dpi = static_cast<int>(GetDpiForWindow(window));
+    const int margin = MulDiv(1, dpi, 96);
+    RECT text = area;
+    InflateRect(&text, -margin, 0);
+    const HFONT font = FittingFont(window, dc, base, lines, text.right - text.left);
+    const HGDIOBJ old = SelectObject(dc, font);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkMode(dc, TRANSPARENT);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    // The area is one line high: the first line is centred in it, the others
+    // follow below (and are clipped, as on a picture box).
+    text.top = area.top + (area.bottom - area.top - metrics.tmHeight) / 2;
+    for (const std::wstring& line : lines) {
+        text.bottom = text.top + metrics.tmHeight;
+        DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &text,
+                  DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        text.top = text.bottom;
+    }
+    SelectObject(dc, old);
+    if (font != base)
+        DeleteObject(font);
+    if (GetFocus() == window)
+        DrawFocusRect(dc, &area);
+    EndPaint(window, &paint);
+}
+
+LRESULT CALLBACK ResultAreaProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case kResultAreaClear:
+        SetWindowTextW(window, L"");
+        InvalidateRect(window, nullptr, TRUE);
+        return TRUE;
+    case kResultAreaPrint: {
+        const auto* line = reinterpret_cast<const wchar_t*>(lParam);
+        if (!line)
+            return FALSE;
+        std::wstring text = WindowText(window);
+        if (!text.empty())
+            text += L"\r\n";
+        text += line;
+        const BOOL kept = SetWindowTextW(window, text.c_str());
+        InvalidateRect(window, nullptr, TRUE);
+        return kept;
+    }
+    case WM_SETFONT:
+        SetWindowLongPtrW(window, kFontSlot, static_cast<LONG_PTR>(wParam));
+        if (LOWORD(lParam))
+            InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    case WM_GETFONT:
+        return GetWindowLongPtrW(window, kFontSlot);
+    case WM_PAINT:
+        Paint(window);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1; // WM_PAINT fills the whole area
+    case WM_LBUTTONDOWN:
+        SetFocus(window);
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    case WM_KEYDOWN:
+        // The total can be copied into a spreadsheet or an order with Ctrl+C.
+        if (wParam == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) {
+            const std::wstring text = WindowText(window);
+            if (!text.empty() && OpenClipboard(window)) {
+                EmptyClipboard();
+                const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+                if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+                    if (void* data = GlobalLock(memory)) {
+                        CopyMemory(data, text.c_str(), bytes);
+                        GlobalUnlock(memory);
+                        if (!SetClipboardData(CF_UNICODETEXT, memory))
+                            GlobalFree(memory);
+                    } else {
+                        GlobalFree(memory);
+                    }
+                }
+                CloseClipboard();
+            }
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+bool RegisterResultAreaClass(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = ResultAreaProc;
+    windowClass.cbWndExtra = sizeof(LONG_PTR);
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    windowClass.lpszClassName = kResultAreaClass;
+    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+} // namespace tavrilo
