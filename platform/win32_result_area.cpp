@@ -1,5 +1,6 @@
 #include "platform/win32_result_area.h"
 
+#include <commctrl.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -7,7 +8,12 @@
 namespace tavrilo {
 namespace {
 
-constexpr int kFontSlot = 0; // window extra bytes: the font set with WM_SETFONT
+// Window extra bytes: the font set with WM_SETFONT, whether the text was
+// drawn smaller or shortened the last time, and the tooltip.
+constexpr int kFontSlot = 0;
+constexpr int kShortenedSlot = kFontSlot + sizeof(LONG_PTR);
+constexpr int kTooltipSlot = kShortenedSlot + sizeof(LONG_PTR);
+constexpr int kExtraBytes = kTooltipSlot + sizeof(LONG_PTR);
 
 std::wstring WindowText(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -90,6 +96,7 @@ void Paint(HWND window) {
     RECT text = area;
     InflateRect(&text, -margin, 0);
     const HFONT font = FittingFont(window, dc, base, lines, text.right - text.left);
+    SetWindowLongPtrW(window, kShortenedSlot, font != base);
     const HGDIOBJ old = SelectObject(dc, font);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkMode(dc, TRANSPARENT);
@@ -130,7 +137,38 @@ LRESULT CALLBACK ResultAreaProc(HWND window, UINT message, WPARAM wParam, LPARAM
         InvalidateRect(window, nullptr, TRUE);
         return kept;
     }
+    case WM_CREATE: {
+        // The whole text, when the area shows it smaller or shortened.
+        const HWND tooltip = CreateWindowExW(
+            WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+            reinterpret_cast<const CREATESTRUCTW*>(lParam)->hInstance, nullptr);
+        if (tooltip) {
+            TTTOOLINFOW tool{};
+            tool.cbSize = TTTOOLINFOW_V2_SIZE;
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = window;
+            tool.uId = reinterpret_cast<UINT_PTR>(window);
+            tool.lpszText = LPSTR_TEXTCALLBACKW;
+            SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+            SetWindowLongPtrW(window, kTooltipSlot, reinterpret_cast<LONG_PTR>(tooltip));
+        }
+        return 0;
+    }
+    case WM_NOTIFY: {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+        if (info->hdr.code == TTN_GETDISPINFOW) {
+            // One user-interface thread: the text stays until the next request.
+            static std::wstring shown;
+            shown = GetWindowLongPtrW(window, kShortenedSlot) ? WindowText(window) : std::wstring();
+            info->lpszText = shown.data();
+            SendMessageW(info->hdr.hwndFrom, TTM_SETMAXTIPWIDTH, 0, 600);
+        }
+        return 0;
+    }
     case WM_SETFONT:
+        if (const auto tooltip = reinterpret_cast<HWND>(GetWindowLongPtrW(window, kTooltipSlot)))
+            SendMessageW(tooltip, WM_SETFONT, wParam, FALSE);
         SetWindowLongPtrW(window, kFontSlot, static_cast<LONG_PTR>(wParam));
         if (LOWORD(lParam))
             InvalidateRect(window, nullptr, TRUE);
@@ -184,7 +222,7 @@ bool RegisterResultAreaClass(HINSTANCE instance) {
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = ResultAreaProc;
-    windowClass.cbWndExtra = sizeof(LONG_PTR);
+    windowClass.cbWndExtra = kExtraBytes;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     windowClass.lpszClassName = kResultAreaClass;

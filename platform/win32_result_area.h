@@ -4,9 +4,13 @@
 // cleared and printed into, like a picture box. Each print draws one line
 // below the last; the first starts at the top-left corner. The printed lines
 // are the window's text, joined by CR LF, so they survive being covered and
-// can be read back with GetWindowText. A line too wide for the area is drawn
-// in a smaller font, down to a legible size; the panel never shows a cut-off
-// number.
+// can be read back with WM_GETTEXT.
+//
+// A total is never shown cut off: a line too wide for the area is drawn in a
+// smaller font, down to a legible size, which holds every total written
+// without an exponent (up to 15 digits). A line that does not fit even then
+// (a total of 1E+15 m or more) ends in an ellipsis, and the whole text is in
+// the area's tooltip and on the clipboard with Ctrl+C.
 
 #include <windows.h>
 
@@ -19,11 +23,8 @@ inline constexpr UINT kResultAreaClear = WM_APP + 0x101;
 // when it was kept.
 inline constexpr UINT kResultAreaPrint = WM_APP + 0x102;
 
-// The smallest font the area shrinks to, in pixels at 96 dots per inch: small
-// enough for the longest total ("1.79769313486232E+308 m") to fit the area,
-// large enough to read. Text that does not fit even then ends in an ellipsis
-// rather than being cut off silently.
-inline constexpr int kResultAreaMinimumFontPixels = 7;
+// The smallest font the area shrinks to, in pixels at 96 dots per inch (6 points).
+inline constexpr int kResultAreaMinimumFontPixels = 8;
 
 // Registers the window class; true when it is (or already was) registered.
 bool RegisterResultAreaClass(HINSTANCE instance);

@@ -90,13 +90,7 @@ std::wstring FindChineseUiFontFace() {
 }
 
 HFONT CreateUiFont(UINT dpi) {
-    LOGFONTW face{};
-    face.lfHeight = -MulDiv(kFontPoints, static_cast<int>(dpi), 72);
-    face.lfWeight = FW_NORMAL;
-    face.lfCharSet = DEFAULT_CHARSET;
-    face.lfQuality = CLEARTYPE_QUALITY;
-    const std::wstring name = ChineseUiFontFace();
-    wcsncpy(face.lfFaceName, name.c_str(), LF_FACESIZE - 1);
+    const LOGFONTW face = UiFont(dpi);
     return CreateFontIndirectW(&face);
 }
 
@@ -345,6 +339,17 @@ SupportLinks ConfiguredSupportLinks() {
 
 std::wstring ChineseUiFontFace() {
     static const std::wstring face = FindChineseUiFontFace();
+    return face;
+}
+
+LOGFONTW UiFont(UINT dpi) {
+    LOGFONTW face{};
+    face.lfHeight = -MulDiv(kFontPoints, static_cast<int>(dpi), 72);
+    face.lfWeight = FW_NORMAL;
+    face.lfCharSet = DEFAULT_CHARSET;
+    face.lfQuality = CLEARTYPE_QUALITY;
+    const std::wstring name = ChineseUiFontFace();
+    wcsncpy(face.lfFaceName, name.c_str(), LF_FACESIZE - 1);
     return face;
 }
 

@@ -23,6 +23,9 @@ SupportLinks ConfiguredSupportLinks();
 // characters ("WenQuanYi Micro Hei" under Wine).
 std::wstring ChineseUiFontFace();
 
+// The font of every control at `dpi`: that face at 9 points.
+LOGFONTW UiFont(UINT dpi);
+
 // Creates and shows Form1; nullptr if it could not be created.
 HWND CreateForm1(HINSTANCE instance, SupportLinks links, int show);
 
