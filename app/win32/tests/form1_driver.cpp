@@ -3,9 +3,12 @@
 // boxes, and measures every text against its control.
 //
 //   form1_driver TAVRILO_EXE BROWSER_STAND_IN BROWSER_LOG
+//   form1_driver --pose TAVRILO_EXE
 //
 // Paths may be Unix paths (the program runs under Wine). Prints each failed
-// check and exits 1 if there was one.
+// check and exits 1 if there was one. With --pose it only shows the worked
+// example (27.533 m, two-way), prints "ready" and waits until the window is
+// closed: scripts/windows-screenshot.sh photographs it then.
 
 #include "calc/messages.h"
 #include "form1_win32_controls.h"
@@ -542,14 +545,30 @@ void TestLongestTotal(const Program& program, UINT dpi) {
 
 } // namespace
 
+int Pose(const std::wstring& exe) {
+    Program program;
+    if (!Start(program, exe, 96))
+        return 1;
+    Click(program, form1::kOption2Id);
+    Click(program, form1::kCommand1Id);
+    Check(Result(program) == "27.533 m", "the worked example shows 27.533 m");
+    std::printf("ready\n");
+    std::fflush(stdout);
+    WaitForSingleObject(program.process.hProcess, INFINITE);
+    return failures ? 1 : 0;
+}
+
 int main(int argc, char** argv) {
+    // Sizes as the window has them, never scaled for this program.
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    if (argc == 3 && std::string(argv[1]) == "--pose")
+        return Pose(WindowsPath(argv[2]));
     if (argc != 4) {
-        std::fprintf(stderr, "usage: form1_driver TAVRILO_EXE BROWSER_STAND_IN BROWSER_LOG\n");
+        std::fprintf(stderr, "usage: form1_driver TAVRILO_EXE BROWSER_STAND_IN BROWSER_LOG\n"
+                             "       form1_driver --pose TAVRILO_EXE\n");
         return 2;
     }
     const std::wstring exe = WindowsPath(argv[1]);
-    // Sizes as the window has them, never scaled for this program.
-    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
 
     // The home page goes to a stand-in browser that writes down the address.
     HKEY browser;
