@@ -1,6 +1,7 @@
 #include "platform/win32_result_area.h"
 
 #include <commctrl.h>
+#include <cwctype>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,6 +81,32 @@ HFONT FittingFont(HWND window, HDC dc, HFONT base, const std::vector<std::wstrin
     return font;
 }
 
+} // namespace
+
+std::wstring ShortenedLine(HDC dc, HFONT font, const std::wstring& line, int width) {
+    if (TextWidth(dc, font, line) <= width)
+        return line;
+    auto digit = [&](std::size_t i) { return i < line.size() && iswdigit(line[i]); };
+    std::size_t separator = line.starts_with(L"-") ? 1 : 0;
+    while (digit(separator))
+        ++separator;
+    if (!digit(separator + 1))
+        return line; // no decimals to give up
+    std::size_t end = separator + 1;
+    while (digit(end))
+        ++end;
+    std::wstring shortened = line;
+    for (std::size_t keep = end - separator - 2;; --keep) {
+        // Keep `keep` decimals; with none the separator goes too.
+        shortened =
+            line.substr(0, keep ? separator + 1 + keep : separator) + L"\x2026" + line.substr(end);
+        if (keep == 0 || TextWidth(dc, font, shortened) <= width)
+            return shortened;
+    }
+}
+
+namespace {
+
 void Paint(HWND window) {
     PAINTSTRUCT paint;
     const HDC dc = BeginPaint(window, &paint);
@@ -107,7 +134,8 @@ void Paint(HWND window) {
     text.top = area.top + (area.bottom - area.top - metrics.tmHeight) / 2;
     for (const std::wstring& line : lines) {
         text.bottom = text.top + metrics.tmHeight;
-        DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &text,
+        const std::wstring shown = ShortenedLine(dc, font, line, text.right - text.left);
+        DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &text,
                   DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         text.top = text.bottom;
     }

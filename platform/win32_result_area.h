@@ -9,9 +9,11 @@
 // A total is never shown cut off: a line too wide for the area is drawn in a
 // smaller font, down to a legible size, which holds every total written
 // without an exponent (up to 15 digits). A line that does not fit even then
-// (a total of 1E+15 m or more) ends in an ellipsis, and the whole text is in
-// the area's tooltip and on the clipboard with Ctrl+C.
+// (a total of 1E+15 m or more) gives up decimals for an ellipsis, keeping its
+// magnitude ("2.6546…E+303 m"), and the whole text is in the area's tooltip
+// and on the clipboard with Ctrl+C.
 
+#include <string>
 #include <windows.h>
 
 namespace tavrilo {
@@ -25,6 +27,11 @@ inline constexpr UINT kResultAreaPrint = WM_APP + 0x102;
 
 // The smallest font the area shrinks to, in pixels at 96 dots per inch (6 points).
 inline constexpr int kResultAreaMinimumFontPixels = 8;
+
+// `line` as drawn in `font` within `width` pixels: unchanged when it fits,
+// otherwise with as many of the decimals of its number (before any exponent)
+// as fit replaced by an ellipsis, so that the magnitude shown stays right.
+std::wstring ShortenedLine(HDC dc, HFONT font, const std::wstring& line, int width);
 
 // Registers the window class; true when it is (or already was) registered.
 bool RegisterResultAreaClass(HINSTANCE instance);

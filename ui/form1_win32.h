@@ -23,7 +23,7 @@ SupportLinks ConfiguredSupportLinks();
 // characters ("WenQuanYi Micro Hei" under Wine).
 std::wstring ChineseUiFontFace();
 
-// The font of every control at `dpi`: that face at 9 points.
+// The font of every control at `dpi`: that face at the window's point size.
 LOGFONTW UiFont(UINT dpi);
 
 // Creates and shows Form1; nullptr if it could not be created.

@@ -543,6 +543,37 @@ void TestLongestTotal(const Program& program, UINT dpi) {
     TestLayoutAndClipping(program, dpi);
 }
 
+// A total too long for the area even at the smallest font gives up decimals,
+// never its magnitude.
+void TestShortenedTotals() {
+    LOGFONTW face = UiFont(96);
+    face.lfHeight = -kResultAreaMinimumFontPixels;
+    const HFONT font = CreateFontIndirectW(&face);
+    const HDC dc = GetDC(nullptr);
+    const int width = 85; // Picture1 inside its border and margins at 96 dpi
+    struct Case {
+        const wchar_t* line;
+        const wchar_t* begins;
+        const wchar_t* ends;
+    };
+    for (const Case& c : {Case{L"27.533 m", L"27.533 m", L"27.533 m"},
+                          Case{L"2.65466335337459E+303 m", L"2.",
+                               L"\x2026"
+                               L"E+303 m"},
+                          Case{L"-1.57081172840998E+18 m", L"-1.",
+                               L"\x2026"
+                               L"E+18 m"}}) {
+        const std::wstring shown = ShortenedLine(dc, font, c.line, width);
+        Check(shown.starts_with(c.begins) && shown.ends_with(c.ends) &&
+                  Extent(dc, font, shown).cx <= width,
+              Narrow(c.line) + " is shown as " + Narrow(shown));
+    }
+    Check(ShortenedLine(dc, font, L"262420428519.964 m", 10) == L"262420428519\x2026 m",
+          "the integer part stays whole");
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+}
+
 } // namespace
 
 int Pose(const std::wstring& exe) {
@@ -601,6 +632,7 @@ int main(int argc, char** argv) {
         }
     }
     SetDpi(96);
+    TestShortenedTotals();
     TestVersionRecord(exe);
 
     if (failures) {
