@@ -6,6 +6,7 @@
 #include "support_links.h"
 
 #include <algorithm>
+#include <climits>
 #include <commctrl.h>
 #include <memory>
 #include <vector>
@@ -350,6 +351,26 @@ LOGFONTW UiFont(UINT dpi) {
     face.lfQuality = CLEARTYPE_QUALITY;
     const std::wstring name = ChineseUiFontFace();
     wcsncpy(face.lfFaceName, name.c_str(), LF_FACESIZE - 1);
+
+    // Some faces have tall lines ("Microsoft YaHei UI" takes about 1.3 times
+    // its size): a line must fit inside the lowest text box, or its text is
+    // cut at the bottom. Then the font is sized by its line height instead.
+    int lowest = INT_MAX;
+    for (const ControlSpec& spec : form1::kControls) {
+        if (spec.kind == ControlKind::TextBox)
+            lowest = std::min(lowest,
+                              Scale(spec.height, dpi) - 2 * GetSystemMetricsForDpi(SM_CYEDGE, dpi));
+    }
+    if (const HFONT font = CreateFontIndirectW(&face)) {
+        const HDC dc = GetDC(nullptr);
+        const HGDIOBJ old = SelectObject(dc, font);
+        TEXTMETRICW metrics{};
+        if (GetTextMetricsW(dc, &metrics) && metrics.tmHeight > lowest)
+            face.lfHeight = lowest; // positive: the height of the line
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        DeleteObject(font);
+    }
     return face;
 }
 
