@@ -19,6 +19,7 @@
 #include "ui/form1_win32.h"
 #include "version.h"
 
+#include <commctrl.h>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -290,6 +291,49 @@ const form1::ControlSpec* SpecOf(HWND control) {
 std::string NameOf(HWND control) {
     const form1::ControlSpec* spec = SpecOf(control);
     return spec ? spec->name : "(none)";
+}
+
+struct FindTooltip {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindTooltipWindow(HWND window, LPARAM data) {
+    auto* find = reinterpret_cast<FindTooltip*>(data);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (GetWindow(window, GW_OWNER) == find->owner && lstrcmpiW(name, TOOLTIPS_CLASSW) == 0 &&
+        IsWindowVisible(window)) {
+        find->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Rests the mouse on each control and reads the tooltip that comes up.
+void TestTooltips(const Program& program) {
+    for (const form1::ControlSpec& spec : form1::kControls) {
+        if (!spec.tooltip)
+            continue;
+        RECT place;
+        GetWindowRect(program.Item(spec.id), &place);
+        const POINT centre{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+        SetCursorPos(centre.x, centre.y);
+        POINT client = centre;
+        ScreenToClient(program.Item(spec.id), &client);
+        PostMessageW(program.Item(spec.id), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        std::wstring shown;
+        for (int i = 0; i < 100 && shown.empty(); ++i) {
+            Sleep(50);
+            FindTooltip find{program.form, nullptr};
+            EnumWindows(FindTooltipWindow, reinterpret_cast<LPARAM>(&find));
+            if (find.found)
+                shown = TextOf(find.found);
+        }
+        Check(shown == spec.tooltip,
+              std::string(spec.name) + ": tooltip \"" + Narrow(shown) + "\"");
+    }
+    SetCursorPos(0, 0);
 }
 
 void TestStartAndTabOrder(const Program& program) {
@@ -615,6 +659,7 @@ int main(int argc, char** argv) {
     Program program;
     if (Start(program, exe, 96)) {
         TestStartAndTabOrder(program);
+        TestTooltips(program);
         TestLayoutAndClipping(program, 96);
         TestMessagesAndPrecedence(program);
         TestCalculations(program);
