@@ -20,8 +20,8 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
 constexpr DWORD kFormExStyle = 0;
 constexpr int kIconResource = 1;
 
+using form1::ControlEntry;
 using form1::ControlKind;
-using form1::ControlSpec;
 
 struct FormState {
     SupportLinks links;
@@ -42,10 +42,10 @@ int Scale(int pixels, UINT dpi) {
     return MulDiv(pixels, static_cast<int>(dpi), 96);
 }
 
-const ControlSpec* FindSpec(int id) {
-    for (const ControlSpec& spec : form1::kControls) {
-        if (spec.id == id)
-            return &spec;
+const ControlEntry* FindEntry(int id) {
+    for (const ControlEntry& entry : form1::kControls) {
+        if (entry.id == id)
+            return &entry;
     }
     return nullptr;
 }
@@ -122,26 +122,27 @@ ControlClass ClassOf(ControlKind kind) {
 // The order in which the controls are created, which is their Z order and so
 // the order Tab visits them in: the controls that take the focus by tab
 // position, then the labels, then the frames, which lie behind what they hold.
-std::vector<const ControlSpec*> CreationOrder() {
-    std::vector<const ControlSpec*> order;
-    for (const ControlSpec& spec : form1::kControls)
-        order.push_back(&spec);
-    auto rank = [](const ControlSpec* spec) {
-        if (spec->tabPosition >= 0)
-            return spec->tabPosition;
-        return form1::kTabStopCount + (spec->kind == ControlKind::Frame ? 1 : 0);
+std::vector<const ControlEntry*> CreationOrder() {
+    std::vector<const ControlEntry*> order;
+    for (const ControlEntry& entry : form1::kControls)
+        order.push_back(&entry);
+    auto rank = [](const ControlEntry* entry) {
+        if (entry->tabPosition >= 0)
+            return entry->tabPosition;
+        return form1::kTabStopCount + (entry->kind == ControlKind::Frame ? 1 : 0);
     };
-    std::stable_sort(order.begin(), order.end(),
-                     [&](const ControlSpec* a, const ControlSpec* b) { return rank(a) < rank(b); });
+    std::stable_sort(order.begin(), order.end(), [&](const ControlEntry* a, const ControlEntry* b) {
+        return rank(a) < rank(b);
+    });
     return order;
 }
 
 // Places every control for `dpi` and gives it the font.
 void Layout(FormState& state) {
-    for (const ControlSpec& spec : form1::kControls) {
-        const HWND control = GetDlgItem(state.window, spec.id);
-        SetWindowPos(control, nullptr, Scale(spec.left, state.dpi), Scale(spec.top, state.dpi),
-                     Scale(spec.width, state.dpi), Scale(spec.height, state.dpi),
+    for (const ControlEntry& entry : form1::kControls) {
+        const HWND control = GetDlgItem(state.window, entry.id);
+        SetWindowPos(control, nullptr, Scale(entry.left, state.dpi), Scale(entry.top, state.dpi),
+                     Scale(entry.width, state.dpi), Scale(entry.height, state.dpi),
                      SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(state.font), TRUE);
     }
@@ -171,20 +172,20 @@ void FitClientArea(FormState& state, int left, int top) {
 
 bool CreateControls(FormState& state, HINSTANCE instance) {
     bool previousWasOption = false;
-    for (const ControlSpec* spec : CreationOrder()) {
-        const ControlClass look = ClassOf(spec->kind);
+    for (const ControlEntry* entry : CreationOrder()) {
+        const ControlClass look = ClassOf(entry->kind);
         DWORD style = WS_CHILD | WS_VISIBLE | look.style;
-        if (spec->tabPosition >= 0)
+        if (entry->tabPosition >= 0)
             style |= WS_TABSTOP;
         // The option buttons form one group: arrow keys move between them and
         // choosing one clears the other.
-        const bool option = spec->kind == ControlKind::OptionButton;
+        const bool option = entry->kind == ControlKind::OptionButton;
         if (!(option && previousWasOption))
             style |= WS_GROUP;
         previousWasOption = option;
         const HWND control = CreateWindowExW(
-            look.exStyle, look.name, spec->text, style, 0, 0, 0, 0, state.window,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec->id)), instance, nullptr);
+            look.exStyle, look.name, entry->text, style, 0, 0, 0, 0, state.window,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry->id)), instance, nullptr);
         if (!control)
             return false;
     }
@@ -193,15 +194,15 @@ bool CreateControls(FormState& state, HINSTANCE instance) {
                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, state.window, nullptr, instance, nullptr);
     if (state.tooltip) {
-        for (const ControlSpec& spec : form1::kControls) {
-            if (!spec.tooltip)
+        for (const ControlEntry& entry : form1::kControls) {
+            if (!entry.tooltip)
                 continue;
             TTTOOLINFOW tool{};
             tool.cbSize = TTTOOLINFOW_V2_SIZE;
             tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
             tool.hwnd = state.window;
-            tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(state.window, spec.id));
-            tool.lpszText = const_cast<wchar_t*>(spec.tooltip);
+            tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(state.window, entry.id));
+            tool.lpszText = const_cast<wchar_t*>(entry.tooltip);
             SendMessageW(state.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
     }
@@ -212,7 +213,7 @@ HMENU CreateMenuBar() {
     const HMENU menu = CreateMenu();
     if (!menu)
         return nullptr;
-    for (const form1::MenuItemSpec& item : form1::kMenu) {
+    for (const form1::MenuEntry& item : form1::kMenu) {
         if (!AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item.id), item.text)) {
             DestroyMenu(menu);
             return nullptr;
@@ -328,8 +329,8 @@ bool RegisterFormClass(HINSTANCE instance) {
 bool IsPushButton(HWND form, HWND control) {
     if (!control || GetParent(control) != form)
         return false;
-    const ControlSpec* spec = FindSpec(GetDlgCtrlID(control));
-    return spec && spec->kind == ControlKind::Button;
+    const ControlEntry* entry = FindEntry(GetDlgCtrlID(control));
+    return entry && entry->kind == ControlKind::Button;
 }
 
 } // namespace
@@ -356,10 +357,10 @@ LOGFONTW UiFont(UINT dpi) {
     // its size): a line must fit inside the lowest text box, or its text is
     // cut at the bottom. Then the font is sized by its line height instead.
     int lowest = INT_MAX;
-    for (const ControlSpec& spec : form1::kControls) {
-        if (spec.kind == ControlKind::TextBox)
-            lowest = std::min(lowest,
-                              Scale(spec.height, dpi) - 2 * GetSystemMetricsForDpi(SM_CYEDGE, dpi));
+    for (const ControlEntry& entry : form1::kControls) {
+        if (entry.kind == ControlKind::TextBox)
+            lowest = std::min(lowest, Scale(entry.height, dpi) -
+                                          2 * GetSystemMetricsForDpi(SM_CYEDGE, dpi));
     }
     if (const HFONT font = CreateFontIndirectW(&face)) {
         const HDC dc = GetDC(nullptr);

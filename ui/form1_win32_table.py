@@ -123,7 +123,7 @@ def main():
         "// Positions and sizes in pixels at 96 dots per inch, from the top-left",
         "// corner of Form1's client area. tabPosition is -1 for controls that take",
         "// no focus.",
-        "struct ControlSpec {",
+        "struct ControlEntry {",
         "    const char* name;",
         "    ControlKind kind;",
         "    int id;",
@@ -134,7 +134,7 @@ def main():
         "    int tabPosition;",
         "};",
         "",
-        "struct MenuItemSpec {",
+        "struct MenuEntry {",
         "    const char* name;",
         "    int id;",
         "    const wchar_t* text;",
@@ -150,7 +150,7 @@ def main():
     for i, name in enumerate(menu):
         lines.append(f"inline constexpr int k{name}Id = {FIRST_MENU_ID + i};")
     lines += ["", "// In the order in which form1.ui lists them.",
-              "inline constexpr ControlSpec kControls[] = {"]
+              "inline constexpr ControlEntry kControls[] = {"]
     for i, c in enumerate(controls):
         x, y, w, h = c["rect"]
         tab = tabstops.index(c["name"]) if c["name"] in tabstops else -1
@@ -158,7 +158,7 @@ def main():
         lines.append(
             f'    {{"{c["name"]}", ControlKind::{c["kind"]}, {FIRST_ID + i}, "{c["container"]}", '
             f'{x}, {y}, {w}, {h}, {wide(c["text"])}, {tooltip}, {tab}}},')
-    lines += ["};", "", "// The menu bar, left to right.", "inline constexpr MenuItemSpec kMenu[] = {"]
+    lines += ["};", "", "// The menu bar, left to right.", "inline constexpr MenuEntry kMenu[] = {"]
     for i, name in enumerate(menu):
         lines.append(f'    {{"{name}", {FIRST_MENU_ID + i}, {wide(actions[name])}}},')
     lines += ["};", "", f"inline constexpr int kTabStopCount = {len(tabstops)};", "",

@@ -280,17 +280,17 @@ HWND Focus(const Program& program) {
     return info.hwndFocus;
 }
 
-const form1::ControlSpec* SpecOf(HWND control) {
-    for (const form1::ControlSpec& spec : form1::kControls) {
-        if (spec.id == GetDlgCtrlID(control))
-            return &spec;
+const form1::ControlEntry* EntryOf(HWND control) {
+    for (const form1::ControlEntry& entry : form1::kControls) {
+        if (entry.id == GetDlgCtrlID(control))
+            return &entry;
     }
     return nullptr;
 }
 
 std::string NameOf(HWND control) {
-    const form1::ControlSpec* spec = SpecOf(control);
-    return spec ? spec->name : "(none)";
+    const form1::ControlEntry* entry = EntryOf(control);
+    return entry ? entry->name : "(none)";
 }
 
 struct FindTooltip {
@@ -312,16 +312,16 @@ BOOL CALLBACK FindTooltipWindow(HWND window, LPARAM data) {
 
 // Rests the mouse on each control and reads the tooltip that comes up.
 void TestTooltips(const Program& program) {
-    for (const form1::ControlSpec& spec : form1::kControls) {
-        if (!spec.tooltip)
+    for (const form1::ControlEntry& entry : form1::kControls) {
+        if (!entry.tooltip)
             continue;
         RECT place;
-        GetWindowRect(program.Item(spec.id), &place);
+        GetWindowRect(program.Item(entry.id), &place);
         const POINT centre{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
         SetCursorPos(centre.x, centre.y);
         POINT client = centre;
-        ScreenToClient(program.Item(spec.id), &client);
-        PostMessageW(program.Item(spec.id), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        ScreenToClient(program.Item(entry.id), &client);
+        PostMessageW(program.Item(entry.id), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
         std::wstring shown;
         for (int i = 0; i < 100 && shown.empty(); ++i) {
             Sleep(50);
@@ -330,8 +330,8 @@ void TestTooltips(const Program& program) {
             if (find.found)
                 shown = TextOf(find.found);
         }
-        Check(shown == spec.tooltip,
-              std::string(spec.name) + ": tooltip \"" + Narrow(shown) + "\"");
+        Check(shown == entry.tooltip,
+              std::string(entry.name) + ": tooltip \"" + Narrow(shown) + "\"");
     }
     SetCursorPos(0, 0);
 }
@@ -348,9 +348,9 @@ void TestStartAndTabOrder(const Program& program) {
     Check(GetMenu(program.form) != nullptr, "the window has its menu bar");
 
     std::vector<std::string> expected(form1::kTabStopCount);
-    for (const form1::ControlSpec& spec : form1::kControls) {
-        if (spec.tabPosition >= 0)
-            expected[static_cast<std::size_t>(spec.tabPosition)] = spec.name;
+    for (const form1::ControlEntry& entry : form1::kControls) {
+        if (entry.tabPosition >= 0)
+            expected[static_cast<std::size_t>(entry.tabPosition)] = entry.name;
     }
     std::vector<std::string> seen{NameOf(Focus(program))};
     for (int i = 0; i < form1::kTabStopCount; ++i) {
@@ -491,8 +491,8 @@ void TestVersionRecord(const std::wstring& exe) {
 }
 
 // How much of a control's width its frame and decoration take before the text.
-int Decoration(const form1::ControlSpec& spec, UINT dpi) {
-    switch (spec.kind) {
+int Decoration(const form1::ControlEntry& entry, UINT dpi) {
+    switch (entry.kind) {
     case form1::ControlKind::Button:
         return MulDiv(8, static_cast<int>(dpi), 96);
     case form1::ControlKind::OptionButton:
@@ -526,16 +526,16 @@ void TestLayoutAndClipping(const Program& program, UINT dpi) {
           "client area " + std::to_string(client.right) + "x" + std::to_string(client.bottom) + at);
 
     const HDC dc = GetDC(nullptr);
-    for (const form1::ControlSpec& spec : form1::kControls) {
-        const HWND control = program.Item(spec.id);
-        const std::string name = std::string(spec.name) + at;
+    for (const form1::ControlEntry& entry : form1::kControls) {
+        const HWND control = program.Item(entry.id);
+        const std::string name = std::string(entry.name) + at;
         RECT place;
         GetWindowRect(control, &place);
         MapWindowPoints(nullptr, program.form, reinterpret_cast<POINT*>(&place), 2);
         auto scaled = [&](int pixels) { return MulDiv(pixels, static_cast<int>(dpi), 96); };
-        Check(place.left == scaled(spec.left) && place.top == scaled(spec.top) &&
-                  place.right - place.left == scaled(spec.width) &&
-                  place.bottom - place.top == scaled(spec.height),
+        Check(place.left == scaled(entry.left) && place.top == scaled(entry.top) &&
+                  place.right - place.left == scaled(entry.width) &&
+                  place.bottom - place.top == scaled(entry.height),
               name + ": not at its place");
 
         // The window's font for this DPI, as the window makes it (a font
@@ -547,11 +547,11 @@ void TestLayoutAndClipping(const Program& program, UINT dpi) {
         const SIZE size = Extent(dc, same, text, &metrics);
         RECT inside;
         GetClientRect(control, &inside);
-        if (spec.kind != form1::ControlKind::ResultArea) {
-            Check(size.cx + Decoration(spec, dpi) <= inside.right,
+        if (entry.kind != form1::ControlKind::ResultArea) {
+            Check(size.cx + Decoration(entry, dpi) <= inside.right,
                   name + ": \"" + Narrow(text) + "\" needs " + std::to_string(size.cx) + " px of " +
-                      std::to_string(inside.right - Decoration(spec, dpi)));
-            if (spec.kind != form1::ControlKind::Frame)
+                      std::to_string(inside.right - Decoration(entry, dpi)));
+            if (entry.kind != form1::ControlKind::Frame)
                 Check(metrics.tmHeight <= inside.bottom,
                       name + ": line height " + std::to_string(metrics.tmHeight) + " px of " +
                           std::to_string(inside.bottom));
