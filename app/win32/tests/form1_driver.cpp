@@ -617,6 +617,25 @@ void TestShortenedTotals() {
     DeleteObject(font);
 }
 
+// Moving to a monitor of another DPI: the window here, in this process, is
+// told as Windows tells it (Wine never does).
+void TestDpiChange() {
+    Program here;
+    here.form = CreateForm1(GetModuleHandleW(nullptr), SupportLinks{}, SW_SHOWNOACTIVATE);
+    Check(here.form != nullptr, "Form1 created in the test");
+    if (!here.form)
+        return;
+    const UINT start = GetDpiForWindow(here.form);
+    for (UINT dpi : {144u, 192u, start}) {
+        RECT suggested{0, 0, MulDiv(500, static_cast<int>(dpi), 96),
+                       MulDiv(400, static_cast<int>(dpi), 96)};
+        SendMessageW(here.form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        TestLayoutAndClipping(here, dpi);
+    }
+    DestroyWindow(here.form);
+}
+
 } // namespace
 
 int Pose(const std::wstring& exe) {
@@ -677,6 +696,7 @@ int main(int argc, char** argv) {
     }
     SetDpi(96);
     TestShortenedTotals();
+    TestDpiChange();
     TestVersionRecord(exe);
 
     if (failures) {
