@@ -636,6 +636,25 @@ void TestDpiChange() {
     DestroyWindow(here.form);
 }
 
+// Every operation on a control that is not there fails, in words for the
+// user; the home page goes to the shell only as a web address.
+void TestFailedOperations() {
+    Win32UiOperations missing{Win32FormControls{}};
+    std::string text;
+    bool selected = false;
+    const Status statuses[] = {
+        missing.ReadText(TextBoxId::Text1, text),
+        missing.SetText(TextBoxId::Text2, ""),
+        missing.ReadOption(OptionId::Option1, selected),
+        missing.ClearResult(),
+        missing.PrintResult("27.533 m"),
+        missing.OpenHomePage("file:///C:/Windows/System32/calc.exe"),
+        missing.OpenHomePage("calc.exe"),
+    };
+    for (const Status& status : statuses)
+        Check(!status.ok() && !status.what().empty(), "failure reported: " + status.what());
+}
+
 } // namespace
 
 int Pose(const std::wstring& exe) {
@@ -696,6 +715,7 @@ int main(int argc, char** argv) {
     }
     SetDpi(96);
     TestShortenedTotals();
+    TestFailedOperations();
     TestDpiChange();
     TestVersionRecord(exe);
 
