@@ -23,6 +23,13 @@ tavrilo_hardening_packages=(
     clang-14 libclang-rt-14-dev llvm-14
 )
 
+# The Windows window (tavrilo.exe): cross-built, then driven under Wine on a
+# virtual X screen; Wine's own fonts draw its title bars and message boxes,
+# and ImageMagick takes the README screenshot (scripts/windows-screenshot.sh).
+tavrilo_windows_window_packages=(
+    g++-mingw-w64-x86-64-posix wine64 fonts-wine imagemagick
+)
+
 tavrilo_install_missing() {
     local missing=() pkg
     for pkg in "${tavrilo_packages[@]}" "$@"; do

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Takes docs/screenshot-windows.png: tavrilo.exe under Wine on a virtual X
+# screen, showing the worked example (双向布置, 27.533 m), cropped to the window.
+#   scripts/windows-screenshot.sh
+# Builds the windows preset's tavrilo.exe and its test driver first. The Wine
+# prefix is the build folder's, as for the tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+tavrilo_install_missing "${tavrilo_windows_window_packages[@]}"
+
+build=$PWD/build/windows
+cmake --preset windows -DBUILD_TESTING=ON >/dev/null
+cmake --build --preset windows --target tavrilo tavrilo_form1_driver
+
+work=$(mktemp -d /tmp/tavrilo-screenshot.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+export build work
+xvfb-run -a -s "-screen 0 1024x768x24" bash -euo pipefail -c '
+    prefix=$build/wine/prefix
+    cmake/wine-run.sh "$prefix" "$build/app/win32/tests/tavrilo_form1_driver.exe" --pose \
+        "$build/app/win32/tavrilo.exe" >"$work/driver.out" 2>&1 &
+    driver=$!
+    for _ in $(seq 600); do
+        grep -q ready "$work/driver.out" && break
+        sleep 0.1
+    done
+    if ! grep -q ready "$work/driver.out"; then
+        cat "$work/driver.out" >&2
+        exit 1
+    fi
+    sleep 1 # let the last paint reach the X server
+    info=$(xwininfo -name Tavrilo)
+    value() { awk -F: -v key="$1" "\$1 ~ key { gsub(/ /, \"\", \$2); print \$2 }" <<<"$info"; }
+    geometry="$(value Width)x$(value Height)+$(value "Absolute upper-left X")+$(value "Absolute upper-left Y")"
+    import -window root "$work/screen.png"
+    convert "$work/screen.png" -crop "$geometry" +repage "$work/window.png"
+    cmake/wine-run.sh "$prefix" taskkill /im tavrilo.exe >/dev/null 2>&1 || true
+    wait "$driver"
+'
+cp "$work/window.png" docs/screenshot-windows.png
+echo "wrote docs/screenshot-windows.png"
