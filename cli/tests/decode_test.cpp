@@ -72,6 +72,20 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"OnlyTheMark", "\xEF\xBB\xBF", "", TextEncoding::Utf8},
         DecodeCase{"Gbk", "1,\xcb\xab\xcf\xf2,\xa6\xb5\n", "1,双向,Φ\n", TextEncoding::Gb18030},
         DecodeCase{"Gb18030FourBytes", "\x95\x32\x82\x36", "𠀀", TextEncoding::Gb18030},
+        // 81 30 81 30 is U+0080, 84 31 A4 39 is U+FFFF (the last of the table).
+        DecodeCase{"Gb18030FourByteTableEnds", "\x81\x30\x81\x30\x84\x31\xa4\x39", "\u0080\uFFFF",
+                   TextEncoding::Gb18030},
+        // A code without a character is one U+FFFD; a broken one costs its
+        // first byte, and the ASCII after it stays.
+        DecodeCase{"Gb18030Faults", "\x84\x31\xa5\x30|\x81,|\xcb", "\uFFFD|\uFFFD,|\uFFFD",
+                   TextEncoding::Gb18030},
+        DecodeCase{"Utf16LoneSurrogate",
+                   std::string("\xFF\xFE\x00\xD8"
+                               "1\0\x3D\xD8\x00\xDE",
+                               10),
+                   "\uFFFD1\U0001F600", TextEncoding::Utf16Le},
+        DecodeCase{"Utf16OddByteAtTheEnd", std::string("\xFE\xFF\0001\x53", 5), "1\uFFFD",
+                   TextEncoding::Utf16Be},
         DecodeCase{"GbkAfterLongAscii", kAsciiRun + "\xcb\xab\xcf\xf2", kAsciiRun + "双向",
                    TextEncoding::Gb18030},
         DecodeCase{"Utf16Le",
