@@ -2,6 +2,7 @@
 #include "cli/tests/process.h"
 #include "version.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -93,6 +94,23 @@ TEST(CommandLine, NegativeZeroTotalPrintsAsZero) {
     const Outcome o = RunCalc({"0.04", "0.004", "0.1"});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, "0 m\n");
+}
+
+// File names in Chinese reach the files they name (on Windows the arguments
+// travel as UTF-16 and the files open through wide paths).
+TEST(CommandLine, ChineseFileNamesForCsvAndSvg) {
+    const std::string csv = tavrilo::test::TempPath("网片表.csv");
+    const std::string svg = tavrilo::test::TempPath("网片图.svg");
+    tavrilo::test::WriteBytes(csv, "1.3,0.0065,0.1,双向,北区\n");
+    std::filesystem::remove(tavrilo::test::Utf8Path(svg));
+
+    const Outcome batch = RunCalc({"--csv", csv});
+    EXPECT_EQ(batch.status, 0) << batch.err;
+    EXPECT_EQ(batch.out, "D,phi,d,arrangement,label,total_m,weight_kg,error\n"
+                         "1.3,0.0065,0.1,双向,北区,27.533,7.18,\n");
+    const Outcome drawing = RunCalc({"1.3", "0.0065", "0.1", "--svg=" + svg});
+    EXPECT_EQ(drawing.status, 0) << drawing.err;
+    EXPECT_NE(tavrilo::test::Slurp(svg).find("27.533 m"), std::string::npos);
 }
 
 } // namespace
