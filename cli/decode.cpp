@@ -110,6 +110,18 @@ std::uint32_t Gb18030FourByte(const unsigned char* p) {
     return index - run.first < run.length ? run.point + (index - run.first) : 0;
 }
 
+// Whether bytes with NULs in them read as UTF-16 without a byte-order mark:
+// NULs at every other position only (the high bytes of ASCII characters),
+// and at least half of those positions.
+bool LooksLikeUtf16(std::string_view start) {
+    std::size_t nuls[2] = {0, 0};
+    for (std::size_t i = 0; i < start.size(); ++i)
+        if (start[i] == '\0')
+            ++nuls[i % 2];
+    const std::size_t pairs = start.size() / 2;
+    return (nuls[0] == 0) != (nuls[1] == 0) && (nuls[0] + nuls[1]) * 2 >= pairs;
+}
+
 bool InRange(unsigned char c, unsigned char low, unsigned char high) {
     return c >= low && c <= high;
 }
@@ -141,6 +153,7 @@ bool TextDecoder::Feed(std::string_view bytes, std::string& out) {
     if (!problem_.empty())
         return false;
     pending_.append(bytes);
+    fed_ += bytes.size();
     if (bytes.find('\0') != std::string_view::npos)
         sawNul_ = true;
     return Decode(out, false);
@@ -172,8 +185,13 @@ bool TextDecoder::Decode(std::string& out, bool final) {
     }
 
     const bool utf16 = encoding_ == TextEncoding::Utf16Le || encoding_ == TextEncoding::Utf16Be;
-    if (!utf16 && sawNul_)
+    if (!utf16 && sawNul_) {
+        // Nothing decoded yet: the start of the file is all in pending_.
+        if (pending_.size() == fed_ && LooksLikeUtf16(pending_))
+            return Fail("文件像是不带字节顺序标记（BOM）的 UTF-16，无法确定其编码。请在 Excel 中"
+                        "另存为“CSV UTF-8（逗号分隔）”，或存为带 BOM 的 UTF-16");
         return Fail("文件含有 NUL 字节，不是文本文件（Excel 工作簿请先另存为 CSV）");
+    }
 
     if (!decided_) {
         // ASCII reads the same in every candidate encoding.
@@ -192,8 +210,8 @@ bool TextDecoder::Decode(std::string& out, bool final) {
         DecodeUtf8(out, final);
     else if (encoding_ == TextEncoding::Gb18030)
         DecodeGb18030(out, final);
-    else
-        DecodeUtf16(out, final);
+    else if (!DecodeUtf16(out, final))
+        return Fail("文件含有 NUL 字符（U+0000），不是文本文件（Excel 工作簿请先另存为 CSV）");
     return true;
 }
 
@@ -283,8 +301,9 @@ void TextDecoder::DecodeGb18030(std::string& out, bool final) {
     pending_.erase(0, i);
 }
 
-// An unpaired surrogate, and an odd byte at the end, become U+FFFD.
-void TextDecoder::DecodeUtf16(std::string& out, bool final) {
+// An unpaired surrogate, and an odd byte at the end, become U+FFFD. False at
+// a U+0000, which no text holds.
+bool TextDecoder::DecodeUtf16(std::string& out, bool final) {
     const bool little = encoding_ == TextEncoding::Utf16Le;
     const auto* p = reinterpret_cast<const unsigned char*>(pending_.data());
     const std::size_t size = pending_.size();
@@ -294,6 +313,8 @@ void TextDecoder::DecodeUtf16(std::string& out, bool final) {
     std::size_t i = 0;
     while (i + 2 <= size) {
         const std::uint32_t first = unit(i);
+        if (first == 0)
+            return false;
         if (first < 0xD800 || first > 0xDFFF) {
             AppendUtf8(out, first);
             i += 2;
@@ -319,6 +340,7 @@ void TextDecoder::DecodeUtf16(std::string& out, bool final) {
         i = size;
     }
     pending_.erase(0, i);
+    return true;
 }
 
 } // namespace tavrilo::cli

@@ -42,13 +42,14 @@ private:
     bool DecideFromBytes(bool final);
     void DecodeUtf8(std::string& out, bool final);
     void DecodeGb18030(std::string& out, bool final);
-    void DecodeUtf16(std::string& out, bool final);
+    bool DecodeUtf16(std::string& out, bool final);
     bool Fail(std::string problem);
 
     std::string pending_; // bytes not yet decoded
     bool markChecked_ = false;
     bool decided_ = false;
     bool sawNul_ = false; // text in any encoding but UTF-16 has no NUL bytes
+    std::size_t fed_ = 0; // bytes fed so far
     TextEncoding encoding_ = TextEncoding::Ascii;
     std::string problem_;
 };
