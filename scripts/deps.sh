@@ -19,6 +19,15 @@ tavrilo_hardening_packages=(
     clang-14 libclang-rt-14-dev llvm-14
 )
 
+# Only for ./test.sh --windows and --all: the MinGW-w64 cross compiler (posix
+# threads), Wine to run the programs and their tests, NSIS for the installer,
+# ImageMagick for the icon sizes, and the Chinese UTF-8 locale that Wine takes
+# its language and file-name encoding from. GoogleTest is cross-built from
+# the googletest sources above.
+tavrilo_windows_packages=(
+    g++-mingw-w64-x86-64-posix wine64 nsis imagemagick locales-all unzip
+)
+
 tavrilo_install_missing() {
     local missing=() pkg
     for pkg in "${tavrilo_packages[@]}" "$@"; do
