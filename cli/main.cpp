@@ -1,41 +1,34 @@
 #include "cli/cli.h"
+#include "cli/terminal_text.h"
 
+#include <cstdio>
+#include <functional>
 #include <iostream>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <optional>
-#include <string>
 #include <windows.h>
+#else
+#include <clocale>
+#include <langinfo.h>
+#endif
 
 namespace {
 
-// The length of the part of `utf8` that ends on a whole character: an
-// incomplete sequence at the end waits for the rest of it.
-std::size_t CompletePrefix(std::string_view utf8) {
-    const std::size_t size = utf8.size();
-    for (std::size_t back = 1; back <= 3 && back <= size; ++back) {
-        const auto c = static_cast<unsigned char>(utf8[size - back]);
-        if ((c & 0xC0) == 0x80)
-            continue; // a continuation byte: look further back
-        const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        return length > back ? size - back : size;
-    }
-    return size;
-}
-
-// Writes UTF-8 text to a console as UTF-16 with WriteConsoleW, so that
-// Chinese reads correctly in cmd.exe and PowerShell whatever the console's
-// code page. Redirected streams never come here: they get the bytes.
-class ConsoleBuffer : public std::streambuf {
+// A stream buffer that hands whole UTF-8 characters to `write`, which puts
+// them on a console or a terminal in its own form.
+class TextBuffer : public std::streambuf {
 public:
-    explicit ConsoleBuffer(HANDLE console) : console_(console) {}
-    ConsoleBuffer(const ConsoleBuffer&) = delete;
-    ConsoleBuffer& operator=(const ConsoleBuffer&) = delete;
-    ~ConsoleBuffer() override { Flush(true); }
+    using Writer = std::function<bool(std::string_view)>;
+    explicit TextBuffer(Writer write) : write_(std::move(write)) {}
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
+    ~TextBuffer() override { Flush(true); }
 
 protected:
     int_type overflow(int_type c) override {
@@ -54,48 +47,60 @@ private:
     static constexpr std::size_t kFlushBytes = 4096;
 
     bool Flush(bool all) {
-        const std::size_t end = all ? pending_.size() : CompletePrefix(pending_);
+        const std::size_t end = all ? pending_.size() : tavrilo::cli::CompleteUtf8Prefix(pending_);
         if (end == 0)
             return true;
-        std::wstring wide(end, L'\0');
-        const int length = MultiByteToWideChar(CP_UTF8, 0, pending_.data(), static_cast<int>(end),
-                                               wide.data(), static_cast<int>(end));
+        const bool written = write_(std::string_view(pending_).substr(0, end));
         pending_.erase(0, end);
+        return written;
+    }
+
+    Writer write_;
+    std::string pending_;
+};
+
+// The stream the program writes to in place of a standard one.
+class OutputStream {
+public:
+    explicit OutputStream(std::ostream& standard) : stream_(&standard) {}
+    void Through(TextBuffer::Writer write) {
+        buffer_.emplace(std::move(write));
+        converted_.emplace(&*buffer_);
+        stream_ = &*converted_;
+    }
+    std::ostream& Stream() { return *stream_; }
+
+private:
+    std::optional<TextBuffer> buffer_;
+    std::optional<std::ostream> converted_;
+    std::ostream* stream_;
+};
+
+#ifdef _WIN32
+
+// Text for a console goes as UTF-16 through WriteConsoleW, so that Chinese
+// reads correctly in cmd.exe and PowerShell whatever the console's code page.
+// Redirected streams get the UTF-8 bytes as they are.
+void ThroughConsole(OutputStream& stream, DWORD which) {
+    const HANDLE console = GetStdHandle(which);
+    DWORD mode = 0;
+    if (console == INVALID_HANDLE_VALUE || console == nullptr || !GetConsoleMode(console, &mode))
+        return;
+    stream.Through([console](std::string_view utf8) {
+        const int size = static_cast<int>(utf8.size());
+        std::wstring wide(utf8.size(), L'\0');
+        const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), size);
         for (int done = 0; done < length;) {
             DWORD written = 0;
-            if (!WriteConsoleW(console_, wide.data() + done, static_cast<DWORD>(length - done),
+            if (!WriteConsoleW(console, wide.data() + done, static_cast<DWORD>(length - done),
                                &written, nullptr) ||
                 written == 0)
                 return false;
             done += static_cast<int>(written);
         }
         return true;
-    }
-
-    HANDLE console_;
-    std::string pending_;
-};
-
-// The stream to write to in place of `standard`: through the console when
-// the handle is one.
-class OutputStream {
-public:
-    OutputStream(DWORD handle, std::ostream& standard) : stream_(&standard) {
-        const HANDLE h = GetStdHandle(handle);
-        DWORD mode = 0;
-        if (h != INVALID_HANDLE_VALUE && h != nullptr && GetConsoleMode(h, &mode)) {
-            buffer_.emplace(h);
-            console_.emplace(&*buffer_);
-            stream_ = &*console_;
-        }
-    }
-    std::ostream& Stream() { return *stream_; }
-
-private:
-    std::optional<ConsoleBuffer> buffer_;
-    std::optional<std::ostream> console_;
-    std::ostream* stream_;
-};
+    });
+}
 
 std::string Utf8(const wchar_t* wide) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
@@ -107,7 +112,33 @@ std::string Utf8(const wchar_t* wide) {
     return text;
 }
 
+#else
+
+// Whether standard output carries a machine format (CSV, JSON), which is
+// UTF-8 whatever the terminal.
+bool WritesMachineFormat(const std::vector<std::string_view>& args) {
+    for (std::string_view arg : args) {
+        if (arg == "--")
+            break;
+        if (arg == "--json" || arg == "--csv" || arg.starts_with("--csv="))
+            return true;
+    }
+    return false;
+}
+
+void InCharset(OutputStream& stream, std::FILE* file, tavrilo::cli::TerminalCharset charset) {
+    stream.Through([file, charset](std::string_view utf8) {
+        const std::string text = tavrilo::cli::FromUtf8(utf8, charset);
+        return std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
+               std::fflush(file) == 0;
+    });
+}
+
+#endif
+
 } // namespace
+
+#ifdef _WIN32
 
 // The arguments as UTF-16, whatever the system's code page, passed on as
 // UTF-8; the standard streams in binary mode, so that redirected output has
@@ -120,8 +151,10 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i)
         texts.push_back(Utf8(argv[i]));
     const std::vector<std::string_view> args(texts.begin(), texts.end());
-    OutputStream out(STD_OUTPUT_HANDLE, std::cout);
-    OutputStream err(STD_ERROR_HANDLE, std::cerr);
+    OutputStream out(std::cout);
+    OutputStream err(std::cerr);
+    ThroughConsole(out, STD_OUTPUT_HANDLE);
+    ThroughConsole(err, STD_ERROR_HANDLE);
     const int status = tavrilo::cli::Run(args, std::cin, out.Stream(), err.Stream());
     out.Stream().flush();
     err.Stream().flush();
@@ -130,9 +163,23 @@ int wmain(int argc, wchar_t** argv) {
 
 #else
 
+// Messages and readable results in the character set of the locale's
+// codeset when it is a Chinese legacy one (LC_ALL=zh_CN.GB18030).
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    return tavrilo::cli::Run(args, std::cin, std::cout, std::cerr);
+    OutputStream out(std::cout);
+    OutputStream err(std::cerr);
+    std::setlocale(LC_CTYPE, "");
+    const auto charset = tavrilo::cli::CharsetOfCodeset(nl_langinfo(CODESET));
+    if (charset != tavrilo::cli::TerminalCharset::Utf8) {
+        InCharset(err, stderr, charset);
+        if (!WritesMachineFormat(args))
+            InCharset(out, stdout, charset);
+    }
+    const int status = tavrilo::cli::Run(args, std::cin, out.Stream(), err.Stream());
+    out.Stream().flush();
+    err.Stream().flush();
+    return status;
 }
 
 #endif

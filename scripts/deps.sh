@@ -10,6 +10,10 @@ tavrilo_packages=(
     # tavrilo-calc's tests: render the SVG drawing (with Chinese fonts) and
     # read it back as PNG, and parse the JSON and SVG it writes.
     librsvg2-bin libpng-dev python3
+    # Every locale, among them zh_CN.GB18030 for the terminal character set
+    # test and zh_CN.UTF-8, which Wine takes its language and file-name
+    # encoding from.
+    locales-all
 )
 
 # Only for ./test.sh --all and scripts/fuzz.sh: clang with libFuzzer and its
@@ -21,11 +25,10 @@ tavrilo_hardening_packages=(
 
 # Only for ./test.sh --windows and --all: the MinGW-w64 cross compiler (posix
 # threads), Wine to run the programs and their tests, NSIS for the installer,
-# ImageMagick for the icon sizes, and the Chinese UTF-8 locale that Wine takes
-# its language and file-name encoding from. GoogleTest is cross-built from
-# the googletest sources above.
+# ImageMagick for the icon sizes, unzip to look into the zip. GoogleTest is
+# cross-built from the googletest sources above.
 tavrilo_windows_packages=(
-    g++-mingw-w64-x86-64-posix wine64 nsis imagemagick locales-all unzip
+    g++-mingw-w64-x86-64-posix wine64 nsis imagemagick unzip
 )
 
 tavrilo_install_missing() {
