@@ -18,8 +18,12 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # Nothing in the home folder: Wine's caches and desktop entries go beside the prefix.
 export XDG_CACHE_HOME=$prefix.home/cache XDG_DATA_HOME=$prefix.home/data XDG_CONFIG_HOME=$prefix.home/config
-# Menus and message boxes in Chinese, as on a Chinese Windows.
+# Menus and message boxes in Chinese, as on a Chinese Windows. The locale's
+# codeset is also how Wine turns file names and arguments into Unicode: it
+# must be UTF-8 (package locales-all), and no LC_ALL of the caller may
+# override it.
 export LANG=${TAVRILO_WINE_LANG:-zh_CN.UTF-8}
+export LC_ALL=$LANG
 
 mkdir -p "$prefix" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"
 (
