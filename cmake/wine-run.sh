@@ -9,6 +9,16 @@ set -euo pipefail
 prefix=$1
 shift
 
+# Only the standard streams go on to Wine. ctest running tests in parallel
+# can let this script inherit another test's output pipe; the Wine server and
+# its services would hold it open, and ctest would wait for it forever.
+for fd in /proc/$$/fd/*; do
+    fd=${fd##*/}
+    if [ "$fd" -gt 2 ]; then
+        eval "exec $fd>&-" 2>/dev/null || true
+    fi
+done
+
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
 export WINEPREFIX=$prefix
@@ -28,12 +38,18 @@ export LC_ALL=$LANG
 mkdir -p "$prefix" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"
 (
     flock 9
-    # The server outlives this script: it must not hold the lock.
-    "$wineserver" -p >/dev/null 2>&1 </dev/null 9>&- || true
+    # The server outlives this script: it must not hold the lock. (-p exits
+    # 2 when a server of the prefix already runs.)
+    fresh=0
+    "$wineserver" -p >/dev/null 2>&1 </dev/null 9>&- && fresh=1
     if [ ! -f "$prefix/.tavrilo-ready" ]; then
         "$wine" wineboot -i >/dev/null 2>&1 </dev/null 9>&-
         "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null 9>&-
         touch "$prefix/.tavrilo-ready"
+    elif [ "$fresh" = 1 ]; then
+        # The prefix's services start with the first program of a new server
+        # and would keep that program's output streams: start them here.
+        "$wine" wineboot >/dev/null 2>&1 </dev/null 9>&-
     fi
 ) 9>"$prefix.lock"
 
