@@ -42,8 +42,20 @@ bool IsBeyondLargest(long long order, long long exponent) {
     return order + exponent > 0;
 }
 
-// The largest double written with 15 significant digits.
-constexpr long double kLargestWritten = 1.79769313486232e308L;
+// The largest double written with 15 significant digits, as 0.DIGITS x 10^ORDER.
+constexpr std::string_view kLargestWrittenDigits = "179769313486232";
+constexpr long long kLargestWrittenOrder = 309;
+
+// Whether the decimal 0.`digits` x 10^`order` (no leading zeros in `digits`)
+// is at most the largest double as FormatNumber writes it. Decided on the
+// digits, so that it does not depend on a wider floating type.
+bool IsAtMostLargestWritten(std::string_view digits, long long order) {
+    if (order != kLargestWrittenOrder)
+        return order < kLargestWrittenOrder;
+    while (!digits.empty() && digits.back() == '0')
+        digits.remove_suffix(1);
+    return digits <= kLargestWrittenDigits;
+}
 
 } // namespace
 
@@ -64,10 +76,12 @@ double ParseLeadingNumber(std::string_view text) {
     std::size_t fractionZeros = 0; // leading zeros of the fraction, when the integer part is 0
     bool seenSignificant = false;
     std::size_t mantissaDigits = 0;
+    std::string significant; // the mantissa's digits from the first that is not 0
     for (; IsDigit(c); c = in.Peek()) {
         if (c != '0' || seenSignificant) {
             seenSignificant = true;
             ++integerDigits;
+            significant.push_back(static_cast<char>(c));
         }
         number.push_back(static_cast<char>(c));
         ++mantissaDigits;
@@ -83,6 +97,8 @@ double ParseLeadingNumber(std::string_view text) {
                 seenSignificant = true;
             else if (!seenSignificant)
                 ++fractionZeros;
+            if (seenSignificant)
+                significant.push_back(static_cast<char>(c));
             number.push_back(static_cast<char>(c));
             ++mantissaDigits;
             in.Advance();
@@ -125,16 +141,14 @@ double ParseLeadingNumber(std::string_view text) {
     const char* last = first + number.size();
     auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
-        // What FormatNumber writes for the largest double (15 digits, rounded
-        // up) must read back as it, not as an infinity.
-        long double wide = 0;
-        auto [wideEnd, wideEc] = std::from_chars(first, last, wide, std::chars_format::general);
-        if (wideEc == std::errc() && wideEnd == last && std::fabs(wide) > 1 &&
-            std::fabs(wide) <= kLargestWritten)
-            return negative ? -std::numeric_limits<double>::max()
-                            : std::numeric_limits<double>::max();
         const long long order = integerDigits > 0 ? static_cast<long long>(integerDigits)
                                                   : -static_cast<long long>(fractionZeros);
+        // What FormatNumber writes for the largest double (15 digits, rounded
+        // up) must read back as it, not as an infinity.
+        if (IsBeyondLargest(order, exponent) &&
+            IsAtMostLargestWritten(significant, order + exponent))
+            return negative ? -std::numeric_limits<double>::max()
+                            : std::numeric_limits<double>::max();
         value = IsBeyondLargest(order, exponent) ? std::numeric_limits<double>::infinity() : 0.0;
         return negative ? -value : value;
     }

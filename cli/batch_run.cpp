@@ -1,7 +1,8 @@
 #include "cli/batch_run.h"
 
-#include "cli/exit_code.h"
 #include "cli/decode.h"
+#include "cli/exit_code.h"
+#include "cli/file_path.h"
 #include "cli/output.h"
 #include "report/batch.h"
 #include "report/csv.h"
@@ -103,11 +104,11 @@ int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::os
     const std::string name = path == "-" ? "标准输入" : std::string(path);
     if (path != "-") {
         std::error_code ignored;
-        if (std::filesystem::is_directory(path, ignored)) {
+        if (std::filesystem::is_directory(PathFromUtf8(path), ignored)) {
             err << "无法打开文件 " << name << "：这是一个文件夹\n";
             return kCalcFailed;
         }
-        file.open(std::string(path), std::ios::binary);
+        file.open(PathFromUtf8(path), std::ios::binary);
         if (!file) {
             err << "无法打开文件 " << name << "：" << std::strerror(errno) << '\n';
             return kCalcFailed;

@@ -7,6 +7,7 @@
 #include "calc/number.h"
 #include "calc/weight.h"
 #include "cli/batch_run.h"
+#include "cli/file_path.h"
 #include "cli/output.h"
 #include "report/json.h"
 #include "report/report.h"
@@ -181,7 +182,7 @@ void PrintBreakdown(const MeshLengthBreakdown& b, std::ostream& out) {
 
 // Writes `content` to `path`; the reason when it cannot.
 std::optional<std::string> WriteFile(std::string_view path, const std::string& content) {
-    std::ofstream file(std::string(path), std::ios::binary | std::ios::trunc);
+    std::ofstream file(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     if (!file)
         return "无法写入文件 " + std::string(path) + "：" + std::strerror(errno);
     file.write(content.data(), static_cast<std::streamsize>(content.size()));

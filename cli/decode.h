@@ -7,9 +7,9 @@
 // until the first other byte, and from there up to 64 KiB of text (or the
 // rest of the file, if shorter) decide between UTF-8 (if they are valid
 // UTF-8) and GB18030. Bytes that do not decode become U+FFFD. Text of any
-// length streams through in constant memory.
+// length streams through in constant memory. The decoding is the project's
+// own (no system converter), so every platform gives the same text.
 
-#include <iconv.h>
 #include <string>
 #include <string_view>
 
@@ -26,7 +26,6 @@ public:
     TextDecoder() = default;
     TextDecoder(const TextDecoder&) = delete;
     TextDecoder& operator=(const TextDecoder&) = delete;
-    ~TextDecoder();
 
     // Appends the UTF-8 text of the next `bytes` to `out`, holding back what
     // cannot be decided or decoded yet. False when the text cannot be decoded
@@ -42,15 +41,16 @@ private:
     bool Decode(std::string& out, bool final);
     bool DecideFromBytes(bool final);
     void DecodeUtf8(std::string& out, bool final);
-    bool DecodeWithIconv(std::string& out, bool final);
+    void DecodeGb18030(std::string& out, bool final);
+    bool DecodeUtf16(std::string& out, bool final);
     bool Fail(std::string problem);
 
     std::string pending_; // bytes not yet decoded
     bool markChecked_ = false;
     bool decided_ = false;
     bool sawNul_ = false; // text in any encoding but UTF-16 has no NUL bytes
+    std::size_t fed_ = 0; // bytes fed so far
     TextEncoding encoding_ = TextEncoding::Ascii;
-    iconv_t converter_ = reinterpret_cast<iconv_t>(-1);
     std::string problem_;
 };
 

@@ -15,3 +15,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Each program stands alone: no libstdc++, libgcc or winpthread DLL beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Release programs without their symbol tables (half the size).
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")

@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     for (const fs::path& file : files) {
         std::ifstream in(file, std::ios::binary);
         if (!in) {
-            std::fprintf(stderr, "cannot read %s\n", file.c_str());
+            std::fprintf(stderr, "cannot read %s\n", file.string().c_str());
             return 1;
         }
         const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
         // that the address sanitizer sees a read past its end.
         const auto data = std::make_unique<std::uint8_t[]>(bytes.size());
         std::copy(bytes.begin(), bytes.end(), data.get());
-        std::fprintf(stderr, "input %s (%zu bytes)\n", file.c_str(), bytes.size());
+        std::fprintf(stderr, "input %s (%zu bytes)\n", file.string().c_str(), bytes.size());
         LLVMFuzzerTestOneInput(data.get(), bytes.size());
     }
     std::fprintf(stderr, "replayed %zu inputs\n", files.size());

@@ -14,6 +14,10 @@ tavrilo_packages=(
     # runs with file), lintian; the manual pages (made with python3) rendered
     # by groff and man; the bash completion run through bash-completion.
     dpkg-dev file lintian groff-base man-db bash-completion
+    # Every locale, among them zh_CN.GB18030 for the terminal character set
+    # test and zh_CN.UTF-8, which Wine takes its language and file-name
+    # encoding from.
+    locales-all
 )
 
 # Only for ./test.sh --all and scripts/fuzz.sh: clang with libFuzzer and its
@@ -23,11 +27,13 @@ tavrilo_hardening_packages=(
     clang-14 libclang-rt-14-dev llvm-14
 )
 
-# The Windows window (tavrilo.exe): cross-built, then driven under Wine on a
-# virtual X screen; Wine's own fonts draw its title bars and message boxes,
-# and ImageMagick takes the README screenshot (scripts/windows-screenshot.sh).
-tavrilo_windows_window_packages=(
-    g++-mingw-w64-x86-64-posix wine64 fonts-wine imagemagick
+# Only for ./test.sh --windows and --all: the MinGW-w64 cross compiler (posix
+# threads), Wine to run the programs and their tests, NSIS for the installer,
+# ImageMagick for the icon sizes and the README screenshot, unzip to look
+# into the zip, Wine's own fonts for its title bars and message boxes. GoogleTest is
+# cross-built from the googletest sources above.
+tavrilo_windows_packages=(
+    g++-mingw-w64-x86-64-posix wine64 nsis imagemagick unzip fonts-wine
 )
 
 tavrilo_install_missing() {

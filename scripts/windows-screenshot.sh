@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-tavrilo_install_missing "${tavrilo_windows_window_packages[@]}"
+tavrilo_install_missing "${tavrilo_windows_packages[@]}"
 
 build=$PWD/build/windows
 cmake --preset windows -DBUILD_TESTING=ON >/dev/null

@@ -4,6 +4,8 @@
 #include "cli/tests/process.h"
 #include "version.h"
 
+#include <clocale>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -96,6 +98,51 @@ TEST(CommandLine, NegativeZeroTotalPrintsAsZero) {
     const Outcome o = RunCalc({"0.04", "0.004", "0.1"});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, "0 m\n");
+}
+
+// File names in Chinese reach the files they name (on Windows the arguments
+// travel as UTF-16 and the files open through wide paths).
+TEST(CommandLine, ChineseFileNamesForCsvAndSvg) {
+    const std::string csv = tavrilo::test::TempPath("网片表.csv");
+    const std::string svg = tavrilo::test::TempPath("网片图.svg");
+    tavrilo::test::WriteBytes(csv, "1.3,0.0065,0.1,双向,北区\n");
+    std::filesystem::remove(tavrilo::test::Utf8Path(svg));
+
+    const Outcome batch = RunCalc({"--csv", csv});
+    EXPECT_EQ(batch.status, 0) << batch.err;
+    EXPECT_EQ(batch.out, "D,phi,d,arrangement,label,total_m,weight_kg,error\n"
+                         "1.3,0.0065,0.1,双向,北区,27.533,7.18,\n");
+    const Outcome drawing = RunCalc({"1.3", "0.0065", "0.1", "--svg=" + svg});
+    EXPECT_EQ(drawing.status, 0) << drawing.err;
+    EXPECT_NE(tavrilo::test::Slurp(svg).find("27.533 m"), std::string::npos);
+}
+
+// Under a Chinese legacy locale, messages and readable results come in its
+// character set; CSV (and JSON) stay UTF-8.
+TEST(CommandLine, MessagesInTheTerminalsCharacterSet) {
+#ifdef _WIN32
+    GTEST_SKIP() << "locale codesets are a Linux matter (a Windows console gets UTF-16)";
+#else
+    ASSERT_NE(std::setlocale(LC_CTYPE, "zh_CN.GB18030"), nullptr) << "needs locales-all";
+    std::setlocale(LC_CTYPE, "C");
+    auto inGb18030 = [](std::vector<std::string> args) {
+        args.insert(args.begin(), {"LC_ALL=zh_CN.GB18030", TAVRILO_CALC_EXE});
+        return tavrilo::test::RunProgram("/usr/bin/env", args);
+    };
+    const Outcome message = inGb18030({"0", "1", "1"});
+    EXPECT_EQ(message.status, 1);
+    EXPECT_EQ(message.err, "\xb2\xce\xca\xfd\xb2\xbb\xc4\xdc\xce\xaa\xa1\xb0"
+                           "0\xa1\xb1\xbb\xf2\xa1\xb0\xb8\xba\xd6\xb5\xa1\xb1\xa3\xa1\n");
+    EXPECT_EQ(inGb18030({"--help"}).out.rfind("\xd3\xc3\xb7\xa8\xa3\xba", 0), 0u); // 用法：
+
+    const std::string csv = tavrilo::test::TempPath("locale.csv");
+    tavrilo::test::WriteBytes(csv, "1.3,0.0065,0.1,双向,北区\n0,1,1,双向,\n");
+    const Outcome batch = inGb18030({"--csv", csv});
+    EXPECT_EQ(batch.status, 1);
+    EXPECT_NE(batch.out.find("1.3,0.0065,0.1,双向,北区,27.533,7.18,\n"), std::string::npos)
+        << batch.out;
+    EXPECT_EQ(batch.err.rfind("\xb9\xb2 2 \xd0\xd0", 0), 0u) << batch.err; // 共 2 行
+#endif
 }
 
 } // namespace

@@ -72,6 +72,20 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"OnlyTheMark", "\xEF\xBB\xBF", "", TextEncoding::Utf8},
         DecodeCase{"Gbk", "1,\xcb\xab\xcf\xf2,\xa6\xb5\n", "1,双向,Φ\n", TextEncoding::Gb18030},
         DecodeCase{"Gb18030FourBytes", "\x95\x32\x82\x36", "𠀀", TextEncoding::Gb18030},
+        // 81 30 81 30 is U+0080, 84 31 A4 39 is U+FFFF (the last of the table).
+        DecodeCase{"Gb18030FourByteTableEnds", "\x81\x30\x81\x30\x84\x31\xa4\x39", "\u0080\uFFFF",
+                   TextEncoding::Gb18030},
+        // A code without a character is one U+FFFD; a broken one costs its
+        // first byte, and the ASCII after it stays.
+        DecodeCase{"Gb18030Faults", "\x84\x31\xa5\x30|\x81,|\xcb", "\uFFFD|\uFFFD,|\uFFFD",
+                   TextEncoding::Gb18030},
+        DecodeCase{"Utf16LoneSurrogate",
+                   std::string("\xFF\xFE\x00\xD8"
+                               "1\0\x3D\xD8\x00\xDE",
+                               10),
+                   "\uFFFD1\U0001F600", TextEncoding::Utf16Le},
+        DecodeCase{"Utf16OddByteAtTheEnd", std::string("\xFE\xFF\0001\x53", 5), "1\uFFFD",
+                   TextEncoding::Utf16Be},
         DecodeCase{"GbkAfterLongAscii", kAsciiRun + "\xcb\xab\xcf\xf2", kAsciiRun + "双向",
                    TextEncoding::Gb18030},
         DecodeCase{"Utf16Le",
@@ -95,11 +109,48 @@ INSTANTIATE_TEST_SUITE_P(
                    kUtf8Run + "\uFFFD\uFFFD\uFFFD", TextEncoding::Utf8}),
     [](const testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.name); });
 
-TEST(Decoding, RefusesBinaryFiles) {
-    TextDecoder decoder;
-    std::string text;
-    EXPECT_FALSE(decoder.Feed(std::string("PK\x03\x04\0\0", 6), text));
-    EXPECT_NE(decoder.Problem().find("NUL"), std::string::npos);
+struct RefusedCase {
+    const char* name;
+    std::string bytes;
+    const char* problemContains;
+};
+
+// Files that are no text, or text that cannot be read reliably, are refused
+// with the reason, however the bytes arrive.
+TEST(Decoding, RefusesWhatIsNoReadableText) {
+    const RefusedCase cases[] = {
+        {"Workbook", std::string("PK\x03\x04\0\0", 6), "NUL"},
+        // A U+0000 is refused in UTF-16 as a NUL byte is in UTF-8.
+        {"NulInUtf16",
+         std::string("\xFF\xFE"
+                     "1\0\0\0,\0",
+                     8),
+         "NUL"},
+        {"Utf16LeWithoutMark",
+         std::string("1\0.\0"
+                     "3\0,\0\xcc\x53\n\0",
+                     12),
+         "UTF-16"},
+        {"Utf16BeWithoutMark",
+         std::string("\0"
+                     "1\0,\x53\xcc\0\n",
+                     8),
+         "UTF-16"},
+    };
+    for (const RefusedCase& c : cases) {
+        for (std::size_t piece : {std::size_t{1}, std::size_t{3}, c.bytes.size()}) {
+            TextDecoder decoder;
+            std::string text;
+            bool ok = true;
+            for (std::size_t i = 0; i < c.bytes.size() && ok; i += piece)
+                ok = decoder.Feed(std::string_view(c.bytes).substr(i, piece), text);
+            if (ok)
+                ok = decoder.Finish(text);
+            EXPECT_FALSE(ok) << c.name << " in pieces of " << piece;
+            EXPECT_NE(decoder.Problem().find(c.problemContains), std::string::npos)
+                << c.name << " in pieces of " << piece << ": " << decoder.Problem();
+        }
+    }
 }
 
 } // namespace

@@ -8,7 +8,9 @@
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <png.h>
+#endif
 #include <string>
 #include <vector>
 
@@ -143,6 +145,9 @@ void PrintTo(const JsonCase& c, std::ostream* os) {
 class Json : public testing::TestWithParam<JsonCase> {};
 
 TEST_P(Json, ParsesAndHoldsTheResult) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the JSON back with the build machine's python3 (Linux only)";
+#else
     const JsonCase& c = GetParam();
     const Outcome o = RunCalcHere(c.args);
     ASSERT_EQ(o.status, 0) << o.err;
@@ -152,6 +157,7 @@ TEST_P(Json, ParsesAndHoldsTheResult) {
         TAVRILO_PYTHON3,
         {"-c", "import json, sys\nd = json.load(sys.stdin)\nassert " + c.check + ", d\n"}, path);
     EXPECT_EQ(parsed.status, 0) << parsed.err << "\n" << o.out;
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -178,6 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "d['total_m'] == 0 and d['cut_list']['lines'] == []"}),
     [](const testing::TestParamInfo<JsonCase>& info) { return std::string(info.param.name); });
 
+#ifndef _WIN32
 struct Image {
     png_uint_32 width = 0;
     png_uint_32 height = 0;
@@ -208,6 +215,7 @@ Image ReadPng(const std::string& path) {
         ADD_FAILURE() << "cannot decode " << path;
     return result;
 }
+#endif
 
 struct DrawingCase {
     const char* name;
@@ -226,6 +234,9 @@ class Drawing : public testing::TestWithParam<DrawingCase> {};
 // Renders the SVG as a browser would and looks at the pixels: each bar is
 // dark where the cut list puts it, and the mesh is light between the bars.
 TEST_P(Drawing, ShowsTheBarsWhereTheyLie) {
+#ifdef _WIN32
+    GTEST_SKIP() << "renders the drawing with rsvg-convert and libpng (Linux only)";
+#else
     const DrawingCase& c = GetParam();
     const std::string svg = TempPath(std::string(c.name) + ".svg");
     const std::string png = TempPath(std::string(c.name) + ".png");
@@ -269,6 +280,7 @@ TEST_P(Drawing, ShowsTheBarsWhereTheyLie) {
     }
     // Outside the circle, at the corner of its bounding square, is background.
     EXPECT_GT(image.Luma(cx - 0.49 * c.D * scale, cy - 0.49 * c.D * scale), 250);
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Meshes, Drawing,
@@ -329,6 +341,9 @@ TEST(Drawing, IsNotWrittenWhenTheCalculationFails) {
 }
 
 TEST(Drawing, IsValidXmlWithItsLegend) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the drawing back with the build machine's python3 (Linux only)";
+#else
     const std::string svg = TempPath("legend.svg");
     ASSERT_EQ(RunCalc({"1.3", "0.0065", "0.1", "--svg", svg}).status, 0);
     const Outcome parsed = RunProgram(
@@ -339,6 +354,7 @@ TEST(Drawing, IsValidXmlWithItsLegend) {
          "assert 'D = 1.3 m' in t and 'd = 0.1 m' in t and '钢筋总长度 27.533 m' in t, t\n",
          svg});
     EXPECT_EQ(parsed.status, 0) << parsed.err;
+#endif
 }
 
 } // namespace

@@ -3,22 +3,123 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace tavrilo::test {
 
+std::filesystem::path Utf8Path(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Utf8Path(path), std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(Utf8Path(path), std::ios::binary | std::ios::trunc);
     out << bytes;
 }
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+    return Utf8Path(utf8).wstring();
+}
+
+// One argument as the C runtime splits a command line: quoted when it has
+// blanks or quotes, with the backslashes before a quote doubled.
+void AppendQuoted(std::wstring& line, const std::wstring& arg) {
+    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) {
+        line += arg;
+        return;
+    }
+    line += L'"';
+    std::size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        line += c;
+    }
+    line.append(backslashes * 2, L'\\');
+    line += L'"';
+}
+
+HANDLE OpenInherited(const std::string& path, bool write) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    return CreateFileW(Wide(path).c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+std::string TempPath(const std::string& name) {
+    return testing::TempDir() + "tavrilo_" + std::to_string(GetCurrentProcessId()) + "_" + name;
+}
+
+Outcome RunProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& stdinPath) {
+    const std::string outPath = TempPath("out");
+    const std::string errPath = TempPath("err");
+    Outcome o;
+    HANDLE in = OpenInherited(stdinPath == "/dev/null" ? "NUL" : stdinPath, false);
+    HANDLE out = OpenInherited(outPath, true);
+    HANDLE err = OpenInherited(errPath, true);
+    std::wstring application = Wide(program);
+    for (wchar_t& c : application)
+        if (c == L'/')
+            c = L'\\';
+    std::wstring line;
+    AppendQuoted(line, application);
+    for (const std::string& a : args) {
+        line += L' ';
+        AppendQuoted(line, Wide(a));
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    const bool started = in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE &&
+                         err != INVALID_HANDLE_VALUE &&
+                         CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    for (HANDLE h : {in, out, err})
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << program << ": error " << GetLastError();
+        return o;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    if (GetExitCodeProcess(process.hProcess, &code))
+        o.status = static_cast<int>(code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    o.out = Slurp(outPath);
+    o.err = Slurp(errPath);
+    return o;
+}
+
+#else
 
 std::string TempPath(const std::string& name) {
     return testing::TempDir() + "/tavrilo_" + std::to_string(getpid()) + "_" + name;
@@ -48,6 +149,8 @@ Outcome RunProgram(const std::string& program, const std::vector<std::string>& a
     o.err = Slurp(errPath);
     return o;
 }
+
+#endif
 
 Outcome RunCalc(const std::vector<std::string>& args, const std::string& stdinPath) {
     return RunProgram(TAVRILO_CALC_EXE, args, stdinPath);

@@ -1,7 +1,9 @@
 #pragma once
 
-// Runs programs in their own process for the command-line tests.
+// Runs programs in their own process for the command-line tests, on Linux
+// and (under Wine) on Windows alike.
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,11 +15,13 @@ struct Outcome {
     std::string err;
 };
 
+// Paths are UTF-8 text, on Windows too.
+std::filesystem::path Utf8Path(const std::string& path);
 std::string Slurp(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 
-// Runs `program` with `args` (without a shell), reading `stdinPath` and
-// capturing both output streams.
+// Runs `program` with `args` (without a shell), reading `stdinPath` (the
+// null device by default) and capturing both output streams.
 Outcome RunProgram(const std::string& program, const std::vector<std::string>& args,
                    const std::string& stdinPath = "/dev/null");
 

@@ -1,0 +1,81 @@
+# The Windows programs' resources, their test, and their delivery: the
+# portable zip and the NSIS installer, both built with the programs. The
+# window tavrilo.exe is included when its target exists.
+
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsResources.cmake)
+
+tavrilo_add_windows_resources(tavrilo-calc "Tavrilo 圆形钢筋网片钢筋总长度计算器（命令行）")
+set(tavrilo_programs tavrilo-calc)
+set(TAVRILO_MAIN_PROGRAM tavrilo-calc.exe)
+set(TAVRILO_README_WINDOW "")
+if(TARGET tavrilo)
+    tavrilo_add_windows_resources(tavrilo "Tavrilo 圆形钢筋网片钢筋总长度计算器")
+    list(PREPEND tavrilo_programs tavrilo)
+    set(TAVRILO_MAIN_PROGRAM tavrilo.exe)
+    set(TAVRILO_README_WINDOW
+        "tavrilo.exe       窗口程序：输入网片直径 D、钢筋直径 Φ 和钢筋间距 d（单位米），\n                  选择布置形式，单击“计算结果”。\n")
+endif()
+
+if(BUILD_TESTING)
+    add_executable(tavrilo_resources_tests "${TAVRILO_WINDOWS_DIR}/resources_test.cpp")
+    target_link_libraries(tavrilo_resources_tests PRIVATE GTest::gtest version)
+    set(program_files)
+    foreach(program IN LISTS tavrilo_programs)
+        list(APPEND program_files $<TARGET_FILE:${program}>)
+    endforeach()
+    add_test(NAME tavrilo_resources_tests COMMAND tavrilo_resources_tests ${program_files})
+endif()
+
+# What both deliveries hold: the programs and a short readme in Chinese.
+set(TAVRILO_README "${CMAKE_BINARY_DIR}/windows/README.txt")
+configure_file("${TAVRILO_WINDOWS_DIR}/README.txt.in" "${TAVRILO_README}" @ONLY
+               NEWLINE_STYLE CRLF)
+
+set(tavrilo_package_name "tavrilo-${TAVRILO_VERSION_STRING}")
+set(TAVRILO_ZIP "${CMAKE_BINARY_DIR}/${tavrilo_package_name}-win64.zip")
+set(TAVRILO_SETUP "${CMAKE_BINARY_DIR}/${tavrilo_package_name}-setup.exe")
+set(stage "${CMAKE_BINARY_DIR}/windows/${tavrilo_package_name}-win64")
+
+set(program_paths)
+set(TAVRILO_NSIS_INSTALL "")
+set(TAVRILO_NSIS_UNINSTALL "")
+foreach(program IN LISTS tavrilo_programs)
+    list(APPEND program_paths $<TARGET_FILE:${program}>)
+    string(APPEND TAVRILO_NSIS_INSTALL "    File \"$<TARGET_FILE:${program}>\"\n")
+    string(APPEND TAVRILO_NSIS_UNINSTALL "    Delete \"$INSTDIR\\${program}.exe\"\n")
+endforeach()
+string(APPEND TAVRILO_NSIS_INSTALL "    File \"${TAVRILO_README}\"\n")
+string(APPEND TAVRILO_NSIS_UNINSTALL "    Delete \"$INSTDIR\\README.txt\"\n")
+
+add_custom_command(
+    OUTPUT "${TAVRILO_ZIP}"
+    COMMAND ${CMAKE_COMMAND} -E rm -rf "${stage}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${stage}"
+    COMMAND ${CMAKE_COMMAND} -E copy ${program_paths} "${TAVRILO_README}" "${stage}"
+    COMMAND ${CMAKE_COMMAND} -E rm -f "${TAVRILO_ZIP}"
+    COMMAND ${CMAKE_COMMAND} -E tar cf "${TAVRILO_ZIP}" --format=zip "${tavrilo_package_name}-win64"
+    WORKING_DIRECTORY "${CMAKE_BINARY_DIR}/windows"
+    DEPENDS ${tavrilo_programs} "${TAVRILO_README}"
+    COMMENT "Packing ${tavrilo_package_name}-win64.zip"
+    VERBATIM)
+
+find_program(TAVRILO_MAKENSIS makensis REQUIRED)
+configure_file("${TAVRILO_WINDOWS_DIR}/tavrilo.nsi.in" "${CMAKE_BINARY_DIR}/windows/tavrilo.nsi.in"
+               @ONLY)
+file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/windows/tavrilo.nsi"
+     INPUT "${CMAKE_BINARY_DIR}/windows/tavrilo.nsi.in")
+add_custom_command(
+    OUTPUT "${TAVRILO_SETUP}"
+    COMMAND "${TAVRILO_MAKENSIS}" -V2 -INPUTCHARSET UTF8 "${CMAKE_BINARY_DIR}/windows/tavrilo.nsi"
+    DEPENDS ${tavrilo_programs} "${TAVRILO_README}" "${TAVRILO_ICO}"
+            "${CMAKE_BINARY_DIR}/windows/tavrilo.nsi" tavrilo_windows_icon
+    COMMENT "Building the installer ${tavrilo_package_name}-setup.exe"
+    VERBATIM)
+add_custom_target(tavrilo_windows_packages ALL DEPENDS "${TAVRILO_ZIP}" "${TAVRILO_SETUP}")
+
+if(BUILD_TESTING)
+    add_test(NAME tavrilo_installer
+             COMMAND bash "${TAVRILO_WINDOWS_DIR}/install_test.sh" "${PROJECT_SOURCE_DIR}/cmake/wine-run.sh"
+                     "${TAVRILO_WINE_PREFIX}" "${TAVRILO_SETUP}" "${TAVRILO_ZIP}" ${tavrilo_programs})
+    set_tests_properties(tavrilo_installer PROPERTIES TIMEOUT 180 RESOURCE_LOCK wine_program_files)
+endif()
