@@ -128,22 +128,6 @@ bool InRange(unsigned char c, unsigned char low, unsigned char high) {
 
 } // namespace
 
-std::string_view EncodingName(TextEncoding encoding) {
-    switch (encoding) {
-    case TextEncoding::Ascii:
-        return "ASCII";
-    case TextEncoding::Utf8:
-        return "UTF-8";
-    case TextEncoding::Gb18030:
-        return "GB18030";
-    case TextEncoding::Utf16Le:
-        return "UTF-16LE";
-    case TextEncoding::Utf16Be:
-        return "UTF-16BE";
-    }
-    return "";
-}
-
 bool TextDecoder::Fail(std::string problem) {
     problem_ = std::move(problem);
     return false;

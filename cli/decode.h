@@ -17,8 +17,6 @@ namespace tavrilo::cli {
 
 enum class TextEncoding { Ascii, Utf8, Gb18030, Utf16Le, Utf16Be };
 
-std::string_view EncodingName(TextEncoding encoding);
-
 class TextDecoder {
 public:
     static constexpr std::size_t kDecisionBytes = 64 * 1024;

@@ -93,7 +93,8 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record) {
         return fail("引号未闭合：从第 " + std::to_string(record.QuoteLine) +
                     " 行起到文件末尾都在一个带引号的字段里");
     case CsvRecordProblem::TooLong:
-        return fail("此行超过 1 MiB，无法读取");
+        return fail("此行超过 " + std::to_string(CsvReader::kMaxRecordBytes >> 20) +
+                    " MiB，无法读取");
     case CsvRecordProblem::TooManyFields:
         return fail(fieldCountRule + "超过 " + std::to_string(CsvReader::kMaxFields) + " 个");
     case CsvRecordProblem::None:
