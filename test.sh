@@ -48,7 +48,10 @@ windows_stage() {
     local status=0
     ctest --preset windows -j2 || status=$?
     # The Wine server of the build's prefix outlives the tests: stop it.
-    WINEPREFIX="$PWD/build/windows/wine/prefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+    local prefix
+    for prefix in build/windows/wine/prefix build/windows/wine/window-prefix; do
+        WINEPREFIX="$PWD/$prefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+    done
     return "$status"
 }
 

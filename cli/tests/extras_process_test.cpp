@@ -312,6 +312,9 @@ INSTANTIATE_TEST_SUITE_P(Meshes, Drawing,
 // The legend's lines are as long as the numbers in them: with the longest
 // that FormatNumber writes, the picture keeps a blank margin on the right.
 TEST(Drawing, LegendFitsForTheLongestNumbers) {
+#ifdef _WIN32
+    GTEST_SKIP() << "renders the drawing with rsvg-convert and libpng (Linux only)";
+#else
     tavrilo::MeshDrawing drawing;
     drawing.Inputs = {1.23456789012345e-300, 0.0000123456789012345, 1.23456789012345e-301};
     drawing.Layout = tavrilo::Arrangement::TwoWay;
@@ -330,6 +333,7 @@ TEST(Drawing, LegendFitsForTheLongestNumbers) {
     for (png_uint_32 y = 0; y < image.height; ++y)
         for (png_uint_32 x = image.width - 16; x < image.width; ++x)
             ASSERT_GT(image.Luma(x, y), 250) << "ink at the right edge, " << x << ", " << y;
+#endif
 }
 
 TEST(Drawing, IsNotWrittenWhenTheCalculationFails) {
