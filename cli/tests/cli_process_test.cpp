@@ -93,6 +93,29 @@ TEST(CommandLine, VersionIsTheProductVersion) {
     EXPECT_EQ(o.out, "tavrilo-calc " TAVRILO_VERSION_STRING "\n");
 }
 
+// The program itself: the result alone on standard output with a line feed,
+// the messages alone on standard error, and each kind of exit status.
+TEST(CommandLine, TheProgramKeepsItsStreamsAndExitStatuses) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string errStart;
+    } cases[] = {
+        {{"1.3", "0.0065", "0.1"}, 0, "27.533 m\n", ""},
+        {{"0", "1", "1"}, 1, "", kNonPositive},
+        {{"400", "0.01", "0.01"}, 2, "", "计算溢出"},
+        {{"1.3"}, 64, "", "tavrilo-calc："},
+    };
+    for (const auto& c : cases) {
+        const Outcome o = RunCalc(c.args);
+        EXPECT_EQ(o.status, c.status) << c.args[0];
+        EXPECT_EQ(o.out, c.out) << c.args[0];
+        EXPECT_EQ(o.err.rfind(c.errStart, 0), 0u) << o.err;
+        EXPECT_EQ(c.errStart.empty(), o.err.empty()) << o.err;
+    }
+}
+
 TEST(CommandLine, NegativeZeroTotalPrintsAsZero) {
     // 12.5 phi equals 0.05 at phi = 0.004, so with no bars the total is 0 * 2r.
     const Outcome o = RunCalc({"0.04", "0.004", "0.1"});
