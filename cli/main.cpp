@@ -1,185 +1,22 @@
 #include "cli/cli.h"
-#include "cli/terminal_text.h"
+#include "cli/standard_streams.h"
 
-#include <cstdio>
-#include <functional>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-#else
-#include <clocale>
-#include <langinfo.h>
-#endif
-
-namespace {
-
-// A stream buffer that hands whole UTF-8 characters to `write`, which puts
-// them on a console or a terminal in its own form.
-class TextBuffer : public std::streambuf {
-public:
-    using Writer = std::function<bool(std::string_view)>;
-    explicit TextBuffer(Writer write) : write_(std::move(write)) {}
-    TextBuffer(const TextBuffer&) = delete;
-    TextBuffer& operator=(const TextBuffer&) = delete;
-    ~TextBuffer() override { Flush(true); }
-
-protected:
-    int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof()))
-            return traits_type::not_eof(c);
-        pending_ += traits_type::to_char_type(c);
-        return pending_.size() < kFlushBytes || Flush(false) ? c : traits_type::eof();
-    }
-    std::streamsize xsputn(const char* s, std::streamsize n) override {
-        pending_.append(s, static_cast<std::size_t>(n));
-        return pending_.size() < kFlushBytes || Flush(false) ? n : 0;
-    }
-    int sync() override { return Flush(false) ? 0 : -1; }
-
-private:
-    static constexpr std::size_t kFlushBytes = 4096;
-
-    bool Flush(bool all) {
-        const std::size_t end = all ? pending_.size() : tavrilo::cli::CompleteUtf8Prefix(pending_);
-        if (end == 0)
-            return true;
-        const bool written = write_(std::string_view(pending_).substr(0, end));
-        pending_.erase(0, end);
-        return written;
-    }
-
-    Writer write_;
-    std::string pending_;
-};
-
-// The stream the program writes to in place of a standard one.
-class OutputStream {
-public:
-    explicit OutputStream(std::ostream& standard) : stream_(&standard) {}
-    void Through(TextBuffer::Writer write) {
-        buffer_.emplace(std::move(write));
-        converted_.emplace(&*buffer_);
-        stream_ = &*converted_;
-    }
-    std::ostream& Stream() { return *stream_; }
-
-private:
-    std::optional<TextBuffer> buffer_;
-    std::optional<std::ostream> converted_;
-    std::ostream* stream_;
-};
-
-#ifdef _WIN32
-
-// Text for a console goes as UTF-16 through WriteConsoleW, so that Chinese
-// reads correctly in cmd.exe and PowerShell whatever the console's code page.
-// Redirected streams get the UTF-8 bytes as they are.
-void ThroughConsole(OutputStream& stream, DWORD which) {
-    const HANDLE console = GetStdHandle(which);
-    DWORD mode = 0;
-    if (console == INVALID_HANDLE_VALUE || console == nullptr || !GetConsoleMode(console, &mode))
-        return;
-    stream.Through([console](std::string_view utf8) {
-        const int size = static_cast<int>(utf8.size());
-        std::wstring wide(utf8.size(), L'\0');
-        const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), size);
-        for (int done = 0; done < length;) {
-            DWORD written = 0;
-            if (!WriteConsoleW(console, wide.data() + done, static_cast<DWORD>(length - done),
-                               &written, nullptr) ||
-                written == 0)
-                return false;
-            done += static_cast<int>(written);
-        }
-        return true;
-    });
-}
-
-std::string Utf8(const wchar_t* wide) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1)
-        return {};
-    std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
-    text.pop_back(); // the terminating NUL
-    return text;
-}
-
-#else
-
-// Whether standard output carries a machine format (CSV, JSON), which is
-// UTF-8 whatever the terminal.
-bool WritesMachineFormat(const std::vector<std::string_view>& args) {
-    for (std::string_view arg : args) {
-        if (arg == "--")
-            break;
-        if (arg == "--json" || arg == "--csv" || arg.starts_with("--csv="))
-            return true;
-    }
-    return false;
-}
-
-void InCharset(OutputStream& stream, std::FILE* file, tavrilo::cli::TerminalCharset charset) {
-    stream.Through([file, charset](std::string_view utf8) {
-        const std::string text = tavrilo::cli::FromUtf8(utf8, charset);
-        return std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-               std::fflush(file) == 0;
-    });
-}
-
-#endif
-
-} // namespace
-
-#ifdef _WIN32
-
-// The arguments as UTF-16, whatever the system's code page, passed on as
-// UTF-8; the standard streams in binary mode, so that redirected output has
-// the same bytes as on Linux (LF line ends, UTF-8).
+// The arguments as UTF-16, whatever the system's code page, passed on as UTF-8.
 int wmain(int argc, wchar_t** argv) {
-    _setmode(_fileno(stdin), _O_BINARY);
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
     std::vector<std::string> texts;
     for (int i = 1; i < argc; ++i)
-        texts.push_back(Utf8(argv[i]));
+        texts.push_back(tavrilo::cli::Utf8Argument(argv[i]));
     const std::vector<std::string_view> args(texts.begin(), texts.end());
-    OutputStream out(std::cout);
-    OutputStream err(std::cerr);
-    ThroughConsole(out, STD_OUTPUT_HANDLE);
-    ThroughConsole(err, STD_ERROR_HANDLE);
-    const int status = tavrilo::cli::Run(args, std::cin, out.Stream(), err.Stream());
-    out.Stream().flush();
-    err.Stream().flush();
-    return status;
-}
-
 #else
-
-// Messages and readable results in the character set of the locale's
-// codeset when it is a Chinese legacy one (LC_ALL=zh_CN.GB18030).
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    OutputStream out(std::cout);
-    OutputStream err(std::cerr);
-    std::setlocale(LC_CTYPE, "");
-    const auto charset = tavrilo::cli::CharsetOfCodeset(nl_langinfo(CODESET));
-    if (charset != tavrilo::cli::TerminalCharset::Utf8) {
-        InCharset(err, stderr, charset);
-        if (!WritesMachineFormat(args))
-            InCharset(out, stdout, charset);
-    }
-    const int status = tavrilo::cli::Run(args, std::cin, out.Stream(), err.Stream());
-    out.Stream().flush();
-    err.Stream().flush();
-    return status;
-}
-
 #endif
+    tavrilo::cli::StandardStreams streams(args);
+    return tavrilo::cli::Run(args, std::cin, streams.Out(), streams.Err());
+}

@@ -1,0 +1,178 @@
+#include "cli/standard_streams.h"
+
+#include "cli/terminal_text.h"
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
+#include <clocale>
+#include <langinfo.h>
+#endif
+
+namespace tavrilo::cli {
+namespace {
+
+// A stream buffer that hands whole UTF-8 characters to `write`, which puts
+// them on a console or a terminal in its own form.
+class TextBuffer : public std::streambuf {
+public:
+    using Writer = std::function<bool(std::string_view)>;
+    explicit TextBuffer(Writer write) : write_(std::move(write)) {}
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
+    ~TextBuffer() override { Flush(true); }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        pending_ += traits_type::to_char_type(c);
+        return pending_.size() < kFlushBytes || Flush(false) ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        pending_.append(s, static_cast<std::size_t>(n));
+        return pending_.size() < kFlushBytes || Flush(false) ? n : 0;
+    }
+    int sync() override { return Flush(false) ? 0 : -1; }
+
+private:
+    static constexpr std::size_t kFlushBytes = 4096;
+
+    bool Flush(bool all) {
+        const std::size_t end = all ? pending_.size() : CompleteUtf8Prefix(pending_);
+        if (end == 0)
+            return true;
+        const bool written = write_(std::string_view(pending_).substr(0, end));
+        pending_.erase(0, end);
+        return written;
+    }
+
+    Writer write_;
+    std::string pending_;
+};
+
+// The stream the program writes to in place of a standard one.
+class OutputStream {
+public:
+    explicit OutputStream(std::ostream& standard) : stream_(&standard) {}
+    void Through(TextBuffer::Writer write) {
+        buffer_.emplace(std::move(write));
+        converted_.emplace(&*buffer_);
+        stream_ = &*converted_;
+    }
+    std::ostream& Stream() { return *stream_; }
+
+private:
+    std::optional<TextBuffer> buffer_;
+    std::optional<std::ostream> converted_;
+    std::ostream* stream_;
+};
+
+#ifdef _WIN32
+
+// Text for a console goes as UTF-16 through WriteConsoleW, so that Chinese
+// reads correctly in cmd.exe and PowerShell whatever the console's code page.
+// Redirected streams get the UTF-8 bytes as they are.
+void ThroughConsole(OutputStream& stream, DWORD which) {
+    const HANDLE console = GetStdHandle(which);
+    DWORD mode = 0;
+    if (console == INVALID_HANDLE_VALUE || console == nullptr || !GetConsoleMode(console, &mode))
+        return;
+    stream.Through([console](std::string_view utf8) {
+        const int size = static_cast<int>(utf8.size());
+        std::wstring wide(utf8.size(), L'\0');
+        const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), size);
+        for (int done = 0; done < length;) {
+            DWORD written = 0;
+            if (!WriteConsoleW(console, wide.data() + done, static_cast<DWORD>(length - done),
+                               &written, nullptr) ||
+                written == 0)
+                return false;
+            done += static_cast<int>(written);
+        }
+        return true;
+    });
+}
+
+#else
+
+// Whether standard output carries a machine format (CSV, JSON), which is
+// UTF-8 whatever the terminal.
+bool WritesMachineFormat(std::span<const std::string_view> args) {
+    for (std::string_view arg : args) {
+        if (arg == "--")
+            break;
+        if (arg == "--json" || arg == "--csv" || arg.starts_with("--csv="))
+            return true;
+    }
+    return false;
+}
+
+void InCharset(OutputStream& stream, std::FILE* file, TerminalCharset charset) {
+    stream.Through([file, charset](std::string_view utf8) {
+        const std::string text = FromUtf8(utf8, charset);
+        return std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
+               std::fflush(file) == 0;
+    });
+}
+
+#endif
+
+} // namespace
+
+class StandardStreams::Channel : public OutputStream {
+public:
+    using OutputStream::OutputStream;
+};
+
+StandardStreams::StandardStreams([[maybe_unused]] std::span<const std::string_view> args)
+    : out_(std::make_unique<Channel>(std::cout)), err_(std::make_unique<Channel>(std::cerr)) {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    ThroughConsole(*out_, STD_OUTPUT_HANDLE);
+    ThroughConsole(*err_, STD_ERROR_HANDLE);
+#else
+    std::setlocale(LC_CTYPE, "");
+    const TerminalCharset charset = CharsetOfCodeset(nl_langinfo(CODESET));
+    if (charset != TerminalCharset::Utf8) {
+        InCharset(*err_, stderr, charset);
+        if (!WritesMachineFormat(args))
+            InCharset(*out_, stdout, charset);
+    }
+#endif
+}
+
+StandardStreams::~StandardStreams() {
+    out_->Stream().flush();
+    err_->Stream().flush();
+}
+
+std::ostream& StandardStreams::Out() {
+    return out_->Stream();
+}
+
+std::ostream& StandardStreams::Err() {
+    return err_->Stream();
+}
+
+#ifdef _WIN32
+std::string Utf8Argument(const wchar_t* wide) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return {};
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
+    text.pop_back(); // the terminating NUL
+    return text;
+}
+#endif
+
+} // namespace tavrilo::cli
