@@ -45,10 +45,6 @@ double ChordLength(double diameter, double offset) {
     return diameter * std::sqrt((1 - t) * (1 + t));
 }
 
-double DisplayedOffset(double offset) {
-    return RoundHalfEven(offset, 4) + 0.0;
-}
-
 CutListOutcome BuildCutList(const MeshInputs& inputs, Arrangement arrangement,
                             const MeshLength& mesh) {
     CutList list;

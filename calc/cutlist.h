@@ -77,10 +77,6 @@ struct CutList {
 
 using CutListOutcome = std::variant<CutList, CalcError>;
 
-// An offset as the cut list shows it: to a tenth of a millimetre, so that
-// half spacings such as 0.0625 m stay exact.
-double DisplayedOffset(double offset);
-
 // The cut list of the mesh that `mesh` (the formula's calculation of the same
 // inputs and arrangement) describes. Fails with a floating-point fault when a
 // length or a sum overflows.

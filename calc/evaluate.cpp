@@ -1,7 +1,5 @@
 #include "calc/evaluate.h"
 
-#include "calc/messages.h"
-
 namespace tavrilo {
 
 std::optional<Refusal> RefuseInputs(const MeshInputs& inputs) {
@@ -20,14 +18,6 @@ MeshEvaluation EvaluateMesh(const MeshInputs& inputs, Arrangement arrangement) {
     if (mesh.Total < 0.0)
         return Refusal{NegativeTotal{}};
     return mesh;
-}
-
-std::string_view RefusalMessage(const Refusal& refusal) {
-    if (std::holds_alternative<NonPositiveInput>(refusal))
-        return kNonPositiveMessage;
-    if (std::holds_alternative<NegativeTotal>(refusal))
-        return kNegativeTotalMessage;
-    return CalcErrorMessage(std::get<CalcError>(refusal).Kind);
 }
 
 bool IsInputRefusal(const Refusal& refusal) {

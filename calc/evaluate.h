@@ -7,7 +7,6 @@
 #include "calc/mesh.h"
 
 #include <optional>
-#include <string_view>
 #include <variant>
 
 namespace tavrilo {
@@ -31,9 +30,6 @@ std::optional<Refusal> RefuseInputs(const MeshInputs& inputs);
 // Checks the inputs, calculates, and refuses a failed calculation or a
 // negative total. A negative zero total is a total.
 MeshEvaluation EvaluateMesh(const MeshInputs& inputs, Arrangement arrangement);
-
-// The one message for each refusal, for a message box or standard error.
-std::string_view RefusalMessage(const Refusal& refusal);
 
 // Whether the refusal is the user's input (a value or a total to correct)
 // rather than a calculation that could not be carried out.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 namespace tavrilo {
@@ -57,9 +58,9 @@ bool IsAtMostLargestWritten(std::string_view digits, long long order) {
     return digits <= kLargestWrittenDigits;
 }
 
-} // namespace
-
-double ParseLeadingNumber(std::string_view text) {
+// The number at the start of `text` by the reading rules below; nothing when
+// the text does not begin with one.
+std::optional<double> ReadLeadingNumber(std::string_view text) {
     BlankSkippingReader in(text);
     std::string number;
     int c = in.Peek();
@@ -105,7 +106,7 @@ double ParseLeadingNumber(std::string_view text) {
         }
     }
     if (mantissaDigits == 0)
-        return 0.0;
+        return std::nullopt;
 
     long long exponent = 0;
     if (c == 'e' || c == 'E') {
@@ -155,6 +156,16 @@ double ParseLeadingNumber(std::string_view text) {
     if (ec != std::errc() || end != last)
         return 0.0; // cannot happen: `number` is built from the accepted grammar
     return value;
+}
+
+} // namespace
+
+double ParseLeadingNumber(std::string_view text) {
+    return ReadLeadingNumber(text).value_or(0.0);
+}
+
+bool BeginsWithNumber(std::string_view text) {
+    return ReadLeadingNumber(text).has_value();
 }
 
 double RoundHalfEven(double x, int decimals) {

@@ -18,6 +18,10 @@ namespace tavrilo {
 // double range reads as an infinity of its sign, one below it as a zero.
 double ParseLeadingNumber(std::string_view text);
 
+// Whether `text` begins with a number by the same rules: whether
+// ParseLeadingNumber reads one rather than taking the text for 0.
+bool BeginsWithNumber(std::string_view text);
+
 // `x` rounded to `decimals` places (0 to 15), a value exactly halfway between
 // two candidates going to the one with an even last digit. "Exactly halfway"
 // is judged on the shortest decimal text of `x`, the digits the user would be

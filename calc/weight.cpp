@@ -18,8 +18,4 @@ std::optional<BarMass> ComputeBarMass(double lengthMetres, double barDiameterMet
     return mass;
 }
 
-double DisplayedKgPerMetre(const BarMass& mass) {
-    return RoundHalfEven(mass.KgPerMetre, 4);
-}
-
 } // namespace tavrilo

@@ -20,7 +20,4 @@ struct BarMass {
 // when a step overflows.
 std::optional<BarMass> ComputeBarMass(double lengthMetres, double barDiameterMetres);
 
-// The mass per metre rounded to 4 places, as the reports show it.
-double DisplayedKgPerMetre(const BarMass& mass);
-
 } // namespace tavrilo

@@ -1,17 +1,10 @@
 #include "cli/cli.h"
 
-#include "calc/cutlist.h"
-#include "calc/evaluate.h"
-#include "calc/mesh.h"
-#include "calc/messages.h"
-#include "calc/number.h"
-#include "calc/weight.h"
+#include "app/mesh_request.h"
 #include "cli/batch_run.h"
 #include "cli/file_path.h"
 #include "cli/output.h"
-#include "report/json.h"
-#include "report/report.h"
-#include "report/svg.h"
+#include "text/report.h"
 #include "version.h"
 
 #include <cerrno>
@@ -60,9 +53,6 @@ std::string UsageText() {
            "\n"
            "数值按窗口的规则读取：读取开头的数字，0.1m 读作 0.1，abc 读作 0。\n";
 }
-
-constexpr std::string_view kNegativeBarMessage =
-    "下料单中有钢筋的下料长度为负值，无法下料。请检查参数（例如钢筋直径是否小于 4 毫米）！";
 
 struct Options {
     std::vector<std::string_view> values;
@@ -171,15 +161,6 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
     return std::nullopt;
 }
 
-void PrintBreakdown(const MeshLengthBreakdown& b, std::ostream& out) {
-    out << "n = " << ShortestRoundTrip(b.SpacingCount) << '\n'
-        << "r = " << ShortestRoundTrip(b.SpacingRatio) << '\n'
-        << "A = " << ShortestRoundTrip(b.AllowanceTerm) << '\n'
-        << "S = " << ShortestRoundTrip(b.ChordSum) << '\n'
-        << "C = " << ShortestRoundTrip(b.CentreTerm) << '\n'
-        << "T = " << ShortestRoundTrip(b.Sum) << '\n';
-}
-
 // Writes `content` to `path`; the reason when it cannot.
 std::optional<std::string> WriteFile(std::string_view path, const std::string& content) {
     std::ofstream file(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
@@ -193,70 +174,28 @@ std::optional<std::string> WriteFile(std::string_view path, const std::string& c
 }
 
 int RunOne(const Options& options, std::ostream& out, std::ostream& err) {
-    const MeshInputs inputs{ParseLeadingNumber(options.values[0]),
-                            ParseLeadingNumber(options.values[1]),
-                            ParseLeadingNumber(options.values[2])};
-    const Arrangement arrangement = options.arrangement.value_or(Arrangement::TwoWay);
-    const MeshEvaluation evaluation = EvaluateMesh(inputs, arrangement);
-    if (const auto* refusal = std::get_if<Refusal>(&evaluation)) {
-        err << RefusalMessage(*refusal) << '\n';
-        return IsInputRefusal(*refusal) ? kInvalidInput : kCalcFailed;
+    MeshRequest request;
+    request.MeshDiameter = options.values[0];
+    request.BarDiameter = options.values[1];
+    request.BarSpacing = options.values[2];
+    request.Layout = options.arrangement.value_or(Arrangement::TwoWay);
+    request.Extras.Breakdown = options.breakdown;
+    request.Extras.CutList = options.bars;
+    request.Extras.Weight = options.weight;
+    request.Extras.Drawing = options.svgPath.has_value();
+    request.Extras.Json = options.json;
+    const MeshAnswer answer = AnswerMesh(request);
+    if (answer.Refusal) {
+        err << answer.Refusal->Message << '\n';
+        return answer.Refusal->ByInput ? kInvalidInput : kCalcFailed;
     }
-    const MeshLength& result = std::get<MeshLength>(evaluation);
-
-    // The drawing's legend shows the cut list's total and the mass when they
-    // can be had, whether or not they were asked for.
-    std::optional<CutList> cutList;
-    if (options.bars || options.svgPath) {
-        CutListOutcome cut = BuildCutList(inputs, arrangement, result);
-        if (auto* list = std::get_if<CutList>(&cut)) {
-            cutList = std::move(*list);
-        } else if (options.bars) {
-            err << CalcErrorMessage(std::get<CalcError>(cut).Kind) << '\n';
-            return kCalcFailed;
-        }
-    }
-    if (options.bars && cutList->HasNegativeBar) {
-        err << kNegativeBarMessage << '\n';
-        return kInvalidInput;
-    }
-    const std::optional<BarMass> mass = ComputeBarMass(result.Total, inputs.BarDiameter);
-    if (options.weight && !mass) {
-        err << CalcErrorMessage(CalcErrorKind::FloatingPointFault) << '\n';
-        return kCalcFailed;
-    }
-
     if (options.svgPath) {
-        MeshDrawing drawing;
-        drawing.Inputs = inputs;
-        drawing.Layout = arrangement;
-        drawing.BarsPerDirection = static_cast<std::int32_t>(result.Breakdown.SpacingCount);
-        drawing.Total = result.Total;
-        if (cutList && !cutList->HasNegativeBar)
-            drawing.CutTotal = cutList->RoundedCutTotal;
-        if (mass) {
-            drawing.Kilograms = mass->Kilograms;
-            drawing.BarDiameterMm = mass->BarDiameterMm;
-        }
-        if (auto problem = WriteFile(*options.svgPath, MeshSvg(drawing))) {
+        if (auto problem = WriteFile(*options.svgPath, answer.Svg)) {
             err << *problem << '\n';
             return kCalcFailed;
         }
     }
-
-    const CutList* listed = options.bars ? &*cutList : nullptr;
-    const BarMass* weighed = options.weight ? &*mass : nullptr;
-    if (options.json) {
-        out << MeshResultJson(inputs, arrangement, result, listed, weighed);
-        return kOk;
-    }
-    out << ResultText(result.Total) << '\n';
-    if (options.breakdown)
-        PrintBreakdown(result.Breakdown, out);
-    if (weighed)
-        out << WeightReport(*weighed, result.Total);
-    if (listed)
-        out << '\n' << CutListReport(*listed);
+    out << answer.Printed();
     return kOk;
 }
 

@@ -1,6 +1,6 @@
 #include "cli/standard_streams.h"
 
-#include "cli/terminal_text.h"
+#include "text/terminal_text.h"
 
 #include <cstdio>
 #include <functional>

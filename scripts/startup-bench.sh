@@ -8,7 +8,7 @@
 set -euo pipefail
 runs=${1:-21}
 build=${2:-$(dirname "$0")/../build/default}
-probe="$build/app/bench/tavrilo_startup_probe"
+probe="$build/desktop/qt/bench/tavrilo_startup_probe"
 [ -x "$probe" ] || { echo "build first: $probe not found" >&2; exit 1; }
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${TAVRILO_UNDER_XVFB:-}" ]; then

@@ -18,8 +18,8 @@ trap 'rm -rf "$work"' EXIT
 export build work
 xvfb-run -a -s "-screen 0 1024x768x24" bash -euo pipefail -c '
     prefix=$build/wine/window-prefix
-    app/win32/tests/on-x-display.sh "$prefix" "$build/app/win32/tests/tavrilo_form1_driver.exe" --pose \
-        "$build/app/win32/tavrilo.exe" >"$work/driver.out" 2>&1 &
+    desktop/win32/tests/on-x-display.sh "$prefix" "$build/desktop/win32/tests/tavrilo_form1_driver.exe" --pose \
+        "$build/desktop/win32/tavrilo.exe" >"$work/driver.out" 2>&1 &
     driver=$!
     for _ in $(seq 600); do
         grep -q ready "$work/driver.out" && break

@@ -3,7 +3,7 @@
 #include "calc/cutlist.h"
 #include "cli/tests/in_process.h"
 #include "cli/tests/process.h"
-#include "report/svg.h"
+#include "text/svg.h"
 
 #include <cmath>
 #include <filesystem>

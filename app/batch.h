@@ -1,0 +1,91 @@
+#pragma once
+
+// A batch: one mesh per CSV row (D, Φ, d, arrangement and an optional label),
+// the same fields with the total, the mass and, for a row that cannot be
+// calculated, the reason out. The bytes come in chunks of any size and any
+// encoding the decoder knows; the output rows come back as they are ready,
+// so that a file of any length runs in constant memory, and the caller can
+// show progress and stop between chunks.
+
+#include "text/csv.h"
+#include "text/decode.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrilo {
+
+// The header of the output: D, phi, d, arrangement, label, total_m,
+// weight_kg, error.
+const std::vector<std::string>& BatchHeader();
+
+// The arrangement a cell names: 单向, 单向布置, one-way or 1, and 双向,
+// 双向布置, two-way or 2; blanks around it are ignored and Latin letters may be
+// in either case.
+enum class ArrangementCell { OneWay, TwoWay, Empty, Unknown };
+ArrangementCell ReadArrangement(std::string_view cell);
+
+// The first row is a header when none of its first three fields begins with
+// a number (by the rules the boxes are read with).
+bool IsHeaderRecord(const CsvRecord& record);
+
+struct BatchRow {
+    std::vector<std::string> Fields; // in the order of BatchHeader()
+    bool Calculated = false;
+};
+
+// The output row for one input record (not a blank or header one).
+BatchRow EvaluateBatchRecord(const CsvRecord& record);
+
+class BatchSession {
+public:
+    BatchSession() = default;
+    BatchSession(const BatchSession&) = delete;
+    BatchSession& operator=(const BatchSession&) = delete;
+
+    // Reads the next chunk of the file and appends the CSV text of the rows
+    // it completes to `out` (the header before the first). False when the
+    // file cannot be decoded any further: `out` then has the rows before the
+    // fault, and Failure() says what went wrong and where.
+    bool Feed(std::string_view bytes, std::string& out);
+    // The end of the file: the last rows (or the header alone, for a file
+    // without rows).
+    bool Finish(std::string& out);
+
+    // The input ends early (a read error, a cancel): answers the rows that
+    // what is held back completes, leaving an unfinished last one unanswered.
+    void Stop(std::string& out);
+
+    std::uint64_t BytesRead() const { return bytesRead_; }
+    long long Rows() const { return rows_; }     // rows answered, header and blank rows aside
+    long long Failed() const { return failed_; } // of those, rows without a total
+    TextEncoding Encoding() const { return decoder_.Encoding(); }
+    const std::string& Failure() const { return decoder_.Problem(); }
+
+    // What the batch read and how it went, in one line without a line end:
+    // the encoding, the rows and failures, the header row and the lines with
+    // undecodable bytes.
+    std::string Summary() const;
+    // After a failure or a cancel: the rows already answered, or "" when
+    // there are none, as a note to add to the message.
+    std::string PartialNote() const;
+
+private:
+    void Take(std::string_view text, std::string& out);
+    void Answer(std::vector<CsvRecord>& records, std::string& out);
+
+    TextDecoder decoder_;
+    CsvReader reader_;
+    std::vector<CsvRecord> records_;
+    std::string text_;
+    std::uint64_t bytesRead_ = 0;
+    bool first_ = true;
+    bool headerWritten_ = false;
+    std::size_t headerLine_ = 0; // the line taken as a header, 0 for none
+    long long rows_ = 0;
+    long long failed_ = 0;
+};
+
+} // namespace tavrilo

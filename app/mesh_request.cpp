@@ -1,0 +1,100 @@
+#include "app/mesh_request.h"
+
+#include "calc/evaluate.h"
+#include "calc/number.h"
+#include "text/json.h"
+#include "text/messages.h"
+#include "text/report.h"
+#include "text/svg.h"
+
+#include <variant>
+
+namespace tavrilo {
+namespace {
+
+MeshAnswer Refuse(std::string_view message, bool byInput) {
+    MeshAnswer answer;
+    answer.Refusal = MeshRefusal{std::string(message), byInput};
+    return answer;
+}
+
+std::string BreakdownText(const MeshLengthBreakdown& b) {
+    return "n = " + ShortestRoundTrip(b.SpacingCount) + "\n" +
+           "r = " + ShortestRoundTrip(b.SpacingRatio) + "\n" +
+           "A = " + ShortestRoundTrip(b.AllowanceTerm) + "\n" +
+           "S = " + ShortestRoundTrip(b.ChordSum) + "\n" +
+           "C = " + ShortestRoundTrip(b.CentreTerm) + "\n" + "T = " + ShortestRoundTrip(b.Sum) +
+           "\n";
+}
+
+} // namespace
+
+MeshAnswer AnswerMesh(const MeshRequest& request) {
+    const MeshInputs inputs{ParseLeadingNumber(request.MeshDiameter),
+                            ParseLeadingNumber(request.BarDiameter),
+                            ParseLeadingNumber(request.BarSpacing)};
+    const Arrangement arrangement = request.Layout;
+    const MeshExtras& extras = request.Extras;
+    const MeshEvaluation evaluation = EvaluateMesh(inputs, arrangement);
+    if (const auto* refusal = std::get_if<Refusal>(&evaluation))
+        return Refuse(RefusalMessage(*refusal), IsInputRefusal(*refusal));
+
+    MeshAnswer answer;
+    answer.Inputs = inputs;
+    answer.Mesh = std::get<MeshLength>(evaluation);
+    const MeshLength& result = answer.Mesh;
+
+    // The drawing's legend shows the cut list's total and the mass when they
+    // can be had, whether or not they were asked for.
+    if (extras.CutList || extras.Drawing) {
+        CutListOutcome cut = BuildCutList(inputs, arrangement, result);
+        if (auto* list = std::get_if<CutList>(&cut))
+            answer.Cuts = std::move(*list);
+        else if (extras.CutList)
+            return Refuse(CalcErrorMessage(std::get<CalcError>(cut).Kind), false);
+    }
+    if (extras.CutList && answer.Cuts->HasNegativeBar)
+        return Refuse(kNegativeBarMessage, true);
+    answer.Mass = ComputeBarMass(result.Total, inputs.BarDiameter);
+    if (extras.Weight && !answer.Mass)
+        return Refuse(CalcErrorMessage(CalcErrorKind::FloatingPointFault), false);
+
+    if (extras.Drawing) {
+        MeshDrawing drawing;
+        drawing.Inputs = inputs;
+        drawing.Layout = arrangement;
+        drawing.BarsPerDirection = static_cast<std::int32_t>(result.Breakdown.SpacingCount);
+        drawing.Total = result.Total;
+        if (answer.Cuts && !answer.Cuts->HasNegativeBar)
+            drawing.CutTotal = answer.Cuts->RoundedCutTotal;
+        if (answer.Mass) {
+            drawing.Kilograms = answer.Mass->Kilograms;
+            drawing.BarDiameterMm = answer.Mass->BarDiameterMm;
+        }
+        answer.Svg = MeshSvg(drawing);
+    }
+
+    const CutList* listed = extras.CutList ? &*answer.Cuts : nullptr;
+    const BarMass* weighed = extras.Weight ? &*answer.Mass : nullptr;
+    answer.TotalText = ResultText(result.Total);
+    if (extras.Breakdown)
+        answer.BreakdownText = BreakdownText(result.Breakdown);
+    if (weighed)
+        answer.WeightText = WeightReport(*weighed, result.Total);
+    if (listed)
+        answer.CutListText = CutListReport(*listed);
+    if (extras.Json)
+        answer.Json = MeshResultJson(inputs, arrangement, result, listed, weighed);
+    return answer;
+}
+
+std::string MeshAnswer::Printed() const {
+    if (!Json.empty())
+        return Json;
+    std::string out = TotalText + "\n" + BreakdownText + WeightText;
+    if (!CutListText.empty())
+        out += "\n" + CutListText;
+    return out;
+}
+
+} // namespace tavrilo

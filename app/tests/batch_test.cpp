@@ -1,0 +1,166 @@
+#include "app/batch.h"
+#include "text/messages.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace tavrilo {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+struct ArrangementCase {
+    const char* text;
+    ArrangementCell expected;
+};
+
+class ArrangementCells : public testing::TestWithParam<ArrangementCase> {};
+
+TEST_P(ArrangementCells, AcceptTheChineseAndEnglishNames) {
+    EXPECT_EQ(ReadArrangement(GetParam().text), GetParam().expected) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ArrangementCells,
+                         testing::Values(ArrangementCase{"单向", ArrangementCell::OneWay},
+                                         ArrangementCase{"单向布置", ArrangementCell::OneWay},
+                                         ArrangementCase{" One-Way ", ArrangementCell::OneWay},
+                                         ArrangementCase{"1", ArrangementCell::OneWay},
+                                         ArrangementCase{"双向", ArrangementCell::TwoWay},
+                                         ArrangementCase{"\t双向布置\r", ArrangementCell::TwoWay},
+                                         ArrangementCase{"TWO-WAY", ArrangementCell::TwoWay},
+                                         ArrangementCase{"\xE3\x80\x80"
+                                                         "2"
+                                                         "\xE3\x80\x80",
+                                                         ArrangementCell::TwoWay},
+                                         ArrangementCase{"", ArrangementCell::Empty},
+                                         ArrangementCase{"  ", ArrangementCell::Empty},
+                                         ArrangementCase{"三向", ArrangementCell::Unknown},
+                                         ArrangementCase{"1.0", ArrangementCell::Unknown},
+                                         ArrangementCase{"oneway", ArrangementCell::Unknown},
+                                         ArrangementCase{"双", ArrangementCell::Unknown}));
+
+TEST(BatchHeaderRow, IsAFirstRowWithoutANumberInItsFirstThreeFields) {
+    const std::vector<Fields> headers = {{"D", "phi", "d", "arrangement"},
+                                         {"网片直径D", "钢筋直径Φ", "钢筋间距d", "布置形式"}};
+    const std::vector<Fields> rows = {
+        {"1.3", "0.0065", "0.1", "2"},
+        // Read as the boxes read them: blanks dropped wherever they stand.
+        {"- 5", "0.0065", "0.1", "2"},
+        {".5", "x", "y", "2"},
+        // A mark left in the text, or digits typed full-width, hide the first
+        // number but not the others.
+        {"\xEF\xBB\xBF"
+         "1.3",
+         "0.0065", "0.1", "2"},
+        {"\xEF\xBC\x91"
+         ".\xEF\xBC\x93",
+         "0.0065", "0.1", "2"},
+        {"D", "phi", "0.1"}};
+    for (const Fields& fields : headers)
+        EXPECT_TRUE(IsHeaderRecord(CsvRecord{fields, 1})) << fields[0];
+    for (const Fields& fields : rows)
+        EXPECT_FALSE(IsHeaderRecord(CsvRecord{fields, 1})) << fields[0];
+}
+
+struct RowCase {
+    const char* name;
+    CsvRecord record;
+    Fields expected; // the whole output row
+    bool calculated;
+};
+
+void PrintTo(const RowCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BatchRows : public testing::TestWithParam<RowCase> {};
+
+TEST_P(BatchRows, CarryTheInputTheResultOrTheReason) {
+    const RowCase& c = GetParam();
+    const BatchRow row = EvaluateBatchRecord(c.record);
+    EXPECT_EQ(row.Fields, c.expected);
+    EXPECT_EQ(row.Calculated, c.calculated);
+    EXPECT_EQ(row.Fields.size(), BatchHeader().size());
+}
+
+CsvRecord Record(Fields fields, CsvRecordProblem problem = CsvRecordProblem::None) {
+    return {std::move(fields), 7, problem};
+}
+
+const std::string kOverflow(CalcErrorMessage(CalcErrorKind::IntegerOverflow));
+const std::string kFault(CalcErrorMessage(CalcErrorKind::FloatingPointFault));
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BatchRows,
+    testing::Values(
+        RowCase{"TwoWayWithLabel",
+                Record({"1.3", "0.0065", "0.1", "双向", "A区"}),
+                {"1.3", "0.0065", "0.1", "双向", "A区", "27.533", "7.18", ""},
+                true},
+        RowCase{"OneWayNoLabel",
+                Record({"2", "0.012", "0.15", "one-way"}),
+                {"2", "0.012", "0.15", "one-way", "", "22.257", "19.77", ""},
+                true},
+        RowCase{"ValuesReadLikeTheWindow",
+                Record({" 1.3 ", "0.0065", "0.1m", "2"}),
+                {" 1.3 ", "0.0065", "0.1m", "2", "", "27.533", "7.18", ""},
+                true},
+        RowCase{"NonPositive",
+                Record({"0", "0.01", "0.1", "2"}),
+                {"0", "0.01", "0.1", "2", "", "", "", std::string(kNonPositiveMessage)},
+                false},
+        RowCase{"TextIsZero",
+                Record({"1", "abc", "0.1", "2"}),
+                {"1", "abc", "0.1", "2", "", "", "", std::string(kNonPositiveMessage)},
+                false},
+        RowCase{"NoArrangement",
+                Record({"1", "0.01", "0.1", " "}),
+                {"1", "0.01", "0.1", " ", "", "", "", std::string(kNoArrangementMessage)},
+                false},
+        RowCase{"UnknownArrangement",
+                Record({"1", "0.01", "0.1", " 三向 ", "x"}),
+                {"1", "0.01", "0.1", " 三向 ", "x", "", "",
+                 "无法识别的布置形式“三向”：应为 单向（单向布置、one-way、1）或 双向（双向布置、"
+                 "two-way、2）"},
+                false},
+        RowCase{"NegativeTotal",
+                Record({"0.04", "0.001", "0.1", "1"}),
+                {"0.04", "0.001", "0.1", "1", "", "", "", std::string(kNegativeTotalMessage)},
+                false},
+        RowCase{"CounterOverflow",
+                Record({"400", "0.01", "0.01", "2"}),
+                {"400", "0.01", "0.01", "2", "", "", "", kOverflow},
+                false},
+        RowCase{"FloatingPointFault",
+                Record({"1e308", "0.01", "1e-308", "2"}),
+                {"1e308", "0.01", "1e-308", "2", "", "", "", kFault},
+                false},
+        RowCase{"MassOverflows",
+                Record({"1", "1e300", "0.1", "2"}),
+                {"1", "1e300", "0.1", "2", "", "", "", kFault},
+                false},
+        RowCase{"TooFewFields",
+                Record({"1", "0.01", "0.1"}),
+                {"1", "0.01", "0.1", "", "", "", "",
+                 "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行有 3 个"},
+                false},
+        RowCase{"TooManyFields",
+                Record({"1", "0.01", "0.1", "2", "a", "b"}),
+                {"1", "0.01", "0.1", "2", "a", "", "",
+                 "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行有 6 个"},
+                false},
+        RowCase{"QuoteLeftOpen",
+                {{"1", "0.01", "0.1", "2", "open"}, 7, CsvRecordProblem::UnterminatedQuote, 9},
+                {"1", "0.01", "0.1", "2", "open", "", "",
+                 "引号未闭合：从第 9 行起到文件末尾都在一个带引号的字段里"},
+                false},
+        RowCase{"FieldsBeyondTheBound",
+                Record({"1", "0.01", "0.1", "2", "a", "b"}, CsvRecordProblem::TooManyFields),
+                {"1", "0.01", "0.1", "2", "a", "", "",
+                 "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行超过 1024 个"},
+                false}),
+    [](const testing::TestParamInfo<RowCase>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace tavrilo

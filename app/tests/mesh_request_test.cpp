@@ -1,0 +1,58 @@
+#include "app/mesh_request.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace tavrilo {
+namespace {
+
+struct RequestCase {
+    const char* name;
+    const char *d, *phi, *spacing;
+    MeshExtras extras;
+    const char* printedStart; // the start of what is printed, or the refusal
+    bool refused;
+    bool byInput;
+};
+
+MeshExtras Extras(bool breakdown, bool cutList, bool weight, bool drawing, bool json) {
+    return MeshExtras{breakdown, cutList, weight, drawing, json};
+}
+
+TEST(AnswerMesh, GivesTheTotalWithWhatWasAskedOrOneRefusal) {
+    const RequestCase cases[] = {
+        {"plain", "1.3", "0.0065", "0.1", {}, "27.533 m\n", false, false},
+        {"sloppy text", "1.3m", " 0.0065", "0.1,5", {}, "27.533 m\n", false, false},
+        {"breakdown", "1.3", "0.0065", "0.1", Extras(true, false, false, false, false),
+         "27.533 m\nn = 13\nr = 13\nA = 0.8125\n", false, false},
+        {"weight after the breakdown", "1.3", "0.0065", "0.1",
+         Extras(true, false, true, false, false),
+         "27.533 m\nn = 13\nr = 13\nA = 0.8125\nS = ", false, false},
+        {"json", "1.3", "0.0065", "0.1", Extras(false, true, true, true, true), "{\n", false,
+         false},
+        {"nothing typed", "", "0.0065", "0.1", {}, "参数不能为“0”或“负值”！", true, true},
+        // The total is above 0 but the bars are shorter than nothing: only
+        // the cut list refuses.
+        {"negative bar", "0.5", "0.001", "0.001", Extras(false, true, false, false, false),
+         "下料单中有钢筋的下料长度为负值", true, true},
+        {"too many bars", "400", "0.01", "0.01", {}, "计算溢出", true, false},
+    };
+    for (const RequestCase& c : cases) {
+        const MeshAnswer answer =
+            AnswerMesh({c.d, c.phi, c.spacing, Arrangement::TwoWay, c.extras});
+        ASSERT_EQ(answer.Refusal.has_value(), c.refused) << c.name;
+        if (c.refused) {
+            EXPECT_TRUE(answer.Refusal->Message.starts_with(c.printedStart))
+                << c.name << ": " << answer.Refusal->Message;
+            EXPECT_EQ(answer.Refusal->ByInput, c.byInput) << c.name;
+            continue;
+        }
+        EXPECT_TRUE(answer.Printed().starts_with(c.printedStart))
+            << c.name << ": " << answer.Printed();
+        EXPECT_EQ(answer.Svg.empty(), !c.extras.Drawing) << c.name;
+        EXPECT_EQ(answer.Cuts.has_value(), c.extras.CutList || c.extras.Drawing) << c.name;
+    }
+}
+
+} // namespace
+} // namespace tavrilo

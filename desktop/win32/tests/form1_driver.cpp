@@ -1,0 +1,728 @@
+// Drives the real tavrilo.exe through the Win32 API, as a user would: types
+// into the boxes, clicks, presses keys, reads the result area and the message
+// boxes, and measures every text against its control.
+//
+//   form1_driver TAVRILO_EXE BROWSER_STAND_IN BROWSER_LOG
+//   form1_driver --pose TAVRILO_EXE
+//
+// Paths may be Unix paths (the program runs under Wine). Prints each failed
+// check and exits 1 if there was one. With --pose it only shows the worked
+// example (27.533 m, two-way), prints "ready" and waits until the window is
+// closed: scripts/windows-screenshot.sh photographs it then.
+
+#include "desktop/commands.h"
+#include "desktop/support_links.h"
+#include "desktop/win32/form1_win32.h"
+#include "desktop/win32/win32_result_area.h"
+#include "desktop/win32/win32_ui_operations.h"
+#include "form1_win32_controls.h"
+#include "text/messages.h"
+#include "version.h"
+
+#include <commctrl.h>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+using namespace tavrilo;
+
+namespace {
+
+int failures = 0;
+
+void Check(bool ok, const std::string& what) {
+    if (!ok) {
+        ++failures;
+        std::fprintf(stderr, "FAIL: %s\n", what.c_str());
+    }
+}
+
+std::string Narrow(const std::wstring& text) {
+    return Utf8FromWide(text);
+}
+
+std::wstring WindowsPath(std::string path) {
+    if (path.starts_with("/"))
+        path = "Z:" + path;
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return WideFromUtf8(path);
+}
+
+// The text of a control of another process (WM_GETTEXT is carried across).
+std::wstring TextOf(HWND control) {
+    wchar_t buffer[1024] = {};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
+                        5000, &ignored);
+    return buffer;
+}
+
+void SetTextOf(HWND control, const std::wstring& text) {
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// Lets the program take everything posted to it so far: a sent message is
+// handled at its next look into the queue, which comes after the posted one
+// has run, or inside the message box that the posted one opened.
+void Settle(HWND form) {
+    for (int i = 0; i < 3; ++i) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+    }
+}
+
+struct Program {
+    PROCESS_INFORMATION process{};
+    HWND form = nullptr;
+    HWND Item(int id) const { return GetDlgItem(form, id); }
+};
+
+struct FindForm {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindFormWindow(HWND window, LPARAM data) {
+    auto* find = reinterpret_cast<FindForm*>(data);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (processId == find->processId && std::wstring(name) == L"TavriloForm1") {
+        find->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void SetDpi(DWORD dpi) {
+    for (auto [root, key] : {std::pair{HKEY_CURRENT_USER, L"Control Panel\\Desktop"},
+                             std::pair{HKEY_CURRENT_CONFIG, L"Software\\Fonts"}}) {
+        HKEY handle;
+        if (RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) ==
+            ERROR_SUCCESS) {
+            RegSetValueExW(handle, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                           sizeof dpi);
+            RegCloseKey(handle);
+        }
+    }
+}
+
+// Starts tavrilo.exe at `dpi` and waits until the last of its controls exists.
+bool Start(Program& program, const std::wstring& exe, DWORD dpi) {
+    SetDpi(dpi);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &program.process)) {
+        Check(false,
+              "cannot start " + Narrow(exe) + " (error " + std::to_string(GetLastError()) + ")");
+        return false;
+    }
+    const int lastId = form1::kControls[std::size(form1::kControls) - 1].id;
+    for (int i = 0; i < 600; ++i) {
+        FindForm find{program.process.dwProcessId, nullptr};
+        EnumWindows(FindFormWindow, reinterpret_cast<LPARAM>(&find));
+        if (find.found && IsWindowVisible(find.found) && GetDlgItem(find.found, lastId)) {
+            program.form = find.found;
+            Settle(program.form);
+            return true;
+        }
+        Sleep(100);
+    }
+    Check(false, "the window did not appear within 60 s");
+    return false;
+}
+
+// Closes the window as the user would and checks that the program ends.
+void Stop(Program& program) {
+    if (program.form)
+        PostMessageW(program.form, WM_CLOSE, 0, 0);
+    const bool ended = WaitForSingleObject(program.process.hProcess, 20000) == WAIT_OBJECT_0;
+    Check(ended, "closing the window ends the program");
+    if (!ended)
+        TerminateProcess(program.process.hProcess, 1);
+    DWORD code = 1;
+    GetExitCodeProcess(program.process.hProcess, &code);
+    Check(!ended || code == 0, "exit code 0 after closing, got " + std::to_string(code));
+    CloseHandle(program.process.hThread);
+    CloseHandle(program.process.hProcess);
+    program = {};
+}
+
+struct Box {
+    HWND window = nullptr;
+    std::wstring title;
+    std::wstring text;
+};
+
+struct FindBoxData {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindBoxWindow(HWND window, LPARAM data) {
+    auto* find = reinterpret_cast<FindBoxData*>(data);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (processId == find->processId && std::wstring(name) == L"#32770" &&
+        IsWindowVisible(window)) {
+        find->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindBox(const Program& program) {
+    FindBoxData find{program.process.dwProcessId, nullptr};
+    EnumWindows(FindBoxWindow, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+// Waits for a message box of the program (up to 20 s), reads it, checks that
+// it is modal over the window with an OK button only and no icon, and closes
+// it with OK.
+Box TakeBox(const Program& program, const std::string& during) {
+    Box box;
+    for (int i = 0; i < 200 && !box.window; ++i) {
+        box.window = FindBox(program);
+        if (!box.window)
+            Sleep(100);
+    }
+    if (!box.window) {
+        Check(false, during + ": no message box");
+        return box;
+    }
+    wchar_t title[256] = {};
+    GetWindowTextW(box.window, title, 256);
+    box.title = title;
+    box.text = TextOf(GetDlgItem(box.window, 0xFFFF));
+    Check(GetWindow(box.window, GW_OWNER) == program.form, during + ": box owned by the window");
+    Check(!IsWindowEnabled(program.form), during + ": box is modal");
+    int buttons = 0;
+    for (HWND child = GetWindow(box.window, GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[64] = {};
+        GetClassNameW(child, name, 64);
+        if (IsWindowVisible(child) && lstrcmpiW(name, L"Button") == 0) {
+            ++buttons;
+            Check(GetDlgCtrlID(child) == IDOK, during + ": the button is OK");
+        }
+        if (IsWindowVisible(child) && lstrcmpiW(name, L"Static") == 0)
+            Check(SendMessageW(child, STM_GETICON, 0, 0) == 0, during + ": no icon");
+    }
+    Check(buttons == 1, during + ": one button, found " + std::to_string(buttons));
+    PostMessageW(box.window, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 100 && IsWindow(box.window); ++i)
+        Sleep(50);
+    Check(!IsWindow(box.window), during + ": OK closes the box");
+    Settle(program.form);
+    return box;
+}
+
+void ExpectBox(const Program& program, const std::string& during, std::string_view prompt,
+               std::string_view title) {
+    const Box box = TakeBox(program, during);
+    Check(Narrow(box.text) == prompt, during + ": message \"" + Narrow(box.text) +
+                                          "\", expected \"" + std::string(prompt) + "\"");
+    Check(Narrow(box.title) == title, during + ": title \"" + Narrow(box.title) + "\"");
+}
+
+void ExpectNoBox(const Program& program, const std::string& during) {
+    Settle(program.form);
+    const HWND box = FindBox(program);
+    if (box) {
+        Check(false,
+              during + ": unexpected message \"" + Narrow(TextOf(GetDlgItem(box, 0xFFFF))) + "\"");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        Settle(program.form);
+    }
+}
+
+void Click(const Program& program, int id) {
+    PostMessageW(program.Item(id), BM_CLICK, 0, 0);
+    Settle(program.form);
+}
+
+void ChooseMenu(const Program& program, int id) {
+    PostMessageW(program.form, WM_COMMAND, static_cast<WPARAM>(id), 0);
+    Settle(program.form);
+}
+
+void SetInputs(const Program& program, const wchar_t* d, const wchar_t* phi, const wchar_t* s) {
+    SetTextOf(program.Item(form1::kText1Id), d);
+    SetTextOf(program.Item(form1::kText2Id), phi);
+    SetTextOf(program.Item(form1::kText3Id), s);
+}
+
+bool Checked(const Program& program, int id) {
+    return SendMessageW(program.Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::string Result(const Program& program) {
+    return Narrow(TextOf(program.Item(form1::kPicture1Id)));
+}
+
+HWND Focus(const Program& program) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(program.process.dwThreadId, &info);
+    return info.hwndFocus;
+}
+
+const form1::ControlEntry* EntryOf(HWND control) {
+    for (const form1::ControlEntry& entry : form1::kControls) {
+        if (entry.id == GetDlgCtrlID(control))
+            return &entry;
+    }
+    return nullptr;
+}
+
+std::string NameOf(HWND control) {
+    const form1::ControlEntry* entry = EntryOf(control);
+    return entry ? entry->name : "(none)";
+}
+
+struct FindTooltip {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindTooltipWindow(HWND window, LPARAM data) {
+    auto* find = reinterpret_cast<FindTooltip*>(data);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (GetWindow(window, GW_OWNER) == find->owner && lstrcmpiW(name, TOOLTIPS_CLASSW) == 0 &&
+        IsWindowVisible(window)) {
+        find->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Rests the mouse on each control and reads the tooltip that comes up.
+void TestTooltips(const Program& program) {
+    for (const form1::ControlEntry& entry : form1::kControls) {
+        if (!entry.tooltip)
+            continue;
+        RECT place;
+        GetWindowRect(program.Item(entry.id), &place);
+        const POINT centre{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+        SetCursorPos(centre.x, centre.y);
+        POINT client = centre;
+        ScreenToClient(program.Item(entry.id), &client);
+        PostMessageW(program.Item(entry.id), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        std::wstring shown;
+        for (int i = 0; i < 100 && shown.empty(); ++i) {
+            Sleep(50);
+            FindTooltip find{program.form, nullptr};
+            EnumWindows(FindTooltipWindow, reinterpret_cast<LPARAM>(&find));
+            if (find.found)
+                shown = TextOf(find.found);
+        }
+        Check(shown == entry.tooltip,
+              std::string(entry.name) + ": tooltip \"" + Narrow(shown) + "\"");
+    }
+    SetCursorPos(0, 0);
+}
+
+void TestStartAndTabOrder(const Program& program) {
+    Check(Narrow(TextOf(program.form)) == "Tavrilo", "title Tavrilo");
+    Check(Narrow(TextOf(program.Item(form1::kText1Id))) == "1.3", "Text1 starts at 1.3");
+    Check(Narrow(TextOf(program.Item(form1::kText2Id))) == "0.0065", "Text2 starts at 0.0065");
+    Check(Narrow(TextOf(program.Item(form1::kText3Id))) == "0.1", "Text3 starts at 0.1");
+    Check(Result(program).empty(), "the result area starts empty");
+
+    // Wine keeps a menu's items in the process that made it: only the bar
+    // itself and its commands (below) can be checked from here.
+    Check(GetMenu(program.form) != nullptr, "the window has its menu bar");
+
+    std::vector<std::string> expected(form1::kTabStopCount);
+    for (const form1::ControlEntry& entry : form1::kControls) {
+        if (entry.tabPosition >= 0)
+            expected[static_cast<std::size_t>(entry.tabPosition)] = entry.name;
+    }
+    std::vector<std::string> seen{NameOf(Focus(program))};
+    for (int i = 0; i < form1::kTabStopCount; ++i) {
+        PostMessageW(Focus(program), WM_KEYDOWN, VK_TAB, 0x000F0001);
+        Settle(program.form);
+        seen.push_back(NameOf(Focus(program)));
+    }
+    expected.push_back(expected.front()); // and round again
+    std::string order;
+    for (const std::string& name : seen)
+        order += name + " ";
+    Check(seen == expected, "Tab visits the controls in their tab order; saw " + order);
+}
+
+void TestMessagesAndPrecedence(const Program& program) {
+    // No arrangement chosen yet: a non-positive value is reported first, alone.
+    Check(!Checked(program, form1::kOption1Id) && !Checked(program, form1::kOption2Id),
+          "no arrangement at start");
+    SetInputs(program, L"0", L"0.0065", L"0.1");
+    Click(program, form1::kCommand1Id);
+    ExpectBox(program, "zero diameter, no arrangement", kNonPositiveMessage, kErrorTitle);
+    ExpectNoBox(program, "after the first message");
+    SetInputs(program, L"1.3", L"-0.0065", L"0.1");
+    Click(program, form1::kCommand1Id);
+    ExpectBox(program, "negative bar diameter", kNonPositiveMessage, kErrorTitle);
+    SetInputs(program, L"1.3", L"0.0065", L"0.1");
+    Click(program, form1::kCommand1Id);
+    ExpectBox(program, "no arrangement", kNoArrangementMessage, kErrorTitle);
+    Check(Result(program).empty(), "nothing printed after a message");
+}
+
+void TestCalculations(const Program& program) {
+    struct Case {
+        const wchar_t *d, *phi, *s;
+        int option;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {L"1.3", L"0.0065", L"0.1", form1::kOption2Id, "27.533 m"},
+        {L"1.3", L"0.0065", L"0.1", form1::kOption1Id, "13.766 m"},
+        {L"2", L"0.008", L"0.15", form1::kOption1Id, "21.59 m"},
+        {L"3.5", L"0.01", L"0.2", form1::kOption2Id, "99.444 m"},
+        {L"1,3", L"0.0065", L"0.1m", form1::kOption2Id, "16.485 m"},
+    };
+    for (const Case& c : cases) {
+        SetInputs(program, c.d, c.phi, c.s);
+        Click(program, c.option);
+        Click(program, form1::kCommand1Id);
+        ExpectNoBox(program, std::string("calculating ") + c.shown);
+        Check(Result(program) == c.shown, "shows \"" + Result(program) + "\", expected " + c.shown);
+    }
+    Click(program, form1::kCommand1Id);
+    Check(Result(program) == cases[std::size(cases) - 1].shown,
+          "a second Calculate shows one line");
+}
+
+void TestClearAndReturnKey(const Program& program) {
+    SetInputs(program, L"1.3", L"0.0065", L"0.1");
+    Click(program, form1::kOption2Id);
+    // Return on the focused 清除所有 clears, as a click does.
+    PostMessageW(program.Item(form1::kCommand2Id), WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    Settle(program.form);
+    for (int id : {form1::kText1Id, form1::kText2Id, form1::kText3Id})
+        Check(TextOf(program.Item(id)).empty(), "Clear empties the boxes");
+    Check(Result(program).empty(), "Clear empties the result area");
+    Check(Checked(program, form1::kOption2Id) && !Checked(program, form1::kOption1Id),
+          "Clear keeps the arrangement");
+    // Keypad Enter on the focused 计算结果 calculates.
+    PostMessageW(program.Item(form1::kCommand1Id), WM_KEYDOWN, VK_RETURN, 0x011C0001);
+    Settle(program.form);
+    ExpectBox(program, "Calculate after Clear", kNonPositiveMessage, kErrorTitle);
+    SetInputs(program, L"1.3", L"0.0065", L"0.1");
+    PostMessageW(program.Item(form1::kCommand1Id), WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    Settle(program.form);
+    Check(Result(program) == "27.533 m", "Return on 计算结果 calculates");
+}
+
+void TestCalcErrorAndRecovery(const Program& program) {
+    SetInputs(program, L"4000", L"0.0065", L"0.1"); // D / s = 40000
+    Click(program, form1::kCommand1Id);
+    ExpectBox(program, "D/s = 40000", CalcErrorMessage(CalcErrorKind::IntegerOverflow),
+              kErrorTitle);
+    Check(Result(program).empty(), "nothing printed after an overflow");
+    SetInputs(program, L"1.3", L"0.0065", L"0.1");
+    Click(program, form1::kCommand1Id);
+    Check(Result(program) == "27.533 m", "the program keeps working after an overflow");
+}
+
+void TestFeedbackAndHomePage(const Program& program, const std::string& browserLog) {
+    const SupportLinks links{TAVRILO_HOME_PAGE_URL, TAVRILO_SUPPORT_EMAIL, TAVRILO_SUPPORT_QQ};
+    ChooseMenu(program, form1::kAnswerTheQuestionId);
+    const Box box = TakeBox(program, "feedback");
+    // Each carriage return of the prompt is a line break of the box.
+    std::string expected;
+    for (char c : FeedbackPrompt(links))
+        expected += c == '\r' ? std::string("\r\n") : std::string(1, c);
+    Check(Narrow(box.text) == expected, "feedback text: " + Narrow(box.text));
+    Check(Narrow(box.title) == kFeedbackTitle, "feedback title");
+
+    const std::wstring logPath = WindowsPath(browserLog);
+    DeleteFileW(logPath.c_str());
+    ChooseMenu(program, form1::kHomepageId);
+    std::string opened;
+    for (int i = 0; i < 300 && opened.find('\n') == std::string::npos; ++i) {
+        std::ifstream log(logPath.c_str());
+        opened.assign(std::istreambuf_iterator<char>(log), {});
+        if (opened.find('\n') == std::string::npos)
+            Sleep(100);
+    }
+    ExpectNoBox(program, "home page");
+    Check(opened == links.HomePageUrl + "\n", "the browser was given \"" + opened + "\"");
+}
+
+void TestVersionRecord(const std::wstring& exe) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+    if (size == 0) {
+        std::printf("SKIP: tavrilo.exe has no version record in this build\n");
+        return;
+    }
+    std::vector<BYTE> data(size);
+    Check(GetFileVersionInfoW(exe.c_str(), 0, size, data.data()), "version record readable");
+    void* value = nullptr;
+    UINT length = 0;
+    bool translation =
+        VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &value, &length) &&
+        length >= 4 && static_cast<WORD*>(value)[0] == 0x0804 &&
+        static_cast<WORD*>(value)[1] == 1200;
+    Check(translation, "version record for language 0804, code page 1200");
+    for (auto [key, expected] : {std::pair{L"FileVersion", TAVRILO_VERSION_STRING},
+                                 std::pair{L"ProductVersion", TAVRILO_VERSION_STRING},
+                                 std::pair{L"ProductName", "Tavrilo"}}) {
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\080404B0\\") + key;
+        const bool found = VerQueryValueW(data.data(), path.c_str(), &value, &length);
+        const std::string shown = found ? Narrow(static_cast<const wchar_t*>(value)) : "(none)";
+        Check(shown == expected, Narrow(key) + " is \"" + shown + "\"");
+    }
+}
+
+// How much of a control's width its frame and decoration take before the text.
+int Decoration(const form1::ControlEntry& entry, UINT dpi) {
+    switch (entry.kind) {
+    case form1::ControlKind::Button:
+        return MulDiv(8, static_cast<int>(dpi), 96);
+    case form1::ControlKind::OptionButton:
+        return GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi) + MulDiv(4, static_cast<int>(dpi), 96);
+    case form1::ControlKind::Frame:
+        return MulDiv(16, static_cast<int>(dpi), 96);
+    case form1::ControlKind::TextBox:
+        return MulDiv(6, static_cast<int>(dpi), 96); // margins of the edit control
+    default:
+        return 0;
+    }
+}
+
+SIZE Extent(HDC dc, HFONT font, const std::wstring& text, TEXTMETRICW* metrics = nullptr) {
+    const HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    if (metrics)
+        GetTextMetricsW(dc, metrics);
+    SelectObject(dc, old);
+    return size;
+}
+
+// Every control at its place for `dpi`, every text whole in the control's font.
+void TestLayoutAndClipping(const Program& program, UINT dpi) {
+    const std::string at = " at " + std::to_string(dpi) + " dpi";
+    RECT client;
+    GetClientRect(program.form, &client);
+    Check(client.right == MulDiv(form1::kClientWidth, static_cast<int>(dpi), 96) &&
+              client.bottom == MulDiv(form1::kClientHeight, static_cast<int>(dpi), 96),
+          "client area " + std::to_string(client.right) + "x" + std::to_string(client.bottom) + at);
+
+    const HDC dc = GetDC(nullptr);
+    for (const form1::ControlEntry& entry : form1::kControls) {
+        const HWND control = program.Item(entry.id);
+        const std::string name = std::string(entry.name) + at;
+        RECT place;
+        GetWindowRect(control, &place);
+        MapWindowPoints(nullptr, program.form, reinterpret_cast<POINT*>(&place), 2);
+        auto scaled = [&](int pixels) { return MulDiv(pixels, static_cast<int>(dpi), 96); };
+        Check(place.left == scaled(entry.left) && place.top == scaled(entry.top) &&
+                  place.right - place.left == scaled(entry.width) &&
+                  place.bottom - place.top == scaled(entry.height),
+              name + ": not at its place");
+
+        // The window's font for this DPI, as the window makes it (a font
+        // handle cannot be read from another process).
+        LOGFONTW face = UiFont(dpi);
+        const HFONT same = CreateFontIndirectW(&face);
+        const std::wstring text = TextOf(control);
+        TEXTMETRICW metrics{};
+        const SIZE size = Extent(dc, same, text, &metrics);
+        RECT inside;
+        GetClientRect(control, &inside);
+        if (entry.kind != form1::ControlKind::ResultArea) {
+            Check(size.cx + Decoration(entry, dpi) <= inside.right,
+                  name + ": \"" + Narrow(text) + "\" needs " + std::to_string(size.cx) + " px of " +
+                      std::to_string(inside.right - Decoration(entry, dpi)));
+            if (entry.kind != form1::ControlKind::Frame)
+                Check(metrics.tmHeight <= inside.bottom,
+                      name + ": line height " + std::to_string(metrics.tmHeight) + " px of " +
+                          std::to_string(inside.bottom));
+        } else if (!text.empty()) {
+            // The result area may shrink its font, never below the legible minimum.
+            const int minimum = MulDiv(kResultAreaMinimumFontPixels, static_cast<int>(dpi), 96);
+            int height = face.lfHeight < 0 ? -face.lfHeight : face.lfHeight;
+            bool fits = false;
+            for (; height >= minimum && !fits; --height) {
+                face.lfHeight = -height;
+                const HFONT smaller = CreateFontIndirectW(&face);
+                fits = Extent(dc, smaller, text).cx + MulDiv(2, static_cast<int>(dpi), 96) <=
+                       inside.right;
+                DeleteObject(smaller);
+            }
+            Check(fits, name + ": \"" + Narrow(text) + "\" does not fit at a legible size: " +
+                            std::to_string(Extent(dc, same, text).cx) + " " +
+                            std::to_string(inside.right));
+        }
+        DeleteObject(same);
+    }
+    ReleaseDC(nullptr, dc);
+}
+
+void TestLongestTotal(const Program& program, UINT dpi) {
+    // The longest total written without an exponent: 15 digits.
+    SetInputs(program, L"7654321.987", L"0.0123", L"350.7");
+    Click(program, form1::kOption2Id);
+    Click(program, form1::kCommand1Id);
+    ExpectNoBox(program, "longest total");
+    Check(Result(program) == "262420428519.964 m", "longest total: " + Result(program));
+    SetInputs(program, L"1.3", L"0.0065", L"0.1"); // the boxes' texts are measured too
+    TestLayoutAndClipping(program, dpi);
+}
+
+// A total too long for the area even at the smallest font gives up decimals,
+// never its magnitude.
+void TestShortenedTotals() {
+    LOGFONTW face = UiFont(96);
+    face.lfHeight = -kResultAreaMinimumFontPixels;
+    const HFONT font = CreateFontIndirectW(&face);
+    const HDC dc = GetDC(nullptr);
+    const int width = 85; // Picture1 inside its border and margins at 96 dpi
+    struct Case {
+        const wchar_t* line;
+        const wchar_t* begins;
+        const wchar_t* ends;
+    };
+    for (const Case& c : {Case{L"27.533 m", L"27.533 m", L"27.533 m"},
+                          Case{L"2.65466335337459E+303 m", L"2.",
+                               L"\x2026"
+                               L"E+303 m"},
+                          Case{L"-1.57081172840998E+18 m", L"-1.",
+                               L"\x2026"
+                               L"E+18 m"}}) {
+        const std::wstring shown = ShortenedLine(dc, font, c.line, width);
+        Check(shown.starts_with(c.begins) && shown.ends_with(c.ends) &&
+                  Extent(dc, font, shown).cx <= width,
+              Narrow(c.line) + " is shown as " + Narrow(shown));
+    }
+    Check(ShortenedLine(dc, font, L"262420428519.964 m", 10) == L"262420428519\x2026 m",
+          "the integer part stays whole");
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+}
+
+// Moving to a monitor of another DPI: the window here, in this process, is
+// told as Windows tells it (Wine never does).
+void TestDpiChange() {
+    Program here;
+    here.form = CreateForm1(GetModuleHandleW(nullptr), SupportLinks{}, SW_SHOWNOACTIVATE);
+    Check(here.form != nullptr, "Form1 created in the test");
+    if (!here.form)
+        return;
+    const UINT start = GetDpiForWindow(here.form);
+    for (UINT dpi : {144u, 192u, start}) {
+        RECT suggested{0, 0, MulDiv(500, static_cast<int>(dpi), 96),
+                       MulDiv(400, static_cast<int>(dpi), 96)};
+        SendMessageW(here.form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        TestLayoutAndClipping(here, dpi);
+    }
+    DestroyWindow(here.form);
+}
+
+// Every operation on a control that is not there fails, in words for the
+// user; the home page goes to the shell only as a web address.
+void TestFailedOperations() {
+    Win32UiOperations missing{Win32FormControls{}};
+    std::string text;
+    bool selected = false;
+    const Status statuses[] = {
+        missing.ReadText(TextBoxId::Text1, text),
+        missing.SetText(TextBoxId::Text2, ""),
+        missing.ReadOption(OptionId::Option1, selected),
+        missing.ClearResult(),
+        missing.PrintResult("27.533 m"),
+        missing.OpenHomePage("file:///C:/Windows/System32/calc.exe"),
+        missing.OpenHomePage("calc.exe"),
+    };
+    for (const Status& status : statuses)
+        Check(!status.ok() && !status.what().empty(), "failure reported: " + status.what());
+}
+
+} // namespace
+
+int Pose(const std::wstring& exe) {
+    Program program;
+    if (!Start(program, exe, 96))
+        return 1;
+    Click(program, form1::kOption2Id);
+    Click(program, form1::kCommand1Id);
+    Check(Result(program) == "27.533 m", "the worked example shows 27.533 m");
+    std::printf("ready\n");
+    std::fflush(stdout);
+    WaitForSingleObject(program.process.hProcess, INFINITE);
+    return failures ? 1 : 0;
+}
+
+int main(int argc, char** argv) {
+    // Sizes as the window has them, never scaled for this program.
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    if (argc == 3 && std::string(argv[1]) == "--pose")
+        return Pose(WindowsPath(argv[2]));
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: form1_driver TAVRILO_EXE BROWSER_STAND_IN BROWSER_LOG\n"
+                             "       form1_driver --pose TAVRILO_EXE\n");
+        return 2;
+    }
+    const std::wstring exe = WindowsPath(argv[1]);
+
+    // The home page goes to a stand-in browser that writes down the address.
+    HKEY browser;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &browser, nullptr) == ERROR_SUCCESS) {
+        const std::wstring standIn = WideFromUtf8(argv[2]);
+        RegSetValueExW(browser, L"Browsers", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(standIn.c_str()),
+                       static_cast<DWORD>((standIn.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(browser);
+    }
+
+    Program program;
+    if (Start(program, exe, 96)) {
+        TestStartAndTabOrder(program);
+        TestTooltips(program);
+        TestLayoutAndClipping(program, 96);
+        TestMessagesAndPrecedence(program);
+        TestCalculations(program);
+        TestClearAndReturnKey(program);
+        TestCalcErrorAndRecovery(program);
+        TestFeedbackAndHomePage(program, argv[3]);
+        TestLongestTotal(program, 96);
+        Stop(program);
+    }
+    for (UINT dpi : {144u, 192u}) {
+        if (Start(program, exe, dpi)) {
+            TestLayoutAndClipping(program, dpi);
+            TestLongestTotal(program, dpi);
+            Stop(program);
+        }
+    }
+    SetDpi(96);
+    TestShortenedTotals();
+    TestFailedOperations();
+    TestDpiChange();
+    TestVersionRecord(exe);
+
+    if (failures) {
+        std::fprintf(stderr, "%d check(s) failed\n", failures);
+        return 1;
+    }
+    std::printf("all checks passed\n");
+    return 0;
+}

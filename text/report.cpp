@@ -1,0 +1,153 @@
+#include "text/report.h"
+
+#include "calc/number.h"
+#include "text/displayed.h"
+#include "text/messages.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace tavrilo {
+namespace {
+
+std::string Offset(double offset, int count) {
+    const std::string text = FormatNumber(DisplayedOffset(offset));
+    return count == 1 && offset == 0.0 ? text : "±" + text;
+}
+
+// Columns a terminal gives the text: two for the wide East Asian characters.
+std::size_t DisplayWidth(std::string_view text) {
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 1;
+        char32_t cp = lead;
+        if (lead >= 0xF0) {
+            length = 4;
+            cp = lead & 0x07;
+        } else if (lead >= 0xE0) {
+            length = 3;
+            cp = lead & 0x0F;
+        } else if (lead >= 0xC0) {
+            length = 2;
+            cp = lead & 0x1F;
+        }
+        for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        const bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+                          (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+                          (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+                          (cp >= 0xFFE0 && cp <= 0xFFE6) || cp >= 0x20000;
+        width += wide ? 2 : 1;
+        i += length;
+    }
+    return width;
+}
+
+// `text` padded with blanks to `columns`, or followed by one blank when longer.
+std::string Padded(const std::string& text, std::size_t columns) {
+    const std::size_t width = DisplayWidth(text);
+    return text + std::string(width < columns ? columns - width : 1, ' ');
+}
+
+std::string TableRow(const std::string& offsets, const std::string& chords, const std::string& cut,
+                     const std::string& count) {
+    return Padded(offsets, 22) + Padded(chords, 18) + Padded(cut, 14) + count + "\n";
+}
+
+std::string LabelledValue(const std::string& label, const std::string& value) {
+    return Padded(label, 24) + value + "\n";
+}
+
+std::string LineOffsets(const CutLine& line) {
+    const int firstCount = line.NearestOffset == 0.0 ? 1 : 2;
+    if (line.NearestOffset == line.FarthestOffset)
+        return Offset(line.NearestOffset, firstCount);
+    return Offset(line.NearestOffset, firstCount) + "～" + Offset(line.FarthestOffset, 2);
+}
+
+std::string LineChords(const CutLine& line) {
+    if (line.LongestChord == line.ShortestChord)
+        return FormatNumber(line.LongestChord);
+    return FormatNumber(line.LongestChord) + "～" + FormatNumber(line.ShortestChord);
+}
+
+std::string Totals(std::int64_t bars, double chords, double cuts) {
+    return std::to_string(bars) + " 根，弦长 " + ResultText(RoundHalfEven(chords, 3)) +
+           "，下料长度 " + ResultText(RoundHalfEven(cuts, 3));
+}
+
+std::string Reconciliation(const CutList& list) {
+    const CutListReconciliation& rec = list.Reconciliation;
+    const bool twoWay = list.Layout == Arrangement::TwoWay;
+    const std::int64_t bars =
+        static_cast<std::int64_t>(list.BarsPerDirection) * DirectionCount(list.Layout);
+    const std::string r =
+        FormatNumber(twoWay ? rec.FormulaAllowanceCount / 2 : rec.FormulaAllowanceCount);
+    const std::string count =
+        twoWay ? "2r = 2 × " + r + " = " + FormatNumber(rec.FormulaAllowanceCount) : "r = " + r;
+
+    std::string text = "与公式总长度的比较：\n";
+    text += LabelledValue("公式总长度", ResultText(rec.FormulaTotal));
+    text += LabelledValue("下料单合计", ResultText(list.RoundedCutTotal));
+    text += LabelledValue("相差（公式 − 下料单）", ResultText(rec.Difference));
+    text += LabelledValue("  其中增加长度计入次数", ResultText(rec.AllowanceDifference));
+    text += LabelledValue("  其中弦长算法", ResultText(rec.ChordDifference));
+    if (rec.RoundingDifference != 0.0)
+        text += LabelledValue("  其中舍入到毫米", ResultText(rec.RoundingDifference));
+    text += "原因：公式把每根的增加长度 " + ResultText(list.Allowance) + " 计入 " + count +
+            " 次（r 为 D/d 取两位小数），下料单按实际根数每根计入一次（" + std::to_string(bars) +
+            " 根）；\n";
+    text += "      公式的弦长按 d·√(r² − k²) 用取两位小数后的 r 计算，"
+            "下料单按钢筋实际位置取真实弦长 √(D² − 4x²)。\n";
+    return text;
+}
+
+} // namespace
+
+std::string CutListReport(const CutList& list) {
+    const bool twoWay = list.Layout == Arrangement::TwoWay;
+    const std::int64_t bars =
+        static_cast<std::int64_t>(list.BarsPerDirection) * DirectionCount(list.Layout);
+    std::string text;
+    if (twoWay)
+        text += "下料单（双向布置：两个方向相同，每方向 " + std::to_string(list.BarsPerDirection) +
+                " 根，共 " + std::to_string(bars) + " 根）\n";
+    else
+        text += "下料单（单向布置：" + std::to_string(list.BarsPerDirection) + " 根）\n";
+    text += "每根增加长度 12.5Φ − 0.05 = " + ResultText(list.Allowance) +
+            "（两端 180° 弯钩各 6.25Φ，减两端保护层各 0.025 m）\n";
+
+    if (list.BarsPerDirection == 0) {
+        text += "网片直径不到半个钢筋间距（D/d 取整为 0），网片内没有钢筋，下料单为空。\n";
+    } else {
+        text += TableRow("距中心 (m)", "弦长 (m)", "下料长度 (m)", twoWay ? "每方向根数" : "根数");
+        for (const CutLine& line : list.Lines)
+            text += TableRow(LineOffsets(line), LineChords(line), FormatNumber(line.CutLength),
+                             std::to_string(line.Count));
+        if (twoWay) {
+            text += "每方向合计：" +
+                    Totals(list.BarsPerDirection, list.ChordPerDirection, list.CutPerDirection) +
+                    "\n";
+            text += "两个方向合计：" + Totals(bars, list.ChordTotal, list.CutTotal) + "\n";
+        } else {
+            text += "合计：" + Totals(bars, list.ChordTotal, list.CutTotal) + "\n";
+        }
+    }
+    text += '\n';
+    text += Reconciliation(list);
+    return text;
+}
+
+std::string WeightReport(const BarMass& mass, double lengthMetres) {
+    return "理论重量 " + FormatNumber(mass.Kilograms) + " kg（按钢筋总长度 " +
+           ResultText(lengthMetres) + " 计）\n" + "每米质量 " +
+           FormatNumber(DisplayedKgPerMetre(mass)) + " kg/m（" +
+           MassRuleText(FormatNumber(mass.BarDiameterMm)) + "）\n";
+}
+
+std::string MassRuleText(std::string_view diameter) {
+    return FormatNumber(kKgPerMetrePerSquareMm) + " × " + std::string(diameter) + "²";
+}
+
+} // namespace tavrilo

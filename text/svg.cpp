@@ -1,0 +1,255 @@
+#include "text/svg.h"
+
+#include "calc/cutlist.h"
+#include "calc/number.h"
+#include "text/messages.h"
+#include "text/report.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+namespace tavrilo {
+namespace {
+
+constexpr double kWidth = 720;
+constexpr double kCircleSize = 560; // pixels across the circle
+constexpr double kTop = 90;         // room for the D dimension above the circle
+constexpr double kLegendTop = 750;
+constexpr double kLegendLine = 28;
+constexpr double kBottomMargin = 24;
+constexpr double kLegendLeft = 40;
+constexpr int kLegendSize = 16;
+constexpr int kLegendTitleSize = 18;
+
+constexpr std::string_view kFonts =
+    "'Noto Sans CJK SC', 'WenQuanYi Micro Hei', 'Microsoft YaHei', sans-serif";
+constexpr std::string_view kFirstDirectionColour = "#1d4e89";
+constexpr std::string_view kSecondDirectionColour = "#9b2226";
+constexpr std::string_view kDimensionColour = "#555555";
+
+// A coordinate with at most two decimals.
+std::string Px(double value) {
+    std::array<char, 64> buffer{};
+    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value + 0.0,
+                                   std::chars_format::fixed, 2);
+    if (ec != std::errc())
+        return "0";
+    std::string text(buffer.data(), end);
+    while (text.back() == '0')
+        text.pop_back();
+    if (text.back() == '.')
+        text.pop_back();
+    return text == "-0" ? "0" : text;
+}
+
+std::vector<std::string> LegendLines(const MeshDrawing& d) {
+    const bool twoWay = d.Layout == Arrangement::TwoWay;
+    std::vector<std::string> lines;
+    lines.push_back(std::string("圆形钢筋网片 · ") + (twoWay ? "双向布置" : "单向布置"));
+    lines.push_back("网片直径 D = " + ResultText(d.Inputs.MeshDiameter) +
+                    "，钢筋直径 Φ = " + ResultText(d.Inputs.BarDiameter) +
+                    "，钢筋间距 d = " + ResultText(d.Inputs.BarSpacing));
+    if (d.BarsPerDirection == 0)
+        lines.push_back("网片内没有钢筋（D/d 取整为 0）");
+    else if (twoWay)
+        lines.push_back("每方向 " + std::to_string(d.BarsPerDirection) + " 根，共 " +
+                        std::to_string(2 * static_cast<std::int64_t>(d.BarsPerDirection)) + " 根");
+    else
+        lines.push_back(std::to_string(d.BarsPerDirection) + " 根");
+    lines.push_back("钢筋总长度 " + ResultText(d.Total) + "（按公式计算）");
+    if (d.CutTotal && d.BarsPerDirection > 0)
+        lines.push_back("下料长度合计 " + ResultText(*d.CutTotal) + "（每根计一次弯钩增加长度）");
+    if (d.Kilograms && d.BarDiameterMm)
+        lines.push_back("理论重量 " + FormatNumber(*d.Kilograms) + " kg（" +
+                        MassRuleText(FormatNumber(*d.BarDiameterMm)) + " kg/m）");
+    return lines;
+}
+
+// More than the width of `text` at `size` pixels in any of the fonts: Latin
+// text (digits, signs, units) averages under 0.65 em a character, and no
+// other character is wider than 1 em.
+double TextWidthBound(std::string_view text, double size) {
+    double ems = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80)
+            ems += 0.65;
+        else if (byte >= 0xC0)
+            ems += 1; // the first byte of a character beyond ASCII
+    }
+    return ems * size;
+}
+
+class SvgBuilder {
+public:
+    void Line(double x1, double y1, double x2, double y2, std::string_view colour, double width) {
+        text_ += "<line x1=\"" + Px(x1) + "\" y1=\"" + Px(y1) + "\" x2=\"" + Px(x2) + "\" y2=\"" +
+                 Px(y2) + "\" stroke=\"" + std::string(colour) + "\" stroke-width=\"" + Px(width) +
+                 "\"/>\n";
+    }
+    void Text(double x, double y, std::string_view anchor, int size, std::string_view content,
+              bool bold = false) {
+        text_ += "<text x=\"" + Px(x) + "\" y=\"" + Px(y) + "\" text-anchor=\"" +
+                 std::string(anchor) + "\" font-size=\"" + std::to_string(size) + "\"" +
+                 (bold ? " font-weight=\"bold\"" : "") + ">" + EscapeXml(content) + "</text>\n";
+    }
+    // A dimension line from (x1, y) to (x2, y) with slanted ticks at both ends.
+    void Dimension(double x1, double x2, double y) {
+        Line(x1 - 6, y, x2 + 6, y, kDimensionColour, 1);
+        for (double x : {x1, x2})
+            Line(x - 4, y + 4, x + 4, y - 4, kDimensionColour, 1.5);
+    }
+    void Raw(std::string_view text) { text_ += text; }
+    std::string Take() { return std::move(text_); }
+
+private:
+    std::string text_;
+};
+
+} // namespace
+
+std::string EscapeXml(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+MeshSvgLayout LayoutOf(const MeshDrawing& drawing) {
+    MeshSvgLayout layout;
+    // Wide enough for the legend, with the margin on its right that it has on
+    // its left: the longest numbers make its lines longer than the circle is wide.
+    const std::vector<std::string> legend = LegendLines(drawing);
+    double width = kWidth;
+    for (std::size_t i = 0; i < legend.size(); ++i)
+        width =
+            std::max(width, 2 * kLegendLeft +
+                                TextWidthBound(legend[i], i == 0 ? kLegendTitleSize : kLegendSize));
+    layout.Width = std::ceil(width);
+    layout.CentreX = layout.Width / 2;
+    layout.CentreY = kTop + kCircleSize / 2;
+    layout.PixelsPerMetre = kCircleSize / drawing.Inputs.MeshDiameter;
+    const auto lines = static_cast<double>(legend.size());
+    const double keyLine = 1;
+    layout.Height = kLegendTop + (lines + keyLine) * kLegendLine + kBottomMargin;
+    return layout;
+}
+
+std::string MeshSvg(const MeshDrawing& drawing) {
+    const MeshSvgLayout layout = LayoutOf(drawing);
+    const double cx = layout.CentreX;
+    const double cy = layout.CentreY;
+    const double radius = kCircleSize / 2;
+    const double D = drawing.Inputs.MeshDiameter;
+    const double s = drawing.Inputs.BarSpacing;
+    const bool twoWay = drawing.Layout == Arrangement::TwoWay;
+    // Lengths are taken as fractions of D before they become pixels: pixels
+    // per metre, or D squared, overflow or vanish for the smallest and the
+    // largest meshes, the fractions never do.
+    auto pixels = [&](double metres) { return metres / D * kCircleSize; };
+    // Half the chord at `offset` from the centre line.
+    auto halfChord = [&](double offset) {
+        const double across = 2 * offset / D;
+        return std::sqrt(std::max(0.0, 1 - across * across)) * radius;
+    };
+
+    SvgBuilder svg;
+    svg.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    svg.Raw("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(layout.Width) +
+            "\" height=\"" + Px(layout.Height) + "\" viewBox=\"0 0 " + Px(layout.Width) + " " +
+            Px(layout.Height) + "\" font-family=\"" + std::string(kFonts) + "\">\n");
+    svg.Raw("<title>" + EscapeXml(LegendLines(drawing).front()) + "</title>\n");
+    svg.Raw("<rect x=\"0\" y=\"0\" width=\"" + Px(layout.Width) + "\" height=\"" +
+            Px(layout.Height) + "\" fill=\"#ffffff\"/>\n");
+
+    // Bars drawn to scale, but never thinner than 2 px nor, where there is
+    // room, wider than half a spacing.
+    const double barWidth = std::clamp(pixels(drawing.Inputs.BarDiameter), 2.0,
+                                       std::max(2.0, std::min(pixels(s) / 2, radius)));
+    const std::vector<BarPosition> positions = BarPositions(drawing.BarsPerDirection, s);
+    auto eachBar = [&](auto draw) {
+        for (const BarPosition& p : positions) {
+            const double half = halfChord(p.Offset);
+            draw(pixels(p.Offset), half);
+            if (p.Count == 2)
+                draw(-pixels(p.Offset), half);
+        }
+    };
+    if (twoWay) {
+        svg.Raw("<g id=\"direction-2\">\n");
+        eachBar([&](double offset, double half) {
+            svg.Line(cx - half, cy + offset, cx + half, cy + offset, kSecondDirectionColour,
+                     barWidth);
+        });
+        svg.Raw("</g>\n");
+    }
+    svg.Raw("<g id=\"direction-1\">\n");
+    eachBar([&](double offset, double half) {
+        svg.Line(cx + offset, cy - half, cx + offset, cy + half, kFirstDirectionColour, barWidth);
+    });
+    svg.Raw("</g>\n");
+    svg.Raw("<circle cx=\"" + Px(cx) + "\" cy=\"" + Px(cy) + "\" r=\"" + Px(radius) +
+            "\" fill=\"none\" stroke=\"#222222\" stroke-width=\"2\"/>\n");
+
+    // D above the circle, from its two tangents.
+    const double dimensionY = kTop - 40;
+    svg.Line(cx - radius, cy, cx - radius, dimensionY - 8, kDimensionColour, 1);
+    svg.Line(cx + radius, cy, cx + radius, dimensionY - 8, kDimensionColour, 1);
+    svg.Dimension(cx - radius, cx + radius, dimensionY);
+    svg.Text(cx, dimensionY - 10, "middle", 18, "D = " + ResultText(D));
+
+    // d below the circle, between the two bars nearest the centre.
+    if (drawing.BarsPerDirection >= 2) {
+        const double left = drawing.BarsPerDirection % 2 == 1 ? 0.0 : -s / 2;
+        const double right = left + s;
+        const double y = cy + radius + 36;
+        for (double offset : {left, right}) {
+            const double x = cx + pixels(offset);
+            const double barEnd = cy + halfChord(offset);
+            svg.Line(x, barEnd + 4, x, y + 8, kDimensionColour, 1);
+        }
+        svg.Dimension(cx + pixels(left), cx + pixels(right), y);
+        svg.Text(cx + pixels(left + right) / 2, y + 26, "middle", 18, "d = " + ResultText(s));
+    }
+
+    double y = kLegendTop;
+    bool first = true;
+    for (const std::string& line : LegendLines(drawing)) {
+        svg.Text(kLegendLeft, y, "start", first ? kLegendTitleSize : kLegendSize, line, first);
+        first = false;
+        y += kLegendLine;
+    }
+    svg.Line(40, y - 6, 80, y - 6, kFirstDirectionColour, 4);
+    svg.Text(88, y, "start", 16, twoWay ? "方向一（竖向）" : "钢筋");
+    if (twoWay) {
+        svg.Line(240, y - 6, 280, y - 6, kSecondDirectionColour, 4);
+        svg.Text(288, y, "start", 16, "方向二（横向）");
+    }
+    svg.Raw("</svg>\n");
+    return svg.Take();
+}
+
+} // namespace tavrilo
