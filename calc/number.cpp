@@ -1,5 +1,7 @@
 #include "calc/number.h"
 
+#include "calc/decimal_chars.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -36,7 +38,7 @@ private:
     std::size_t pos_ = 0;
 };
 
-// For a decimal text that from_chars found out of range: whether it is too
+// For a decimal text that FromChars found out of range: whether it is too
 // large (rather than too small) for a double. `order` is the position of the
 // first significant digit relative to the decimal point.
 bool IsBeyondLargest(long long order, long long exponent) {
@@ -140,7 +142,7 @@ std::optional<double> ReadLeadingNumber(std::string_view text) {
     double value = 0.0;
     const char* first = number.data();
     const char* last = first + number.size();
-    auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    auto [end, ec] = FromChars(first, last, value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
         const long long order = integerDigits > 0 ? static_cast<long long>(integerDigits)
                                                   : -static_cast<long long>(fractionZeros);
@@ -234,7 +236,7 @@ double RoundHalfEven(double x, int decimals) {
         rounded.append(digits, integerLengthAfter);
     }
     double result = 0.0;
-    std::from_chars(rounded.data(), rounded.data() + rounded.size(), result);
+    FromChars(rounded.data(), rounded.data() + rounded.size(), result);
     return result;
 }
 
