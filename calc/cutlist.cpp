@@ -7,10 +7,6 @@
 namespace tavrilo {
 namespace {
 
-bool Finite(double value) {
-    return std::isfinite(value);
-}
-
 // Millimetres, with a negative zero written as zero.
 double ToMillimetres(double metres) {
     return RoundHalfEven(metres, 3) + 0.0;
@@ -27,14 +23,11 @@ std::vector<BarPosition> BarPositions(std::int32_t barCount, double spacing) {
     if (barCount <= 0)
         return positions;
     positions.reserve(static_cast<std::size_t>(barCount / 2 + 1));
-    if (barCount % 2 == 1) {
+    const bool odd = barCount % 2 == 1;
+    if (odd)
         positions.push_back({0.0, 1});
-        for (std::int32_t i = 1; i <= (barCount - 1) / 2; ++i)
-            positions.push_back({i * spacing, 2});
-    } else {
-        for (std::int32_t i = 1; i <= barCount / 2; ++i)
-            positions.push_back({(2 * i - 1) * spacing / 2, 2});
-    }
+    for (std::int32_t i = 1; i <= barCount / 2; ++i)
+        positions.push_back({PairPositionInHalfSpacings(odd, i) * spacing / 2, 2});
     return positions;
 }
 
@@ -53,13 +46,13 @@ CutListOutcome BuildCutList(const MeshInputs& inputs, Arrangement arrangement,
     // The formula has already held n to its counter limits.
     list.BarsPerDirection = static_cast<std::int32_t>(mesh.Breakdown.SpacingCount);
     list.Allowance = BarAllowance(inputs.BarDiameter);
-    if (!Finite(list.Allowance))
+    if (!std::isfinite(list.Allowance))
         return CutListFault();
 
     for (const BarPosition& p : BarPositions(list.BarsPerDirection, inputs.BarSpacing)) {
         const double chord = ChordLength(inputs.MeshDiameter, p.Offset);
         const double cut = chord + list.Allowance;
-        if (!Finite(chord) || !Finite(cut))
+        if (!std::isfinite(chord) || !std::isfinite(cut))
             return CutListFault();
         list.ChordPerDirection += p.Count * chord;
         list.CutPerDirection += p.Count * cut;
@@ -82,7 +75,7 @@ CutListOutcome BuildCutList(const MeshInputs& inputs, Arrangement arrangement,
     list.ChordTotal = list.ChordPerDirection * directions;
     list.CutTotal = list.CutPerDirection * directions;
     list.RoundedCutTotal = ToMillimetres(list.CutTotal);
-    if (!Finite(list.ChordTotal) || !Finite(list.CutTotal))
+    if (!std::isfinite(list.ChordTotal) || !std::isfinite(list.CutTotal))
         return CutListFault();
 
     const MeshLengthBreakdown& b = mesh.Breakdown;
@@ -99,8 +92,8 @@ CutListOutcome BuildCutList(const MeshInputs& inputs, Arrangement arrangement,
     rec.ChordDifference = ToMillimetres(formulaChords - list.ChordTotal);
     rec.RoundingDifference =
         ToMillimetres(rec.Difference - rec.AllowanceDifference - rec.ChordDifference);
-    if (!Finite(rec.Difference) || !Finite(rec.AllowanceDifference) ||
-        !Finite(rec.ChordDifference) || !Finite(rec.RoundingDifference))
+    if (!std::isfinite(rec.Difference) || !std::isfinite(rec.AllowanceDifference) ||
+        !std::isfinite(rec.ChordDifference) || !std::isfinite(rec.RoundingDifference))
         return CutListFault();
     return list;
 }

@@ -93,8 +93,9 @@ MeshLengthOutcome ComputeMeshLength(const MeshInputs& inputs, Arrangement arrang
         if (h > kInt16Max)
             return IntOverflow(CalcStep::HalfCount);
         // k = 2i - 1, with 2i held in 16 bits: the last pass that fits is 16383.
-        auto chords = SumChords(r, s, h, kInt16Max / 2,
-                                [](std::int32_t i) { return static_cast<double>(2 * i - 1); });
+        auto chords = SumChords(r, s, h, kInt16Max / 2, [](std::int32_t i) {
+            return PairPositionInHalfSpacings(false, i);
+        });
         if (auto* error = std::get_if<CalcError>(&chords))
             return *error;
         b.ChordSum = std::get<double>(chords);
@@ -107,7 +108,7 @@ MeshLengthOutcome ComputeMeshLength(const MeshInputs& inputs, Arrangement arrang
             return IntOverflow(CalcStep::HalfCount);
         // k = 4i / 2, with 4i held in 16 bits: the last pass that fits is 8191.
         auto chords = SumChords(r, s, h, kInt16Max / 4,
-                                [](std::int32_t i) { return static_cast<double>(4 * i) / 2; });
+                                [](std::int32_t i) { return PairPositionInHalfSpacings(true, i); });
         if (auto* error = std::get_if<CalcError>(&chords))
             return *error;
         b.ChordSum = std::get<double>(chords);

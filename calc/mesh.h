@@ -38,6 +38,13 @@ inline double BarAllowance(double barDiameter) {
     return (barDiameter * 12.5) - 0.05;
 }
 
+// Where the i-th pair of bars of one direction lies (i from 1), in half
+// spacings from the centre line: 2i - 1 when the bar count is even (no bar
+// on the centre line), 2i when it is odd (one bar through the centre).
+inline double PairPositionInHalfSpacings(bool oddCount, std::int32_t i) {
+    return oddCount ? static_cast<double>(4 * i) / 2 : static_cast<double>(2 * i - 1);
+}
+
 enum class CalcErrorKind {
     IntegerOverflow,    // the spacing count is beyond what the counters hold
     FloatingPointFault, // a step overflowed, divided by zero or was invalid

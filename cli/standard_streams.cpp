@@ -1,6 +1,7 @@
 #include "cli/standard_streams.h"
 
 #include "text/terminal_text.h"
+#include "text/utf8.h"
 
 #include <cstdio>
 #include <functional>
@@ -85,9 +86,9 @@ void ThroughConsole(OutputStream& stream, DWORD which) {
     if (console == INVALID_HANDLE_VALUE || console == nullptr || !GetConsoleMode(console, &mode))
         return;
     stream.Through([console](std::string_view utf8) {
-        const int size = static_cast<int>(utf8.size());
-        std::wstring wide(utf8.size(), L'\0');
-        const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), size);
+        const std::u16string utf16 = Utf16FromUtf8(utf8);
+        const std::wstring wide(utf16.begin(), utf16.end());
+        const int length = static_cast<int>(wide.size());
         for (int done = 0; done < length;) {
             DWORD written = 0;
             if (!WriteConsoleW(console, wide.data() + done, static_cast<DWORD>(length - done),
@@ -165,13 +166,8 @@ std::ostream& StandardStreams::Err() {
 
 #ifdef _WIN32
 std::string Utf8Argument(const wchar_t* wide) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1)
-        return {};
-    std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
-    text.pop_back(); // the terminating NUL
-    return text;
+    const std::wstring_view text(wide);
+    return Utf8FromUtf16(std::u16string(text.begin(), text.end()));
 }
 #endif
 

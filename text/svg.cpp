@@ -138,11 +138,12 @@ std::string EscapeXml(std::string_view text) {
     return out;
 }
 
-MeshSvgLayout LayoutOf(const MeshDrawing& drawing) {
+namespace {
+
+MeshSvgLayout LayoutWithLegend(const MeshDrawing& drawing, const std::vector<std::string>& legend) {
     MeshSvgLayout layout;
     // Wide enough for the legend, with the margin on its right that it has on
     // its left: the longest numbers make its lines longer than the circle is wide.
-    const std::vector<std::string> legend = LegendLines(drawing);
     double width = kWidth;
     for (std::size_t i = 0; i < legend.size(); ++i)
         width =
@@ -158,8 +159,15 @@ MeshSvgLayout LayoutOf(const MeshDrawing& drawing) {
     return layout;
 }
 
+} // namespace
+
+MeshSvgLayout LayoutOf(const MeshDrawing& drawing) {
+    return LayoutWithLegend(drawing, LegendLines(drawing));
+}
+
 std::string MeshSvg(const MeshDrawing& drawing) {
-    const MeshSvgLayout layout = LayoutOf(drawing);
+    const std::vector<std::string> legend = LegendLines(drawing);
+    const MeshSvgLayout layout = LayoutWithLegend(drawing, legend);
     const double cx = layout.CentreX;
     const double cy = layout.CentreY;
     const double radius = kCircleSize / 2;
@@ -181,7 +189,7 @@ std::string MeshSvg(const MeshDrawing& drawing) {
     svg.Raw("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(layout.Width) +
             "\" height=\"" + Px(layout.Height) + "\" viewBox=\"0 0 " + Px(layout.Width) + " " +
             Px(layout.Height) + "\" font-family=\"" + std::string(kFonts) + "\">\n");
-    svg.Raw("<title>" + EscapeXml(LegendLines(drawing).front()) + "</title>\n");
+    svg.Raw("<title>" + EscapeXml(legend.front()) + "</title>\n");
     svg.Raw("<rect x=\"0\" y=\"0\" width=\"" + Px(layout.Width) + "\" height=\"" +
             Px(layout.Height) + "\" fill=\"#ffffff\"/>\n");
 
@@ -237,7 +245,7 @@ std::string MeshSvg(const MeshDrawing& drawing) {
 
     double y = kLegendTop;
     bool first = true;
-    for (const std::string& line : LegendLines(drawing)) {
+    for (const std::string& line : legend) {
         svg.Text(kLegendLeft, y, "start", first ? kLegendTitleSize : kLegendSize, line, first);
         first = false;
         y += kLegendLine;

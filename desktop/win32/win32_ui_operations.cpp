@@ -1,6 +1,7 @@
 #include "desktop/win32/win32_ui_operations.h"
 
 #include "desktop/win32/win32_result_area.h"
+#include "text/utf8.h"
 
 #include <shellapi.h>
 
@@ -22,24 +23,12 @@ bool IsControl(HWND control) {
 } // namespace
 
 std::wstring WideFromUtf8(std::string_view text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-    return wide;
+    const std::u16string utf16 = Utf16FromUtf8(text);
+    return std::wstring(utf16.begin(), utf16.end());
 }
 
 std::string Utf8FromWide(std::wstring_view text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
-    return narrow;
+    return Utf8FromUtf16(std::u16string(text.begin(), text.end()));
 }
 
 std::wstring MessageBoxText(std::string_view prompt) {
