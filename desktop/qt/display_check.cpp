@@ -40,11 +40,13 @@ bool CheckDisplayAvailable() {
     const std::string message =
         "Tavrilo：未找到图形显示（" + reason +
         "），无法打开窗口。\n"
-        "请在桌面环境中运行，或在没有显示器的机器上用虚拟显示运行：xvfb-run ./run.sh\n"
+        "请在图形桌面中运行；通过 SSH 登录时请用 ssh -X 连接；在没有显示器的机器上可用虚拟显示运行："
+        "xvfb-run tavrilo（xvfb 软件包）。\n"
         "Tavrilo: no display found (" +
         reasonInEnglish +
         ").\n"
-        "Run it on a desktop, or under a virtual display: xvfb-run ./run.sh\n";
+        "Run it on a desktop, over SSH with ssh -X, or under a virtual display: xvfb-run tavrilo "
+        "(package xvfb).\n";
     std::fputs(message.c_str(), stderr);
     return false;
 }

@@ -18,6 +18,8 @@ for display in "" ":$number"; do
     echo "DISPLAY=$display: $output"
     [ "$status" -eq 1 ] || { echo "FAIL: exit status $status, expected 1"; exit 1; }
     grep -q "Tavrilo：未找到图形显示" <<<"$output" || { echo "FAIL: not the Chinese message"; exit 1; }
-    grep -q "xvfb-run" <<<"$output" || { echo "FAIL: the message does not say how to run it"; exit 1; }
+    # Advice an installed program's user can follow: no script of the source tree.
+    grep -q "xvfb-run tavrilo" <<<"$output" || { echo "FAIL: the message does not say how to run it"; exit 1; }
+    ! grep -q "\./run.sh" <<<"$output" || { echo "FAIL: the message names a script of the source tree"; exit 1; }
 done
 echo "PASS"
