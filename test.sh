@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test through ctest.
-#   ./test.sh            the default (Release) build and its tests
+#   ./test.sh            the default (Release) build and its tests, the long
+#                        ones aside (ctest -L long: packages, lintian, the
+#                        window under thousands of hostile texts)
 #   ./test.sh --werror   the same with warnings as errors (CI uses this)
 #   ./test.sh --windows  only the Windows stage: the programs cross-built with
 #                        MinGW-w64 (windows preset), their tests under Wine, the
 #                        portable zip and the installer
-#   ./test.sh --all      the default build, then the Windows stage, then the
-#                        whole suite again in the asan preset (GCC,
+#   ./test.sh --all      the default build and its tests, the long ones too;
+#                        the shared layers alone with every front end off (core
+#                        preset: a compiler, CMake and GoogleTest); the Windows
+#                        stage; the whole suite again in the asan preset (GCC,
 #                        AddressSanitizer + UndefinedBehaviorSanitizer, leaks
-#                        fatal), then every fuzz target for about a minute
+#                        fatal); every fuzz target for about a minute
 #                        (scripts/fuzz.sh; TAVRILO_FUZZ_SECONDS changes it)
 # CI runs ./test.sh --werror --all.
 set -euo pipefail
@@ -67,6 +71,18 @@ cmake --build --preset default
 ctest --preset default
 
 if [ "$all" = 1 ]; then
+    stage "long: the default build's long tests"
+    ctest --preset long
+
+    stage "core: the shared layers alone, every front end off"
+    cmake --preset core -DTAVRILO_WARNINGS_AS_ERRORS="$werror"
+    if grep -Eq '^(Qt6_DIR|XCB_FOUND|PKG_CONFIG_EXECUTABLE):' build/core/CMakeCache.txt; then
+        echo "the core configure looked for a front end's dependencies" >&2
+        exit 1
+    fi
+    cmake --build --preset core
+    ctest --preset core -j2
+
     windows_stage
 
     stage "asan: sanitizer build and tests"
