@@ -3,6 +3,7 @@
 #include "calc/number.h"
 #include "text/displayed.h"
 #include "text/messages.h"
+#include "text/utf8.h"
 
 #include <cstddef>
 #include <string_view>
@@ -19,27 +20,12 @@ std::string Offset(double offset, int count) {
 std::size_t DisplayWidth(std::string_view text) {
     std::size_t width = 0;
     for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 1;
-        char32_t cp = lead;
-        if (lead >= 0xF0) {
-            length = 4;
-            cp = lead & 0x07;
-        } else if (lead >= 0xE0) {
-            length = 3;
-            cp = lead & 0x0F;
-        } else if (lead >= 0xC0) {
-            length = 2;
-            cp = lead & 0x1F;
-        }
-        for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        const long cp = NextCodePoint(text, i);
         const bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
                           (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
                           (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
                           (cp >= 0xFFE0 && cp <= 0xFFE6) || cp >= 0x20000;
         width += wide ? 2 : 1;
-        i += length;
     }
     return width;
 }
