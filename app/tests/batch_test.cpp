@@ -159,6 +159,11 @@ INSTANTIATE_TEST_SUITE_P(
                 Record({"1", "0.01", "0.1", "2", "a", "b"}, CsvRecordProblem::TooManyFields),
                 {"1", "0.01", "0.1", "2", "a", "", "",
                  "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行超过 1024 个"},
+                false},
+        // Its fields are not kept: the line is how to find it.
+        RowCase{"TooLongToKeep",
+                {{}, 12, CsvRecordProblem::TooLong},
+                {"", "", "", "", "", "", "", "第 12 行超过 1 MiB，无法读取"},
                 false}),
     [](const testing::TestParamInfo<RowCase>& info) { return std::string(info.param.name); });
 

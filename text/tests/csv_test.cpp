@@ -112,6 +112,23 @@ TEST(CsvReading, DropsAnOverlongRecordButReadsOn) {
     EXPECT_EQ(records[2].Line, 3u);
 }
 
+// The limit is on the record: exactly 1 MiB is read, whatever ends its line.
+TEST(CsvReading, TakesARecordOfExactlyTheLimit) {
+    for (const char* end : {"\n", "\r\n", "\r", ""}) {
+        for (const std::size_t size :
+             {CsvReader::kMaxRecordBytes, CsvReader::kMaxRecordBytes + 1}) {
+            std::string text = "1,2,3,";
+            text.append(size - text.size(), 'x');
+            const auto records = ReadInPieces(text + end, 4096);
+            ASSERT_EQ(records.size(), 1u);
+            EXPECT_EQ(records[0].Problem, size == CsvReader::kMaxRecordBytes
+                                              ? CsvRecordProblem::None
+                                              : CsvRecordProblem::TooLong)
+                << size << " bytes";
+        }
+    }
+}
+
 TEST(CsvReading, KeepsTheFirstFieldsOfARecordWithTooManyButReadsOn) {
     const std::string text = std::string(1'000'000, ',') + "\n5,6,7,8\n";
     const auto records = ReadInPieces(text, 4096);
