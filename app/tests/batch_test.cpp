@@ -167,5 +167,50 @@ INSTANTIATE_TEST_SUITE_P(
                 false}),
     [](const testing::TestParamInfo<RowCase>& info) { return std::string(info.param.name); });
 
+std::string RunSession(const std::string& bytes, std::size_t chunk, BatchSession& session) {
+    std::string out;
+    for (std::size_t at = 0; at < bytes.size(); at += chunk)
+        EXPECT_TRUE(session.Feed(std::string_view(bytes).substr(at, chunk), out));
+    EXPECT_TRUE(session.Finish(out));
+    return out;
+}
+
+// However the file arrives, the same rows and the same summary; the counts
+// grow as the chunks come, for a progress bar.
+TEST(BatchSessions, AnswerTheSameWhateverTheChunks) {
+    const std::string file = "\xEF\xBB\xBF"
+                             "D,Φ,d,布置\r\n1.3,0.0065,0.1,双向\r\n\r\n0,1,1,1\r\n";
+    std::string first;
+    for (const std::size_t chunk : {std::size_t{1}, std::size_t{7}, file.size()}) {
+        BatchSession session;
+        const std::string out = RunSession(file, chunk, session);
+        if (first.empty())
+            first = out;
+        EXPECT_EQ(out, first) << "chunks of " << chunk;
+        EXPECT_EQ(session.BytesRead(), file.size());
+        EXPECT_EQ(session.Rows(), 2);
+        EXPECT_EQ(session.Failed(), 1);
+        EXPECT_EQ(
+            session.Summary(),
+            "按 UTF-8 读取，共 2 行，其中 1 行无法计算，原因见 error 列；第 1 行是表头，未计算");
+    }
+    EXPECT_EQ(first, "D,phi,d,arrangement,label,total_m,weight_kg,error\n"
+                     "1.3,0.0065,0.1,双向,,27.533,7.18,\n"
+                     "0,1,1,1,,,,参数不能为“0”或“负值”！\n");
+}
+
+// Stopped between chunks (a cancel, a read error): the rows already whole
+// are answered, the one cut off is not.
+TEST(BatchSessions, StopAnswersOnlyWholeRows) {
+    BatchSession session;
+    std::string out;
+    ASSERT_TRUE(session.Feed("1.3,0.0065,0.1,2\n2,0.012,0.1", out));
+    session.Stop(out);
+    EXPECT_EQ(out, "D,phi,d,arrangement,label,total_m,weight_kg,error\n"
+                   "1.3,0.0065,0.1,2,,27.533,7.18,\n");
+    EXPECT_EQ(session.Rows(), 1);
+    EXPECT_EQ(session.PartialNote(), "（已输出前 1 行的结果）");
+}
+
 } // namespace
 } // namespace tavrilo
