@@ -157,10 +157,7 @@ bool BatchSession::Finish(std::string& out) {
         return false;
     reader_.Finish(records_);
     Answer(records_, out);
-    if (!headerWritten_) {
-        AppendCsvRow(out, BatchHeader());
-        headerWritten_ = true;
-    }
+    WriteHeader(out);
     return true;
 }
 
@@ -183,16 +180,22 @@ void BatchSession::Answer(std::vector<CsvRecord>& records, std::string& out) {
             }
         }
         const BatchRow row = EvaluateBatchRecord(record);
-        if (!headerWritten_) {
-            AppendCsvRow(out, BatchHeader());
-            headerWritten_ = true;
-        }
+        WriteHeader(out);
         ++rows_;
         if (!row.Calculated)
             ++failed_;
         AppendCsvRow(out, row.Fields);
     }
     records.clear();
+}
+
+void BatchSession::WriteHeader(std::string& out) {
+    if (headerWritten_)
+        return;
+    if (byteOrderMark_)
+        out += kByteOrderMark;
+    AppendCsvRow(out, BatchHeader());
+    headerWritten_ = true;
 }
 
 std::string BatchSession::Summary() const {
@@ -221,6 +224,21 @@ std::string BatchSession::PartialNote() const {
     if (rows_ == 0)
         return "";
     return "（已输出前 " + std::to_string(rows_) + " 行的结果）";
+}
+
+std::string BatchSession::DecodeFailure(std::string_view name) const {
+    return "无法解码 " + std::string(name) + "：" + Failure() + PartialNote();
+}
+
+std::string BatchSession::Progress() const {
+    std::string text = "已计算 " + std::to_string(rows_) + " 行";
+    if (failed_ > 0)
+        text += "，其中 " + std::to_string(failed_) + " 行无法计算";
+    return text;
+}
+
+std::string BatchSession::Cancelled() const {
+    return "已取消批量计算" + PartialNote();
 }
 
 } // namespace tavrilo

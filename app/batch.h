@@ -41,7 +41,9 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record);
 
 class BatchSession {
 public:
-    BatchSession() = default;
+    // With `byteOrderMark`, the output starts with the UTF-8 byte-order mark
+    // (before the header), so that Excel reads it as UTF-8.
+    explicit BatchSession(bool byteOrderMark = false) : byteOrderMark_(byteOrderMark) {}
     BatchSession(const BatchSession&) = delete;
     BatchSession& operator=(const BatchSession&) = delete;
 
@@ -71,16 +73,26 @@ public:
     // After a failure or a cancel: the rows already answered, or "" when
     // there are none, as a note to add to the message.
     std::string PartialNote() const;
+    // Why the file named `name` could not be read to its end: the decoder's
+    // failure with the partial note.
+    std::string DecodeFailure(std::string_view name) const;
+    // How far the batch has come, for a progress display: the rows answered
+    // and how many of them failed.
+    std::string Progress() const;
+    // The batch was cancelled: says so, with the partial note.
+    std::string Cancelled() const;
 
 private:
     void Take(std::string_view text, std::string& out);
     void Answer(std::vector<CsvRecord>& records, std::string& out);
+    void WriteHeader(std::string& out);
 
     TextDecoder decoder_;
     CsvReader reader_;
     std::vector<CsvRecord> records_;
     std::string text_;
     std::uint64_t bytesRead_ = 0;
+    bool byteOrderMark_ = false;
     bool first_ = true;
     bool headerWritten_ = false;
     std::size_t headerLine_ = 0; // the line taken as a header, 0 for none

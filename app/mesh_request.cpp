@@ -33,7 +33,12 @@ MeshAnswer AnswerMesh(const MeshRequest& request) {
     const MeshInputs inputs{ParseLeadingNumber(request.MeshDiameter),
                             ParseLeadingNumber(request.BarDiameter),
                             ParseLeadingNumber(request.BarSpacing)};
-    const Arrangement arrangement = request.Layout;
+    if (!request.Layout) {
+        if (const std::optional<Refusal> refusal = RefuseInputs(inputs))
+            return Refuse(RefusalMessage(*refusal), IsInputRefusal(*refusal));
+        return Refuse(kNoArrangementMessage, true);
+    }
+    const Arrangement arrangement = *request.Layout;
     const MeshExtras& extras = request.Extras;
     const MeshEvaluation evaluation = EvaluateMesh(inputs, arrangement);
     if (const auto* refusal = std::get_if<Refusal>(&evaluation))
@@ -46,14 +51,15 @@ MeshAnswer AnswerMesh(const MeshRequest& request) {
 
     // The drawing's legend shows the cut list's total and the mass when they
     // can be had, whether or not they were asked for.
-    if (extras.CutList || extras.Drawing) {
+    const bool cutsWanted = extras.CutList || extras.CutListCsv;
+    if (cutsWanted || extras.Drawing) {
         CutListOutcome cut = BuildCutList(inputs, arrangement, result);
         if (auto* list = std::get_if<CutList>(&cut))
             answer.Cuts = std::move(*list);
-        else if (extras.CutList)
+        else if (cutsWanted)
             return Refuse(CalcErrorMessage(std::get<CalcError>(cut).Kind), false);
     }
-    if (extras.CutList && answer.Cuts->HasNegativeBar)
+    if (cutsWanted && answer.Cuts->HasNegativeBar)
         return Refuse(kNegativeBarMessage, true);
     answer.Mass = ComputeBarMass(result.Total, inputs.BarDiameter);
     if (extras.Weight && !answer.Mass)
@@ -83,6 +89,8 @@ MeshAnswer AnswerMesh(const MeshRequest& request) {
         answer.WeightText = WeightReport(*weighed, result.Total);
     if (listed)
         answer.CutListText = CutListReport(*listed);
+    if (extras.CutListCsv)
+        answer.CutListCsv = CutListCsv(*answer.Cuts);
     if (extras.Json)
         answer.Json = MeshResultJson(inputs, arrangement, result, listed, weighed);
     return answer;

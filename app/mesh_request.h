@@ -17,18 +17,21 @@
 namespace tavrilo {
 
 struct MeshExtras {
-    bool Breakdown = false; // n, r, A, S, C, T
-    bool CutList = false;   // the cut list and its reconciliation
-    bool Weight = false;    // the theoretical mass
-    bool Drawing = false;   // the SVG drawing
-    bool Json = false;      // the JSON document instead of the text
+    bool Breakdown = false;  // n, r, A, S, C, T
+    bool CutList = false;    // the cut list and its reconciliation
+    bool Weight = false;     // the theoretical mass
+    bool Drawing = false;    // the SVG drawing
+    bool Json = false;       // the JSON document instead of the text
+    bool CutListCsv = false; // the cut list as CSV
 };
 
 struct MeshRequest {
     std::string_view MeshDiameter; // D, as typed
     std::string_view BarDiameter;  // Φ
     std::string_view BarSpacing;   // d
-    Arrangement Layout = Arrangement::TwoWay;
+    // None chosen: refused with the window's message, after the values are
+    // checked, as the window does.
+    std::optional<Arrangement> Layout = Arrangement::TwoWay;
     MeshExtras Extras;
 };
 
@@ -43,12 +46,13 @@ struct MeshAnswer {
     std::optional<MeshRefusal> Refusal; // set: nothing else is
     MeshInputs Inputs;
     MeshLength Mesh;
-    std::optional<CutList> Cuts; // when the cut list or the drawing was asked for
+    std::optional<CutList> Cuts; // when the cut list (text or CSV) or the drawing was asked for
     std::optional<BarMass> Mass; // when it can be had
     std::string TotalText;       // "27.533 m"
     std::string BreakdownText;   // when asked for, "n = 13\n..."
     std::string WeightText;      // when asked for
     std::string CutListText;     // when asked for
+    std::string CutListCsv;      // when asked for: the cut list as a spreadsheet reads it
     std::string Json;            // when asked for: the whole document
     std::string Svg;             // when asked for
     // What tavrilo-calc prints: the JSON document, or the total line followed

@@ -30,7 +30,8 @@ bool ReadFailed(const std::istream& source) {
 
 } // namespace
 
-int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::ostream& err) {
+int RunBatch(std::string_view path, bool byteOrderMark, std::istream& in, std::ostream& out,
+             std::ostream& err) {
     std::ifstream file;
     std::istream* source = &in;
     const std::string name = path == "-" ? "标准输入" : std::string(path);
@@ -48,7 +49,7 @@ int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::os
         source = &file;
     }
 
-    BatchSession session;
+    BatchSession session(byteOrderMark);
     std::string bytes(kChunkBytes, '\0');
     std::string rows;
     // Writes out what the session answered; false once a write has failed
@@ -86,7 +87,7 @@ int RunBatch(std::string_view path, std::istream& in, std::ostream& out, std::os
     if (!write())
         return kCalcFailed;
     if (!decoded) {
-        err << "无法解码 " << name << "：" << session.Failure() << session.PartialNote() << '\n';
+        err << session.DecodeFailure(name) << '\n';
         return kCalcFailed;
     }
     err << session.Summary() << '\n';

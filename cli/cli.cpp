@@ -5,6 +5,7 @@
 #include "cli/file_path.h"
 #include "cli/output.h"
 #include "text/report.h"
+#include "text/utf8.h"
 #include "version.h"
 
 #include <cerrno>
@@ -24,8 +25,8 @@ constexpr std::string_view kVersion = "tavrilo-calc " TAVRILO_VERSION_STRING;
 
 std::string UsageText() {
     return "用法：tavrilo-calc D Φ d [--one-way | --two-way] [--breakdown] [--bars] [--weight]\n"
-           "                   [--svg 文件] [--json]\n"
-           "      tavrilo-calc --csv 文件\n"
+           "                   [--svg 文件] [--json] [--bars-csv 文件 [--bom]]\n"
+           "      tavrilo-calc --csv 文件 [--bom]\n"
            "计算圆形钢筋网片的钢筋总长度（米）。\n"
            "\n"
            "  D            网片直径，单位米\n"
@@ -41,6 +42,9 @@ std::string UsageText() {
            " kg/m（Φ 为钢筋直径，单位毫米）计算钢筋总长度的理论重量\n"
            "  --svg 文件   把网片画成 SVG 图（圆、钢筋、D 和 d 的尺寸、合计），写入该文件\n"
            "  --json       以 JSON 输出结果、中间值，以及 --bars 的下料单和 --weight 的重量\n"
+           "  --bars-csv 文件\n"
+           "               把下料单写成 CSV "
+           "文件（表头、每行的距中心、弦长、下料长度和根数、合计）\n"
            "  --csv 文件   批量计算：每行 D,Φ,d,布置形式[,备注]，首行可为表头；文件为 - "
            "时读标准输入。\n"
            "               布置形式为 单向/单向布置/one-way/1 或 双向/双向布置/two-way/2。\n"
@@ -48,6 +52,8 @@ std::string UsageText() {
            "               结果以 UTF-8 CSV "
            "写到标准输出：原字段、total_m、weight_kg、error（无法计算的原因）。\n"
            "               退出码：0 全部计算成功，1 有行无法计算，2 文件无法打开、读取或解码\n"
+           "  --bom        CSV 输出（--csv 的结果、--bars-csv 的文件）以 UTF-8 BOM 开头，\n"
+           "               中文 Windows 上的 Excel 据此按 UTF-8 打开，不会出现乱码\n"
            "  --help       显示本帮助\n"
            "  --version    显示版本\n"
            "\n"
@@ -63,6 +69,8 @@ struct Options {
     bool json = false;
     std::optional<std::string_view> svgPath;
     std::optional<std::string_view> csvPath;
+    std::optional<std::string_view> barsCsvPath;
+    bool bom = false;
     bool help = false;
     bool version = false;
 };
@@ -129,6 +137,13 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
                 return problem;
             if (*options.svgPath == "-")
                 return "--svg 需要一个文件名（不能写到标准输出）";
+        } else if (IsFileOption(arg, "--bars-csv")) {
+            if (auto problem = TakeFile("--bars-csv", arg, args, i, options.barsCsvPath))
+                return problem;
+            if (*options.barsCsvPath == "-")
+                return "--bars-csv 需要一个文件名（不能写到标准输出）";
+        } else if (arg == "--bom") {
+            options.bom = true;
         } else if (IsFileOption(arg, "--csv")) {
             if (auto problem = TakeFile("--csv", arg, args, i, options.csvPath))
                 return problem;
@@ -150,12 +165,15 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
             {options.breakdown, "--breakdown"},
             {options.bars, "--bars"},
             {options.json, "--json"},
-            {options.svgPath.has_value(), "--svg"}};
+            {options.svgPath.has_value(), "--svg"},
+            {options.barsCsvPath.has_value(), "--bars-csv"}};
         for (const auto& [given, name] : single)
             if (given)
                 return "--csv 不能与 " + std::string(name) + " 同时使用";
         return std::nullopt;
     }
+    if (options.bom && !options.barsCsvPath)
+        return "--bom 只用于 --csv 或 --bars-csv 写出的 CSV";
     if (options.values.size() != 3)
         return "需要三个数值 D Φ d，实际给出 " + std::to_string(options.values.size()) + " 个";
     return std::nullopt;
@@ -184,6 +202,7 @@ int RunOne(const Options& options, std::ostream& out, std::ostream& err) {
     request.Extras.Weight = options.weight;
     request.Extras.Drawing = options.svgPath.has_value();
     request.Extras.Json = options.json;
+    request.Extras.CutListCsv = options.barsCsvPath.has_value();
     const MeshAnswer answer = AnswerMesh(request);
     if (answer.Refusal) {
         err << answer.Refusal->Message << '\n';
@@ -191,6 +210,14 @@ int RunOne(const Options& options, std::ostream& out, std::ostream& err) {
     }
     if (options.svgPath) {
         if (auto problem = WriteFile(*options.svgPath, answer.Svg)) {
+            err << *problem << '\n';
+            return kCalcFailed;
+        }
+    }
+    if (options.barsCsvPath) {
+        const std::string csv =
+            (options.bom ? std::string(kByteOrderMark) : std::string()) + answer.CutListCsv;
+        if (auto problem = WriteFile(*options.barsCsvPath, csv)) {
             err << *problem << '\n';
             return kCalcFailed;
         }
@@ -215,7 +242,7 @@ int RunCommand(std::span<const std::string_view> args, std::istream& in, std::os
         return kOk;
     }
     if (options.csvPath)
-        return RunBatch(*options.csvPath, in, out, err);
+        return RunBatch(*options.csvPath, options.bom, in, out, err);
     return RunOne(options, out, err);
 }
 

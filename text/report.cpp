@@ -1,12 +1,15 @@
 #include "text/report.h"
 
 #include "calc/number.h"
+#include "text/csv.h"
 #include "text/displayed.h"
 #include "text/messages.h"
 #include "text/utf8.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace tavrilo {
 namespace {
@@ -63,7 +66,30 @@ std::string Totals(std::int64_t bars, double chords, double cuts) {
            "，下料长度 " + ResultText(RoundHalfEven(cuts, 3));
 }
 
-std::string Reconciliation(const CutList& list) {
+std::string CountHeading(const CutList& list) {
+    return list.Layout == Arrangement::TwoWay ? "每方向根数" : "根数";
+}
+
+// The totals rows' labels and their figures: each direction and both, or the one.
+struct TotalsRow {
+    std::string_view Label;
+    std::int64_t Bars;
+    double Chords;
+    double Cuts;
+};
+
+std::vector<TotalsRow> TotalsRows(const CutList& list) {
+    const std::int64_t bars =
+        static_cast<std::int64_t>(list.BarsPerDirection) * DirectionCount(list.Layout);
+    if (list.Layout == Arrangement::TwoWay)
+        return {{"每方向合计", list.BarsPerDirection, list.ChordPerDirection, list.CutPerDirection},
+                {"两个方向合计", bars, list.ChordTotal, list.CutTotal}};
+    return {{"合计", bars, list.ChordTotal, list.CutTotal}};
+}
+
+} // namespace
+
+std::string CutListComparison(const CutList& list) {
     const CutListReconciliation& rec = list.Reconciliation;
     const bool twoWay = list.Layout == Arrangement::TwoWay;
     const std::int64_t bars =
@@ -89,40 +115,47 @@ std::string Reconciliation(const CutList& list) {
     return text;
 }
 
-} // namespace
-
-std::string CutListReport(const CutList& list) {
-    const bool twoWay = list.Layout == Arrangement::TwoWay;
+std::string CutListHeading(const CutList& list) {
     const std::int64_t bars =
         static_cast<std::int64_t>(list.BarsPerDirection) * DirectionCount(list.Layout);
     std::string text;
-    if (twoWay)
+    if (list.Layout == Arrangement::TwoWay)
         text += "下料单（双向布置：两个方向相同，每方向 " + std::to_string(list.BarsPerDirection) +
                 " 根，共 " + std::to_string(bars) + " 根）\n";
     else
         text += "下料单（单向布置：" + std::to_string(list.BarsPerDirection) + " 根）\n";
     text += "每根增加长度 12.5Φ − 0.05 = " + ResultText(list.Allowance) +
             "（两端 180° 弯钩各 6.25Φ，减两端保护层各 0.025 m）\n";
+    return text;
+}
 
+std::string CutListReport(const CutList& list) {
+    std::string text = CutListHeading(list);
     if (list.BarsPerDirection == 0) {
         text += "网片直径不到半个钢筋间距（D/d 取整为 0），网片内没有钢筋，下料单为空。\n";
     } else {
-        text += TableRow("距中心 (m)", "弦长 (m)", "下料长度 (m)", twoWay ? "每方向根数" : "根数");
+        text += TableRow("距中心 (m)", "弦长 (m)", "下料长度 (m)", CountHeading(list));
         for (const CutLine& line : list.Lines)
             text += TableRow(LineOffsets(line), LineChords(line), FormatNumber(line.CutLength),
                              std::to_string(line.Count));
-        if (twoWay) {
-            text += "每方向合计：" +
-                    Totals(list.BarsPerDirection, list.ChordPerDirection, list.CutPerDirection) +
-                    "\n";
-            text += "两个方向合计：" + Totals(bars, list.ChordTotal, list.CutTotal) + "\n";
-        } else {
-            text += "合计：" + Totals(bars, list.ChordTotal, list.CutTotal) + "\n";
-        }
+        for (const TotalsRow& row : TotalsRows(list))
+            text += std::string(row.Label) + "：" + Totals(row.Bars, row.Chords, row.Cuts) + "\n";
     }
     text += '\n';
-    text += Reconciliation(list);
+    text += CutListComparison(list);
     return text;
+}
+
+std::string CutListCsv(const CutList& list) {
+    std::string csv;
+    AppendCsvRow(csv, {"距中心 (m)", "弦长 (m)", "下料长度 (m)", CountHeading(list)});
+    for (const CutLine& line : list.Lines)
+        AppendCsvRow(csv, {LineOffsets(line), LineChords(line), FormatNumber(line.CutLength),
+                           std::to_string(line.Count)});
+    for (const TotalsRow& row : TotalsRows(list))
+        AppendCsvRow(csv, {std::string(row.Label), FormatNumber(RoundHalfEven(row.Chords, 3)),
+                           FormatNumber(RoundHalfEven(row.Cuts, 3)), std::to_string(row.Bars)});
+    return csv;
 }
 
 std::string WeightReport(const BarMass& mass, double lengthMetres) {

@@ -14,6 +14,16 @@ namespace tavrilo {
 // The cut list as a table of lines from the centre outwards, the totals of
 // each direction and of the mesh, and how they compare with the formula's total.
 std::string CutListReport(const CutList& list);
+// Its parts: the title and the allowance (the first two lines), and the
+// comparison with the formula's total (the last lines).
+std::string CutListHeading(const CutList& list);
+std::string CutListComparison(const CutList& list);
+
+// The same table as CSV for a spreadsheet: a header row, a row for each line
+// of the cut list (距中心 and 弦长 as in the report, the cut length and the
+// count as plain numbers), then the totals rows with the chords, the cut
+// lengths and the bars. Without a byte-order mark.
+std::string CutListCsv(const CutList& list);
 
 // The mass of `lengthMetres` of bar and the mass per metre used, for example
 //   理论重量 7.18 kg（按钢筋总长度 27.533 m 计）

@@ -1,5 +1,6 @@
 #include "app/batch.h"
 #include "text/messages.h"
+#include "text/utf8.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -210,6 +211,32 @@ TEST(BatchSessions, StopAnswersOnlyWholeRows) {
                    "1.3,0.0065,0.1,2,,27.533,7.18,\n");
     EXPECT_EQ(session.Rows(), 1);
     EXPECT_EQ(session.PartialNote(), "（已输出前 1 行的结果）");
+}
+
+// The mark for Excel comes once, before the header, whether or not the
+// file has rows, and never before a file that could not be decoded.
+TEST(BatchSession, StartsWithTheByteOrderMarkWhenAsked) {
+    const std::string header = "D,phi,d,arrangement,label,total_m,weight_kg,error\n";
+    const struct {
+        std::string bytes;
+        std::string expected; // without the mark
+    } cases[] = {{"", header},
+                 {"1.3,0.0065,0.1,2\n1.3,0.0065,0.1,1\n",
+                  header + "1.3,0.0065,0.1,2,,27.533,7.18,\n1.3,0.0065,0.1,1,,13.766,3.59,\n"},
+                 {std::string("PK\x03\x04\0\0", 6), ""}};
+    for (bool mark : {false, true}) {
+        for (const auto& c : cases) {
+            BatchSession session(mark);
+            std::string out;
+            // One byte at a time: the mark must not come again with each chunk.
+            for (char byte : c.bytes)
+                session.Feed(std::string_view(&byte, 1), out);
+            session.Finish(out);
+            const std::string expected =
+                (mark && !c.expected.empty() ? std::string(kByteOrderMark) : "") + c.expected;
+            EXPECT_EQ(out, expected) << mark << " " << c.bytes;
+        }
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "app/mesh_request.h"
+#include "text/messages.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -16,7 +17,7 @@ struct RequestCase {
 };
 
 MeshExtras Extras(bool breakdown, bool cutList, bool weight, bool drawing, bool json) {
-    return MeshExtras{breakdown, cutList, weight, drawing, json};
+    return MeshExtras{breakdown, cutList, weight, drawing, json, false};
 }
 
 TEST(AnswerMesh, GivesTheTotalWithWhatWasAskedOrOneRefusal) {
@@ -52,6 +53,37 @@ TEST(AnswerMesh, GivesTheTotalWithWhatWasAskedOrOneRefusal) {
         EXPECT_EQ(answer.Svg.empty(), !c.extras.Drawing) << c.name;
         EXPECT_EQ(answer.Cuts.has_value(), c.extras.CutList || c.extras.Drawing) << c.name;
     }
+}
+
+// Without an arrangement the window's order holds: a value to correct is
+// named first, the missing choice only when the values are good.
+TEST(AnswerMesh, WithoutAnArrangementChecksTheValuesFirst) {
+    const struct {
+        const char* d;
+        std::string_view message;
+    } cases[] = {
+        {"0", kNonPositiveMessage}, {"abc", kNonPositiveMessage}, {"1.3", kNoArrangementMessage}};
+    for (const auto& c : cases) {
+        const MeshAnswer answer = AnswerMesh({c.d, "0.0065", "0.1", std::nullopt, {}});
+        ASSERT_TRUE(answer.Refusal.has_value()) << c.d;
+        EXPECT_EQ(answer.Refusal->Message, c.message) << c.d;
+        EXPECT_TRUE(answer.Refusal->ByInput) << c.d;
+    }
+}
+
+// The CSV of the cut list comes with the text or alone, and a cut list that
+// cannot be cut refuses it as it refuses the text.
+TEST(AnswerMesh, GivesTheCutListCsvOnlyWhenAsked) {
+    MeshExtras csvOnly;
+    csvOnly.CutListCsv = true;
+    const MeshAnswer answer = AnswerMesh({"1.3", "0.0065", "0.1", Arrangement::TwoWay, csvOnly});
+    ASSERT_FALSE(answer.Refusal.has_value());
+    EXPECT_TRUE(answer.CutListCsv.starts_with("距中心 (m),")) << answer.CutListCsv;
+    EXPECT_EQ(answer.Printed(), "27.533 m\n");
+    EXPECT_TRUE(AnswerMesh({"1.3", "0.0065", "0.1", Arrangement::TwoWay, {}}).CutListCsv.empty());
+    const MeshAnswer negative = AnswerMesh({"0.5", "0.001", "0.001", Arrangement::TwoWay, csvOnly});
+    ASSERT_TRUE(negative.Refusal.has_value());
+    EXPECT_EQ(negative.Refusal->Message, kNegativeBarMessage);
 }
 
 } // namespace

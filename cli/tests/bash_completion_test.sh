@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The bash completion of tavrilo-calc, as bash-completion loads it: options
-# from the program's own --help, file names after --svg and --csv.
+# from the program's own --help, file names after --svg, --bars-csv and --csv.
 #   bash_completion_test.sh COMPLETION_FILE TAVRILO_CALC
 set -uo pipefail
 completion=$(realpath "$1")
@@ -38,10 +38,11 @@ while IFS='|' read -r before cur want; do
         failed=1
     fi
 done <<'CASES'
-|--b|--bars --breakdown
+|--b|--bars --bars-csv --bom --breakdown
 1.3 0.0065 0.1|--t|--two-way
 |--v|--version
 --svg||mesh.svg
+--bars-csv||rows.csv
 --csv||- mesh.svg rows.csv
 --csv|r|rows.csv
 CASES

@@ -183,6 +183,16 @@ INSTANTIATE_TEST_SUITE_P(
         "共 7 行，其中 5 行无法计算"}),
     [](const testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
 
+TEST(CsvFiles, ByteOrderMarkForExcelPrecedesTheSameRows) {
+    const std::string path = TempPath("bom.csv");
+    WriteBytes(path, kUtf8Rows);
+    const Outcome plain = RunCalc({"--csv", path});
+    const Outcome marked = RunCalc({"--bom", "--csv", path});
+    EXPECT_EQ(plain.out, kHeader + kExpectedRows);
+    EXPECT_EQ(marked.out, "\xEF\xBB\xBF" + plain.out);
+    EXPECT_EQ(marked.err, plain.err);
+}
+
 TEST(CsvFiles, MissingFileIsExitTwo) {
     const Outcome o = RunCalc({"--csv", "/nonexistent/meshes.csv"});
     EXPECT_EQ(o.status, 2);

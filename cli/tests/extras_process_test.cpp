@@ -128,7 +128,20 @@ INSTANTIATE_TEST_SUITE_P(
                    "无法写入文件"},
         OptionCase{"CsvTakesNoValues", {"--csv", "x.csv", "1", "2", "3"}, 64, {}, "--csv"},
         OptionCase{"CsvWithBars", {"--csv", "x.csv", "--bars"}, 64, {}, "--bars"},
-        OptionCase{"CsvWithArrangement", {"--one-way", "--csv", "x.csv"}, 64, {}, "--one-way"}),
+        OptionCase{"CsvWithArrangement", {"--one-way", "--csv", "x.csv"}, 64, {}, "--one-way"},
+        OptionCase{
+            "CsvWithBarsCsv", {"--csv", "x.csv", "--bars-csv", "y.csv"}, 64, {}, "--bars-csv"},
+        OptionCase{"BomWithoutACsv", {"1.3", "0.0065", "0.1", "--bom"}, 64, {}, "--bom"},
+        OptionCase{"BarsCsvNotToStandardOutput",
+                   {"1.3", "0.0065", "0.1", "--bars-csv", "-"},
+                   64,
+                   {},
+                   "--bars-csv"},
+        OptionCase{"BarsCsvOfBarsShorterThanTheirCovers",
+                   {"0.03", "0.001", "0.05", "--bars-csv", TempPath("negative.csv")},
+                   1,
+                   {},
+                   "下料长度为负值"}),
     [](const testing::TestParamInfo<OptionCase>& info) { return std::string(info.param.name); });
 
 // The JSON is read back by a real JSON parser, which also checks its content.
@@ -359,6 +372,22 @@ TEST(Drawing, IsValidXmlWithItsLegend) {
          svg});
     EXPECT_EQ(parsed.status, 0) << parsed.err;
 #endif
+}
+
+// --bars-csv writes the cut list and nothing more to standard output; with
+// --bom the same bytes follow the mark.
+TEST(BarsCsv, WritesTheCutListWithTheMarkWhenAsked) {
+    const std::string plain = TempPath("bars.csv");
+    const std::string marked = TempPath("bars-bom.csv");
+    const Outcome o = RunCalc({"1.3", "0.0065", "0.1", "--bars-csv", plain});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "27.533 m\n");
+    ASSERT_EQ(RunCalc({"1.3", "0.0065", "0.1", "--bom", "--bars-csv=" + marked}).status, 0);
+    const std::string csv = tavrilo::test::Slurp(plain);
+    EXPECT_TRUE(csv.starts_with("距中心 (m),弦长 (m),下料长度 (m),每方向根数\n0,1.3,1.331,1\n"))
+        << csv;
+    EXPECT_TRUE(csv.ends_with("两个方向合计,26.72,27.533,26\n")) << csv;
+    EXPECT_EQ(tavrilo::test::Slurp(marked), "\xEF\xBB\xBF" + csv);
 }
 
 } // namespace

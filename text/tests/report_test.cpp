@@ -37,5 +37,29 @@ TEST(CutListReport, ShowsTheLinesTotalsAndWhyTheWindowDiffers) {
     EXPECT_NE(none.find("r = 0.4 次"), std::string::npos) << none;
 }
 
+// The CSV has the report's table: one row a line, the totals, and a mesh
+// without bars still has its header and totals.
+TEST(CutListCsv, HoldsTheReportsTableForASpreadsheet) {
+    const struct {
+        MeshInputs inputs;
+        Arrangement layout;
+        const char* expected;
+    } cases[] = {
+        {{0.5, 0.01, 0.1},
+         Arrangement::TwoWay,
+         "距中心 (m),弦长 (m),下料长度 (m),每方向根数\n"
+         "0,0.5,0.575,1\n"
+         "±0.1,0.458,0.533,2\n"
+         "±0.2,0.3,0.375,2\n"
+         "每方向合计,2.017,2.392,5\n"
+         "两个方向合计,4.033,4.783,10\n"},
+        {{0.04, 0.006, 0.1},
+         Arrangement::OneWay,
+         "距中心 (m),弦长 (m),下料长度 (m),根数\n合计,0,0,0\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CutListCsv(Cut(c.inputs, c.layout)), c.expected);
+}
+
 } // namespace
 } // namespace tavrilo
