@@ -1,78 +1,206 @@
-// The page's module (tavrilo_mesh.wasm): it imports nothing, and it answers
-// as tavrilo-calc does. Run with node --test; ctest sets
+// The page's module (tavrilo_mesh.wasm), called through the page's own glue
+// (page/module.js): it imports nothing, and it answers as tavrilo-calc does,
+// byte for byte, for single meshes and for batches. Run with node --test;
+// ctest sets
 //   TAVRILO_MESH_WASM  the module
-//   TAVRILO_CALC       a native tavrilo-calc to compare with (the comparison
-//                      is skipped without it)
+//   TAVRILO_PAGE_GLUE  page/module.js
+//   TAVRILO_CALC       a native tavrilo-calc to compare with (the comparisons
+//                      are skipped without it)
 
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { readFile } from 'node:fs/promises';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
 import test from 'node:test';
 
 const modulePath = process.env.TAVRILO_MESH_WASM;
 const nativeCalc = process.env.TAVRILO_CALC;
 assert.ok(modulePath, 'TAVRILO_MESH_WASM must name the module');
+const { TavriloModule } = createRequire(import.meta.url)(process.env.TAVRILO_PAGE_GLUE);
+const noNative = !nativeCalc && 'TAVRILO_CALC is not set';
 
 const ONE_WAY = 1;
 const TWO_WAY = 2;
+const EXTRAS = TavriloModule.BREAKDOWN | TavriloModule.CUT_LIST | TavriloModule.WEIGHT;
 
-const module = await WebAssembly.compile(await readFile(modulePath));
+const module = await WebAssembly.compile(readFileSync(modulePath));
 // The page gives it nothing: instantiating with no imports must work.
-const { exports } = await WebAssembly.instantiate(module, {});
-exports._initialize();
+const calc = await TavriloModule.instantiate(module);
+const work = mkdtempSync(path.join(tmpdir(), 'tavrilo-module-'));
+test.after(() => rmSync(work, { recursive: true, force: true }));
 
-// Calls tavrilo_mesh_text as the page will: each text copied into the
-// module's memory, the answer read back and the buffers freed.
-function meshText(meshDiameter, barDiameter, spacing, arrangement) {
-    const texts = [meshDiameter, barDiameter, spacing].map((t) => new TextEncoder().encode(t));
-    const buffers = texts.map((bytes) => {
-        const at = exports.tavrilo_alloc(bytes.length);
-        assert.notEqual(at, 0, 'out of memory');
-        new Uint8Array(exports.memory.buffer, at, bytes.length).set(bytes);
-        return at;
-    });
-    try {
-        const status = exports.tavrilo_mesh_text(
-            buffers[0], texts[0].length, buffers[1], texts[1].length,
-            buffers[2], texts[2].length, arrangement);
-        // Read the memory anew: a call may have grown it.
-        const answer = new Uint8Array(exports.memory.buffer, exports.tavrilo_result_ptr(),
-                                      exports.tavrilo_result_len());
-        return { status, text: new TextDecoder('utf-8', { fatal: true }).decode(answer) };
-    } finally {
-        buffers.forEach((at) => exports.tavrilo_free(at));
-    }
+// The same numbers every run.
+function random(seed) {
+    let state = seed >>> 0;
+    return () => {
+        state = (state * 1664525 + 1013904223) >>> 0;
+        return state / 2 ** 32;
+    };
+}
+
+function mesh(...args) {
+    const status = calc.mesh(...args);
+    return { status, text: calc.part(TavriloModule.PRINTED) };
 }
 
 test('the module imports nothing', () => {
     assert.deepEqual(WebAssembly.Module.imports(module), []);
 });
 
-test('totals, refusals and a missing arrangement', () => {
+test('totals, refusals and a missing arrangement in the window\'s order', () => {
     const cases = [
         [['1.3', '0.0065', '0.1', TWO_WAY], { status: 0, text: '27.533 m\n' }],
         [['1.3', '0.0065', '0.1', ONE_WAY], { status: 0, text: '13.766 m\n' }],
+        [['0.1m', '0.0065', '0.1', ONE_WAY], mesh('0.1', '0.0065', '0.1', ONE_WAY)],
         [['0', '0.0065', '0.1', TWO_WAY], { status: 1, text: '参数不能为“0”或“负值”！\n' }],
+        [['0', '0.0065', '0.1', 0], { status: 1, text: '参数不能为“0”或“负值”！\n' }],
         [['1.3', '0.0065', '0.1', 0], { status: 1, text: '请选择“钢筋布置形式”后进行计算！\n' }],
     ];
     for (const [args, expected] of cases)
-        assert.deepEqual(meshText(...args), expected, JSON.stringify(args));
+        assert.deepEqual(mesh(...args, 0), expected, JSON.stringify(args));
 });
 
-test('the same answer as tavrilo-calc', { skip: !nativeCalc && 'TAVRILO_CALC is not set' }, () => {
-    const inputs = [
-        ['1.3', '0.0065', '0.1'], ['0', '0.0065', '0.1'], [' -1', '0.0065', '0.1'],
-        ['1 .3 m', '6.5e-3', '.1'], ['abc', '0.0065', '0.1'], ['1.3', '0.003', '0.1'],
-        ['1e999', '0.0065', '0.1'], ['1.79769313486232E+308', '1', '1'],
-        ['2', '0.000001', '1e-300'], ['12345.678', '0.025', '0.15'], ['', '', ''],
-    ];
-    for (const [arrangement, option] of [[ONE_WAY, '--one-way'], [TWO_WAY, '--two-way']]) {
-        for (const input of inputs) {
-            const run = spawnSync(nativeCalc, [option, '--', ...input], { encoding: 'utf8' });
-            assert.equal(run.error, undefined);
-            const expected = { status: run.status, text: run.stdout + run.stderr };
-            assert.deepEqual(meshText(...input, arrangement), expected,
-                             `${option} ${JSON.stringify(input)}`);
-        }
+// Text as people type it, and the edges: blanks, commas, units, signs,
+// exponents, overflow, nothing at all.
+function meshes(count) {
+    const next = random(17);
+    const pick = (list) => list[Math.floor(next() * list.length)];
+    const number = (low, high) => String(Number((low + next() * (high - low)).toPrecision(
+        1 + Math.floor(next() * 5))));
+    const sloppy = ['0', '-1', 'abc', '', ' 2 ', '1,3', '0.1m', '1e999', '6.5e-3', '.1',
+                    '1.79769313486232E+308', '1e-300', '0x10', '１.３'];
+    const list = [];
+    for (let i = 0; i < count; ++i) {
+        const values = [number(0.05, 12), number(0.003, 0.04), number(0.05, 0.5)];
+        if (next() < 0.1)
+            values[Math.floor(next() * 3)] = pick(sloppy);
+        list.push({ values, arrangement: next() < 0.5 ? ONE_WAY : TWO_WAY });
     }
+    return list;
+}
+
+function quote(text) {
+    return `'${text.replaceAll("'", "'\\''")}'`;
+}
+
+test('5,000 meshes: text, cut list CSV, drawing and JSON as tavrilo-calc writes them',
+     { skip: noNative }, () => {
+    const list = meshes(5000);
+    // One shell runs tavrilo-calc twice a mesh: the text with the drawing and
+    // the cut list written to files, then the JSON. Each run's output ends
+    // with its status and a NUL.
+    const script = list.map(({ values, arrangement }, i) => {
+        const way = arrangement === ONE_WAY ? '--one-way' : '--two-way';
+        const args = `${way} --breakdown --bars --weight`;
+        const files = `--svg ${work}/${i}.svg --bom --bars-csv ${work}/${i}.csv`;
+        const vals = values.map(quote).join(' ');
+        return `"$calc" ${args} ${files} -- ${vals} 2>&1; printf '%s\\0' $?\n` +
+               `"$calc" ${args} --json -- ${vals} 2>&1; printf '%s\\0' $?\n`;
+    }).join('');
+    const run = spawnSync('sh', [], {
+        input: script, env: { calc: nativeCalc, PATH: process.env.PATH }, maxBuffer: 1 << 30 });
+    assert.equal(run.status, 0, String(run.stderr));
+    const outputs = run.stdout.toString('utf8').split('\0');
+    const read = (file) => {
+        try {
+            return readFileSync(file);
+        } catch {
+            return Buffer.alloc(0);
+        }
+    };
+    let answered = 0;
+    list.forEach(({ values, arrangement }, i) => {
+        const label = `${JSON.stringify(values)} ${arrangement}`;
+        const [text, json] = [outputs[2 * i], outputs[2 * i + 1]].map((out) => {
+            const status = Number(out.slice(out.lastIndexOf('\n') + 1));
+            return { text: out.slice(0, out.lastIndexOf('\n') + 1), status };
+        });
+        const status = calc.mesh(...values, arrangement,
+                                 EXTRAS | TavriloModule.DRAWING | TavriloModule.CUT_LIST_CSV);
+        assert.deepEqual({ text: calc.part(TavriloModule.PRINTED), status }, text, label);
+        if (status === 0) {
+            ++answered;
+            assert.ok(read(`${work}/${i}.svg`).equals(Buffer.from(calc.partView(TavriloModule.SVG))), label);
+            assert.ok(read(`${work}/${i}.csv`).equals(Buffer.from(calc.partView(TavriloModule.CUT_CSV))), label);
+        }
+        const jsonStatus = calc.mesh(...values, arrangement, EXTRAS | TavriloModule.JSON);
+        assert.deepEqual({ text: calc.part(TavriloModule.PRINTED), status: jsonStatus }, json, label);
+    });
+    assert.ok(answered > 4000, `only ${answered} meshes had a total`);
+});
+
+// Rows of every kind: good ones with Chinese labels and arrangements, quoted
+// fields, blanks, bad values, wrong field counts, unknown arrangements.
+function batchText(rows) {
+    const next = random(rows);
+    const kinds = [
+        (i) => `${(0.5 + next() * 5).toFixed(3)},0.0065,0.1,双向,北区${i}`,
+        (i) => `${(0.5 + next() * 5).toFixed(2)},0.012,0.15,单向布置,"南区,${i}"`,
+        () => '1.3,0.0065,0.1,two-way',
+        () => '0,0.0065,0.1,1',
+        () => '1.3,0.0065,0.1,三向,坏',
+        () => '1.3,0.0065',
+        () => ',,,',
+        (i) => `"1.3",0.0065,0.1,ONE-WAY,"引号""${i}"""`,
+    ];
+    const lines = ['网片直径D,钢筋直径Φ,钢筋间距d,布置形式,备注'];
+    for (let i = 0; i < rows; ++i)
+        lines.push(kinds[Math.floor(next() * kinds.length)](i));
+    return lines.join('\r\n') + '\r\n';
+}
+
+// The batch as the page's worker runs it: the file fed in chunks.
+function moduleBatch(bytes, chunk, name) {
+    const parts = [];
+    calc.batchBegin(true);
+    let decoded = true;
+    for (let at = 0; decoded && at < bytes.length; at += chunk) {
+        decoded = calc.batchFeed(bytes.subarray(at, at + chunk));
+        parts.push(calc.partBytes(TavriloModule.PRINTED));
+    }
+    if (decoded) {
+        decoded = calc.batchFinish();
+        parts.push(calc.partBytes(TavriloModule.PRINTED));
+    }
+    const err = decoded ? calc.batchText(0) : calc.batchFailure(name);
+    return { out: Buffer.concat(parts), err: `${err}\n`,
+             status: !decoded ? 2 : calc.batchFailed() > 0 ? 1 : 0 };
+}
+
+test('100,000 rows in UTF-8, GB18030 and UTF-16 as tavrilo-calc --bom --csv answers them',
+     { skip: noNative }, () => {
+    const text = batchText(100000);
+    const gb18030 = spawnSync('iconv', ['-f', 'UTF-8', '-t', 'GB18030'], {
+        input: text, maxBuffer: 1 << 30 });
+    assert.equal(gb18030.status, 0, String(gb18030.stderr));
+    const files = [
+        ['UTF-8', Buffer.from(text, 'utf8'), 1 << 20],
+        ['GB18030', gb18030.stdout, 65536],
+        ['UTF-16LE', Buffer.concat([Buffer.from([0xFF, 0xFE]), Buffer.from(text, 'utf16le')]), 4099],
+    ];
+    for (const [encoding, bytes, chunk] of files) {
+        const file = path.join(work, `rows-${encoding}.csv`);
+        writeFileSync(file, bytes);
+        const native = spawnSync(nativeCalc, ['--bom', '--csv', file], { maxBuffer: 1 << 30 });
+        const answer = moduleBatch(bytes, chunk, file);
+        assert.equal(answer.status, native.status, encoding);
+        assert.equal(answer.err, String(native.stderr), encoding);
+        assert.ok(answer.err.startsWith(`按 ${encoding} 读取，共 `), answer.err);
+        assert.equal(Buffer.compare(answer.out, native.stdout), 0, `${encoding}: the rows differ`);
+    }
+});
+
+test('a file that cannot be decoded fails as tavrilo-calc fails, keeping the rows before',
+     { skip: noNative }, () => {
+    const bytes = Buffer.concat([Buffer.from('1.3,0.0065,0.1,2\n'.repeat(3000)),
+                                 Buffer.from([0, 0, 0, 0])]);
+    const file = path.join(work, 'rows.csv');
+    writeFileSync(file, bytes);
+    const native = spawnSync(nativeCalc, ['--bom', '--csv', file]);
+    const answer = moduleBatch(bytes, 4096, file);
+    assert.equal(answer.status, native.status);
+    assert.equal(answer.err, String(native.stderr));
+    assert.equal(Buffer.compare(answer.out, native.stdout), 0);
 });

@@ -1,0 +1,132 @@
+#!/usr/bin/env python3
+"""Makes the page from its sources: the site for a web server and the single
+file that works opened from disk.
+
+The page's labels, tooltips and initial values are the window's, read from
+form1.ui (@Widget.property@ in index.html); the version, the description and
+the support addresses come from CMake.
+
+  make_page.py --sources web/page --form desktop/form1.ui --module tavrilo_mesh.wasm
+               --icon tavrilo.svg --rsvg-convert PATH --site DIR --single FILE
+               --version V --description TEXT --home URL --email ADDRESS --qq NUMBER
+"""
+
+import argparse
+import base64
+import gzip
+import hashlib
+import html
+import json
+import re
+import subprocess
+import sys
+import xml.etree.ElementTree as ElementTree
+from pathlib import Path
+
+# Where the site's page is allowed to get things from: itself alone.
+CONTENT_SECURITY_POLICY = (
+    "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; "
+    "img-src 'self' blob: data:; worker-src 'self'; connect-src 'self'; "
+    "object-src 'none'; base-uri 'none'")
+
+
+def form_texts(form_path):
+    """{'Widget.property': text} for every string property of form1.ui."""
+    texts = {}
+    for element in ElementTree.parse(form_path).getroot().iter():
+        if element.tag not in ('widget', 'action'):
+            continue
+        for prop in element.findall('property'):
+            string = prop.find('string')
+            if string is not None and string.text is not None:
+                texts[f"{element.get('name')}.{prop.get('name')}"] = string.text
+    return texts
+
+
+def fill(template, values, what):
+    def replace(match):
+        key = match.group(1)
+        if key not in values:
+            sys.exit(f'{what}: nothing for @{key}@')
+        return values[key]
+    return re.sub(r'@([A-Za-z0-9_.]+)@', replace, template)
+
+
+def inline_script(text, what):
+    if re.search(r'</script|<!--', text, re.IGNORECASE):
+        sys.exit(f'{what} cannot be inlined: it holds </script or <!--')
+    return text
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for name in ('sources', 'form', 'module', 'icon', 'rsvg-convert', 'site', 'single',
+                 'version', 'description', 'home', 'email', 'qq'):
+        parser.add_argument('--' + name, required=True)
+    args = parser.parse_args()
+
+    sources = Path(args.sources)
+    read = lambda name: (sources / name).read_text(encoding='utf-8')
+    texts = {key: html.escape(value) for key, value in form_texts(args.form).items()}
+    texts.update({
+        'VERSION': html.escape(args.version),
+        'DESCRIPTION': html.escape(args.description),
+        'HOME_PAGE_URL': html.escape(args.home),
+        'SUPPORT_EMAIL': html.escape(args.email),
+        'SUPPORT_QQ': html.escape(args.qq),
+    })
+    page = read('index.html')
+    module_glue = read('module.js')
+    worker = module_glue + '\n' + read('worker.js')
+    style = read('style.css')
+    wasm = Path(args.module).read_bytes()
+
+    site = Path(args.site)
+    site.mkdir(parents=True, exist_ok=True)
+    files = {}
+    files['index.html'] = fill(page, dict(texts, HEAD='\n'.join([
+        f'<meta http-equiv="Content-Security-Policy" content="{CONTENT_SECURITY_POLICY}">',
+        '<link rel="stylesheet" href="style.css">',
+        '<link rel="manifest" href="manifest.webmanifest">',
+        '<link rel="icon" href="icon-192.png" type="image/png">',
+        '<link rel="apple-touch-icon" href="icon-192.png">',
+        '<script src="app.js" defer></script>']), BODY_END=''), 'index.html').encode()
+    files['app.js'] = '\n'.join([module_glue, read('loader-site.js'), read('page.js')]).encode()
+    files['worker.js'] = worker.encode()
+    files['style.css'] = style.encode()
+    files['tavrilo.wasm'] = wasm
+    manifest = fill(read('manifest.webmanifest'), texts, 'manifest')
+    json.loads(manifest)
+    files['manifest.webmanifest'] = manifest.encode()
+    for size in (192, 512):
+        files[f'icon-{size}.png'] = subprocess.run(
+            [args.rsvg_convert, '-w', str(size), '-h', str(size), args.icon],
+            check=True, capture_output=True).stdout
+
+    # The service worker caches the rest; its cache is named after their content.
+    digest = hashlib.sha256()
+    for name in sorted(files):
+        digest.update(name.encode() + b'\0' + files[name] + b'\0')
+    cached = ['./'] + sorted(files)
+    files['sw.js'] = fill(read('sw.js'), {'SITE_HASH': digest.hexdigest()[:16],
+                                          'SITE_FILES': json.dumps(cached)}, 'sw.js').encode()
+    for name, content in files.items():
+        (site / name).write_bytes(content)
+
+    # The single file: the styles, the worker and the module inside the page.
+    packed = base64.b64encode(gzip.compress(wasm, compresslevel=9, mtime=0)).decode()
+    icon = base64.b64encode(Path(args.icon).read_bytes()).decode()
+    single = fill(page, dict(texts, HEAD='\n'.join([
+        f'<link rel="icon" href="data:image/svg+xml;base64,{icon}">',
+        f'<style>\n{style}</style>']), BODY_END='\n'.join([
+        f'<script type="application/octet-stream" id="tavrilo-wasm">{packed}</script>',
+        '<script type="text/plain" id="tavrilo-worker">' +
+        inline_script(worker, 'worker.js') + '</script>',
+        '<script>\n' + inline_script('\n'.join(
+            [module_glue, read('loader-single.js'), read('page.js')]), 'app.js') +
+        '</script>'])), 'tavrilo.html')
+    Path(args.single).write_text(single, encoding='utf-8')
+
+
+if __name__ == '__main__':
+    main()

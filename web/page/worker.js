@@ -1,0 +1,76 @@
+// The batch, off the page's thread: the file is read in slices (File.slice),
+// each slice fed to the module's batch session as tavrilo-calc --csv feeds
+// its reads, and the answered rows kept as blob parts, so that neither the
+// file nor its result sits whole in the page's memory. A cancel is seen
+// between slices.
+//
+// Messages in:  {type: 'start', module: WebAssembly.Module, file: File}
+//               {type: 'cancel'}
+// Messages out: {type: 'progress', bytes, text}
+//               {type: 'done', result: Blob|null, text, ok}
+
+'use strict';
+
+/* global TavriloModule */
+
+const SLICE_BYTES = 1 << 20;
+
+let cancelled = false;
+let running = false;
+
+async function run(module, file) {
+    const calc = await TavriloModule.instantiate(module);
+    const out = [];
+    const keep = () => {
+        const view = calc.partView(TavriloModule.PRINTED);
+        if (view.length > 0)
+            out.push(view.slice());
+    };
+    const result = () => new Blob(out, { type: 'text/csv;charset=utf-8' });
+
+    calc.batchBegin(true);
+    // The next slice is read while this one is computed.
+    let next = file.slice(0, SLICE_BYTES).arrayBuffer();
+    for (let at = 0; at < file.size; at += SLICE_BYTES) {
+        const bytes = new Uint8Array(await next);
+        if (cancelled) {
+            calc.batchStop();
+            keep();
+            return { type: 'done', result: result(), text: calc.batchText(2), ok: false };
+        }
+        if (at + SLICE_BYTES < file.size)
+            next = file.slice(at + SLICE_BYTES, at + 2 * SLICE_BYTES).arrayBuffer();
+        const decoded = calc.batchFeed(bytes);
+        keep();
+        if (!decoded)
+            return { type: 'done', result: out.length > 0 ? result() : null,
+                     text: calc.batchFailure(file.name), ok: false };
+        postMessage({ type: 'progress', bytes: at + bytes.length, text: calc.batchText(1) });
+    }
+    const decoded = calc.batchFinish();
+    keep();
+    if (!decoded)
+        return { type: 'done', result: out.length > 0 ? result() : null,
+                 text: calc.batchFailure(file.name), ok: false };
+    return { type: 'done', result: result(), text: calc.batchText(0), ok: true,
+             failed: calc.batchFailed() };
+}
+
+onmessage = async (event) => {
+    const message = event.data;
+    if (message.type === 'cancel') {
+        cancelled = true;
+        return;
+    }
+    if (message.type !== 'start' || running)
+        return;
+    running = true;
+    cancelled = false;
+    try {
+        postMessage(await run(message.module, message.file));
+    } catch (error) {
+        postMessage({ type: 'done', result: null, text: String(error), ok: false });
+    } finally {
+        running = false;
+    }
+};
