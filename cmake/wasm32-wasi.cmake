@@ -26,10 +26,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # (std::length_error and the like) abort instead.
 set(CMAKE_C_FLAGS_INIT "")
 set(CMAKE_CXX_FLAGS_INIT "-fno-exceptions")
-# Release builds for the page: as small as possible. Set in the cache, since
-# CMake appends its own -O3 to the *_FLAGS_RELEASE_INIT values.
-set(CMAKE_C_FLAGS_RELEASE "-Oz -DNDEBUG" CACHE STRING "Flags used by the C compiler in Release builds")
-set(CMAKE_CXX_FLAGS_RELEASE "-Oz -DNDEBUG" CACHE STRING "Flags used by the C++ compiler in Release builds")
+# Release builds for the page: -O2 rather than -Oz, since the batch runs
+# about 1.5 times as fast for a tenth more bytes (165 KB of module gzipped
+# instead of 149 KB). Set in the cache, since CMake appends its own -O3 to the
+# *_FLAGS_RELEASE_INIT values.
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags used by the C compiler in Release builds")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags used by the C++ compiler in Release builds")
 # The stack below the data, so that running out of it traps instead of
 # silently overwriting static data; 1 MiB of it, as a native test expects.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--stack-first -Wl,-z,stack-size=1048576")

@@ -17,7 +17,9 @@ rounded to millimetres.
 The package holds the calculator window (tavrilo, in Simplified Chinese) and
 the command-line calculator tavrilo-calc, which also lists the bars to cut,
 their weight, a drawing of the mesh, JSON output and batch runs over CSV
-files.")
+files. The same calculator as a page for the web browser (Tavrilo 下料单)
+shows the cut list, the weight and the drawing, prints a workshop sheet and
+runs CSV batches.")
     # Stripped as dh_strip does it: strip(1) leaves the .comment section (the
     # compilers' names), which a script run before packing takes out.
     set(CPACK_STRIP_FILES ON)
@@ -65,4 +67,8 @@ files.")
 
     install(FILES ${tavrilo_debian_dir}/copyright ${tavrilo_debian_dir}/changelog.gz
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME})
+    if(TAVRILO_PAGE AND TAVRILO_QT)
+        install(FILES ${CMAKE_CURRENT_LIST_DIR}/lintian-overrides
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${CPACK_PACKAGE_NAME})
+    endif()
 endif()

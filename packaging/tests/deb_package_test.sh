@@ -19,6 +19,7 @@ grep -Eq 'fonts-(wqy|noto-cjk)' <<<"$depends" || { echo "FAIL: Depends names no 
 contents=$(dpkg-deb -c "$deb")
 for file in ./usr/bin/tavrilo ./usr/bin/tavrilo-calc \
             ./usr/share/applications/com.example.tavrilo.desktop \
+            ./usr/share/applications/com.example.tavrilo.page.desktop ./usr/share/tavrilo/tavrilo.html \
             ./usr/share/metainfo/com.example.tavrilo.metainfo.xml \
             ./usr/share/man/man1/tavrilo.1.gz ./usr/share/man/man1/tavrilo-calc.1.gz \
             ./usr/share/bash-completion/completions/tavrilo-calc \
@@ -28,6 +29,10 @@ done
 
 # man finds the pages by name where the package puts them.
 dpkg-deb -x "$deb" "$out/root"
+# The page's entry opens the page where the package puts it.
+grep -qx 'Exec=sensible-browser /usr/share/tavrilo/tavrilo.html' \
+    "$out/root/usr/share/applications/com.example.tavrilo.page.desktop" ||
+    { echo "FAIL: the page's desktop entry does not open /usr/share/tavrilo/tavrilo.html"; exit 1; }
 for program in tavrilo tavrilo-calc; do
     LC_ALL=C.UTF-8 man -M "$out/root/usr/share/man" "$program" 2>&1 | grep -q "^ *$program - " ||
         { echo "FAIL: man $program finds no page in the package"; exit 1; }

@@ -12,7 +12,8 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 id=com.example.tavrilo
 for file in bin/tavrilo bin/tavrilo-calc \
-            share/applications/$id.desktop \
+            share/applications/$id.desktop share/applications/$id.page.desktop \
+            share/tavrilo/tavrilo.html \
             share/metainfo/$id.metainfo.xml \
             share/icons/hicolor/128x128/apps/$id.png \
             share/man/man1/tavrilo.1.gz share/man/man1/tavrilo-calc.1.gz \
@@ -23,6 +24,9 @@ done
 [ -x "$prefix/bin/tavrilo" ] && [ -x "$prefix/bin/tavrilo-calc" ] || { echo "FAIL: not executable"; exit 1; }
 
 desktop-file-validate "$prefix/share/applications/$id.desktop"
+desktop-file-validate "$prefix/share/applications/$id.page.desktop"
+grep -qx "Exec=sensible-browser $prefix/share/tavrilo/tavrilo.html" "$prefix/share/applications/$id.page.desktop" ||
+    { echo "FAIL: the page's entry does not open the installed page"; exit 1; }
 # Pedantic, and any remark fails; no network here, so the addresses are not fetched.
 metainfo="$prefix/share/metainfo/$id.metainfo.xml"
 status=0

@@ -26,7 +26,13 @@ if(BUILD_TESTING)
     add_test(NAME tavrilo_resources_tests COMMAND tavrilo_resources_tests ${program_files})
 endif()
 
-# What both deliveries hold: the programs and a short readme in Chinese.
+set(TAVRILO_README_PAGE "")
+if(TAVRILO_PAGE)
+    set(TAVRILO_README_PAGE
+        "tavrilo.html      网页版，用浏览器打开（开始菜单“Tavrilo 下料单”）：下料单、理论重量、\n                  网片图、打印和 CSV 批量计算，无需网络。\n")
+endif()
+
+# What both deliveries hold: the programs, the page and a short readme in Chinese.
 set(TAVRILO_README "${CMAKE_BINARY_DIR}/windows/README.txt")
 configure_file("${TAVRILO_WINDOWS_DIR}/README.txt.in" "${TAVRILO_README}" @ONLY
                NEWLINE_STYLE CRLF)
@@ -46,16 +52,28 @@ foreach(program IN LISTS tavrilo_programs)
 endforeach()
 string(APPEND TAVRILO_NSIS_INSTALL "    File \"${TAVRILO_README}\"\n")
 string(APPEND TAVRILO_NSIS_UNINSTALL "    Delete \"$INSTDIR\\README.txt\"\n")
+# The page, opened in the default browser from its own Start-menu shortcut.
+set(tavrilo_page_files)
+set(tavrilo_page_target)
+if(TAVRILO_PAGE)
+    set(tavrilo_page_files "${TAVRILO_PAGE_FILE}")
+    set(tavrilo_page_target tavrilo_web_page)
+    string(APPEND TAVRILO_NSIS_INSTALL "    File \"${TAVRILO_PAGE_FILE}\"\n"
+           "    CreateShortcut \"$SMPROGRAMS\\Tavrilo 下料单.lnk\" \"$INSTDIR\\tavrilo.html\"\n")
+    string(APPEND TAVRILO_NSIS_UNINSTALL "    Delete \"$INSTDIR\\tavrilo.html\"\n"
+           "    Delete \"$SMPROGRAMS\\Tavrilo 下料单.lnk\"\n")
+endif()
 
 add_custom_command(
     OUTPUT "${TAVRILO_ZIP}"
     COMMAND ${CMAKE_COMMAND} -E rm -rf "${stage}"
     COMMAND ${CMAKE_COMMAND} -E make_directory "${stage}"
-    COMMAND ${CMAKE_COMMAND} -E copy ${program_paths} "${TAVRILO_README}" "${stage}"
+    COMMAND ${CMAKE_COMMAND} -E copy ${program_paths} "${TAVRILO_README}" ${tavrilo_page_files}
+            "${stage}"
     COMMAND ${CMAKE_COMMAND} -E rm -f "${TAVRILO_ZIP}"
     COMMAND ${CMAKE_COMMAND} -E tar cf "${TAVRILO_ZIP}" --format=zip "${tavrilo_package_name}-win64"
     WORKING_DIRECTORY "${CMAKE_BINARY_DIR}/windows"
-    DEPENDS ${tavrilo_programs} "${TAVRILO_README}"
+    DEPENDS ${tavrilo_programs} "${TAVRILO_README}" ${tavrilo_page_files} ${tavrilo_page_target}
     COMMENT "Packing ${tavrilo_package_name}-win64.zip"
     VERBATIM)
 
@@ -67,7 +85,8 @@ file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/windows/tavrilo.nsi"
 add_custom_command(
     OUTPUT "${TAVRILO_SETUP}"
     COMMAND "${TAVRILO_MAKENSIS}" -V2 -INPUTCHARSET UTF8 "${CMAKE_BINARY_DIR}/windows/tavrilo.nsi"
-    DEPENDS ${tavrilo_programs} "${TAVRILO_README}" "${TAVRILO_ICO}"
+    DEPENDS ${tavrilo_programs} "${TAVRILO_README}" "${TAVRILO_ICO}" ${tavrilo_page_files}
+            ${tavrilo_page_target}
             "${CMAKE_BINARY_DIR}/windows/tavrilo.nsi" tavrilo_windows_icon
     COMMENT "Building the installer ${tavrilo_package_name}-setup.exe"
     VERBATIM)

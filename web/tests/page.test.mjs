@@ -1,0 +1,351 @@
+// The page in headless Chromium, as a user meets it: typed and clicked,
+// opened from a link, printed, fed a batch file, used offline and opened from
+// disk, on a phone-sized screen and a desktop one. Every number it shows or
+// downloads is compared with what tavrilo-calc writes.
+
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+import { after, before, test } from 'node:test';
+import { pathToFileURL } from 'node:url';
+
+import { launch, nativeCalc, out, serve, singlePage, watch } from './browser.mjs';
+
+const NON_POSITIVE = '参数不能为“0”或“负值”！';
+const NO_ARRANGEMENT = '请选择“钢筋布置形式”后进行计算！';
+const BOM = Buffer.from([0xEF, 0xBB, 0xBF]);
+const DEADLINE = 30000;
+
+let browser;
+let server;
+const work = mkdtempSync(path.join(tmpdir(), 'tavrilo-page-'));
+
+before(async () => {
+    [browser, server] = await Promise.all([launch(), serve()]);
+});
+after(async () => {
+    await browser?.close();
+    await server?.stop();
+    rmSync(work, { recursive: true, force: true });
+});
+
+function native(args) {
+    const run = spawnSync(nativeCalc, args, { maxBuffer: 1 << 30 });
+    assert.equal(run.error, undefined);
+    return { status: run.status, out: run.stdout, err: String(run.stderr) };
+}
+
+// A fresh page (its own context: no service worker or storage shared).
+async function open(url = server.url, viewport = { width: 1280, height: 900 }) {
+    const context = await browser.newContext({ viewport, acceptDownloads: true });
+    const page = await context.newPage();
+    const problems = watch(page);
+    await page.goto(url);
+    page.problems = problems;
+    return page;
+}
+
+async function close(page) {
+    assert.deepEqual(page.problems, []);
+    await page.context().close();
+}
+
+// The window's answer: the total, or the message, once either shows.
+async function answer(page) {
+    await page.waitForFunction(() => document.getElementById('total').value !== '' ||
+                                     document.getElementById('message').textContent !== '',
+                               null, { timeout: DEADLINE });
+    return page.evaluate(() => ({ total: document.getElementById('total').value,
+                                  message: document.getElementById('message').textContent }));
+}
+
+async function calculate(page, [D, phi, d], arrangement) {
+    await page.fill('#D', D);
+    await page.fill('#phi', phi);
+    await page.fill('#d', d);
+    if (arrangement)
+        await page.check(`input[name="a"][value="${arrangement}"]`);
+    await page.click('#calculate');
+    return answer(page);
+}
+
+async function download(page, selector) {
+    const [file] = await Promise.all([page.waitForEvent('download', { timeout: DEADLINE }),
+                                      page.click(selector)]);
+    return { name: file.suggestedFilename(), bytes: readFileSync(await file.path()) };
+}
+
+async function batch(page, file) {
+    await page.setInputFiles('#batch-file', file);
+    await page.waitForSelector('#batch-download:not([hidden])', { timeout: DEADLINE * 4 });
+    return page.textContent('#batch-status');
+}
+
+test('the worked examples, typed and clicked or entered, and sloppy text read as the window reads it',
+     async () => {
+    const page = await open();
+    assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll('input[type=text]')]
+        .map((box) => box.value)), ['1.3', '0.0065', '0.1']);
+    assert.equal(await page.evaluate(() => document.querySelector('input[name="a"]:checked')), null);
+    await page.click('text=双向布置');
+    await page.click('text=计算结果');
+    assert.deepEqual(await answer(page), { total: '27.533 m', message: '' });
+    await page.click('text=单向布置');
+    await page.press('#d', 'Enter');
+    await page.waitForFunction(() => document.getElementById('total').value === '13.766 m',
+                               null, { timeout: DEADLINE });
+    for (const values of [['1,3', '0.0065', '0.1m'], [' 2 ', '6.5e-3', '.1'], ['1e3', '0.02', '0.2']]) {
+        const expected = native(['--one-way', '--', ...values]);
+        assert.equal(expected.status, 0);
+        assert.deepEqual(await calculate(page, values, 1),
+                         { total: String(expected.out).trimEnd(), message: '' }, values.join(' '));
+    }
+    await close(page);
+});
+
+test('the messages come in the window\'s order, beside the form, and a total clears them',
+     async () => {
+    const page = await open();
+    const cases = [
+        [['1.3', '0.0065', '0.1'], 0, NO_ARRANGEMENT],
+        [['0', '0.0065', '0.1'], 0, NON_POSITIVE],
+        [['abc', '0.0065', '0.1'], 2, NON_POSITIVE],
+        [['1.3', '-1', '0.1'], 1, NON_POSITIVE],
+        [['1.3', '0.0065', '0.1'], 2, ''],
+    ];
+    for (const [values, arrangement, message] of cases) {
+        const shown = await calculate(page, values, arrangement);
+        assert.equal(shown.message, message, values.join(' '));
+        assert.equal(shown.total === '', message !== '', values.join(' '));
+    }
+    assert.equal(await page.getAttribute('#message', 'role'), 'alert');
+    await close(page);
+});
+
+test('清除所有 empties the boxes, the result and the link; the arrangement stays', async () => {
+    const page = await open();
+    await calculate(page, ['1.3', '0.0065', '0.1'], 2);
+    await page.click('#clear');
+    assert.deepEqual(await page.evaluate(() => ({
+        boxes: [...document.querySelectorAll('input[type=text]')].map((box) => box.value),
+        total: document.getElementById('total').value,
+        details: document.getElementById('details').hidden,
+        chosen: document.querySelector('input[name="a"]:checked')?.value,
+        hash: location.hash,
+    })), { boxes: ['', '', ''], total: '', details: true, chosen: '2', hash: '' });
+    await close(page);
+});
+
+test('a link opens its mesh, a bad value in it is read as typed, and Calculate writes it',
+     async () => {
+    const cases = [
+        ['#D=1.3&phi=0.0065&d=0.1&a=1', ['1.3', '0.0065', '0.1'], { total: '13.766 m', message: '' }],
+        ['#D=abc&phi=0.0065&d=0.1&a=2', ['abc', '0.0065', '0.1'], { total: '', message: NON_POSITIVE }],
+        ['#D=1.3&phi=0.0065&d=0.1', ['1.3', '0.0065', '0.1'], { total: '', message: NO_ARRANGEMENT }],
+    ];
+    for (const [hash, boxes, expected] of cases) {
+        const page = await open(server.url + hash);
+        assert.deepEqual(await answer(page), expected, hash);
+        assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll('input[type=text]')]
+            .map((box) => box.value)), boxes, hash);
+        await close(page);
+    }
+    const page = await open();
+    await calculate(page, ['2', '0.012', '0.15'], 2);
+    assert.equal(await page.evaluate(() => location.hash), '#D=2&phi=0.012&d=0.15&a=2');
+    await close(page);
+});
+
+test('the cut list, weight and drawing are shown, and downloaded as tavrilo-calc writes them',
+     async () => {
+    const page = await open();
+    await calculate(page, ['1.3', '0.0065', '0.1'], 2);
+    await page.waitForFunction(() => document.getElementById('drawing').complete &&
+                                     document.getElementById('drawing').naturalWidth > 0,
+                               null, { timeout: DEADLINE });
+    const svgFile = path.join(work, 'mesh.svg');
+    const csvFile = path.join(work, 'bars.csv');
+    const text = native(['--two-way', '--weight', '--svg', svgFile, '--bom', '--bars-csv', csvFile,
+                         '1.3', '0.0065', '0.1']);
+    assert.equal(text.status, 0);
+    assert.equal(await page.textContent('#weight'), String(text.out).split('\n').slice(1).join('\n'));
+    const downloads = {
+        '#download-csv': readFileSync(csvFile),
+        '#download-svg': readFileSync(svgFile),
+        '#download-json': native(['--breakdown', '--bars', '--weight', '--json',
+                                  '1.3', '0.0065', '0.1']).out,
+    };
+    for (const [selector, expected] of Object.entries(downloads)) {
+        const { bytes } = await download(page, selector);
+        assert.equal(Buffer.compare(bytes, expected), 0, selector);
+    }
+
+    // Excel's way in: the mark, then the table's own labels and cells.
+    const { bytes } = await download(page, '#download-csv');
+    assert.ok(bytes.subarray(0, 3).equals(BOM));
+    writeFileSync(csvFile, bytes);
+    const read = spawnSync('python3', ['-c',
+        'import csv, json, sys\n' +
+        'with open(sys.argv[1], encoding="utf-8-sig", newline="") as f:\n' +
+        '    print(json.dumps(list(csv.reader(f)), ensure_ascii=False))\n', csvFile]);
+    assert.equal(read.status, 0, String(read.stderr));
+    const table = await page.evaluate(() => [...document.querySelectorAll('#cut-table tr')]
+        .map((row) => [...row.cells].map((cell) => cell.textContent)));
+    assert.deepEqual(JSON.parse(String(read.stdout)), table);
+    assert.deepEqual(table[0], ['距中心 (m)', '弦长 (m)', '下料长度 (m)', '每方向根数']);
+    await close(page);
+});
+
+function gb18030(text) {
+    const run = spawnSync('iconv', ['-f', 'UTF-8', '-t', 'GB18030'], { input: text, maxBuffer: 1 << 30 });
+    assert.equal(run.status, 0);
+    return run.stdout;
+}
+
+test('a GB18030 batch file downloads what tavrilo-calc --bom --csv writes, and names its encoding',
+     async () => {
+    const file = path.join(work, '网片.csv');
+    writeFileSync(file, gb18030('网片直径D,钢筋直径Φ,钢筋间距d,布置形式,备注\r\n' +
+                                '1.3,0.0065,0.1,双向,北区一号\r\n2,0.012,0.15,单向布置,南区𠀀\r\n' +
+                                '0,0.0065,0.1,双向,坏\r\n1.3,0.0065,0.1,,没有布置\r\n'));
+    const expected = native(['--bom', '--csv', file]);
+    const page = await open();
+    const status = await batch(page, file);
+    assert.equal(status, expected.err.trimEnd());
+    assert.match(status, /^按 GB18030 读取，共 4 行，其中 2 行无法计算/);
+    const result = await download(page, '#batch-download');
+    assert.equal(result.name, '网片-结果.csv');
+    assert.equal(Buffer.compare(result.bytes, expected.out), 0);
+    await close(page);
+});
+
+test('Cancel stops a batch between slices and keeps the rows answered', async () => {
+    const rows = '1.3,0.0065,0.1,双向,北区\n'.repeat(1000000);
+    const file = path.join(work, 'many.csv');
+    writeFileSync(file, rows);
+    const page = await open();
+    await page.setInputFiles('#batch-file', file);
+    await page.waitForFunction(() => document.getElementById('batch-progress').value > 0,
+                               null, { timeout: DEADLINE });
+    await page.click('#batch-cancel');
+    await page.waitForSelector('#batch-cancel', { state: 'hidden', timeout: DEADLINE });
+    const status = await page.textContent('#batch-status');
+    const done = status.match(/^已取消批量计算（已输出前 (\d+) 行的结果）$/);
+    assert.ok(done, status);
+    const answered = Number(done[1]);
+    assert.ok(answered > 0 && answered < 1000000, status);
+    const { bytes } = await download(page, '#batch-download');
+    const lines = String(bytes).split('\n');
+    assert.equal(lines.length, answered + 2); // the header, the rows, the last line end
+    assert.equal(lines[0], '\uFEFFD,phi,d,arrangement,label,total_m,weight_kg,error');
+    assert.equal(lines[answered], '1.3,0.0065,0.1,双向,北区,27.533,7.18,');
+    await close(page);
+});
+
+test('after the first visit the page works with the server gone', async () => {
+    const own = await serve();
+    const page = await open(own.url);
+    await page.waitForFunction(() => navigator.serviceWorker.controller !== null, null,
+                               { timeout: DEADLINE });
+    await own.stop();
+    await page.reload();
+    assert.deepEqual(await calculate(page, ['1.3', '0.0065', '0.1'], 2),
+                     { total: '27.533 m', message: '' });
+    // The batch's worker and module come from the cache too.
+    const file = path.join(work, 'offline.csv');
+    writeFileSync(file, '1.3,0.0065,0.1,1\n');
+    assert.equal(await batch(page, file), native(['--csv', file]).err.trimEnd());
+    await close(page);
+});
+
+test('the single file works opened from disk, batch included', async () => {
+    const page = await open(pathToFileURL(singlePage).href);
+    assert.deepEqual(await calculate(page, ['1.3', '0.0065', '0.1'], 1),
+                     { total: '13.766 m', message: '' });
+    const file = path.join(work, 'disk.csv');
+    writeFileSync(file, '1.3,0.0065,0.1,1\n2,0.012,0.15,2\n');
+    await batch(page, file);
+    const { bytes } = await download(page, '#batch-download');
+    assert.equal(Buffer.compare(bytes, native(['--bom', '--csv', file]).out), 0);
+    await close(page);
+});
+
+test('from 360 px to a desktop: no sideways scroll, 44 px targets, labelled, by keyboard alone',
+     async () => {
+    for (const [name, viewport] of [['phone', { width: 360, height: 740 }],
+                                    ['desktop', { width: 1280, height: 900 }]]) {
+        const page = await open(server.url, viewport);
+        // By keyboard alone: Tab to the arrangement, choose with the arrows, Enter.
+        await page.focus('#D');
+        const order = [];
+        for (let i = 0; i < 4; ++i) {
+            await page.keyboard.press('Tab');
+            order.push(await page.evaluate(() => document.activeElement.id ||
+                                                 document.activeElement.name));
+        }
+        assert.deepEqual(order, ['phi', 'd', 'a', 'calculate']);
+        await page.keyboard.press('Shift+Tab');
+        await page.keyboard.press('Space');
+        const chosen = await page.evaluate(() => document.querySelector('input[name="a"]:checked')?.value);
+        await page.keyboard.press('Tab');
+        await page.keyboard.press('Enter');
+        assert.deepEqual(await answer(page),
+                         { total: chosen === '2' ? '27.533 m' : '13.766 m', message: '' });
+        await page.waitForFunction(() => document.getElementById('drawing').naturalWidth > 0,
+                                   null, { timeout: DEADLINE });
+        const layout = await page.evaluate(() => {
+            const targets = [...document.querySelectorAll('button, a, input[type=text], label.choice, label.button')]
+                .filter((element) => element.offsetParent !== null)
+                .map((element) => {
+                    const box = element.getBoundingClientRect();
+                    return { what: element.id || element.textContent.trim(), width: box.width, height: box.height };
+                });
+            const unlabelled = [...document.querySelectorAll('input, output, progress')]
+                .filter((input) => input.labels?.length === 0 && !input.getAttribute('aria-label') &&
+                                   input.type !== 'radio' && input.type !== 'file' && input.id !== 'total');
+            return { scroll: document.documentElement.scrollWidth, width: innerWidth, targets,
+                     unlabelled: unlabelled.map((input) => input.id) };
+        });
+        assert.ok(layout.scroll <= layout.width, `${name}: ${layout.scroll} px wide in ${layout.width}`);
+        for (const target of layout.targets)
+            assert.ok(target.height >= 44 && target.width >= 44, `${name}: ${JSON.stringify(target)}`);
+        assert.deepEqual(layout.unlabelled, []);
+        await page.screenshot({ path: path.join(out, `web-${name}.png`) });
+        await close(page);
+    }
+});
+
+async function pdfPages(page, name) {
+    await page.emulateMedia({ media: 'print' });
+    const pdf = await page.pdf({ path: path.join(out, name), preferCSSPageSize: true });
+    await page.emulateMedia({ media: 'screen' });
+    const text = pdf.toString('latin1');
+    const boxes = [...text.matchAll(/\/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\]/g)]
+        .map((m) => [Math.round(Number(m[1])), Math.round(Number(m[2]))]);
+    return { pages: (text.match(/\/Type\s*\/Page\b/g) ?? []).length, boxes };
+}
+
+test('printing: the worked example on one A4 page, a long cut list on more with whole rows',
+     async () => {
+    const page = await open();
+    await calculate(page, ['1.3', '0.0065', '0.1'], 2);
+    await page.waitForFunction(() => document.getElementById('drawing').naturalWidth > 0,
+                               null, { timeout: DEADLINE });
+    const sheet = await pdfPages(page, 'web-print.pdf');
+    assert.equal(sheet.pages, 1);
+    assert.deepEqual(sheet.boxes, [[595, 842]]);
+
+    await calculate(page, ['6', '0.012', '0.05'], 1);
+    await page.waitForFunction(() => document.querySelectorAll('#cut-table tbody tr').length > 60,
+                               null, { timeout: DEADLINE });
+    const long = await pdfPages(page, 'web-print-long.pdf');
+    assert.ok(long.pages > 1, `${long.pages} pages`);
+    await page.emulateMedia({ media: 'print' });
+    assert.deepEqual(await page.evaluate(() => [
+        getComputedStyle(document.querySelector('#cut-table thead')).display,
+        getComputedStyle(document.querySelector('#cut-table tbody tr')).breakInside]),
+    ['table-header-group', 'avoid']);
+    await close(page);
+});
