@@ -7,7 +7,12 @@
 #   ./test.sh --windows  only the Windows stage: the programs cross-built with
 #                        MinGW-w64 (windows preset), their tests under Wine, the
 #                        portable zip and the installer
+#   ./test.sh --web      the default build (for tavrilo-calc to compare with),
+#                        then the web stage: the page's module and its tests
+#                        under node, the page in headless Chromium, a million
+#                        rows through its worker and Lighthouse (web preset)
 #   ./test.sh --all      the default build and its tests, the long ones too;
+#                        the web stage;
 #                        the shared layers alone with every front end off (core
 #                        preset: a compiler, CMake and GoogleTest); the Windows
 #                        stage; the whole suite again in the asan preset (GCC,
@@ -22,12 +27,14 @@ source scripts/deps.sh
 werror=OFF
 all=0
 windows_only=0
+web_only=0
 for arg in "$@"; do
     case "$arg" in
         --werror) werror=ON ;;
         --all) all=1 ;;
         --windows) windows_only=1 ;;
-        *) echo "usage: ./test.sh [--werror] [--all | --windows]" >&2; exit 64 ;;
+        --web) web_only=1 ;;
+        *) echo "usage: ./test.sh [--werror] [--all | --windows | --web]" >&2; exit 64 ;;
     esac
 done
 
@@ -38,7 +45,10 @@ stage() {
 }
 
 if [ "$all" = 1 ]; then
-    tavrilo_install_missing "${tavrilo_hardening_packages[@]}" "${tavrilo_windows_packages[@]}"
+    tavrilo_install_missing "${tavrilo_hardening_packages[@]}" "${tavrilo_windows_packages[@]}" \
+        $(tavrilo_web_packages)
+elif [ "$web_only" = 1 ]; then
+    tavrilo_install_missing $(tavrilo_web_packages)
 elif [ "$windows_only" = 1 ]; then
     tavrilo_install_missing "${tavrilo_windows_packages[@]}"
 else
@@ -58,6 +68,23 @@ windows_stage() {
     done
     return "$status"
 }
+
+web_stage() {
+    stage "web: the page's module and the page (web preset), tests under node and in Chromium"
+    cmake --preset web -DTAVRILO_WARNINGS_AS_ERRORS="$werror" \
+        -DTAVRILO_NATIVE_CALC="$PWD/build/default/cli/tavrilo-calc"
+    cmake --build --preset web
+    ctest --preset web -j2
+}
+
+if [ "$web_only" = 1 ] && [ "$all" = 0 ]; then
+    stage "default: Release build (tavrilo-calc for the web stage to compare with)"
+    cmake --preset default -DTAVRILO_WARNINGS_AS_ERRORS="$werror"
+    cmake --build --preset default
+    web_stage
+    stage "all passed"
+    exit 0
+fi
 
 if [ "$windows_only" = 1 ] && [ "$all" = 0 ]; then
     windows_stage
@@ -82,6 +109,8 @@ if [ "$all" = 1 ]; then
     fi
     cmake --build --preset core
     ctest --preset core -j2
+
+    web_stage
 
     windows_stage
 

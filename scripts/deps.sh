@@ -14,6 +14,11 @@ tavrilo_packages=(
     # runs with file), lintian; the manual pages (made with python3) rendered
     # by groff and man; the bash completion run through bash-completion.
     dpkg-dev file lintian groff-base man-db bash-completion
+    # The page (web/), built for WebAssembly: clang 19 and wasm-ld 19, libc++
+    # and the C library for wasm32-wasi, fast_float for reading doubles; the
+    # packages carry its single file tavrilo.html.
+    clang-19 lld-19 libc++-19-dev-wasm32 libc++abi-19-dev-wasm32 libclang-rt-19-dev-wasm32
+    wasi-libc libfast-float-dev
     # Every locale, among them zh_CN.GB18030 for the terminal character set
     # test and zh_CN.UTF-8, which Wine takes its language and file-name
     # encoding from.
@@ -35,6 +40,17 @@ tavrilo_hardening_packages=(
 tavrilo_windows_packages=(
     g++-mingw-w64-x86-64-posix wine64 nsis imagemagick unzip fonts-wine
 )
+
+# Only for ./test.sh --web and --all, and ./run.sh --web: node runs the
+# module's tests and the page's server, npm installs the browser tests'
+# packages, Chromium runs the page. Asked for by command, not by package: a
+# node or a browser from elsewhere will do (and some images carry a nodejs
+# that Debian's npm package conflicts with).
+tavrilo_web_packages() {
+    command -v node >/dev/null 2>&1 || echo nodejs
+    command -v npm >/dev/null 2>&1 || echo npm
+    command -v chromium >/dev/null 2>&1 || [ -x /usr/bin/chromium ] || echo chromium
+}
 
 tavrilo_install_missing() {
     local missing=() pkg

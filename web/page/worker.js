@@ -13,7 +13,7 @@
 
 /* global TavriloModule */
 
-const SLICE_BYTES = 1 << 20;
+const SLICE_BYTES = 4 << 20;
 
 let cancelled = false;
 let running = false;
