@@ -4,10 +4,11 @@
 #include "cli/exit_code.h"
 #include "cli/file_path.h"
 #include "cli/output.h"
+#include "cli/system_error.h"
+#include "text/messages.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -38,12 +39,12 @@ int RunBatch(std::string_view path, bool byteOrderMark, std::istream& in, std::o
     if (path != "-") {
         std::error_code ignored;
         if (std::filesystem::is_directory(PathFromUtf8(path), ignored)) {
-            err << "无法打开文件 " << name << "：这是一个文件夹\n";
+            err << "无法打开文件 " << name << "：" << FileFaultReason(FileFault::IsFolder) << '\n';
             return kCalcFailed;
         }
         file.open(PathFromUtf8(path), std::ios::binary);
         if (!file) {
-            err << "无法打开文件 " << name << "：" << std::strerror(errno) << '\n';
+            err << "无法打开文件 " << name << "：" << ReasonText(LastErrno()) << '\n';
             return kCalcFailed;
         }
         source = &file;
@@ -61,13 +62,13 @@ int RunBatch(std::string_view path, bool byteOrderMark, std::istream& in, std::o
     };
     bool decoded = true;
     bool readFailed = false;
-    int readError = 0;
+    SystemError readError;
     while (decoded && !readFailed && *source) {
         errno = 0;
         source->read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         const auto got = static_cast<std::size_t>(source->gcount());
         readFailed = ReadFailed(*source);
-        readError = errno;
+        readError = LastErrno();
         decoded = session.Feed(std::string_view(bytes.data(), got), rows);
         if (!write())
             return kCalcFailed;
@@ -78,8 +79,9 @@ int RunBatch(std::string_view path, bool byteOrderMark, std::istream& in, std::o
             session.Stop(rows);
         if (!write())
             return kCalcFailed;
-        err << "读取 " << name << " 时出错：" << std::strerror(readError) << session.PartialNote()
-            << '\n';
+        const std::string reason = ReasonText(readError);
+        err << "读取 " << name << " 时出错" << (reason.empty() ? "" : "：") << reason
+            << session.PartialNote() << '\n';
         return kCalcFailed;
     }
     if (decoded)

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "app/mesh_request.h"
+#include "cli/atomic_file.h"
 #include "cli/batch_run.h"
 #include "cli/file_path.h"
 #include "cli/output.h"
@@ -8,10 +9,7 @@
 #include "text/utf8.h"
 #include "version.h"
 
-#include <cerrno>
-#include <cstring>
 #include <exception>
-#include <fstream>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -179,15 +177,10 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
     return std::nullopt;
 }
 
-// Writes `content` to `path`; the reason when it cannot.
+// Writes `content` to `path`, whole or not at all; the reason when it cannot.
 std::optional<std::string> WriteFile(std::string_view path, const std::string& content) {
-    std::ofstream file(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
-    if (!file)
-        return "无法写入文件 " + std::string(path) + "：" + std::strerror(errno);
-    file.write(content.data(), static_cast<std::streamsize>(content.size()));
-    file.close();
-    if (!file)
-        return "写入文件 " + std::string(path) + " 时出错：" + std::strerror(errno);
+    if (const auto fault = WriteFileAtomically(PathFromUtf8(path), content))
+        return "无法写入文件 " + std::string(path) + "：" + ReasonText(*fault);
     return std::nullopt;
 }
 

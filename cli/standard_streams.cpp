@@ -1,8 +1,12 @@
 #include "cli/standard_streams.h"
 
+#include "cli/output.h"
+#include "cli/system_error.h"
 #include "text/terminal_text.h"
 #include "text/utf8.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -13,6 +17,7 @@
 #include <windows.h>
 #else
 #include <clocale>
+#include <csignal>
 #include <langinfo.h>
 #endif
 
@@ -23,7 +28,7 @@ namespace {
 // them on a console or a terminal in its own form.
 class TextBuffer : public std::streambuf {
 public:
-    using Writer = std::function<bool(std::string_view)>;
+    using Writer = std::function<bool(std::string_view)>; // false when the text was not written
     explicit TextBuffer(Writer write) : write_(std::move(write)) {}
     TextBuffer(const TextBuffer&) = delete;
     TextBuffer& operator=(const TextBuffer&) = delete;
@@ -58,20 +63,30 @@ private:
     std::string pending_;
 };
 
+// Writes text to the system; the fault when it cannot.
+using SystemWriter = std::function<std::optional<SystemError>(std::string_view)>;
+
 // The stream the program writes to in place of a standard one.
 class OutputStream {
 public:
     explicit OutputStream(std::ostream& standard) : stream_(&standard) {}
-    void Through(TextBuffer::Writer write) {
-        buffer_.emplace(std::move(write));
+    void Through(SystemWriter write) {
+        buffer_.emplace([this, write = std::move(write)](std::string_view text) {
+            const std::optional<SystemError> fault = write(text);
+            if (fault)
+                NoteWriteFault(*converted_, *fault);
+            return !fault;
+        });
         converted_.emplace(&*buffer_);
         stream_ = &*converted_;
     }
     std::ostream& Stream() { return *stream_; }
 
 private:
-    std::optional<TextBuffer> buffer_;
+    // Declared before the buffer, which outlives it: the buffer's last flush
+    // may still note a fault on it.
     std::optional<std::ostream> converted_;
+    std::optional<TextBuffer> buffer_;
     std::ostream* stream_;
 };
 
@@ -79,25 +94,40 @@ private:
 
 // Text for a console goes as UTF-16 through WriteConsoleW, so that Chinese
 // reads correctly in cmd.exe and PowerShell whatever the console's code page.
-// Redirected streams get the UTF-8 bytes as they are.
-void ThroughConsole(OutputStream& stream, DWORD which) {
-    const HANDLE console = GetStdHandle(which);
+// Redirected streams get the UTF-8 bytes as they are, through WriteFile,
+// whose error codes tell why a write failed.
+void ThroughSystem(OutputStream& stream, DWORD which) {
+    const HANDLE handle = GetStdHandle(which);
     DWORD mode = 0;
-    if (console == INVALID_HANDLE_VALUE || console == nullptr || !GetConsoleMode(console, &mode))
+    if (handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode)) {
+        stream.Through([handle](std::string_view utf8) -> std::optional<SystemError> {
+            const std::u16string utf16 = Utf16FromUtf8(utf8);
+            const std::wstring wide(utf16.begin(), utf16.end());
+            const int length = static_cast<int>(wide.size());
+            for (int done = 0; done < length;) {
+                DWORD written = 0;
+                if (!WriteConsoleW(handle, wide.data() + done, static_cast<DWORD>(length - done),
+                                   &written, nullptr))
+                    return LastWindowsError();
+                if (written == 0)
+                    return SystemError{SystemError::Source::Windows, ERROR_WRITE_FAULT};
+                done += static_cast<int>(written);
+            }
+            return std::nullopt;
+        });
         return;
-    stream.Through([console](std::string_view utf8) {
-        const std::u16string utf16 = Utf16FromUtf8(utf8);
-        const std::wstring wide(utf16.begin(), utf16.end());
-        const int length = static_cast<int>(wide.size());
-        for (int done = 0; done < length;) {
+    }
+    stream.Through([handle](std::string_view bytes) -> std::optional<SystemError> {
+        while (!bytes.empty()) {
+            const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
             DWORD written = 0;
-            if (!WriteConsoleW(console, wide.data() + done, static_cast<DWORD>(length - done),
-                               &written, nullptr) ||
-                written == 0)
-                return false;
-            done += static_cast<int>(written);
+            if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr))
+                return LastWindowsError();
+            if (written == 0)
+                return SystemError{SystemError::Source::Windows, ERROR_WRITE_FAULT};
+            bytes.remove_prefix(written);
         }
-        return true;
+        return std::nullopt;
     });
 }
 
@@ -115,11 +145,14 @@ bool WritesMachineFormat(std::span<const std::string_view> args) {
     return false;
 }
 
+// Through C stdio, which keeps why a write failed in errno.
 void InCharset(OutputStream& stream, std::FILE* file, TerminalCharset charset) {
-    stream.Through([file, charset](std::string_view utf8) {
+    stream.Through([file, charset](std::string_view utf8) -> std::optional<SystemError> {
         const std::string text = FromUtf8(utf8, charset);
-        return std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-               std::fflush(file) == 0;
+        errno = 0;
+        if (std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0)
+            return std::nullopt;
+        return LastErrno();
     });
 }
 
@@ -138,16 +171,18 @@ StandardStreams::StandardStreams([[maybe_unused]] std::span<const std::string_vi
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    ThroughConsole(*out_, STD_OUTPUT_HANDLE);
-    ThroughConsole(*err_, STD_ERROR_HANDLE);
+    ThroughSystem(*out_, STD_OUTPUT_HANDLE);
+    ThroughSystem(*err_, STD_ERROR_HANDLE);
 #else
+    // A reader that has gone (`tavrilo-calc --csv big.csv | head -1`) makes a
+    // write fail with EPIPE, reported with exit status 2 as on Windows, rather
+    // than end the program without a word.
+    std::signal(SIGPIPE, SIG_IGN);
     std::setlocale(LC_CTYPE, "");
     const TerminalCharset charset = CharsetOfCodeset(nl_langinfo(CODESET));
-    if (charset != TerminalCharset::Utf8) {
+    if (charset != TerminalCharset::Utf8)
         InCharset(*err_, stderr, charset);
-        if (!WritesMachineFormat(args))
-            InCharset(*out_, stdout, charset);
-    }
+    InCharset(*out_, stdout, WritesMachineFormat(args) ? TerminalCharset::Utf8 : charset);
 #endif
 }
 

@@ -2,6 +2,10 @@
 
 #include "calc/number.h"
 
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
 namespace tavrilo {
 
 std::string_view CalcErrorMessage(CalcErrorKind kind) {
@@ -14,6 +18,60 @@ std::string_view CalcErrorMessage(CalcErrorKind kind) {
         return kNonPositiveMessage;
     }
     return "计算错误！";
+}
+
+std::string_view FileFaultReason(FileFault fault) {
+    switch (fault) {
+    case FileFault::NoSpace:
+        return "磁盘空间不足";
+    case FileFault::NoPermission:
+        return "没有权限";
+    case FileFault::NotFound:
+        return "文件或文件夹不存在";
+    case FileFault::IsFolder:
+        return "这是一个文件夹";
+    case FileFault::BrokenPipe:
+        return "管道已关闭（读取输出的程序已退出）";
+    case FileFault::ReadOnly:
+        return "文件系统为只读";
+    }
+    return "未知错误";
+}
+
+namespace {
+
+std::optional<FileFault> FileFaultOfErrno(int error) {
+    switch (error) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return FileFault::NoSpace;
+    case EACCES:
+    case EPERM:
+        return FileFault::NoPermission;
+    case ENOENT:
+    case ENOTDIR:
+        return FileFault::NotFound;
+    case EISDIR:
+        return FileFault::IsFolder;
+    case EPIPE:
+        return FileFault::BrokenPipe;
+    case EROFS:
+        return FileFault::ReadOnly;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::string ReasonOfErrno(int error) {
+    if (error == 0)
+        return {};
+    if (const auto fault = FileFaultOfErrno(error))
+        return std::string(FileFaultReason(*fault));
+    return std::strerror(error);
 }
 
 std::string_view RefusalMessage(const Refusal& refusal) {

@@ -23,6 +23,27 @@ inline constexpr std::string_view kNegativeTotalMessage =
 inline constexpr std::string_view kNegativeBarMessage =
     "下料单中有钢筋的下料长度为负值，无法下料。请检查参数（例如钢筋直径是否小于 4 毫米）！";
 
+// Why a file or a stream could not be read or written: the common faults,
+// told in the same words on every system.
+enum class FileFault {
+    NoSpace,
+    NoPermission,
+    NotFound,
+    IsFolder,
+    BrokenPipe,
+    ReadOnly,
+};
+
+std::string_view FileFaultReason(FileFault fault);
+
+// The reason for a C library error number (errno), shared by the programs
+// that write: a common fault in its words above, any other in the C
+// library's; empty for 0, when the library gave no reason.
+std::string ReasonOfErrno(int error);
+
+// Output that could not be written; the reason follows after "：".
+inline constexpr std::string_view kStandardOutputWriteFailed = "写入 标准输出 时出错";
+
 // The report for a failed calculation, naming the kind of fault.
 std::string_view CalcErrorMessage(CalcErrorKind kind);
 

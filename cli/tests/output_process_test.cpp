@@ -93,7 +93,8 @@ struct BrokenOutputCase {
     const char* name;
     std::vector<std::string> args;
     Target target;
-    std::string rows; // fed endlessly to standard input
+    std::string rows;        // fed endlessly to standard input
+    std::string reason = {}; // after "：", when the fault is a common one
 };
 
 void PrintTo(const BrokenOutputCase& c, std::ostream* os) {
@@ -106,16 +107,17 @@ TEST_P(BrokenOutput, IsReportedWithExitTwo) {
     const BrokenOutputCase& c = GetParam();
     const Ended ended = RunWithBrokenOutput(c.args, c.target, c.rows);
     EXPECT_EQ(ended.status, 2) << ended.err;
-    EXPECT_NE(ended.err.find("写入 标准输出 时出错"), std::string::npos) << ended.err;
+    EXPECT_NE(ended.err.find("写入 标准输出 时出错：" + c.reason), std::string::npos) << ended.err;
 }
 
 const std::vector<std::string> kInitial{"1.3", "0.0065", "0.1"};
 const std::string kRow = "1,0.01,0.1,双向\n";
+const std::string kNoSpace = "磁盘空间不足";
 
 INSTANTIATE_TEST_SUITE_P(
     Everywhere, BrokenOutput,
     testing::Values(
-        BrokenOutputCase{"ResultOnFullDisk", kInitial, Target::FullDisk, ""},
+        BrokenOutputCase{"ResultOnFullDisk", kInitial, Target::FullDisk, "", kNoSpace},
         BrokenOutputCase{"ResultWithStandardOutputClosed", kInitial, Target::Closed, ""},
         BrokenOutputCase{"JsonCutListOnFullDisk",
                          {"1.3", "0.0065", "0.1", "--json", "--bars"},
@@ -124,11 +126,15 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenOutputCase{"HelpOnFullDisk", {"--help"}, Target::FullDisk, ""},
         BrokenOutputCase{"VersionWithStandardOutputClosed", {"--version"}, Target::Closed, ""},
         // The batch stops at the first write that fails, however long its input.
-        BrokenOutputCase{"EndlessBatchOnFullDisk", {"--csv", "-"}, Target::FullDisk, kRow},
+        BrokenOutputCase{
+            "EndlessBatchOnFullDisk", {"--csv", "-"}, Target::FullDisk, kRow, kNoSpace},
         BrokenOutputCase{
             "EndlessBatchWithStandardOutputClosed", {"--csv", "-"}, Target::Closed, kRow},
-        BrokenOutputCase{
-            "EndlessBatchIntoAPipeNobodyReads", {"--csv", "-"}, Target::PipeNobodyReads, kRow}),
+        BrokenOutputCase{"EndlessBatchIntoAPipeNobodyReads",
+                         {"--csv", "-"},
+                         Target::PipeNobodyReads,
+                         kRow,
+                         "管道已关闭"}),
     [](const testing::TestParamInfo<BrokenOutputCase>& info) {
         return std::string(info.param.name);
     });

@@ -7,6 +7,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -72,14 +73,11 @@ std::string TempPath(const std::string& name) {
     return testing::TempDir() + "tavrilo_" + std::to_string(GetCurrentProcessId()) + "_" + name;
 }
 
-Outcome RunProgram(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& stdinPath) {
-    const std::string outPath = TempPath("out");
-    const std::string errPath = TempPath("err");
-    Outcome o;
-    HANDLE in = OpenInherited(stdinPath == "/dev/null" ? "NUL" : stdinPath, false);
-    HANDLE out = OpenInherited(outPath, true);
-    HANDLE err = OpenInherited(errPath, true);
+namespace {
+
+// Starts `program` on the given standard handles, which it inherits.
+bool Start(const std::string& program, const std::vector<std::string>& args, HANDLE in, HANDLE out,
+           HANDLE err, PROCESS_INFORMATION& process) {
     std::wstring application = Wide(program);
     for (wchar_t& c : application)
         if (c == L'/')
@@ -96,25 +94,74 @@ Outcome RunProgram(const std::string& program, const std::vector<std::string>& a
     startup.hStdInput = in;
     startup.hStdOutput = out;
     startup.hStdError = err;
-    PROCESS_INFORMATION process{};
     const bool started = in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE &&
                          err != INVALID_HANDLE_VALUE &&
                          CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, TRUE,
                                         CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    if (!started)
+        ADD_FAILURE() << "cannot start " << program << ": error " << GetLastError();
+    return started;
+}
+
+// Waits for the process to end; its exit status.
+int Finish(PROCESS_INFORMATION& process) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    const int status = GetExitCodeProcess(process.hProcess, &code) ? static_cast<int>(code) : -1;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return status;
+}
+
+} // namespace
+
+Outcome RunProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& stdinPath) {
+    const std::string outPath = TempPath("out");
+    const std::string errPath = TempPath("err");
+    Outcome o;
+    HANDLE in = OpenInherited(stdinPath == "/dev/null" ? "NUL" : stdinPath, false);
+    HANDLE out = OpenInherited(outPath, true);
+    HANDLE err = OpenInherited(errPath, true);
+    PROCESS_INFORMATION process{};
+    const bool started = Start(program, args, in, out, err, process);
     for (HANDLE h : {in, out, err})
         if (h != INVALID_HANDLE_VALUE)
             CloseHandle(h);
-    if (!started) {
-        ADD_FAILURE() << "cannot start " << program << ": error " << GetLastError();
+    if (!started)
+        return o;
+    o.status = Finish(process);
+    o.out = Slurp(outPath);
+    o.err = Slurp(errPath);
+    return o;
+}
+
+Outcome RunCalcIntoPipeClosedEarly(const std::vector<std::string>& args) {
+    const std::string errPath = TempPath("err");
+    Outcome o;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE reader = INVALID_HANDLE_VALUE;
+    HANDLE writer = INVALID_HANDLE_VALUE;
+    if (!CreatePipe(&reader, &writer, &inherit, 0) ||
+        !SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0)) {
+        ADD_FAILURE() << "no pipe: error " << GetLastError();
         return o;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    if (GetExitCodeProcess(process.hProcess, &code))
-        o.status = static_cast<int>(code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    o.out = Slurp(outPath);
+    HANDLE in = OpenInherited("NUL", false);
+    HANDLE err = OpenInherited(errPath, true);
+    PROCESS_INFORMATION process{};
+    const bool started = Start(TAVRILO_CALC_EXE, args, in, writer, err, process);
+    for (HANDLE h : {in, writer, err})
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    char c = 0;
+    DWORD got = 0;
+    while (started && c != '\n' && ReadFile(reader, &c, 1, &got, nullptr) && got == 1)
+        o.out += c;
+    CloseHandle(reader);
+    if (!started)
+        return o;
+    o.status = Finish(process);
     o.err = Slurp(errPath);
     return o;
 }
@@ -146,6 +193,42 @@ Outcome RunProgram(const std::string& program, const std::vector<std::string>& a
     Outcome o;
     o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     o.out = Slurp(outPath);
+    o.err = Slurp(errPath);
+    return o;
+}
+
+Outcome RunCalcIntoPipeClosedEarly(const std::vector<std::string>& args) {
+    const std::string errPath = TempPath("err");
+    Outcome o;
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        ADD_FAILURE() << "no pipe";
+        return o;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGPIPE, SIG_DFL);
+        dup2(pipeFds[1], 1);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        if (!freopen(errPath.c_str(), "w", stderr) || !freopen("/dev/null", "r", stdin))
+            _exit(127);
+        std::vector<char*> argv{const_cast<char*>(TAVRILO_CALC_EXE)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    char c = 0;
+    while (c != '\n' && read(pipeFds[0], &c, 1) == 1)
+        o.out += c;
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    // 128 + the signal, as a shell shows a program a signal has ended.
+    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     o.err = Slurp(errPath);
     return o;
 }

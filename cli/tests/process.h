@@ -28,6 +28,11 @@ Outcome RunProgram(const std::string& program, const std::vector<std::string>& a
 // Runs tavrilo-calc.
 Outcome RunCalc(const std::vector<std::string>& args, const std::string& stdinPath = "/dev/null");
 
+// Runs tavrilo-calc with standard output on a pipe whose reader takes the
+// first line (in `out`) and then closes its end, as `| head -1` does. SIGPIPE
+// is as a shell leaves it: the default, that ends the program.
+Outcome RunCalcIntoPipeClosedEarly(const std::vector<std::string>& args);
+
 // A fresh path in the test's temporary folder.
 std::string TempPath(const std::string& name);
 

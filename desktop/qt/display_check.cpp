@@ -1,7 +1,11 @@
 #include "desktop/qt/display_check.h"
 
+#include "text/terminal_text.h"
+
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <langinfo.h>
 #include <string>
 #include <xcb/xcb.h>
 
@@ -40,14 +44,17 @@ bool CheckDisplayAvailable() {
     const std::string message =
         "Tavrilo：未找到图形显示（" + reason +
         "），无法打开窗口。\n"
-        "请在图形桌面中运行；通过 SSH 登录时请用 ssh -X 连接；在没有显示器的机器上可用虚拟显示运行："
+        "请在图形桌面中运行；通过 SSH 登录时请用 ssh -X "
+        "连接；在没有显示器的机器上可用虚拟显示运行："
         "xvfb-run tavrilo（xvfb 软件包）。\n"
         "Tavrilo: no display found (" +
         reasonInEnglish +
         ").\n"
         "Run it on a desktop, over SSH with ssh -X, or under a virtual display: xvfb-run tavrilo "
         "(package xvfb).\n";
-    std::fputs(message.c_str(), stderr);
+    // In the terminal's character set, as the help is written.
+    std::setlocale(LC_CTYPE, "");
+    std::fputs(FromUtf8(message, CharsetOfCodeset(nl_langinfo(CODESET))).c_str(), stderr);
     return false;
 }
 

@@ -28,6 +28,15 @@ Form1::Form1(SupportLinks links, UrlOpener openUrl, QWidget* parent)
                                                                 .Picture1 = ui_->Picture1},
                                                    std::move(openUrl));
 
+    // The tab order form1.ui gives, taken before Qt starts dropping option
+    // buttons from it: in a group of radio buttons Qt lets Tab stop only on
+    // the chosen or focused one, and the others are reached with the arrow
+    // keys. Here Tab visits both, as on Windows.
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && isAncestorOf(w))
+            tabOrder_ << w;
+    }
+
     // Return and keypad Enter press the focused button, as Space does.
     for (QPushButton* button : {ui_->Command1, ui_->Command2})
         button->setAutoDefault(true);
@@ -39,6 +48,21 @@ Form1::Form1(SupportLinks links, UrlOpener openUrl, QWidget* parent)
 }
 
 Form1::~Form1() = default;
+
+bool Form1::focusNextPrevChild(bool next) {
+    const qsizetype count = tabOrder_.size();
+    const qsizetype at = tabOrder_.indexOf(focusWidget());
+    if (at < 0)
+        return QMainWindow::focusNextPrevChild(next);
+    for (qsizetype step = 1; step < count; ++step) {
+        QWidget* candidate = tabOrder_[(at + (next ? step : count - step)) % count];
+        if (candidate->isEnabled() && candidate->isVisibleTo(this)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
+}
 
 void Form1::Run(Command command) {
     RunCommand(command, *operations_, links_);

@@ -32,12 +32,17 @@ public:
 
     const Ui::Form1& controls() const { return *ui_; }
 
+protected:
+    // Tab and Shift+Tab go round the controls in the window's tab order.
+    bool focusNextPrevChild(bool next) override;
+
 private:
     void Run(Command command);
 
     std::unique_ptr<Ui::Form1> ui_;
     std::unique_ptr<QtUiOperations> operations_;
     SupportLinks links_;
+    QList<QWidget*> tabOrder_;
 };
 
 // Application-wide settings the window is laid out for: name, version, icon,

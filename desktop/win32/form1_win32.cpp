@@ -231,7 +231,22 @@ void Run(FormState& state, Command command) {
     state.running = false;
 }
 
+// Checking a radio button takes the tab stop from the others of its group, so
+// that Tab would visit only the chosen arrangement. The window keeps its
+// fixed tab order instead, in which Tab visits both option buttons.
+void KeepTabStops(const FormState& state) {
+    for (const ControlEntry& entry : form1::kControls) {
+        const HWND control = GetDlgItem(state.window, entry.id);
+        const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+        if (entry.tabPosition >= 0 && !(style & WS_TABSTOP))
+            SetWindowLongPtrW(control, GWL_STYLE, style | WS_TABSTOP);
+    }
+}
+
 void OnCommand(FormState& state, int id, HWND control) {
+    if (const ControlEntry* entry = FindEntry(id);
+        control && entry && entry->kind == ControlKind::OptionButton)
+        KeepTabStops(state);
     if (control) {
         if (id == form1::kCommand1Id)
             Run(state, Command::Calculate);

@@ -1,19 +1,18 @@
 #include "desktop/win32/win32_result_area.h"
 
+#include <algorithm>
 #include <commctrl.h>
-#include <cwctype>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace tavrilo {
 namespace {
 
 // Window extra bytes: the font set with WM_SETFONT, whether the text was
-// drawn smaller or shortened the last time, and the tooltip.
+// drawn smaller or narrowed the last time, and the tooltip.
 constexpr int kFontSlot = 0;
-constexpr int kShortenedSlot = kFontSlot + sizeof(LONG_PTR);
-constexpr int kTooltipSlot = kShortenedSlot + sizeof(LONG_PTR);
+constexpr int kSmallerSlot = kFontSlot + sizeof(LONG_PTR);
+constexpr int kTooltipSlot = kSmallerSlot + sizeof(LONG_PTR);
 constexpr int kExtraBytes = kTooltipSlot + sizeof(LONG_PTR);
 
 std::wstring WindowText(HWND window) {
@@ -45,71 +44,66 @@ int TextWidth(HDC dc, HFONT font, const std::wstring& text) {
     return size.cx;
 }
 
-// The window's font, or a smaller one of the same face when the widest line
-// would not fit `width` otherwise; never below the legible minimum. The
-// caller deletes the font when it differs from `base`.
+// The window's font, or, when the widest line would not fit `width` in it,
+// a smaller size of the same face, down to the legible minimum; and when even
+// that is too wide, the minimum narrowed (a smaller average character width)
+// until the line fits. The caller deletes the font when it differs from `base`.
 HFONT FittingFont(HWND window, HDC dc, HFONT base, const std::vector<std::wstring>& lines,
                   int width) {
+    auto widest = [&](HFONT font) {
+        int most = 0;
+        for (const std::wstring& line : lines)
+            most = std::max(most, TextWidth(dc, font, line));
+        return most;
+    };
     LOGFONTW face{};
-    if (!GetObjectW(base, sizeof face, &face))
+    if (widest(base) <= width || !GetObjectW(base, sizeof face, &face))
         return base;
+    TEXTMETRICW metrics{};
+    const HGDIOBJ old = SelectObject(dc, base);
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    // Sizes are em heights (negative lfHeight), whatever `base` was asked for in.
+    int size = metrics.tmHeight - metrics.tmInternalLeading;
     const int dpi = static_cast<int>(GetDpiForWindow(window));
     const int minimum = MulDiv(kResultAreaMinimumFontPixels, dpi, 96);
-    auto fits = [&](HFONT font) {
-        for (const std::wstring& line : lines) {
-            if (TextWidth(dc, font, line) > width)
-                return false;
-        }
-        return true;
-    };
-    if (fits(base))
-        return base;
-    int height = face.lfHeight < 0 ? -face.lfHeight : face.lfHeight;
     HFONT font = base;
-    while (height > minimum) {
-        --height;
-        face.lfHeight = -height;
-        const HFONT smaller = CreateFontIndirectW(&face);
-        if (!smaller)
-            break;
+    auto use = [&](const LOGFONTW& candidate) {
+        const HFONT made = CreateFontIndirectW(&candidate);
+        if (!made)
+            return false;
         if (font != base)
             DeleteObject(font);
-        font = smaller;
-        if (fits(font))
-            break;
+        font = made;
+        return true;
+    };
+    int drawn = widest(font);
+    while (drawn > width && size > minimum) {
+        face.lfHeight = -(--size);
+        face.lfWidth = 0;
+        if (!use(face))
+            return font;
+        drawn = widest(font);
+    }
+    if (drawn <= width)
+        return font;
+    // Narrowed in proportion, then a step at a time for the rounding.
+    const HGDIOBJ previous = SelectObject(dc, font);
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, previous);
+    int average = MulDiv(metrics.tmAveCharWidth, width, drawn);
+    for (; average >= 1 && drawn > width; --average) {
+        face.lfWidth = average;
+        if (!use(face))
+            return font;
+        drawn = widest(font);
     }
     return font;
 }
 
-} // namespace
-
-std::wstring ShortenedLine(HDC dc, HFONT font, const std::wstring& line, int width) {
-    if (TextWidth(dc, font, line) <= width)
-        return line;
-    auto digit = [&](std::size_t i) { return i < line.size() && iswdigit(line[i]); };
-    std::size_t separator = line.starts_with(L"-") ? 1 : 0;
-    while (digit(separator))
-        ++separator;
-    if (!digit(separator + 1))
-        return line; // no decimals to give up
-    std::size_t end = separator + 1;
-    while (digit(end))
-        ++end;
-    std::wstring shortened = line;
-    for (std::size_t keep = end - separator - 2;; --keep) {
-        // Keep `keep` decimals; with none the separator goes too.
-        shortened =
-            line.substr(0, keep ? separator + 1 + keep : separator) + L"\x2026" + line.substr(end);
-        if (keep == 0 || TextWidth(dc, font, shortened) <= width)
-            return shortened;
-    }
-}
-
-namespace {
-
-void Paint(HWND window) {
-    PAINTSTRUCT paint;
-    const HDC dc = BeginPaint(window, &paint);
+// Draws the lines into `dc`: for WM_PAINT, and for WM_PRINTCLIENT (a copy of
+// the area, as PrintWindow and AnimateWindow take it).
+void Draw(HWND window, HDC dc) {
     RECT area;
     GetClientRect(window, &area);
     FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
@@ -123,20 +117,20 @@ void Paint(HWND window) {
     RECT text = area;
     InflateRect(&text, -margin, 0);
     const HFONT font = FittingFont(window, dc, base, lines, text.right - text.left);
-    SetWindowLongPtrW(window, kShortenedSlot, font != base);
+    SetWindowLongPtrW(window, kSmallerSlot, font != base);
     const HGDIOBJ old = SelectObject(dc, font);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkMode(dc, TRANSPARENT);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     // The area is one line high: the first line is centred in it, the others
-    // follow below (and are clipped, as on a picture box).
+    // follow below (and are clipped, as on a picture box). Each line is drawn
+    // whole: a number cut short would be a wrong number.
     text.top = area.top + (area.bottom - area.top - metrics.tmHeight) / 2;
     for (const std::wstring& line : lines) {
         text.bottom = text.top + metrics.tmHeight;
-        const std::wstring shown = ShortenedLine(dc, font, line, text.right - text.left);
-        DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &text,
-                  DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &text,
+                  DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
         text.top = text.bottom;
     }
     SelectObject(dc, old);
@@ -144,6 +138,12 @@ void Paint(HWND window) {
         DeleteObject(font);
     if (GetFocus() == window)
         DrawFocusRect(dc, &area);
+}
+
+void Paint(HWND window) {
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(window, &paint);
+    Draw(window, dc);
     EndPaint(window, &paint);
 }
 
@@ -166,7 +166,7 @@ LRESULT CALLBACK ResultAreaProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return kept;
     }
     case WM_CREATE: {
-        // The whole text, when the area shows it smaller or shortened.
+        // The whole text, when the area shows it smaller or narrowed.
         const HWND tooltip = CreateWindowExW(
             WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
@@ -188,7 +188,7 @@ LRESULT CALLBACK ResultAreaProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (info->hdr.code == TTN_GETDISPINFOW) {
             // One user-interface thread: the text stays until the next request.
             static std::wstring shown;
-            shown = GetWindowLongPtrW(window, kShortenedSlot) ? WindowText(window) : std::wstring();
+            shown = GetWindowLongPtrW(window, kSmallerSlot) ? WindowText(window) : std::wstring();
             info->lpszText = shown.data();
             SendMessageW(info->hdr.hwndFrom, TTM_SETMAXTIPWIDTH, 0, 600);
         }
@@ -205,6 +205,9 @@ LRESULT CALLBACK ResultAreaProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return GetWindowLongPtrW(window, kFontSlot);
     case WM_PAINT:
         Paint(window);
+        return 0;
+    case WM_PRINTCLIENT:
+        Draw(window, reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_ERASEBKGND:
         return 1; // WM_PAINT fills the whole area

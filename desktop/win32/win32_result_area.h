@@ -8,10 +8,10 @@
 //
 // A total is never shown cut off: a line too wide for the area is drawn in a
 // smaller font, down to a legible size, which holds every total written
-// without an exponent (up to 15 digits). A line that does not fit even then
-// (a total of 1E+15 m or more) gives up decimals for an ellipsis, keeping its
-// magnitude ("2.6546…E+303 m"), and the whole text is in the area's tooltip
-// and on the clipboard with Ctrl+C.
+// without an exponent (up to 15 digits); a line too wide even then (a total
+// of 1E+15 m or more) is drawn narrowed, as the Qt window does. The whole text
+// is also in the area's tooltip and on the clipboard with Ctrl+C. The area
+// answers WM_PRINTCLIENT with what it paints.
 
 #include <string>
 #include <windows.h>
@@ -27,11 +27,6 @@ inline constexpr UINT kResultAreaPrint = WM_APP + 0x102;
 
 // The smallest font the area shrinks to, in pixels at 96 dots per inch (6 points).
 inline constexpr int kResultAreaMinimumFontPixels = 8;
-
-// `line` as drawn in `font` within `width` pixels: unchanged when it fits,
-// otherwise with as many of the decimals of its number (before any exponent)
-// as fit replaced by an ellipsis, so that the magnitude shown stays right.
-std::wstring ShortenedLine(HDC dc, HFONT font, const std::wstring& line, int width);
 
 // Registers the window class; true when it is (or already was) registered.
 bool RegisterResultAreaClass(HINSTANCE instance);

@@ -116,7 +116,7 @@ private slots:
         QCOMPARE(ui().centralwidget->pos().y(), form_->menuBar()->height());
         const QSize size = form_->size();
         form_->resize(size.width() + 200, size.height() + 100);
-        QTest::qWait(20);
+        QCoreApplication::sendPostedEvents(); // the layout's answer, if any
         QCOMPARE(form_->size(), size);
         QCOMPARE(form_->minimumSize(), form_->maximumSize());
         QCOMPARE(ui().Command2->geometry(), QRect(296, 232, 81, 33));
@@ -204,17 +204,35 @@ private slots:
         QVERIFY(sizes.contains(QSize(128, 128)));
     }
 
-    void tabbingVisitsTheControlsInTheirTabIndexOrder() {
-        const QStringList expected{"Picture1", "Command1", "Command2", "Text1",
-                                   "Text2",    "Text3",    "Option1",  "Option2"};
-        QStringList order;
-        QWidget* w = ui().Picture1;
-        for (int i = 0; i < 40 && order.size() < expected.size(); ++i) {
-            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible())
-                order << w->objectName();
-            w = w->nextInFocusChain();
+    // Tab and Shift+Tab go round every control that takes the focus, in the
+    // tab order, both option buttons included, chosen or not.
+    void tabVisitsTheControlsInTheirTabIndexOrder_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("no arrangement") << "";
+        QTest::newRow("单向布置") << "Option1";
+        QTest::newRow("双向布置") << "Option2";
+    }
+    void tabVisitsTheControlsInTheirTabIndexOrder() {
+        QFETCH(QString, chosen);
+        if (!chosen.isEmpty())
+            click(form_->findChild<QRadioButton*>(chosen));
+        const QStringList order{"Picture1", "Command1", "Command2", "Text1",   "Text2",
+                                "Text3",    "Option1",  "Option2",  "Picture1"};
+        for (bool forward : {true, false}) {
+            ui().Picture1->setFocus();
+            QStringList seen{QApplication::focusWidget()->objectName()};
+            for (int i = 1; i < order.size(); ++i) {
+                QTest::keyClick(QApplication::focusWidget(),
+                                forward ? Qt::Key_Tab : Qt::Key_Backtab,
+                                forward ? Qt::NoModifier : Qt::ShiftModifier);
+                seen << QApplication::focusWidget()->objectName();
+            }
+            QStringList expected = order;
+            if (!forward)
+                std::reverse(expected.begin(), expected.end());
+            QCOMPARE(seen, expected);
         }
-        QCOMPARE(order, expected);
+        QVERIFY(chosen.isEmpty() || form_->findChild<QRadioButton*>(chosen)->isChecked());
         for (auto* label : form_->findChildren<QLabel*>())
             QVERIFY2(!(label->focusPolicy() & Qt::TabFocus), qPrintable(label->objectName()));
     }

@@ -22,4 +22,8 @@ for display in "" ":$number"; do
     grep -q "xvfb-run tavrilo" <<<"$output" || { echo "FAIL: the message does not say how to run it"; exit 1; }
     ! grep -q "\./run.sh" <<<"$output" || { echo "FAIL: the message names a script of the source tree"; exit 1; }
 done
+# A terminal set to GB18030 reads the message in its own character set.
+output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM LC_ALL=zh_CN.GB18030 "$app" 2>&1)
+iconv -f GB18030 -t UTF-8 <<<"$output" | grep -q "Tavrilo：未找到图形显示" ||
+    { echo "FAIL: not in the terminal's character set: $output"; exit 1; }
 echo "PASS"

@@ -9,16 +9,17 @@ pid=$!
 trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true' EXIT
 
 info=""
-for _ in $(seq 100); do
-    # The window exists before it is laid out and mapped: wait for both.
-    if info=$(xwininfo -name Tavrilo 2>/dev/null) && grep -q IsViewable <<<"$info"; then
-        break
-    fi
+deadline=$((SECONDS + 30))
+# The window exists before it is laid out and mapped: wait for both.
+until info=$(xwininfo -name Tavrilo 2>/dev/null) && grep -q IsViewable <<<"$info"; do
     info=""
     kill -0 "$pid" 2>/dev/null || { echo "FAIL: tavrilo exited before showing a window"; exit 1; }
+    if [ "$SECONDS" -ge "$deadline" ]; then
+        echo "FAIL: waited 30 s for a window titled Tavrilo to be shown"
+        exit 1
+    fi
     sleep 0.1
 done
-[ -n "$info" ] || { echo "FAIL: no window titled Tavrilo appeared"; exit 1; }
 echo "$info"
 
 width=$(awk '/^ *Width:/ {print $2}' <<<"$info")
