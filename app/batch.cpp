@@ -67,6 +67,7 @@ ArrangementCell ReadArrangement(std::string_view cell) {
 BatchRow EvaluateBatchRecord(const CsvRecord& record) {
     BatchRow row;
     std::vector<std::string>& out = row.Fields;
+    out.reserve(BatchHeader().size());
     for (std::size_t i = 0; i < kInputColumns; ++i)
         out.push_back(i < record.Fields.size() ? record.Fields[i] : std::string());
 
@@ -76,7 +77,8 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record) {
         out.emplace_back(reason);
         return row;
     };
-    const std::string fieldCountRule = "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行";
+    constexpr std::string_view fieldCountRule =
+        "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行";
     switch (record.Problem) {
     case CsvRecordProblem::UnterminatedQuote:
         return fail("引号未闭合：从第 " + std::to_string(record.QuoteLine) +
@@ -85,13 +87,14 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record) {
         return fail("第 " + std::to_string(record.Line) + " 行超过 " +
                     std::to_string(CsvReader::kMaxRecordBytes >> 20) + " MiB，无法读取");
     case CsvRecordProblem::TooManyFields:
-        return fail(fieldCountRule + "超过 " + std::to_string(CsvReader::kMaxFields) + " 个");
+        return fail(std::string(fieldCountRule) + "超过 " + std::to_string(CsvReader::kMaxFields) +
+                    " 个");
     case CsvRecordProblem::None:
         break;
     }
     const std::size_t count = record.Fields.size();
     if (count != 4 && count != 5)
-        return fail(fieldCountRule + "有 " + std::to_string(count) + " 个");
+        return fail(std::string(fieldCountRule) + "有 " + std::to_string(count) + " 个");
 
     const MeshInputs inputs{ParseLeadingNumber(record.Fields[0]),
                             ParseLeadingNumber(record.Fields[1]),
