@@ -248,29 +248,44 @@ std::string FormatNumber(double x, std::string_view decimalSeparator) {
     if (x == 0.0)
         return "0"; // negative zero too
 
-    // 15 significant digits, correctly rounded: "-d.dddddddddddddde+XX".
+    // 15 significant digits, correctly rounded. The shortest text that reads
+    // back as x ("-d.ddde+XX") lies within half an ulp of x, at most 2^-53 |x|
+    // for a normal x, while half a unit in the 15th significant digit is more
+    // than 5e-16 |x|: when that text has no more than 15 digits, it is x
+    // rounded to 15 digits, found without writing x to 15 digits
+    // ("-d.dddddddddddddde+XX"), which takes a good deal longer.
     std::array<char, 64> buffer{};
-    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
-                                   std::chars_format::scientific, 14);
-    if (ec != std::errc())
+    char* const first = buffer.data();
+    char* const last = buffer.data() + buffer.size();
+    std::to_chars_result written = std::to_chars(first, last, x, std::chars_format::scientific);
+    std::size_t shortestDigits = 0;
+    for (const char* c = first; c != written.ptr && *c != 'e'; ++c)
+        shortestDigits += IsDigit(*c) ? 1 : 0;
+    if (shortestDigits > 15 || std::fabs(x) < std::numeric_limits<double>::min())
+        written = std::to_chars(first, last, x, std::chars_format::scientific, 14);
+    if (written.ec != std::errc())
         return "nan";
-    std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+    std::string_view text(first, static_cast<std::size_t>(written.ptr - first));
+    std::size_t e = text.find('e');
 
     std::string result;
     if (text.front() == '-') {
         result.push_back('-');
         text.remove_prefix(1);
+        --e;
     }
-    const std::size_t e = text.find('e');
     int exponent = 0;
     std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(),
                     exponent);
-    std::string digits;
+    // The digits without the point and without trailing zeros.
+    std::array<char, 15> digitBuffer{};
+    std::size_t digitCount = 0;
     for (char c : text.substr(0, e))
         if (c != '.')
-            digits.push_back(c);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
+            digitBuffer[digitCount++] = c;
+    while (digitCount > 1 && digitBuffer[digitCount - 1] == '0')
+        --digitCount;
+    const std::string_view digits(digitBuffer.data(), digitCount);
 
     if (exponent >= 15 || exponent < -5) {
         result.push_back(digits.front());

@@ -1,10 +1,14 @@
 #include "calc/number.h"
 
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace tavrilo {
 namespace {
@@ -175,6 +179,34 @@ TEST(FormattingANumber, ReadsBackThroughTheReadingRules) {
         if (std::fabs(x) >= std::numeric_limits<double>::min()) {
             ASSERT_LE(std::fabs(read - x), std::fabs(x) * 5.1e-15) << ShortestRoundTrip(x);
         }
+    }
+}
+
+// The digits written are those of x correctly rounded to 15 significant
+// digits, as printf's %.14e gives them: for all kinds of doubles, short
+// decimals and their neighbours among them.
+TEST(FormattingANumber, WritesXRoundedTo15SignificantDigits) {
+    std::mt19937_64 random(15);
+    std::vector<double> values;
+    for (int i = 0; i < 20000; ++i) {
+        values.push_back(std::bit_cast<double>(random()));
+        const double decimal = static_cast<double>(random() % 100000000) /
+                               std::pow(10.0, static_cast<int>(random() % 12));
+        values.insert(values.end(), {decimal, std::nextafter(decimal, 0.0),
+                                     std::nextafter(decimal, kInf), decimal * 1e-300});
+    }
+    for (int exponent = -308; exponent <= 308; ++exponent) {
+        const double power = std::pow(10.0, exponent);
+        values.insert(values.end(),
+                      {power, std::nextafter(power, 0.0), std::nextafter(power, kInf)});
+    }
+    for (const double x : values) {
+        if (!std::isfinite(x))
+            continue;
+        std::array<char, 64> rounded{};
+        std::snprintf(rounded.data(), rounded.size(), "%.14e", x);
+        ASSERT_EQ(ParseLeadingNumber(FormatNumber(x)), ParseLeadingNumber(rounded.data()))
+            << ShortestRoundTrip(x) << " written " << FormatNumber(x);
     }
 }
 
