@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
@@ -114,6 +115,49 @@ INSTANTIATE_TEST_SUITE_P(DecimalPlaces, RoundingHalfEven,
                                          RoundCase{-0.030000000000000006, 3, -0.03},
                                          RoundCase{17.36, 3, 17.36}, RoundCase{12.5, 2, 12.5},
                                          RoundCase{5e-324, 3, 0.0}, RoundCase{0.99951, 3, 1.0}));
+
+// x = n / 10^k reads as n x 10^-k, its shortest text, and rounds as that
+// decimal does; the doubles either side of it (their ulp far below 10^-k
+// while n < 10^9) round away from a tie, and as x does otherwise.
+TEST(RoundingHalfEven, RoundsAsTheShortestTextDoesAroundTies) {
+    std::mt19937_64 random(25);
+    for (int i = 0; i < 200000; ++i) {
+        const auto k = static_cast<int>(random() % 9);
+        const auto decimals = static_cast<int>(random() % 5);
+        std::uint64_t n = random() % 1000000000000;
+        if (i % 2 == 0 && k > decimals) // a tie, or next to one
+            n = n / 10 * 10 + 5 + (random() % 3 == 0 ? 1 : 0);
+        auto power = [](int e) { return std::pow(10.0, e); };
+        const double x = static_cast<double>(n) / power(k);
+        double expected = x;
+        double above = x;
+        double below = x;
+        if (k > decimals) {
+            const auto drop = static_cast<std::uint64_t>(power(k - decimals));
+            const std::uint64_t kept = n / drop;
+            const std::uint64_t rest = n % drop;
+            const std::uint64_t half = drop / 2;
+            const bool up = rest > half || (rest == half && kept % 2 == 1);
+            expected = static_cast<double>(kept + (up ? 1 : 0)) / power(decimals);
+            if (rest == half) {
+                above = static_cast<double>(kept + 1) / power(decimals);
+                below = static_cast<double>(kept) / power(decimals);
+            } else {
+                above = below = expected;
+            }
+        }
+        for (const double sign : {1.0, -1.0}) {
+            ASSERT_EQ(RoundHalfEven(sign * x, decimals), sign * expected)
+                << ShortestRoundTrip(sign * x) << " to " << decimals;
+            if (n >= 1000000000)
+                continue;
+            ASSERT_EQ(RoundHalfEven(sign * std::nextafter(x, kInf), decimals), sign * above)
+                << ShortestRoundTrip(sign * std::nextafter(x, kInf)) << " to " << decimals;
+            ASSERT_EQ(RoundHalfEven(sign * std::nextafter(x, 0.0), decimals), sign * below)
+                << ShortestRoundTrip(sign * std::nextafter(x, 0.0)) << " to " << decimals;
+        }
+    }
+}
 
 TEST(RoundingHalfEven, LeavesNonFiniteValuesAlone) {
     EXPECT_EQ(RoundHalfEven(kInf, 3), kInf);
