@@ -7,6 +7,7 @@
 #include "text/utf8.h"
 
 #include <array>
+#include <utility>
 
 namespace tavrilo {
 namespace {
@@ -64,12 +65,15 @@ ArrangementCell ReadArrangement(std::string_view cell) {
     return ArrangementCell::Unknown;
 }
 
-BatchRow EvaluateBatchRecord(const CsvRecord& record) {
+BatchRow EvaluateBatchRecord(CsvRecord record) {
     BatchRow row;
+    // The input fields, as many as there are columns for them, go out as
+    // they came in.
+    const std::size_t count = record.Fields.size();
     std::vector<std::string>& out = row.Fields;
+    out = std::move(record.Fields);
+    out.resize(kInputColumns);
     out.reserve(BatchHeader().size());
-    for (std::size_t i = 0; i < kInputColumns; ++i)
-        out.push_back(i < record.Fields.size() ? record.Fields[i] : std::string());
 
     auto fail = [&](std::string_view reason) {
         out.push_back("");
@@ -92,17 +96,15 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record) {
     case CsvRecordProblem::None:
         break;
     }
-    const std::size_t count = record.Fields.size();
     if (count != 4 && count != 5)
         return fail(std::string(fieldCountRule) + "有 " + std::to_string(count) + " 个");
 
-    const MeshInputs inputs{ParseLeadingNumber(record.Fields[0]),
-                            ParseLeadingNumber(record.Fields[1]),
-                            ParseLeadingNumber(record.Fields[2])};
+    const MeshInputs inputs{ParseLeadingNumber(out[0]), ParseLeadingNumber(out[1]),
+                            ParseLeadingNumber(out[2])};
     if (const std::optional<Refusal> refusal = RefuseInputs(inputs))
         return fail(RefusalMessage(*refusal));
     Arrangement arrangement = Arrangement::TwoWay;
-    switch (ReadArrangement(record.Fields[3])) {
+    switch (ReadArrangement(out[3])) {
     case ArrangementCell::OneWay:
         arrangement = Arrangement::OneWay;
         break;
@@ -111,7 +113,7 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record) {
     case ArrangementCell::Empty:
         return fail(kNoArrangementMessage);
     case ArrangementCell::Unknown:
-        return fail("无法识别的布置形式“" + std::string(Trim(record.Fields[3])) +
+        return fail("无法识别的布置形式“" + std::string(Trim(out[3])) +
                     "”：应为 单向（单向布置、one-way、1）或 双向（双向布置、two-way、2）");
     }
 
@@ -172,7 +174,7 @@ void BatchSession::Take(std::string_view text, std::string& out) {
 }
 
 void BatchSession::Answer(std::vector<CsvRecord>& records, std::string& out) {
-    for (const CsvRecord& record : records) {
+    for (CsvRecord& record : records) {
         if (IsBlankRecord(record))
             continue;
         if (first_) {
@@ -182,7 +184,7 @@ void BatchSession::Answer(std::vector<CsvRecord>& records, std::string& out) {
                 continue;
             }
         }
-        const BatchRow row = EvaluateBatchRecord(record);
+        const BatchRow row = EvaluateBatchRecord(std::move(record));
         WriteHeader(out);
         ++rows_;
         if (!row.Calculated)

@@ -5,8 +5,12 @@ namespace tavrilo {
 void CsvReader::EndField() {
     if (record_.Problem == CsvRecordProblem::None && record_.Fields.size() == kMaxFields)
         record_.Problem = CsvRecordProblem::TooManyFields;
-    if (record_.Problem == CsvRecordProblem::None)
+    if (record_.Problem == CsvRecordProblem::None) {
+        // Room for a row of a usual width at once, rather than growing to it.
+        if (record_.Fields.empty())
+            record_.Fields.reserve(8);
         record_.Fields.push_back(std::move(field_));
+    }
     field_.clear();
 }
 

@@ -73,6 +73,11 @@ bool TextDecoder::Finish(std::string& out) {
 
 void TextDecoder::CountLines(const std::string& out) {
     for (; counted_ < out.size(); ++counted_) {
+        // Only line ends count, and the CR before them.
+        while (!afterCr_ && counted_ < out.size() && out[counted_] != '\n' && out[counted_] != '\r')
+            ++counted_;
+        if (counted_ == out.size())
+            break;
         const char c = out[counted_];
         if (c == '\n') {
             if (!afterCr_)
@@ -205,6 +210,10 @@ void TextDecoder::DecodeUtf8(std::string& out, bool final) {
     std::size_t run = 0; // start of the valid bytes not yet copied
     std::size_t i = 0;
     while (i < size) {
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
         const int length = Utf8SequenceLength(p + i, size - i);
         if (length > 0) {
             i += static_cast<std::size_t>(length);
