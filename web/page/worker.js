@@ -4,7 +4,9 @@
 // file nor its result sits whole in the page's memory. A cancel is seen
 // between slices.
 //
-// Messages in:  {type: 'start', module: WebAssembly.Module, file: File}
+// Messages in:  {type: 'prepare', module: WebAssembly.Module} (optional: the
+//               module instantiated ahead of the batch)
+//               {type: 'start', module: WebAssembly.Module, file: File}
 //               {type: 'cancel'}
 // Messages out: {type: 'progress', bytes, text}
 //               {type: 'done', result: Blob|null, text, ok}
@@ -17,9 +19,11 @@ const SLICE_BYTES = 4 << 20;
 
 let cancelled = false;
 let running = false;
+let prepared = null; // the module's instance, when made ahead
 
 async function run(module, file) {
-    const calc = await TavriloModule.instantiate(module);
+    const calc = await (prepared ?? TavriloModule.instantiate(module));
+    prepared = null;
     const out = [];
     const keep = () => {
         const view = calc.partView(TavriloModule.PRINTED);
@@ -60,6 +64,11 @@ onmessage = async (event) => {
     const message = event.data;
     if (message.type === 'cancel') {
         cancelled = true;
+        return;
+    }
+    if (message.type === 'prepare') {
+        prepared = TavriloModule.instantiate(message.module);
+        prepared.catch(() => { prepared = null; });
         return;
     }
     if (message.type !== 'start' || running)
