@@ -64,6 +64,35 @@ bool IsAtMostLargestWritten(std::string_view digits, long long order) {
 // The number at the start of `text` by the reading rules below; nothing when
 // the text does not begin with one.
 std::optional<double> ReadLeadingNumber(std::string_view text) {
+    // Most texts start with a plain number: an optional '-', digits, perhaps
+    // a point with digits, and after it nothing that could go on with it (no
+    // blank, point, digit or exponent). That much is read as it stands, as
+    // the walk below would read it, unless it is out of range.
+    std::size_t plain = text.starts_with('-') ? 1 : 0;
+    const std::size_t integerStart = plain;
+    while (plain < text.size() && IsDigit(text[plain]))
+        ++plain;
+    if (plain > integerStart) {
+        std::size_t end = plain;
+        if (plain + 1 < text.size() && text[plain] == '.' && IsDigit(text[plain + 1])) {
+            for (plain += 1; plain < text.size() && IsDigit(text[plain]);)
+                ++plain;
+            end = plain;
+        } else if (plain < text.size() && text[plain] == '.') {
+            ++plain; // a point without digits is passed over
+        }
+        const char next = plain < text.size() ? text[plain] : '\0';
+        const bool goesOn =
+            IsDroppedBlank(next) || next == '.' || IsDigit(next) || next == 'e' || next == 'E';
+        if (!goesOn) {
+            double value = 0.0;
+            const auto [last, ec] =
+                FromChars(text.data(), text.data() + end, value, std::chars_format::general);
+            if (ec == std::errc() && last == text.data() + end)
+                return value;
+        }
+    }
+
     BlankSkippingReader in(text);
     std::string number;
     int c = in.Peek();

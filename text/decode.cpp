@@ -72,13 +72,19 @@ bool TextDecoder::Finish(std::string& out) {
 }
 
 void TextDecoder::CountLines(const std::string& out) {
-    for (; counted_ < out.size(); ++counted_) {
+    const char* const text = out.data();
+    const std::size_t size = out.size();
+    for (; counted_ < size; ++counted_) {
         // Only line ends count, and the CR before them.
-        while (!afterCr_ && counted_ < out.size() && out[counted_] != '\n' && out[counted_] != '\r')
-            ++counted_;
-        if (counted_ == out.size())
-            break;
-        const char c = out[counted_];
+        if (!afterCr_) {
+            std::size_t at = counted_;
+            while (at < size && text[at] != '\n' && text[at] != '\r')
+                ++at;
+            counted_ = at;
+            if (at == size)
+                break;
+        }
+        const char c = text[counted_];
         if (c == '\n') {
             if (!afterCr_)
                 ++line_;

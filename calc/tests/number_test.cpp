@@ -48,6 +48,13 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{"0.30000000000000004", 0.30000000000000004},
                     ParseCase{"00012.500", 12.5}, ParseCase{"-0", -0.0}));
 
+// A plain number followed by what may go on with it.
+INSTANTIATE_TEST_SUITE_P(PlainNumbersGoingOn, ReadingTypedText,
+                         testing::Values(ParseCase{"12 3", 123.0}, ParseCase{"1. 5", 1.5},
+                                         ParseCase{"1.e2", 100.0}, ParseCase{"1.5 e1", 15.0},
+                                         ParseCase{"7.x", 7.0}, ParseCase{"-0.5,1", -0.5},
+                                         ParseCase{"1.25\t", 1.25}, ParseCase{"3..", 3.0}));
+
 INSTANTIATE_TEST_SUITE_P(
     Exponents, ReadingTypedText,
     testing::Values(ParseCase{"1e3", 1000.0}, ParseCase{"1E-2", 0.01}, ParseCase{"1 e 3", 1000.0},
