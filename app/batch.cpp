@@ -7,6 +7,7 @@
 #include "text/utf8.h"
 
 #include <array>
+#include <utility>
 
 namespace tavrilo {
 namespace {
@@ -64,11 +65,15 @@ ArrangementCell ReadArrangement(std::string_view cell) {
     return ArrangementCell::Unknown;
 }
 
-BatchRow EvaluateBatchRecord(const CsvRecord& record) {
+BatchRow EvaluateBatchRecord(CsvRecord record) {
     BatchRow row;
+    // The input fields, as many as there are columns for them, go out as
+    // they came in.
+    const std::size_t count = record.Fields.size();
     std::vector<std::string>& out = row.Fields;
-    for (std::size_t i = 0; i < kInputColumns; ++i)
-        out.push_back(i < record.Fields.size() ? record.Fields[i] : std::string());
+    out = std::move(record.Fields);
+    out.resize(kInputColumns);
+    out.reserve(BatchHeader().size());
 
     auto fail = [&](std::string_view reason) {
         out.push_back("");
@@ -76,7 +81,8 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record) {
         out.emplace_back(reason);
         return row;
     };
-    const std::string fieldCountRule = "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行";
+    constexpr std::string_view fieldCountRule =
+        "字段数应为 4 或 5 个（D,Φ,d,布置形式[,备注]），此行";
     switch (record.Problem) {
     case CsvRecordProblem::UnterminatedQuote:
         return fail("引号未闭合：从第 " + std::to_string(record.QuoteLine) +
@@ -85,21 +91,20 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record) {
         return fail("第 " + std::to_string(record.Line) + " 行超过 " +
                     std::to_string(CsvReader::kMaxRecordBytes >> 20) + " MiB，无法读取");
     case CsvRecordProblem::TooManyFields:
-        return fail(fieldCountRule + "超过 " + std::to_string(CsvReader::kMaxFields) + " 个");
+        return fail(std::string(fieldCountRule) + "超过 " + std::to_string(CsvReader::kMaxFields) +
+                    " 个");
     case CsvRecordProblem::None:
         break;
     }
-    const std::size_t count = record.Fields.size();
     if (count != 4 && count != 5)
-        return fail(fieldCountRule + "有 " + std::to_string(count) + " 个");
+        return fail(std::string(fieldCountRule) + "有 " + std::to_string(count) + " 个");
 
-    const MeshInputs inputs{ParseLeadingNumber(record.Fields[0]),
-                            ParseLeadingNumber(record.Fields[1]),
-                            ParseLeadingNumber(record.Fields[2])};
+    const MeshInputs inputs{ParseLeadingNumber(out[0]), ParseLeadingNumber(out[1]),
+                            ParseLeadingNumber(out[2])};
     if (const std::optional<Refusal> refusal = RefuseInputs(inputs))
         return fail(RefusalMessage(*refusal));
     Arrangement arrangement = Arrangement::TwoWay;
-    switch (ReadArrangement(record.Fields[3])) {
+    switch (ReadArrangement(out[3])) {
     case ArrangementCell::OneWay:
         arrangement = Arrangement::OneWay;
         break;
@@ -108,7 +113,7 @@ BatchRow EvaluateBatchRecord(const CsvRecord& record) {
     case ArrangementCell::Empty:
         return fail(kNoArrangementMessage);
     case ArrangementCell::Unknown:
-        return fail("无法识别的布置形式“" + std::string(Trim(record.Fields[3])) +
+        return fail("无法识别的布置形式“" + std::string(Trim(out[3])) +
                     "”：应为 单向（单向布置、one-way、1）或 双向（双向布置、two-way、2）");
     }
 
@@ -169,7 +174,7 @@ void BatchSession::Take(std::string_view text, std::string& out) {
 }
 
 void BatchSession::Answer(std::vector<CsvRecord>& records, std::string& out) {
-    for (const CsvRecord& record : records) {
+    for (CsvRecord& record : records) {
         if (IsBlankRecord(record))
             continue;
         if (first_) {
@@ -179,7 +184,7 @@ void BatchSession::Answer(std::vector<CsvRecord>& records, std::string& out) {
                 continue;
             }
         }
-        const BatchRow row = EvaluateBatchRecord(record);
+        const BatchRow row = EvaluateBatchRecord(std::move(record));
         WriteHeader(out);
         ++rows_;
         if (!row.Calculated)

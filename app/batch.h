@@ -37,7 +37,7 @@ struct BatchRow {
 };
 
 // The output row for one input record (not a blank or header one).
-BatchRow EvaluateBatchRecord(const CsvRecord& record);
+BatchRow EvaluateBatchRecord(CsvRecord record);
 
 class BatchSession {
 public:

@@ -2,6 +2,7 @@
 
 #include "calc/decimal_chars.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -63,6 +64,35 @@ bool IsAtMostLargestWritten(std::string_view digits, long long order) {
 // The number at the start of `text` by the reading rules below; nothing when
 // the text does not begin with one.
 std::optional<double> ReadLeadingNumber(std::string_view text) {
+    // Most texts start with a plain number: an optional '-', digits, perhaps
+    // a point with digits, and after it nothing that could go on with it (no
+    // blank, point, digit or exponent). That much is read as it stands, as
+    // the walk below would read it, unless it is out of range.
+    std::size_t plain = text.starts_with('-') ? 1 : 0;
+    const std::size_t integerStart = plain;
+    while (plain < text.size() && IsDigit(text[plain]))
+        ++plain;
+    if (plain > integerStart) {
+        std::size_t end = plain;
+        if (plain + 1 < text.size() && text[plain] == '.' && IsDigit(text[plain + 1])) {
+            for (plain += 1; plain < text.size() && IsDigit(text[plain]);)
+                ++plain;
+            end = plain;
+        } else if (plain < text.size() && text[plain] == '.') {
+            ++plain; // a point without digits is passed over
+        }
+        const char next = plain < text.size() ? text[plain] : '\0';
+        const bool goesOn =
+            IsDroppedBlank(next) || next == '.' || IsDigit(next) || next == 'e' || next == 'E';
+        if (!goesOn) {
+            double value = 0.0;
+            const auto [last, ec] =
+                FromChars(text.data(), text.data() + end, value, std::chars_format::general);
+            if (ec == std::errc() && last == text.data() + end)
+                return value;
+        }
+    }
+
     BlankSkippingReader in(text);
     std::string number;
     int c = in.Peek();
@@ -160,6 +190,48 @@ std::optional<double> ReadLeadingNumber(std::string_view text) {
     return value;
 }
 
+// 10^0 to 10^22: each of them a double exactly.
+constexpr std::array<double, 23> kPowersOfTen{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Two facts about a normal double x > 0 decide most roundings without
+// writing x out in decimal (which in WebAssembly, with its 128-bit products
+// emulated, takes longer than all the rest of a batch row's arithmetic):
+// - n / 10^k, for integers n < 2^53 and k <= 22, is one correctly rounded
+//   division, so it is the double nearest the decimal n x 10^-k, as reading
+//   that decimal's text gives;
+// - the shortest text that reads back as x, and any decimal that reads back
+//   as x, lies within half an ulp of x: at most 2^-53 x.
+
+// x (normal, > 0) rounded to 15 significant digits as `digits` x 10^-`shift`
+// (digits < 10^15), when some decimal of at most 15 digits reads back as x:
+// that decimal is then the rounding, since half a unit in the 15th digit is
+// more than 5e-16 x. Otherwise nothing, and the digits have to be written.
+bool FifteenDigitsOf(double x, std::uint64_t& digits, int& shift) {
+    constexpr double kFifteenDigits = 1e15;
+    if (!(x >= 1e-5 && x < kFifteenDigits))
+        return false;
+    // The place of the 15th digit, from the leading digit's as the double
+    // powers of ten place it: it may be one off next to a power of ten, which
+    // only makes the candidate below fail (it is checked, not assumed).
+    int leading = 0;
+    if (x >= 1.0) {
+        while (leading < 14 && x >= kPowersOfTen[static_cast<std::size_t>(leading) + 1])
+            ++leading;
+    } else {
+        while (leading > -5 && x * kPowersOfTen[static_cast<std::size_t>(-leading)] < 1.0)
+            --leading;
+    }
+    shift = 14 - leading;
+    const double scale = kPowersOfTen[static_cast<std::size_t>(shift)];
+    const double candidate = std::nearbyint(x * scale);
+    if (!(candidate < kFifteenDigits) || candidate / scale != x)
+        return false;
+    digits = static_cast<std::uint64_t>(candidate);
+    return true;
+}
+
 } // namespace
 
 double ParseLeadingNumber(std::string_view text) {
@@ -176,6 +248,27 @@ double RoundHalfEven(double x, int decimals) {
     // From 2^52 up a double has no fractional digits left to round.
     if (std::fabs(x) >= 0x1p52)
         return x;
+
+    // Most values are decided without their text: |x| 10^decimals, as
+    // computed, and the shortest text of |x| times 10^decimals are within
+    // 2^-52 of each other (relative). Unless the first is within 2^-50 of a
+    // point halfway between two integers, both round to the same integer,
+    // and that integer / 10^decimals is the double that reading the rounded
+    // text gives.
+    const double magnitude = std::fabs(x);
+    if (decimals <= 15 && magnitude >= std::numeric_limits<double>::min()) {
+        const double scale = kPowersOfTen[static_cast<std::size_t>(decimals)];
+        const double scaled = magnitude * scale;
+        if (scaled < 0x1p45) {
+            const double whole = std::floor(scaled);
+            // Both differences exact.
+            const double fraction = scaled - whole;
+            if (std::fabs(fraction - 0.5) > scaled * 0x1p-50) {
+                const double rounded = (fraction > 0.5 ? whole + 1.0 : whole) / scale;
+                return std::signbit(x) ? -rounded : rounded;
+            }
+        }
+    }
 
     // The shortest fixed text of a double below 2^52 needs at most about 330
     // characters (the smallest subnormal has 323 zeros after the point).
@@ -248,29 +341,43 @@ std::string FormatNumber(double x, std::string_view decimalSeparator) {
     if (x == 0.0)
         return "0"; // negative zero too
 
-    // 15 significant digits, correctly rounded: "-d.dddddddddddddde+XX".
-    std::array<char, 64> buffer{};
-    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
-                                   std::chars_format::scientific, 14);
-    if (ec != std::errc())
-        return "nan";
-    std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
-
+    // 15 significant digits, correctly rounded, without trailing zeros; the
+    // exponent of the first.
     std::string result;
-    if (text.front() == '-') {
+    if (std::signbit(x))
         result.push_back('-');
-        text.remove_prefix(1);
-    }
-    const std::size_t e = text.find('e');
+    std::array<char, 15> digitBuffer{};
+    std::size_t digitCount = 0;
     int exponent = 0;
-    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(),
-                    exponent);
-    std::string digits;
-    for (char c : text.substr(0, e))
-        if (c != '.')
-            digits.push_back(c);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
+    std::uint64_t fifteen = 0;
+    int shift = 0;
+    if (FifteenDigitsOf(std::fabs(x), fifteen, shift)) {
+        for (; fifteen % 10 == 0; fifteen /= 10)
+            --shift;
+        for (; fifteen > 0; fifteen /= 10)
+            digitBuffer[digitCount++] = static_cast<char>('0' + fifteen % 10);
+        std::reverse(digitBuffer.begin(), digitBuffer.begin() + digitCount);
+        exponent = static_cast<int>(digitCount) - 1 - shift;
+    } else {
+        // Written out: "-d.dddddddddddddde+XX".
+        std::array<char, 64> buffer{};
+        auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
+                                       std::chars_format::scientific, 14);
+        if (ec != std::errc())
+            return "nan";
+        std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+        if (text.front() == '-')
+            text.remove_prefix(1);
+        const std::size_t e = text.find('e');
+        std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0),
+                        text.data() + text.size(), exponent);
+        for (char c : text.substr(0, e))
+            if (c != '.')
+                digitBuffer[digitCount++] = c;
+        while (digitCount > 1 && digitBuffer[digitCount - 1] == '0')
+            --digitCount;
+    }
+    const std::string_view digits(digitBuffer.data(), digitCount);
 
     if (exponent >= 15 || exponent < -5) {
         result.push_back(digits.front());

@@ -32,6 +32,11 @@ set(CMAKE_CXX_FLAGS_INIT "-fno-exceptions")
 # *_FLAGS_RELEASE_INIT values.
 set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags used by the C compiler in Release builds")
 set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags used by the C++ compiler in Release builds")
+# Link-time optimisation across the layers (calc, text, app) and the module:
+# the batch runs about a tenth faster, for a module 3% larger gzipped. The
+# libraries then hold LLVM 19 bitcode, which only LLVM 19's archiver reads
+# (package llvm-19; set in Platform/WASI.cmake).
+set(CMAKE_INTERPROCEDURAL_OPTIMIZATION_RELEASE ON)
 # The stack below the data, so that running out of it traps instead of
 # silently overwriting static data; 1 MiB of it, as a native test expects.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--stack-first -Wl,-z,stack-size=1048576")

@@ -14,10 +14,11 @@ tavrilo_packages=(
     # runs with file), lintian; the manual pages (made with python3) rendered
     # by groff and man; the bash completion run through bash-completion.
     dpkg-dev file lintian groff-base man-db bash-completion
-    # The page (web/), built for WebAssembly: clang 19 and wasm-ld 19, libc++
-    # and the C library for wasm32-wasi, fast_float for reading doubles; the
+    # The page (web/), built for WebAssembly: clang 19 and wasm-ld 19 (with
+    # llvm-19's archiver for the link-time optimised libraries), libc++ and
+    # the C library for wasm32-wasi, fast_float for reading doubles; the
     # packages carry its single file tavrilo.html.
-    clang-19 lld-19 libc++-19-dev-wasm32 libc++abi-19-dev-wasm32 libclang-rt-19-dev-wasm32
+    clang-19 lld-19 llvm-19 libc++-19-dev-wasm32 libc++abi-19-dev-wasm32 libclang-rt-19-dev-wasm32
     wasi-libc libfast-float-dev
     # Every locale, among them zh_CN.GB18030 for the terminal character set
     # test and zh_CN.UTF-8, which Wine takes its language and file-name

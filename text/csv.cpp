@@ -5,8 +5,12 @@ namespace tavrilo {
 void CsvReader::EndField() {
     if (record_.Problem == CsvRecordProblem::None && record_.Fields.size() == kMaxFields)
         record_.Problem = CsvRecordProblem::TooManyFields;
-    if (record_.Problem == CsvRecordProblem::None)
+    if (record_.Problem == CsvRecordProblem::None) {
+        // Room for a row of a usual width at once, rather than growing to it.
+        if (record_.Fields.empty())
+            record_.Fields.reserve(8);
         record_.Fields.push_back(std::move(field_));
+    }
     field_.clear();
 }
 
@@ -21,6 +25,13 @@ void CsvReader::PushRecord(std::vector<CsvRecord>& records) {
     recordStarted_ = false;
     recordBytes_ = 0;
     ++line_;
+}
+
+void CsvReader::DropOverlongRecord() {
+    record_.Problem = CsvRecordProblem::TooLong;
+    record_.Fields.clear();
+    field_.clear();
+    field_.shrink_to_fit();
 }
 
 void CsvReader::Feed(std::string_view text, std::vector<CsvRecord>& records) {
@@ -39,12 +50,33 @@ void CsvReader::Feed(std::string_view text, std::vector<CsvRecord>& records) {
         const bool endsRecord = state_ != State::Quoted && (c == '\n' || c == '\r');
         if (!endsRecord && ++recordBytes_ > kMaxRecordBytes &&
             record_.Problem == CsvRecordProblem::None) {
-            record_.Problem = CsvRecordProblem::TooLong;
-            record_.Fields.clear();
-            field_.clear();
-            field_.shrink_to_fit();
+            DropOverlongRecord();
         }
         const bool keep = record_.Problem == CsvRecordProblem::None;
+
+        // A byte that only adds to the field starts a run of them, taken at
+        // once: in an unquoted field up to the next comma or line break, in a
+        // quoted one up to the next quote or line break. (A quote that opens
+        // a field, closes one or doubles one is not such a byte.)
+        const bool quoted = state_ == State::Quoted;
+        const char stop = quoted ? '"' : ',';
+        if (c != stop && c != '\n' && c != '\r' && (c != '"' || state_ == State::Unquoted)) {
+            std::size_t end = i + 1;
+            while (end < text.size() && text[end] != stop && text[end] != '\n' && text[end] != '\r')
+                ++end;
+            // The run's first byte is counted above.
+            recordBytes_ += end - i - 1;
+            if (keep && recordBytes_ > kMaxRecordBytes)
+                DropOverlongRecord();
+            else if (keep)
+                field_.append(text.data() + i, end - i);
+            if (quoted)
+                quotedCr_ = false;
+            else
+                state_ = State::Unquoted;
+            i = end - 1;
+            continue;
+        }
 
         switch (state_) {
         case State::FieldStart:
@@ -114,26 +146,42 @@ bool IsBlankRecord(const CsvRecord& record) {
     if (record.Problem != CsvRecordProblem::None)
         return false;
     for (const std::string& field : record.Fields)
-        if (field.find_first_not_of(" \t") != std::string::npos)
-            return false;
+        for (char c : field)
+            if (c != ' ' && c != '\t')
+                return false;
     return true;
 }
 
-std::string CsvField(std::string_view field) {
-    const bool quote = field.find_first_of(",\"\r\n") != std::string_view::npos ||
-                       (!field.empty() && (field.front() == ' ' || field.front() == '\t' ||
-                                           field.back() == ' ' || field.back() == '\t'));
-    if (!quote)
-        return std::string(field);
-    std::string out;
-    out.reserve(field.size() + 2);
-    out += '"';
-    for (char c : field) {
-        if (c == '"')
-            out += '"';
-        out += c;
+namespace {
+
+// Appends `field`, quoted when it holds a comma, a quote, a line break or
+// leading or trailing blanks; a run of bytes without a quote is copied at
+// once.
+void AppendCsvField(std::string& out, std::string_view field) {
+    bool quote = !field.empty() && (field.front() == ' ' || field.front() == '\t' ||
+                                    field.back() == ' ' || field.back() == '\t');
+    for (std::size_t i = 0; i < field.size() && !quote; ++i)
+        quote = field[i] == ',' || field[i] == '"' || field[i] == '\r' || field[i] == '\n';
+    if (!quote) {
+        out.append(field);
+        return;
     }
     out += '"';
+    for (std::size_t quoteAt = field.find('"'); quoteAt != std::string_view::npos;
+         quoteAt = field.find('"')) {
+        out.append(field.substr(0, quoteAt + 1));
+        out += '"';
+        field.remove_prefix(quoteAt + 1);
+    }
+    out.append(field);
+    out += '"';
+}
+
+} // namespace
+
+std::string CsvField(std::string_view field) {
+    std::string out;
+    AppendCsvField(out, field);
     return out;
 }
 
@@ -141,7 +189,7 @@ void AppendCsvRow(std::string& out, const std::vector<std::string>& fields) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0)
             out += ',';
-        out += CsvField(fields[i]);
+        AppendCsvField(out, fields[i]);
     }
     out += '\n';
 }

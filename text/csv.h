@@ -43,6 +43,7 @@ private:
     void EndField();
     void EndRecord(std::vector<CsvRecord>& records);
     void PushRecord(std::vector<CsvRecord>& records);
+    void DropOverlongRecord();
 
     enum class State { FieldStart, Unquoted, Quoted, QuoteInQuoted, AfterCr };
     State state_ = State::FieldStart;

@@ -72,8 +72,19 @@ bool TextDecoder::Finish(std::string& out) {
 }
 
 void TextDecoder::CountLines(const std::string& out) {
-    for (; counted_ < out.size(); ++counted_) {
-        const char c = out[counted_];
+    const char* const text = out.data();
+    const std::size_t size = out.size();
+    for (; counted_ < size; ++counted_) {
+        // Only line ends count, and the CR before them.
+        if (!afterCr_) {
+            std::size_t at = counted_;
+            while (at < size && text[at] != '\n' && text[at] != '\r')
+                ++at;
+            counted_ = at;
+            if (at == size)
+                break;
+        }
+        const char c = text[counted_];
         if (c == '\n') {
             if (!afterCr_)
                 ++line_;
@@ -205,6 +216,10 @@ void TextDecoder::DecodeUtf8(std::string& out, bool final) {
     std::size_t run = 0; // start of the valid bytes not yet copied
     std::size_t i = 0;
     while (i < size) {
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
         const int length = Utf8SequenceLength(p + i, size - i);
         if (length > 0) {
             i += static_cast<std::size_t>(length);

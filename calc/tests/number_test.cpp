@@ -1,10 +1,15 @@
 #include "calc/number.h"
 
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace tavrilo {
 namespace {
@@ -42,6 +47,13 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{"0.0065", 0.0065}, ParseCase{"27.533", 27.533},
                     ParseCase{"0.30000000000000004", 0.30000000000000004},
                     ParseCase{"00012.500", 12.5}, ParseCase{"-0", -0.0}));
+
+// A plain number followed by what may go on with it.
+INSTANTIATE_TEST_SUITE_P(PlainNumbersGoingOn, ReadingTypedText,
+                         testing::Values(ParseCase{"12 3", 123.0}, ParseCase{"1. 5", 1.5},
+                                         ParseCase{"1.e2", 100.0}, ParseCase{"1.5 e1", 15.0},
+                                         ParseCase{"7.x", 7.0}, ParseCase{"-0.5,1", -0.5},
+                                         ParseCase{"1.25\t", 1.25}, ParseCase{"3..", 3.0}));
 
 INSTANTIATE_TEST_SUITE_P(
     Exponents, ReadingTypedText,
@@ -111,6 +123,49 @@ INSTANTIATE_TEST_SUITE_P(DecimalPlaces, RoundingHalfEven,
                                          RoundCase{17.36, 3, 17.36}, RoundCase{12.5, 2, 12.5},
                                          RoundCase{5e-324, 3, 0.0}, RoundCase{0.99951, 3, 1.0}));
 
+// x = n / 10^k reads as n x 10^-k, its shortest text, and rounds as that
+// decimal does; the doubles either side of it (their ulp far below 10^-k
+// while n < 10^9) round away from a tie, and as x does otherwise.
+TEST(RoundingHalfEven, RoundsAsTheShortestTextDoesAroundTies) {
+    std::mt19937_64 random(25);
+    for (int i = 0; i < 200000; ++i) {
+        const auto k = static_cast<int>(random() % 9);
+        const auto decimals = static_cast<int>(random() % 5);
+        std::uint64_t n = random() % 1000000000000;
+        if (i % 2 == 0 && k > decimals) // a tie, or next to one
+            n = n / 10 * 10 + 5 + (random() % 3 == 0 ? 1 : 0);
+        auto power = [](int e) { return std::pow(10.0, e); };
+        const double x = static_cast<double>(n) / power(k);
+        double expected = x;
+        double above = x;
+        double below = x;
+        if (k > decimals) {
+            const auto drop = static_cast<std::uint64_t>(power(k - decimals));
+            const std::uint64_t kept = n / drop;
+            const std::uint64_t rest = n % drop;
+            const std::uint64_t half = drop / 2;
+            const bool up = rest > half || (rest == half && kept % 2 == 1);
+            expected = static_cast<double>(kept + (up ? 1 : 0)) / power(decimals);
+            if (rest == half) {
+                above = static_cast<double>(kept + 1) / power(decimals);
+                below = static_cast<double>(kept) / power(decimals);
+            } else {
+                above = below = expected;
+            }
+        }
+        for (const double sign : {1.0, -1.0}) {
+            ASSERT_EQ(RoundHalfEven(sign * x, decimals), sign * expected)
+                << ShortestRoundTrip(sign * x) << " to " << decimals;
+            if (n >= 1000000000)
+                continue;
+            ASSERT_EQ(RoundHalfEven(sign * std::nextafter(x, kInf), decimals), sign * above)
+                << ShortestRoundTrip(sign * std::nextafter(x, kInf)) << " to " << decimals;
+            ASSERT_EQ(RoundHalfEven(sign * std::nextafter(x, 0.0), decimals), sign * below)
+                << ShortestRoundTrip(sign * std::nextafter(x, 0.0)) << " to " << decimals;
+        }
+    }
+}
+
 TEST(RoundingHalfEven, LeavesNonFiniteValuesAlone) {
     EXPECT_EQ(RoundHalfEven(kInf, 3), kInf);
     EXPECT_EQ(RoundHalfEven(-kInf, 0), -kInf);
@@ -175,6 +230,34 @@ TEST(FormattingANumber, ReadsBackThroughTheReadingRules) {
         if (std::fabs(x) >= std::numeric_limits<double>::min()) {
             ASSERT_LE(std::fabs(read - x), std::fabs(x) * 5.1e-15) << ShortestRoundTrip(x);
         }
+    }
+}
+
+// The digits written are those of x correctly rounded to 15 significant
+// digits, as printf's %.14e gives them: for all kinds of doubles, short
+// decimals and their neighbours among them.
+TEST(FormattingANumber, WritesXRoundedTo15SignificantDigits) {
+    std::mt19937_64 random(15);
+    std::vector<double> values;
+    for (int i = 0; i < 20000; ++i) {
+        values.push_back(std::bit_cast<double>(random()));
+        const double decimal = static_cast<double>(random() % 100000000) /
+                               std::pow(10.0, static_cast<int>(random() % 12));
+        values.insert(values.end(), {decimal, std::nextafter(decimal, 0.0),
+                                     std::nextafter(decimal, kInf), decimal * 1e-300});
+    }
+    for (int exponent = -308; exponent <= 308; ++exponent) {
+        const double power = std::pow(10.0, exponent);
+        values.insert(values.end(),
+                      {power, std::nextafter(power, 0.0), std::nextafter(power, kInf)});
+    }
+    for (const double x : values) {
+        if (!std::isfinite(x))
+            continue;
+        std::array<char, 64> rounded{};
+        std::snprintf(rounded.data(), rounded.size(), "%.14e", x);
+        ASSERT_EQ(ParseLeadingNumber(FormatNumber(x)), ParseLeadingNumber(rounded.data()))
+            << ShortestRoundTrip(x) << " written " << FormatNumber(x);
     }
 }
 

@@ -112,19 +112,23 @@ TEST(CsvReading, DropsAnOverlongRecordButReadsOn) {
     EXPECT_EQ(records[2].Line, 3u);
 }
 
-// The limit is on the record: exactly 1 MiB is read, whatever ends its line.
+// The limit is on the record: exactly 1 MiB is read, whatever ends its line
+// and wherever the pieces of text end.
 TEST(CsvReading, TakesARecordOfExactlyTheLimit) {
     for (const char* end : {"\n", "\r\n", "\r", ""}) {
         for (const std::size_t size :
              {CsvReader::kMaxRecordBytes, CsvReader::kMaxRecordBytes + 1}) {
             std::string text = "1,2,3,";
             text.append(size - text.size(), 'x');
-            const auto records = ReadInPieces(text + end, 4096);
-            ASSERT_EQ(records.size(), 1u);
-            EXPECT_EQ(records[0].Problem, size == CsvReader::kMaxRecordBytes
-                                              ? CsvRecordProblem::None
-                                              : CsvRecordProblem::TooLong)
-                << size << " bytes";
+            for (const std::size_t piece : {std::size_t{4096}, std::size_t{1000}, size * 2}) {
+                const auto records = ReadInPieces(text + end, piece);
+                ASSERT_EQ(records.size(), 1u);
+                EXPECT_EQ(records[0].Problem, size == CsvReader::kMaxRecordBytes
+                                                  ? CsvRecordProblem::None
+                                                  : CsvRecordProblem::TooLong)
+                    << size << " bytes in pieces of " << piece;
+                EXPECT_EQ(records[0].Fields.size(), size == CsvReader::kMaxRecordBytes ? 4u : 0u);
+            }
         }
     }
 }

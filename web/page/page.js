@@ -227,6 +227,18 @@
     const cancel = $('batch-cancel');
     const batchDownload = $('batch-download');
     let worker = null;
+    // A worker with the module instantiated, ready for the next batch: made
+    // once the module is compiled, and again after each batch.
+    let spare = null;
+    function prepareSpare() {
+        compiled.then((module) => {
+            if (spare)
+                return;
+            spare = tavriloStartWorker();
+            spare.postMessage({ type: 'prepare', module });
+        }, () => {});
+    }
+    prepareSpare();
 
     function resultName(name) {
         return `${name.replace(/\.[^.]*$/, '')}-结果.csv`;
@@ -246,7 +258,8 @@
         cancel.hidden = false;
         cancel.disabled = false;
         const module = await compiled;
-        const current = tavriloStartWorker();
+        const current = spare ?? tavriloStartWorker();
+        spare = null;
         worker = current;
         current.onmessage = (event) => {
             const reply = event.data;
@@ -255,9 +268,6 @@
                 batchStatus.textContent = reply.text;
                 return;
             }
-            current.terminate();
-            if (worker === current)
-                worker = null;
             cancel.hidden = true;
             batchStatus.textContent = reply.text;
             if (reply.ok)
@@ -267,6 +277,10 @@
                 batchDownload.download = resultName(file.name);
                 batchDownload.hidden = false;
             }
+            current.terminate();
+            if (worker === current)
+                worker = null;
+            prepareSpare();
         };
         current.postMessage({ type: 'start', module, file });
     }

@@ -37,15 +37,26 @@ test('a million rows: the page stays responsive, at a rate measured beside tavri
         const page = await browser.newPage();
         const problems = watch(page);
         await page.goto(server.url);
+        // Timed on the page's clock, from the file chosen (the input's
+        // change event) to the moment its result can be downloaded: the
+        // test's own steps around them (handing the file over, the poll that
+        // sees the link, up to half a second apart) are not the page's.
         await page.evaluate(() => {
             window.longTasks = [];
             new PerformanceObserver((list) => window.longTasks.push(
                 ...list.getEntries().map((entry) => entry.duration))).observe({ type: 'longtask' });
+            document.getElementById('batch-file').addEventListener('change', () => {
+                window.batchChosen = performance.now();
+            }, { capture: true });
+            const download = document.getElementById('batch-download');
+            new MutationObserver(() => {
+                if (!download.hidden && window.batchDone === undefined)
+                    window.batchDone = performance.now();
+            }).observe(download, { attributes: true });
         });
-        const begun = performance.now();
         await page.setInputFiles('#batch-file', file);
         await page.waitForSelector('#batch-download:not([hidden])', { timeout: 600000 });
-        const pageSeconds = (performance.now() - begun) / 1000;
+        const pageSeconds = await page.evaluate(() => window.batchDone - window.batchChosen) / 1000;
         assert.equal(await page.textContent('#batch-status'), String(native.stderr).trimEnd());
         const longTasks = await page.evaluate(() => window.longTasks);
         assert.ok(longTasks.every((ms) => ms <= 100), `tasks of ${longTasks.join(', ')} ms`);
