@@ -1,0 +1,80 @@
+#pragma once
+
+// Cutting stock bars into pieces (one-dimensional cutting stock): pieces of
+// given lengths and counts in, the stock bars to buy with the way to cut each
+// one, and a lower bound that no plan can beat, out. Everything is in whole
+// millimetres; nothing here knows of meshes, texts or files.
+//
+// A saw cut takes `Kerf` millimetres. A bar of length L carries pieces
+// w1..wk when w1 + ... + wk + (k - 1) * Kerf <= L; the last cut, between the
+// last piece and what is left, is not needed when nothing is left.
+//
+// The same problem gives the same plan, byte for byte, on every machine: the
+// work is limited by counted steps, never by the clock.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace tavrilo::cutting {
+
+using Millimetres = std::int64_t;
+
+struct Demand {
+    Millimetres Length = 0; // > 0
+    std::int64_t Count = 0; // > 0
+};
+
+struct Problem {
+    std::vector<Millimetres> StockLengths; // each > 0; order and repeats do not matter
+    Millimetres Kerf = 0;                  // >= 0
+    std::vector<Demand> Pieces;            // a length may appear more than once
+};
+
+// One way of cutting a stock bar, and how many bars are cut that way.
+struct Pattern {
+    Millimetres StockLength = 0;
+    std::vector<Millimetres> Pieces; // longest first
+    std::int64_t Count = 0;          // bars cut this way, >= 1
+    std::int64_t Cuts = 0;           // saw cuts on one bar
+    Millimetres Offcut = 0;          // what is left of one bar after its pieces and kerfs
+};
+
+struct Plan {
+    // Longest first piece first, then by the pieces that follow, then by the
+    // stock length: an order a workshop can follow.
+    std::vector<Pattern> Patterns;
+    std::int64_t Bars = 0;            // stock bars in all
+    Millimetres Bought = 0;           // their length in all
+    std::int64_t LowerBoundBars = 0;  // no plan cuts the pieces from fewer bars
+    Millimetres LowerBoundLength = 0; // nor from less stock length
+    // The plan meets the bound of what it minimises: the number of bars with
+    // one stock length, the length bought with several.
+    bool ProvenOptimal = false;
+};
+
+enum class ProblemFault {
+    NoStock,      // no stock length
+    BadLength,    // a length or count of 0 or less, or a negative kerf
+    PieceTooLong, // a piece longer than the longest stock bar: splice it first
+    TooLarge,     // lengths or counts beyond what can be added up exactly
+};
+
+// How much work the search may do, in counted steps (never in seconds), so
+// that the answer is the same on a slow machine and a fast one.
+struct Limits {
+    std::int64_t Steps = 400'000'000;
+};
+
+using Outcome = std::variant<Plan, ProblemFault>;
+
+Outcome SolveCuttingStock(const Problem& problem, const Limits& limits = {});
+
+// What is wrong with `plan` for `problem`, or nothing: every piece cut once
+// and no more, no bar overfilled, the counts, cuts, offcuts and totals as the
+// patterns give them, the bounds no higher than the plan. For the tests.
+std::optional<std::string> VerifyPlan(const Problem& problem, const Plan& plan);
+
+} // namespace tavrilo::cutting
