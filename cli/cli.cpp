@@ -4,6 +4,7 @@
 #include "cli/atomic_file.h"
 #include "cli/batch_run.h"
 #include "cli/file_path.h"
+#include "cli/order_run.h"
 #include "cli/output.h"
 #include "text/report.h"
 #include "text/utf8.h"
@@ -25,6 +26,9 @@ std::string UsageText() {
     return "用法：tavrilo-calc D Φ d [--one-way | --two-way] [--breakdown] [--bars] [--weight]\n"
            "                   [--svg 文件] [--json] [--bars-csv 文件 [--bom]]\n"
            "      tavrilo-calc --csv 文件 [--bom]\n"
+           "      tavrilo-calc --order 工程清单 | --cut 下料清单 [--stock 9,12] [--kerf 米]\n"
+           "                   [--keep 米] [--lap 36d | --lap 米 | --couplers] [--json]\n"
+           "                   [--order-csv 文件 [--bom]] [--order-svg 文件]\n"
            "计算圆形钢筋网片的钢筋总长度（米）。\n"
            "\n"
            "  D            网片直径，单位米\n"
@@ -50,7 +54,23 @@ std::string UsageText() {
            "               结果以 UTF-8 CSV "
            "写到标准输出：原字段、total_m、weight_kg、error（无法计算的原因）。\n"
            "               退出码：0 全部计算成功，1 有行无法计算，2 文件无法打开、读取或解码\n"
-           "  --bom        CSV 输出（--csv 的结果、--bars-csv 的文件）以 UTF-8 BOM 开头，\n"
+           "  --order 文件 钢筋采购与下料：工程清单为 --csv 的批量文件，可多一列数量\n"
+           "               （D,Φ,d,布置形式[,备注[,数量]]，相同网片的个数，空着为 1）；\n"
+           "               按钢筋直径列出要采购的定尺钢筋、理论重量和下料方案\n"
+           "  --cut 文件   同上，读下料清单：每行 长度,根数[,直径][,备注]，长度和直径单位米\n"
+           "  --stock 长度 定尺长度（米），多个用逗号分开，默认 9,12\n"
+           "  --kerf 宽度  每个锯口耗去的长度（米），默认 0（剪切下料）\n"
+           "  --keep 长度  不短于此长度（米）的余料留用，其余计为废料，默认 0.5\n"
+           "  --lap 长度   钢筋长于定尺时搭接接长：钢筋直径的倍数如 36d，或米数如 0.5\n"
+           "               （不小于 0.3 米）\n"
+           "  --couplers   钢筋长于定尺时用机械连接套筒接长（不搭接）\n"
+           "               长于定尺的钢筋若未给出 --lap 或 --couplers，不出方案并列出这些钢筋\n"
+           "  --order-csv 文件\n"
+           "               把采购与下料方案写成 CSV 文件\n"
+           "  --order-svg 文件\n"
+           "               把下料方案画成 SVG 图（每种切法一条，按比例）\n"
+           "  --bom        CSV 输出（--csv 的结果、--bars-csv 和 --order-csv 的文件）以 UTF-8 BOM "
+           "开头，\n"
            "               中文 Windows 上的 Excel 据此按 UTF-8 打开，不会出现乱码\n"
            "  --help       显示本帮助\n"
            "  --version    显示版本\n"
@@ -68,6 +88,17 @@ struct Options {
     std::optional<std::string_view> svgPath;
     std::optional<std::string_view> csvPath;
     std::optional<std::string_view> barsCsvPath;
+    // The steel order: a schedule (--order) or a piece list (--cut), its
+    // settings and its files.
+    std::optional<std::string_view> orderPath;
+    std::optional<std::string_view> cutPath;
+    std::optional<std::string_view> stock;
+    std::optional<std::string_view> kerf;
+    std::optional<std::string_view> keep;
+    std::optional<std::string_view> lap;
+    bool couplers = false;
+    std::optional<std::string_view> orderCsvPath;
+    std::optional<std::string_view> orderSvgPath;
     bool bom = false;
     bool help = false;
     bool version = false;
@@ -85,17 +116,18 @@ bool LooksLikeOption(std::string_view arg) {
 // next argument. Returns the reason when it is missing or given twice.
 std::optional<std::string> TakeFile(std::string_view name, std::string_view arg,
                                     std::span<const std::string_view> args, std::size_t& i,
-                                    std::optional<std::string_view>& into) {
+                                    std::optional<std::string_view>& into,
+                                    std::string_view what = "一个文件名") {
     std::string_view value;
     if (arg.size() > name.size()) {
         value = arg.substr(name.size() + 1);
     } else if (i + 1 < args.size()) {
         value = args[++i];
     } else {
-        return std::string(name) + " 需要一个文件名";
+        return std::string(name) + " 需要" + std::string(what);
     }
     if (value.empty())
-        return std::string(name) + " 需要一个文件名";
+        return std::string(name) + " 需要" + std::string(what);
     if (into)
         return std::string(name) + " 只能给出一次";
     into = value;
@@ -105,6 +137,47 @@ std::optional<std::string> TakeFile(std::string_view name, std::string_view arg,
 bool IsFileOption(std::string_view arg, std::string_view name) {
     return arg == name ||
            (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=');
+}
+
+// The steel order's options: together with nothing of one mesh or a batch,
+// and its settings only with it.
+std::optional<std::string> CheckOrder(const Options& options) {
+    const bool order = options.orderPath || options.cutPath;
+    if (!order) {
+        const std::pair<bool, std::string_view> settings[] = {
+            {options.stock.has_value(), "--stock"},
+            {options.kerf.has_value(), "--kerf"},
+            {options.keep.has_value(), "--keep"},
+            {options.lap.has_value(), "--lap"},
+            {options.couplers, "--couplers"},
+            {options.orderCsvPath.has_value(), "--order-csv"},
+            {options.orderSvgPath.has_value(), "--order-svg"}};
+        for (const auto& [given, name] : settings)
+            if (given)
+                return std::string(name) + " 只用于 --order 或 --cut";
+        return std::nullopt;
+    }
+    const std::string_view name = options.orderPath ? "--order" : "--cut";
+    if (options.orderPath && options.cutPath)
+        return "--order 与 --cut 不能同时使用";
+    if (!options.values.empty())
+        return std::string(name) + " 从文件读取，不能再给出 D Φ d";
+    if (options.lap && options.couplers)
+        return "--lap 与 --couplers 不能同时使用";
+    const std::pair<bool, std::string_view> single[] = {
+        {options.arrangement.has_value(), "--one-way/--two-way"},
+        {options.breakdown, "--breakdown"},
+        {options.bars, "--bars"},
+        {options.weight, "--weight"},
+        {options.svgPath.has_value(), "--svg"},
+        {options.barsCsvPath.has_value(), "--bars-csv"},
+        {options.csvPath.has_value(), "--csv"}};
+    for (const auto& [given, what] : single)
+        if (given)
+            return std::string(name) + " 不能与 " + std::string(what) + " 同时使用";
+    if (options.bom && !options.orderCsvPath)
+        return "--bom 只用于 --csv、--bars-csv 或 --order-csv 写出的 CSV";
+    return std::nullopt;
 }
 
 // Fills `options`, or returns the reason the arguments are wrong.
@@ -145,6 +218,36 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
         } else if (IsFileOption(arg, "--csv")) {
             if (auto problem = TakeFile("--csv", arg, args, i, options.csvPath))
                 return problem;
+        } else if (IsFileOption(arg, "--order")) {
+            if (auto problem = TakeFile("--order", arg, args, i, options.orderPath))
+                return problem;
+        } else if (IsFileOption(arg, "--cut")) {
+            if (auto problem = TakeFile("--cut", arg, args, i, options.cutPath))
+                return problem;
+        } else if (IsFileOption(arg, "--order-csv")) {
+            if (auto problem = TakeFile("--order-csv", arg, args, i, options.orderCsvPath))
+                return problem;
+            if (*options.orderCsvPath == "-")
+                return "--order-csv 需要一个文件名（不能写到标准输出）";
+        } else if (IsFileOption(arg, "--order-svg")) {
+            if (auto problem = TakeFile("--order-svg", arg, args, i, options.orderSvgPath))
+                return problem;
+            if (*options.orderSvgPath == "-")
+                return "--order-svg 需要一个文件名（不能写到标准输出）";
+        } else if (IsFileOption(arg, "--stock")) {
+            if (auto problem = TakeFile("--stock", arg, args, i, options.stock, "定尺长度"))
+                return problem;
+        } else if (IsFileOption(arg, "--kerf")) {
+            if (auto problem = TakeFile("--kerf", arg, args, i, options.kerf, "锯缝宽度"))
+                return problem;
+        } else if (IsFileOption(arg, "--keep")) {
+            if (auto problem = TakeFile("--keep", arg, args, i, options.keep, "余料长度"))
+                return problem;
+        } else if (IsFileOption(arg, "--lap")) {
+            if (auto problem = TakeFile("--lap", arg, args, i, options.lap, "搭接长度"))
+                return problem;
+        } else if (arg == "--couplers") {
+            options.couplers = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg == "--version") {
@@ -154,6 +257,10 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
         }
     }
     if (options.help || options.version)
+        return std::nullopt;
+    if (auto problem = CheckOrder(options))
+        return problem;
+    if (options.orderPath || options.cutPath)
         return std::nullopt;
     if (options.csvPath) {
         if (!options.values.empty())
@@ -171,7 +278,7 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
         return std::nullopt;
     }
     if (options.bom && !options.barsCsvPath)
-        return "--bom 只用于 --csv 或 --bars-csv 写出的 CSV";
+        return "--bom 只用于 --csv、--bars-csv 或 --order-csv 写出的 CSV";
     if (options.values.size() != 3)
         return "需要三个数值 D Φ d，实际给出 " + std::to_string(options.values.size()) + " 个";
     return std::nullopt;
@@ -233,6 +340,17 @@ int RunCommand(std::span<const std::string_view> args, std::istream& in, std::os
     if (options.version) {
         out << kVersion << '\n';
         return kOk;
+    }
+    if (options.orderPath || options.cutPath) {
+        OrderOptions order;
+        order.Source = options.orderPath ? OrderSource::Schedule : OrderSource::PieceList;
+        order.Path = options.orderPath ? *options.orderPath : *options.cutPath;
+        order.Settings = {options.stock, options.kerf, options.keep, options.lap, options.couplers};
+        order.Json = options.json;
+        order.CsvPath = options.orderCsvPath;
+        order.SvgPath = options.orderSvgPath;
+        order.ByteOrderMark = options.bom;
+        return RunOrder(order, in, out, err);
     }
     if (options.csvPath)
         return RunBatch(*options.csvPath, options.bom, in, out, err);

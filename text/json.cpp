@@ -140,6 +140,12 @@ JsonWriter& JsonWriter::Bool(bool value) {
     return *this;
 }
 
+JsonWriter& JsonWriter::Null() {
+    BeforeValue();
+    text_ += "null";
+    return *this;
+}
+
 std::string JsonWriter::Text() const {
     return hasItems_.empty() && !text_.empty() ? text_ + '\n' : text_;
 }

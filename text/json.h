@@ -28,6 +28,7 @@ public:
     JsonWriter& Number(double value);
     JsonWriter& Integer(long long value);
     JsonWriter& Bool(bool value);
+    JsonWriter& Null();
 
     // The text written so far, with a final line feed once the value is closed.
     std::string Text() const;

@@ -1,0 +1,405 @@
+#include "app/steel_order.h"
+
+#include "app/batch.h"
+#include "calc/cutlist.h"
+#include "calc/evaluate.h"
+#include "calc/number.h"
+#include "calc/weight.h"
+#include "text/messages.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace tavrilo {
+namespace {
+
+// How many bytes of text the CSV reader takes at a time.
+constexpr std::size_t kSliceBytes = 4 * 1024;
+// Beyond these, sums of lengths and counts could leave exact arithmetic.
+constexpr std::int64_t kMostPieces = std::int64_t{1} << 40;
+constexpr double kLongestPieceMetres = 100000;
+constexpr double kMostPerRow = 1e9;
+constexpr double kLargestDiameter = 1;
+
+std::string_view TrimBlanks(std::string_view text) {
+    constexpr std::string_view kBlanks[] = {" ", "\t", "\r", "\n", "\xC2\xA0", "\xE3\x80\x80"};
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (std::string_view blank : kBlanks) {
+            if (text.starts_with(blank)) {
+                text.remove_prefix(blank.size());
+                changed = true;
+            }
+            if (text.ends_with(blank)) {
+                text.remove_suffix(blank.size());
+                changed = true;
+            }
+        }
+    }
+    return text;
+}
+
+// A length in metres, read by the boxes' rule, to the millimetre; nothing
+// when it is not a number from `least` to `most` metres.
+std::optional<Millimetres> ReadMillimetres(std::string_view typed, double least, double most) {
+    if (!BeginsWithNumber(typed))
+        return std::nullopt;
+    const double metres = ParseLeadingNumber(typed);
+    if (!(metres >= least && metres <= most))
+        return std::nullopt;
+    return static_cast<Millimetres>(std::llround(RoundHalfEven(metres, 3) * 1000));
+}
+
+// A whole number from 1 to `most`, by the boxes' rule.
+std::optional<std::int64_t> ReadWholeNumber(std::string_view typed, double most) {
+    const double value = ParseLeadingNumber(typed);
+    if (!(value >= 1 && value <= most) || value != std::floor(value))
+        return std::nullopt;
+    return static_cast<std::int64_t>(value);
+}
+
+std::optional<std::vector<Millimetres>> ReadStockLengths(std::string_view typed) {
+    std::vector<Millimetres> lengths;
+    std::string_view rest = typed;
+    while (true) {
+        std::size_t comma = rest.find(',');
+        std::size_t width = 1;
+        const std::size_t wide = rest.find("，");
+        if (wide < comma) {
+            comma = wide;
+            width = std::string_view("，").size();
+        }
+        const std::string_view item = TrimBlanks(rest.substr(0, comma));
+        const std::optional<Millimetres> length = ReadMillimetres(item, 0.01, 100);
+        if (!length)
+            return std::nullopt;
+        lengths.push_back(*length);
+        if (comma == std::string_view::npos)
+            break;
+        rest.remove_prefix(comma + width);
+    }
+    std::sort(lengths.begin(), lengths.end());
+    lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
+    return lengths;
+}
+
+bool ReadLap(std::string_view typed, OrderSettings& settings) {
+    const std::string_view text = TrimBlanks(typed);
+    if (text.ends_with('d') || text.ends_with('D')) {
+        const std::string_view times = TrimBlanks(text.substr(0, text.size() - 1));
+        if (!BeginsWithNumber(times))
+            return false;
+        const double value = ParseLeadingNumber(times);
+        if (!(value > 0 && value <= 1000))
+            return false;
+        settings.LapTimesDiameter = value;
+        return true;
+    }
+    const std::optional<Millimetres> length =
+        ReadMillimetres(text, static_cast<double>(kShortestLap) / 1000, 100);
+    if (!length)
+        return false;
+    settings.LapLength = *length;
+    return true;
+}
+
+bool AddChecked(std::int64_t& total, std::int64_t more) {
+    if (more > kMostPieces - total)
+        return false;
+    total += more;
+    return true;
+}
+
+} // namespace
+
+std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsText& typed) {
+    OrderSettings settings;
+    if (typed.StockLengths) {
+        const auto lengths = ReadStockLengths(*typed.StockLengths);
+        if (!lengths)
+            return StockLengthRefusal(*typed.StockLengths);
+        settings.StockLengths = *lengths;
+    }
+    if (typed.Kerf) {
+        const auto kerf = ReadMillimetres(TrimBlanks(*typed.Kerf), 0, 0.1);
+        if (!kerf)
+            return KerfRefusal(*typed.Kerf);
+        settings.Kerf = *kerf;
+    }
+    if (typed.ShortestKept) {
+        const auto kept = ReadMillimetres(TrimBlanks(*typed.ShortestKept), 0, 100);
+        if (!kept)
+            return ShortestKeptRefusal(*typed.ShortestKept);
+        settings.ShortestKept = *kept;
+    }
+    if (typed.Lap) {
+        if (!ReadLap(*typed.Lap, settings))
+            return LapRefusal(*typed.Lap);
+        settings.Splice = SpliceMethod::Lap;
+    } else if (typed.Couplers) {
+        settings.Splice = SpliceMethod::Couplers;
+    }
+    return settings;
+}
+
+bool OrderReader::Feed(std::string_view bytes) {
+    text_.clear();
+    const bool decoded = decoder_.Feed(bytes, text_);
+    Take(text_);
+    return decoded;
+}
+
+bool OrderReader::Finish() {
+    text_.clear();
+    const bool decoded = decoder_.Finish(text_);
+    Take(text_);
+    if (!decoded)
+        return false;
+    reader_.Finish(records_);
+    for (CsvRecord& record : records_)
+        Read(record);
+    records_.clear();
+    return true;
+}
+
+void OrderReader::Take(std::string_view text) {
+    for (std::size_t at = 0; at < text.size(); at += kSliceBytes) {
+        reader_.Feed(text.substr(at, kSliceBytes), records_);
+        for (CsvRecord& record : records_)
+            Read(record);
+        records_.clear();
+    }
+}
+
+void OrderReader::Read(CsvRecord& record) {
+    if (IsBlankRecord(record))
+        return;
+    if (first_) {
+        first_ = false;
+        if (IsHeaderRecord(record)) {
+            headerLine_ = record.Line;
+            return;
+        }
+    }
+    ++rows_;
+    if (source_ == OrderSource::Schedule)
+        ReadMesh(record);
+    else
+        ReadPiece(record);
+}
+
+void OrderReader::Omit(std::size_t line, std::string reason) {
+    omitted_.push_back({line, std::move(reason)});
+}
+
+void OrderReader::Add(Diameter diameter, Millimetres length, std::int64_t count) {
+    if (length <= 0)
+        return;
+    std::int64_t& held = pieces_[diameter][length];
+    if (!AddChecked(held, count))
+        overflowed_ = true;
+}
+
+void OrderReader::ReadMesh(CsvRecord& record) {
+    const std::size_t line = record.Line;
+    const std::size_t fields = record.Fields.size();
+    if (record.Problem == CsvRecordProblem::None && (fields < 4 || fields > 6))
+        return Omit(line, ScheduleFieldCountMessage(fields));
+    std::string number = fields == 6 ? record.Fields[5] : std::string();
+    if (fields == 6)
+        record.Fields.pop_back();
+    // The meshes are refused exactly as the batch refuses its rows.
+    const BatchRow row = EvaluateBatchRecord(record);
+    if (!row.Calculated)
+        return Omit(line, row.Fields.back());
+    std::int64_t meshes = 1;
+    if (!TrimBlanks(number).empty()) {
+        const std::optional<std::int64_t> read = ReadWholeNumber(number, 1e6);
+        if (!read)
+            return Omit(line, MeshNumberMessage(TrimBlanks(number)));
+        meshes = *read;
+    }
+    const MeshInputs inputs{ParseLeadingNumber(record.Fields[0]),
+                            ParseLeadingNumber(record.Fields[1]),
+                            ParseLeadingNumber(record.Fields[2])};
+    const Arrangement arrangement = ReadArrangement(record.Fields[3]) == ArrangementCell::OneWay
+                                        ? Arrangement::OneWay
+                                        : Arrangement::TwoWay;
+    const MeshEvaluation evaluation = EvaluateMesh(inputs, arrangement);
+    const MeshLength& mesh = std::get<MeshLength>(evaluation);
+    const CutListOutcome outcome = BuildCutList(inputs, arrangement, mesh);
+    if (const auto* error = std::get_if<CalcError>(&outcome))
+        return Omit(line, std::string(CalcErrorMessage(error->Kind)));
+    const CutList& cuts = std::get<CutList>(outcome);
+    if (cuts.HasNegativeBar)
+        return Omit(line, std::string(kNegativeBarMessage));
+    const std::int64_t directions = arrangement == Arrangement::TwoWay ? 2 : 1;
+    const Diameter diameter{false, inputs.BarDiameter};
+    for (const CutLine& cut : cuts.Lines) {
+        const auto length = static_cast<Millimetres>(std::llround(cut.CutLength * 1000));
+        Add(diameter, length, static_cast<std::int64_t>(cut.Count) * directions * meshes);
+    }
+    meshes_ += meshes;
+}
+
+void OrderReader::ReadPiece(CsvRecord& record) {
+    const std::size_t line = record.Line;
+    if (record.Problem != CsvRecordProblem::None)
+        return Omit(line, EvaluateBatchRecord(record).Fields.back());
+    const std::vector<std::string>& fields = record.Fields;
+    if (fields.size() < 2 || fields.size() > 4)
+        return Omit(line, PieceFieldCountMessage(fields.size()));
+    const std::string_view lengthText = TrimBlanks(fields[0]);
+    const double metres = ParseLeadingNumber(lengthText);
+    if (!BeginsWithNumber(lengthText) || !(metres >= 0.0005 && metres <= kLongestPieceMetres))
+        return Omit(line, PieceLengthMessage(lengthText));
+    const double rounded = RoundHalfEven(metres, 3);
+    const auto length = static_cast<Millimetres>(std::llround(rounded * 1000));
+    if (length <= 0)
+        return Omit(line, PieceLengthMessage(lengthText));
+    const std::optional<std::int64_t> count = ReadWholeNumber(TrimBlanks(fields[1]), kMostPerRow);
+    if (!count)
+        return Omit(line, PieceCountMessage(TrimBlanks(fields[1])));
+    Diameter diameter;
+    if (fields.size() > 2 && !TrimBlanks(fields[2]).empty()) {
+        const std::string_view typed = TrimBlanks(fields[2]);
+        const double value = ParseLeadingNumber(typed);
+        if (!BeginsWithNumber(typed) || !(value > 0 && value <= kLargestDiameter))
+            return Omit(line, PieceDiameterMessage(typed));
+        diameter = {false, value};
+    }
+    if (rounded != metres)
+        ++rounded_;
+    Add(diameter, length, *count);
+}
+
+SteelOrder OrderReader::Heading() const {
+    SteelOrder order;
+    order.Source = source_;
+    order.Encoding = std::string(EncodingName(decoder_.Encoding()));
+    order.HeaderLine = headerLine_;
+    order.Rows = rows_;
+    order.Meshes = meshes_;
+    order.Omitted = omitted_;
+    order.RoundedLengths = rounded_;
+    return order;
+}
+
+namespace {
+
+// The lap of one diameter, in millimetres.
+Millimetres LapOf(const OrderSettings& settings, double barDiameter) {
+    if (settings.LapTimesDiameter <= 0)
+        return settings.LapLength;
+    const double lap = std::ceil(RoundHalfEven(settings.LapTimesDiameter * barDiameter * 1000, 3));
+    return std::max(kShortestLap, static_cast<Millimetres>(lap));
+}
+
+} // namespace
+
+OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& settings) {
+    OrderAnswer answer;
+    SteelOrder& order = answer.Order;
+    order = reader.Heading();
+    order.Settings = settings;
+    auto refuse = [&](std::string message, bool byInput) {
+        answer.Refusal = OrderRefusal{std::move(message), byInput};
+        return answer;
+    };
+    if (reader.Overflowed())
+        return refuse(std::string(OrderTooLargeMessage()), false);
+    if (reader.Demand().empty())
+        return refuse(NothingToOrderMessage(order), true);
+    const Millimetres longest = settings.StockLengths.back();
+
+    // Bars too long for one stock bar are never spliced unless asked.
+    std::vector<LongBar> tooLong;
+    for (const auto& [diameter, lengths] : reader.Demand())
+        for (auto it = lengths.rbegin(); it != lengths.rend() && it->first > longest; ++it)
+            tooLong.push_back({diameter.None ? std::nullopt : std::optional(diameter.Metres),
+                               it->first, it->second});
+    if (!tooLong.empty()) {
+        if (settings.Splice == SpliceMethod::None)
+            return refuse(LongBarsMessage(tooLong, longest), true);
+        if (settings.Splice == SpliceMethod::Lap && settings.LapTimesDiameter > 0)
+            for (const LongBar& bar : tooLong)
+                if (!bar.BarDiameter)
+                    return refuse(std::string(LapNeedsDiameterMessage()), true);
+    }
+
+    for (const auto& [diameter, lengths] : reader.Demand()) {
+        OrderGroup group;
+        if (!diameter.None)
+            group.BarDiameter = diameter.Metres;
+        const Millimetres lap = settings.Splice == SpliceMethod::Lap && !diameter.None
+                                    ? LapOf(settings, diameter.Metres)
+                                    : settings.LapLength;
+        std::map<Millimetres, std::int64_t> pieces;
+        bool exact = true;
+        for (auto it = lengths.rbegin(); it != lengths.rend(); ++it) {
+            const auto [length, count] = *it;
+            if (length <= longest) {
+                exact = exact && AddChecked(pieces[length], count);
+                continue;
+            }
+            const Millimetres step = longest - (settings.Splice == SpliceMethod::Lap ? lap : 0);
+            if (step <= 0)
+                return refuse(LapTooLongMessage(lap, longest), true);
+            SplicedBars bars;
+            bars.Length = length;
+            bars.Count = count;
+            bars.Stock = longest;
+            bars.Lap = settings.Splice == SpliceMethod::Lap ? lap : 0;
+            // n pieces: n - 1 whole stock bars and a closing piece, each joint
+            // overlapping by the lap.
+            const Millimetres pieceCount = (length - bars.Lap + step - 1) / step;
+            bars.WholeBars = pieceCount - 1;
+            bars.Closing = length - bars.WholeBars * step;
+            group.Spliced.push_back(bars);
+            exact = exact && bars.WholeBars <= kMostPieces / count &&
+                    AddChecked(pieces[longest], bars.WholeBars * count) &&
+                    AddChecked(pieces[bars.Closing], count);
+        }
+        if (!exact)
+            return refuse(std::string(OrderTooLargeMessage()), false);
+        if (settings.Splice == SpliceMethod::Lap)
+            group.Lap = lap;
+
+        std::int64_t total = 0;
+        for (const auto& [length, count] : pieces)
+            exact = exact && count <= kMostPieces / length * 1024 &&
+                    AddChecked(total, length / 1024 * count);
+        if (!exact)
+            return refuse(std::string(OrderTooLargeMessage()), false);
+
+        cutting::Problem problem;
+        problem.StockLengths = settings.StockLengths;
+        problem.Kerf = settings.Kerf;
+        for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
+            problem.Pieces.push_back({it->first, it->second});
+            group.Pieces += it->second;
+        }
+        const cutting::Outcome outcome = cutting::SolveCuttingStock(problem);
+        if (std::holds_alternative<cutting::ProblemFault>(outcome))
+            return refuse(std::string(OrderTooLargeMessage()), false);
+        group.Plan = std::get<cutting::Plan>(outcome);
+        for (const cutting::Demand& demand : problem.Pieces)
+            group.Used += demand.Length * demand.Count;
+        for (const cutting::Pattern& pattern : group.Plan.Patterns)
+            if (pattern.Offcut >= settings.ShortestKept && pattern.Offcut > 0)
+                group.OffcutKept += pattern.Offcut * pattern.Count;
+        group.Waste = group.Plan.Bought - group.Used - group.OffcutKept;
+        if (group.BarDiameter) {
+            if (const std::optional<BarMass> mass = ComputeBarMass(
+                    static_cast<double>(group.Plan.Bought) / 1000, *group.BarDiameter)) {
+                group.Kilograms = mass->Kilograms;
+                group.KgPerMetre = mass->KgPerMetre;
+            }
+        }
+        order.Groups.push_back(std::move(group));
+    }
+    return answer;
+}
+
+} // namespace tavrilo

@@ -1,0 +1,102 @@
+#pragma once
+
+// A site's steel order: a site schedule (the batch's meshes, each with a
+// number of identical meshes) or a list of pieces in, the stock bars to buy
+// and the plan that cuts every piece from them out, per bar diameter. The
+// bytes come in chunks of any size and any encoding the decoder knows.
+
+#include "text/csv.h"
+#include "text/decode.h"
+#include "text/steel_order.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace tavrilo {
+
+// The settings as typed; what is not given takes its default.
+struct OrderSettingsText {
+    std::optional<std::string_view> StockLengths; // metres, separated by commas: "9,12"
+    std::optional<std::string_view> Kerf;         // metres
+    std::optional<std::string_view> ShortestKept; // metres
+    std::optional<std::string_view> Lap;          // "36d" (times the bar diameter) or metres
+    bool Couplers = false;
+};
+
+// The settings, or why one of them is refused.
+std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsText& typed);
+
+// The rows of a schedule or a piece list, read as they come and added up into
+// pieces per bar diameter; the rows that give nothing are kept with the reason.
+class OrderReader {
+public:
+    explicit OrderReader(OrderSource source) : source_(source) {}
+    OrderReader(const OrderReader&) = delete;
+    OrderReader& operator=(const OrderReader&) = delete;
+
+    // False when the file cannot be decoded any further; Failure() says why.
+    bool Feed(std::string_view bytes);
+    bool Finish();
+    const std::string& Failure() const { return decoder_.Problem(); }
+
+    // A bar diameter in metres; none sorts after every diameter.
+    struct Diameter {
+        bool None = true;
+        double Metres = 0;
+        friend bool operator<(const Diameter& a, const Diameter& b) {
+            return a.None != b.None ? b.None : a.Metres < b.Metres;
+        }
+    };
+    // Per diameter, the count of pieces of each length (millimetres).
+    using Pieces = std::map<Diameter, std::map<Millimetres, std::int64_t>>;
+
+    OrderSource Source() const { return source_; }
+    const Pieces& Demand() const { return pieces_; }
+    // What was read, for the order: the encoding, rows, header, omitted rows.
+    SteelOrder Heading() const;
+    // Counts beyond exact arithmetic were met: the order cannot be made.
+    bool Overflowed() const { return overflowed_; }
+
+private:
+    void Take(std::string_view text);
+    void Read(CsvRecord& record);
+    void ReadMesh(CsvRecord& record);
+    void ReadPiece(CsvRecord& record);
+    void Add(Diameter diameter, Millimetres length, std::int64_t count);
+    void Omit(std::size_t line, std::string reason);
+
+    OrderSource source_;
+    TextDecoder decoder_;
+    CsvReader reader_;
+    std::vector<CsvRecord> records_;
+    std::string text_;
+    Pieces pieces_;
+    bool first_ = true;
+    std::size_t headerLine_ = 0;
+    long long rows_ = 0;
+    long long meshes_ = 0;
+    long long rounded_ = 0;
+    std::vector<OmittedRow> omitted_;
+    bool overflowed_ = false;
+};
+
+// Why no order: the message, and whether it is the user's to correct.
+struct OrderRefusal {
+    std::string Message;
+    bool ByInput = false;
+};
+
+struct OrderAnswer {
+    std::optional<OrderRefusal> Refusal; // set: no order
+    SteelOrder Order;
+};
+
+// The order from what `reader` read, with `settings`.
+OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& settings);
+
+} // namespace tavrilo

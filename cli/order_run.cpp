@@ -1,0 +1,107 @@
+#include "cli/order_run.h"
+
+#include "cli/atomic_file.h"
+#include "cli/exit_code.h"
+#include "cli/file_path.h"
+#include "cli/system_error.h"
+#include "text/messages.h"
+#include "text/utf8.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+namespace tavrilo::cli {
+namespace {
+
+constexpr std::size_t kChunkBytes = 64 * 1024;
+
+bool ReadFailed(const std::istream& source) {
+    return source.bad() || (&source == &std::cin && std::ferror(stdin) != 0);
+}
+
+// Reads the whole of `path` into `reader`; the exit status and the reason
+// on `err` when it cannot.
+int ReadInto(std::string_view path, OrderReader& reader, std::istream& in, std::ostream& err) {
+    std::ifstream file;
+    std::istream* source = &in;
+    const std::string name = path == "-" ? "标准输入" : std::string(path);
+    if (path != "-") {
+        std::error_code ignored;
+        if (std::filesystem::is_directory(PathFromUtf8(path), ignored)) {
+            err << "无法打开文件 " << name << "：" << FileFaultReason(FileFault::IsFolder) << '\n';
+            return kCalcFailed;
+        }
+        file.open(PathFromUtf8(path), std::ios::binary);
+        if (!file) {
+            err << "无法打开文件 " << name << "：" << ReasonText(LastErrno()) << '\n';
+            return kCalcFailed;
+        }
+        source = &file;
+    }
+    std::string bytes(kChunkBytes, '\0');
+    while (*source) {
+        errno = 0;
+        source->read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        const auto got = static_cast<std::size_t>(source->gcount());
+        if (ReadFailed(*source)) {
+            const std::string reason = ReasonText(LastErrno());
+            err << "读取 " << name << " 时出错" << (reason.empty() ? "" : "：") << reason << '\n';
+            return kCalcFailed;
+        }
+        if (!reader.Feed(std::string_view(bytes.data(), got))) {
+            err << "无法解码 " << name << "：" << reader.Failure() << '\n';
+            return kCalcFailed;
+        }
+    }
+    if (!reader.Finish()) {
+        err << "无法解码 " << name << "：" << reader.Failure() << '\n';
+        return kCalcFailed;
+    }
+    return kOk;
+}
+
+bool Write(std::string_view path, const std::string& content, std::ostream& err) {
+    if (const auto fault = WriteFileAtomically(PathFromUtf8(path), content)) {
+        err << "无法写入文件 " << path << "：" << ReasonText(*fault) << '\n';
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int RunOrder(const OrderOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
+    const auto settings = ReadOrderSettings(options.Settings);
+    if (const auto* refusal = std::get_if<std::string>(&settings)) {
+        err << "tavrilo-calc：" << *refusal << '\n';
+        return kUsage;
+    }
+    OrderReader reader(options.Source);
+    if (const int status = ReadInto(options.Path, reader, in, err); status != kOk)
+        return status;
+    const OrderAnswer answer = MakeSteelOrder(reader, std::get<OrderSettings>(settings));
+    if (answer.Refusal) {
+        err << answer.Refusal->Message << '\n';
+        return answer.Refusal->ByInput ? kInvalidInput : kCalcFailed;
+    }
+    if (options.SvgPath && !Write(*options.SvgPath, SteelOrderSvg(answer.Order), err))
+        return kCalcFailed;
+    if (options.CsvPath &&
+        !Write(*options.CsvPath,
+               (options.ByteOrderMark ? std::string(kByteOrderMark) : std::string()) +
+                   SteelOrderCsv(answer.Order),
+               err))
+        return kCalcFailed;
+    out << (options.Json ? SteelOrderJson(answer.Order) : SteelOrderText(answer.Order));
+    if (!answer.Order.Omitted.empty()) {
+        err << answer.Order.Omitted.size() << " 行未计入下料方案，原因见输出\n";
+        return kInvalidInput;
+    }
+    return kOk;
+}
+
+} // namespace tavrilo::cli

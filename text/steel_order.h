@@ -1,0 +1,145 @@
+#pragma once
+
+// The steel order of a site (采购与下料): per bar diameter, the stock bars to
+// buy, the plan that cuts every piece from them, and the bound that shows how
+// close the plan is to the least steel. The values are made in the
+// application layer; here they are shown as text for a terminal, as CSV, as
+// JSON and as an SVG drawing of the plan, the same bytes on every front end.
+
+#include "cutting/plan.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrilo {
+
+using cutting::Millimetres;
+
+// How bars longer than the longest stock bar are joined from several.
+enum class SpliceMethod {
+    None,     // not said: such bars refuse the order
+    Lap,      // lapped: each joint overlaps by the lap length
+    Couplers, // mechanical couplers (套筒): end to end, one coupler a joint
+};
+
+// The lap length is never below 300 mm (GB 50010-2010).
+inline constexpr Millimetres kShortestLap = 300;
+
+struct OrderSettings {
+    std::vector<Millimetres> StockLengths{9000, 12000}; // distinct, shortest first
+    Millimetres Kerf = 0;           // what one saw cut takes; 0: the bars are sheared
+    Millimetres ShortestKept = 500; // offcuts at least this long are kept for reuse
+    SpliceMethod Splice = SpliceMethod::None;
+    // With Lap: the lap length as a multiple of the bar diameter (36 for
+    // 36d), or, when 0, LapLength itself.
+    double LapTimesDiameter = 0;
+    Millimetres LapLength = 0;
+};
+
+// Where the pieces came from.
+enum class OrderSource {
+    Schedule,  // a site schedule: meshes, each giving its cut list
+    PieceList, // a list of pieces: length, count, diameter, note
+};
+
+// Bars of one length too long for one stock bar, and how each is made up.
+struct SplicedBars {
+    Millimetres Length = 0;                           // the bar as it is placed
+    std::int64_t Count = 0;                           // bars of this length
+    Millimetres Lap = 0;                              // per joint; 0 with couplers
+    Millimetres Stock = 0;                            // the stock length the whole bars are
+    std::int64_t WholeBars = 0;                       // whole stock bars in each bar
+    Millimetres Closing = 0;                          // the last piece of each bar, cut in the plan
+    std::int64_t Joints() const { return WholeBars; } // per bar
+};
+
+// Everything of one bar diameter.
+struct OrderGroup {
+    std::optional<double> BarDiameter; // metres; none for pieces without one
+    cutting::Plan Plan;
+    std::vector<SplicedBars> Spliced; // longest first
+    std::int64_t Pieces = 0;          // pieces asked for, spliced bars' parts included
+    Millimetres Used = 0;             // the pieces' length in all
+    Millimetres OffcutKept = 0;       // offcuts at least ShortestKept long
+    Millimetres Waste = 0;            // shorter offcuts and the kerfs
+    std::optional<double> Kilograms;  // of the stock bought
+    std::optional<double> KgPerMetre;
+    Millimetres Lap = 0; // the lap used for this diameter, when lapped
+};
+
+// A row of the file that gave nothing to the order, and why.
+struct OmittedRow {
+    std::size_t Line = 0;
+    std::string Reason;
+};
+
+struct SteelOrder {
+    OrderSource Source = OrderSource::Schedule;
+    OrderSettings Settings;
+    std::string Encoding;            // how the file was read
+    std::size_t HeaderLine = 0;      // the row taken as a header, 0 for none
+    long long Rows = 0;              // rows read, header and blank rows aside
+    long long Meshes = 0;            // with a schedule: the meshes counted (numbers added up)
+    std::vector<OmittedRow> Omitted; // rows left out, in file order
+    long long RoundedLengths = 0;    // with a piece list: lengths rounded to the millimetre
+    std::vector<OrderGroup> Groups;  // by bar diameter, thinnest first, the group without one last
+
+    std::int64_t StockBars() const;
+    Millimetres Bought() const;
+};
+
+// The terminal's text of the whole order, each line ending in '\n'.
+std::string SteelOrderText(const SteelOrder& order);
+
+// The order as CSV: a row for every stock length bought and every pattern of
+// each diameter, with the settings and the totals. Without a byte-order mark.
+std::string SteelOrderCsv(const SteelOrder& order);
+
+// The order as a JSON document.
+std::string SteelOrderJson(const SteelOrder& order);
+
+// The cutting plan drawn: one strip per pattern with its pieces to scale and
+// labelled, grouped by diameter. UTF-8 SVG.
+std::string SteelOrderSvg(const SteelOrder& order);
+
+// What is said when an order cannot be made.
+struct LongBar {
+    std::optional<double> BarDiameter; // metres
+    Millimetres Length = 0;
+    std::int64_t Count = 0;
+};
+// Bars longer than the longest stock bar and no splice given: names them
+// and what to give.
+std::string LongBarsMessage(const std::vector<LongBar>& bars, Millimetres longestStock);
+// A lap given as a multiple of the bar diameter for pieces without one.
+std::string_view LapNeedsDiameterMessage();
+// The lap is as long as the stock bar or longer: nothing would be gained.
+std::string LapTooLongMessage(Millimetres lap, Millimetres longestStock);
+// Nothing to cut: no row gave a piece.
+std::string NothingToOrderMessage(const SteelOrder& order);
+// The plan could not be computed within exact arithmetic (lengths or counts too large).
+std::string_view OrderTooLargeMessage();
+
+// Reading the settings as typed (the values in metres, by the boxes' number
+// rule): the setting's name and why it is refused.
+std::string StockLengthRefusal(std::string_view typed);
+std::string KerfRefusal(std::string_view typed);
+std::string ShortestKeptRefusal(std::string_view typed);
+std::string LapRefusal(std::string_view typed);
+
+// Why a row of a schedule or a piece list gives nothing to the order.
+std::string ScheduleFieldCountMessage(std::size_t fields);
+std::string MeshNumberMessage(std::string_view typed);
+std::string PieceFieldCountMessage(std::size_t fields);
+std::string PieceLengthMessage(std::string_view typed);
+std::string PieceCountMessage(std::string_view typed);
+std::string PieceDiameterMessage(std::string_view typed);
+
+// A length in millimetres as metres, as the plan shows it: "12", "3.245".
+std::string MetresText(Millimetres length);
+
+} // namespace tavrilo
