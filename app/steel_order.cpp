@@ -384,7 +384,8 @@ OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& setti
         if (std::holds_alternative<cutting::ProblemFault>(outcome))
             return refuse(std::string(OrderTooLargeMessage()), false);
         group.Plan = std::get<cutting::Plan>(outcome);
-        for (const cutting::Demand& demand : problem.Pieces)
+        group.Demand = std::move(problem.Pieces);
+        for (const cutting::Demand& demand : group.Demand)
             group.Used += demand.Length * demand.Count;
         for (const cutting::Pattern& pattern : group.Plan.Patterns)
             if (pattern.Offcut >= settings.ShortestKept && pattern.Offcut > 0)

@@ -21,10 +21,10 @@ namespace tavrilo {
 
 // The settings as typed; what is not given takes its default.
 struct OrderSettingsText {
-    std::optional<std::string_view> StockLengths; // metres, separated by commas: "9,12"
-    std::optional<std::string_view> Kerf;         // metres
-    std::optional<std::string_view> ShortestKept; // metres
-    std::optional<std::string_view> Lap;          // "36d" (times the bar diameter) or metres
+    std::optional<std::string_view> StockLengths = {}; // metres, separated by commas: "9,12"
+    std::optional<std::string_view> Kerf = {};         // metres
+    std::optional<std::string_view> ShortestKept = {}; // metres
+    std::optional<std::string_view> Lap = {};          // "36d" (times the bar diameter) or metres
     bool Couplers = false;
 };
 

@@ -61,12 +61,13 @@ struct SplicedBars {
 struct OrderGroup {
     std::optional<double> BarDiameter; // metres; none for pieces without one
     cutting::Plan Plan;
-    std::vector<SplicedBars> Spliced; // longest first
-    std::int64_t Pieces = 0;          // pieces asked for, spliced bars' parts included
-    Millimetres Used = 0;             // the pieces' length in all
-    Millimetres OffcutKept = 0;       // offcuts at least ShortestKept long
-    Millimetres Waste = 0;            // shorter offcuts and the kerfs
-    std::optional<double> Kilograms;  // of the stock bought
+    std::vector<SplicedBars> Spliced;    // longest first
+    std::vector<cutting::Demand> Demand; // the pieces to cut, spliced bars' parts included
+    std::int64_t Pieces = 0;             // how many in all
+    Millimetres Used = 0;                // the pieces' length in all
+    Millimetres OffcutKept = 0;          // offcuts at least ShortestKept long
+    Millimetres Waste = 0;               // shorter offcuts and the kerfs
+    std::optional<double> Kilograms;     // of the stock bought
     std::optional<double> KgPerMetre;
     Millimetres Lap = 0; // the lap used for this diameter, when lapped
 };

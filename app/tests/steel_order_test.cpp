@@ -1,0 +1,188 @@
+#include "app/steel_order.h"
+#include "calc/cutlist.h"
+#include "calc/evaluate.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <map>
+#include <tuple>
+#include <string>
+#include <variant>
+
+namespace tavrilo {
+namespace {
+
+OrderAnswer Order(OrderSource source, const std::string& csv, const OrderSettingsText& typed = {}) {
+    OrderReader reader(source);
+    // Fed a byte at a time: no row may depend on where a chunk ends.
+    for (char c : csv)
+        EXPECT_TRUE(reader.Feed(std::string_view(&c, 1)));
+    EXPECT_TRUE(reader.Finish());
+    const auto settings = ReadOrderSettings(typed);
+    EXPECT_TRUE(std::holds_alternative<OrderSettings>(settings));
+    OrderAnswer answer = MakeSteelOrder(reader, std::get<OrderSettings>(settings));
+    for (const OrderGroup& group : answer.Order.Groups) {
+        cutting::Problem problem;
+        problem.StockLengths = answer.Order.Settings.StockLengths;
+        problem.Kerf = answer.Order.Settings.Kerf;
+        problem.Pieces = group.Demand;
+        EXPECT_EQ(cutting::VerifyPlan(problem, group.Plan), std::nullopt);
+        EXPECT_EQ(group.Used + group.OffcutKept + group.Waste, group.Plan.Bought);
+        EXPECT_GE(group.Waste, 0);
+    }
+    return answer;
+}
+
+// Every piece the plan cuts, length by length.
+std::map<Millimetres, std::int64_t> CutPieces(const OrderGroup& group) {
+    std::map<Millimetres, std::int64_t> pieces;
+    for (const cutting::Pattern& pattern : group.Plan.Patterns)
+        for (Millimetres piece : pattern.Pieces)
+            pieces[piece] += pattern.Count;
+    return pieces;
+}
+
+TEST(SteelOrderSchedule, CutsEachMeshsCutListTimesItsDirectionsAndNumber) {
+    const OrderAnswer answer = Order(OrderSource::Schedule, "D,phi,d,arrangement,label,number\n"
+                                                            "1.3,0.0065,0.1,双向,井盖,24\n"
+                                                            "2.5,0.0065,0.15,单向\n"
+                                                            "0,0.0065,0.1,双向\n"
+                                                            "1.3,0.0065,0.1,双向,,0\n");
+    ASSERT_FALSE(answer.Refusal);
+    const SteelOrder& order = answer.Order;
+    EXPECT_EQ(order.Rows, 4);
+    EXPECT_EQ(order.Meshes, 25);
+    EXPECT_EQ(order.HeaderLine, 1u);
+    ASSERT_EQ(order.Omitted.size(), 2u);
+    EXPECT_EQ(order.Omitted[0].Line, 4u);
+    EXPECT_EQ(order.Omitted[0].Reason, "参数不能为“0”或“负值”！"); // as the batch says it
+    EXPECT_EQ(order.Omitted[1].Line, 5u);
+    EXPECT_NE(order.Omitted[1].Reason.find("数量“0”"), std::string::npos);
+
+    std::map<Millimetres, std::int64_t> expected;
+    Millimetres used = 0;
+    for (auto [d, s, arrangement, times] : {std::tuple{1.3, 0.1, Arrangement::TwoWay, 24},
+                                            std::tuple{2.5, 0.15, Arrangement::OneWay, 1}}) {
+        const MeshInputs inputs{d, 0.0065, s};
+        const auto mesh = std::get<MeshLength>(EvaluateMesh(inputs, arrangement));
+        const auto cuts = std::get<CutList>(BuildCutList(inputs, arrangement, mesh));
+        const int directions = arrangement == Arrangement::TwoWay ? 2 : 1;
+        for (const CutLine& line : cuts.Lines) {
+            const auto mm = static_cast<Millimetres>(std::llround(line.CutLength * 1000));
+            expected[mm] += line.Count * directions * times;
+            used += mm * line.Count * directions * times;
+        }
+    }
+    ASSERT_EQ(order.Groups.size(), 1u);
+    EXPECT_EQ(CutPieces(order.Groups[0]), expected);
+    EXPECT_EQ(order.Groups[0].Used, used);
+    EXPECT_TRUE(order.Groups[0].Kilograms.has_value());
+}
+
+TEST(SteelOrderPieces, GroupByDiameterAndCountTheLengthsRounded) {
+    const OrderAnswer answer = Order(OrderSource::PieceList,
+                                     "长度,根数,直径,备注\n"
+                                     "3.2,10,0.012,池底\n"
+                                     "2.1235,5\n"   // to 2.124 m
+                                     "2.1245,1,,\n" // to 2.124 m: half to even
+                                     "1.5,2,0.008\n"
+                                     "0.0004,3\n"
+                                     "1,2.5\n"
+                                     "1,2,-1\n");
+    ASSERT_FALSE(answer.Refusal);
+    const SteelOrder& order = answer.Order;
+    EXPECT_EQ(order.RoundedLengths, 2);
+    ASSERT_EQ(order.Omitted.size(), 3u);
+    EXPECT_EQ(order.Omitted[0].Line, 6u);
+    EXPECT_EQ(order.Omitted[1].Line, 7u);
+    EXPECT_EQ(order.Omitted[2].Line, 8u);
+    ASSERT_EQ(order.Groups.size(), 3u); // 8 mm, 12 mm, then none
+    EXPECT_EQ(order.Groups[0].BarDiameter, 0.008);
+    EXPECT_EQ(order.Groups[1].BarDiameter, 0.012);
+    EXPECT_FALSE(order.Groups[2].BarDiameter);
+    EXPECT_FALSE(order.Groups[2].Kilograms);
+    EXPECT_EQ(CutPieces(order.Groups[2]), (std::map<Millimetres, std::int64_t>{{2124, 6}}));
+}
+
+struct SpliceCase {
+    const char* name;
+    OrderSettingsText typed;
+    Millimetres lap;
+    std::int64_t wholeBars;
+    Millimetres closing;
+};
+
+class LongBars : public testing::TestWithParam<SpliceCase> {};
+
+TEST_P(LongBars, BecomeWholeStockBarsAndAClosingPiece) {
+    const SpliceCase& c = GetParam();
+    const OrderAnswer answer = Order(OrderSource::PieceList, "30.5,3,0.012\n2,1,0.012\n", c.typed);
+    ASSERT_FALSE(answer.Refusal) << answer.Refusal->Message;
+    const OrderGroup& group = answer.Order.Groups.at(0);
+    ASSERT_EQ(group.Spliced.size(), 1u);
+    const SplicedBars& bars = group.Spliced[0];
+    EXPECT_EQ(bars.Lap, c.lap);
+    EXPECT_EQ(bars.WholeBars, c.wholeBars);
+    EXPECT_EQ(bars.Closing, c.closing);
+    // The bar as placed: the whole bars and the closing piece, less the laps.
+    EXPECT_EQ(bars.WholeBars * bars.Stock + bars.Closing - bars.WholeBars * bars.Lap, 30500);
+    const auto pieces = CutPieces(group);
+    EXPECT_EQ(pieces.at(12000), 3 * c.wholeBars);
+    EXPECT_EQ(pieces.at(c.closing), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Splices, LongBars,
+    testing::Values(
+        // n = ceil((30500 - 432) / (12000 - 432)) = 3: 2 whole, 30500 - 2 * 11568 = 7364.
+        SpliceCase{"TimesTheDiameter", {.Lap = "36d"}, 432, 2, 7364},
+        // 10d of a 12 mm bar is 120 mm: never below 300 mm.
+        SpliceCase{"NeverBelow300mm", {.Lap = "10d"}, 300, 2, 30500 - 2 * 11700},
+        SpliceCase{"InMetres", {.Lap = "0.5"}, 500, 2, 30500 - 2 * 11500},
+        SpliceCase{"Couplers", {.Couplers = true}, 0, 2, 6500}),
+    [](const testing::TestParamInfo<SpliceCase>& info) { return info.param.name; });
+
+TEST(LongBars, AreRefusedWithoutASpliceNamingThem) {
+    OrderReader reader(OrderSource::PieceList);
+    ASSERT_TRUE(reader.Feed("20.5,4,0.012\n3,2,0.012\n25,1\n"));
+    ASSERT_TRUE(reader.Finish());
+    const OrderAnswer none = MakeSteelOrder(reader, OrderSettings{});
+    ASSERT_TRUE(none.Refusal);
+    EXPECT_TRUE(none.Refusal->ByInput);
+    EXPECT_NE(none.Refusal->Message.find("直径 12 mm 的 20.5 m × 4 根"), std::string::npos);
+    EXPECT_NE(none.Refusal->Message.find("未注明直径 的 25 m × 1 根"), std::string::npos);
+    // A lap by the bar diameter cannot be had for a bar without one.
+    OrderSettings byDiameter;
+    byDiameter.Splice = SpliceMethod::Lap;
+    byDiameter.LapTimesDiameter = 36;
+    const OrderAnswer lap = MakeSteelOrder(reader, byDiameter);
+    ASSERT_TRUE(lap.Refusal);
+    EXPECT_EQ(lap.Refusal->Message, LapNeedsDiameterMessage());
+}
+
+TEST(OrderSettingsText, AreReadOrRefusedByName) {
+    const auto defaults = std::get<OrderSettings>(ReadOrderSettings({}));
+    EXPECT_EQ(defaults.StockLengths, (std::vector<Millimetres>{9000, 12000}));
+    EXPECT_EQ(defaults.Kerf, 0);
+    EXPECT_EQ(defaults.ShortestKept, 500);
+    EXPECT_EQ(defaults.Splice, SpliceMethod::None);
+    const auto read = std::get<OrderSettings>(
+        ReadOrderSettings({.StockLengths = "12，6, 9,12", .Kerf = "0.003"}));
+    EXPECT_EQ(read.StockLengths, (std::vector<Millimetres>{6000, 9000, 12000}));
+    EXPECT_EQ(read.Kerf, 3);
+    const OrderSettingsText refused[] = {{.StockLengths = "9,,12"},
+                                         {.StockLengths = "0.005"},
+                                         {.StockLengths = "101"},
+                                         {.StockLengths = "abc"},
+                                         {.Kerf = "-0.001"},
+                                         {.Kerf = "0.2"},
+                                         {.ShortestKept = "x"},
+                                         {.Lap = "0.2"},
+                                         {.Lap = "d"},
+                                         {.Lap = "-36d"}};
+    for (const OrderSettingsText& typed : refused)
+        EXPECT_TRUE(std::holds_alternative<std::string>(ReadOrderSettings(typed)));
+}
+
+} // namespace
+} // namespace tavrilo

@@ -1,0 +1,109 @@
+// tavrilo-calc --order and --cut: what each case prints and its exit status,
+// and the files it writes.
+#include "cli/tests/in_process.h"
+#include "cli/tests/process.h"
+#include "text/utf8.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using tavrilo::test::Outcome;
+using tavrilo::test::RunCalcHere;
+using tavrilo::test::Slurp;
+using tavrilo::test::TempPath;
+using tavrilo::test::WriteBytes;
+
+const std::string kSite = "D,phi,d,arrangement,label,number\n"
+                          "1.3,0.0065,0.1,双向,井盖,24\n"
+                          "2.5,0.008,0.15,单向,水池底板,3\n";
+
+struct OrderCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input; // standard input
+    int status;
+    std::string outContains; // empty: nothing on standard output
+    std::string errContains; // empty: nothing on standard error
+};
+
+void PrintTo(const OrderCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class OrderCommands : public testing::TestWithParam<OrderCase> {};
+
+TEST_P(OrderCommands, PrintAndExitAsTheOtherCommandsDo) {
+    const OrderCase& c = GetParam();
+    const Outcome o = RunCalcHere(c.args, c.input);
+    EXPECT_EQ(o.status, c.status) << o.err;
+    if (c.outContains.empty())
+        EXPECT_EQ(o.out, "");
+    else
+        EXPECT_NE(o.out.find(c.outContains), std::string::npos) << o.out;
+    if (c.errContains.empty())
+        EXPECT_EQ(o.err, "");
+    else
+        EXPECT_NE(o.err.find(c.errContains), std::string::npos) << o.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OrderCommands,
+    testing::Values(
+        OrderCase{"Schedule", {"--order", "-"}, kSite, 0, "直径 6.5 mm", ""},
+        OrderCase{"ScheduleAsJson", {"--order", "-", "--json"}, kSite, 0, "\"proven_optimal\"", ""},
+        OrderCase{"RowLeftOut",
+                  {"--order", "-"},
+                  kSite + "0,0.0065,0.1,2\n",
+                  1,
+                  "第 4 行：参数不能为“0”或“负值”！",
+                  "1 行未计入"},
+        OrderCase{"LongBarWithoutSplice",
+                  {"--cut", "-"},
+                  "20.5,4,0.012\n",
+                  1,
+                  "",
+                  "直径 12 mm 的 20.5 m × 4 根"},
+        OrderCase{"LongBarLapped", {"--cut", "-", "--lap=36d"}, "20.5,4,0.012\n", 0, "接长", ""},
+        OrderCase{"NothingToCut", {"--cut", "-"}, "长度,根数\n", 1, "", "没有可下料的钢筋"},
+        OrderCase{"BadStock", {"--cut", "-", "--stock", "9,x"}, "1,1\n", 64, "", "定尺长度“9,x”"},
+        OrderCase{"LapAndCouplers",
+                  {"--cut", "-", "--lap", "36d", "--couplers"},
+                  "",
+                  64,
+                  "",
+                  "--lap 与 --couplers 不能同时使用"},
+        OrderCase{"SettingWithoutOrder",
+                  {"1.3", "0.0065", "0.1", "--kerf", "0.003"},
+                  "",
+                  64,
+                  "",
+                  "--kerf 只用于 --order 或 --cut"},
+        OrderCase{"OrderWithValues", {"--order", "-", "1.3"}, "", 64, "", "不能再给出 D Φ d"},
+        OrderCase{"MissingFile",
+                  {"--order", "/nonexistent/site.csv"},
+                  "",
+                  2,
+                  "",
+                  "无法打开文件 /nonexistent/site.csv"}),
+    [](const testing::TestParamInfo<OrderCase>& info) { return info.param.name; });
+
+TEST(OrderFiles, AreTheCsvWithItsMarkAndTheDrawing) {
+    const std::string site = TempPath("site.csv");
+    const std::string csv = TempPath("order.csv");
+    const std::string svg = TempPath("order.svg");
+    WriteBytes(site, kSite);
+    const Outcome o =
+        RunCalcHere({"--order", site, "--order-csv", csv, "--bom", "--order-svg", svg});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const std::string written = Slurp(csv);
+    EXPECT_TRUE(written.starts_with(std::string(tavrilo::kByteOrderMark) + "直径 (mm),项目"));
+    EXPECT_NE(written.find("\n6.5,采购,12,"), std::string::npos) << written;
+    const std::string drawing = Slurp(svg);
+    EXPECT_TRUE(drawing.starts_with("<?xml")) << drawing.substr(0, 80);
+    EXPECT_TRUE(drawing.ends_with("</svg>\n"));
+}
+
+} // namespace
