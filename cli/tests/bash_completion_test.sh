@@ -45,6 +45,10 @@ done <<'CASES'
 --bars-csv||rows.csv
 --csv||- mesh.svg rows.csv
 --csv|r|rows.csv
+|--or|--order --order-csv --order-svg
+--order||- mesh.svg rows.csv
+--order-svg||mesh.svg
+--lap|3|36d
 CASES
 [ "$failed" -eq 0 ] && echo "PASS"
 exit "$failed"
