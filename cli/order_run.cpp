@@ -3,51 +3,31 @@
 #include "cli/atomic_file.h"
 #include "cli/exit_code.h"
 #include "cli/file_path.h"
+#include "cli/input_file.h"
 #include "cli/system_error.h"
 #include "text/messages.h"
 #include "text/utf8.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <string>
 
 namespace tavrilo::cli {
 namespace {
 
-constexpr std::size_t kChunkBytes = 64 * 1024;
-
-bool ReadFailed(const std::istream& source) {
-    return source.bad() || (&source == &std::cin && std::ferror(stdin) != 0);
-}
-
 // Reads the whole of `path` into `reader`; the exit status and the reason
 // on `err` when it cannot.
 int ReadInto(std::string_view path, OrderReader& reader, std::istream& in, std::ostream& err) {
-    std::ifstream file;
-    std::istream* source = &in;
-    const std::string name = path == "-" ? "标准输入" : std::string(path);
-    if (path != "-") {
-        std::error_code ignored;
-        if (std::filesystem::is_directory(PathFromUtf8(path), ignored)) {
-            err << "无法打开文件 " << name << "：" << FileFaultReason(FileFault::IsFolder) << '\n';
-            return kCalcFailed;
-        }
-        file.open(PathFromUtf8(path), std::ios::binary);
-        if (!file) {
-            err << "无法打开文件 " << name << "：" << ReasonText(LastErrno()) << '\n';
-            return kCalcFailed;
-        }
-        source = &file;
-    }
-    std::string bytes(kChunkBytes, '\0');
+    InputFile input(path, in, err);
+    if (!input.Opened())
+        return kCalcFailed;
+    std::istream* source = &input.Stream();
+    const std::string& name = input.Name();
+    std::string bytes(kReadChunkBytes, '\0');
     while (*source) {
         errno = 0;
         source->read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         const auto got = static_cast<std::size_t>(source->gcount());
-        if (ReadFailed(*source)) {
+        if (input.ReadFailed()) {
             const std::string reason = ReasonText(LastErrno());
             err << "读取 " << name << " 时出错" << (reason.empty() ? "" : "：") << reason << '\n';
             return kCalcFailed;
