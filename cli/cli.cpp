@@ -75,7 +75,12 @@ std::string UsageText() {
            "  --help       显示本帮助\n"
            "  --version    显示版本\n"
            "\n"
-           "数值按窗口的规则读取：读取开头的数字，0.1m 读作 0.1，abc 读作 0。\n";
+           "数值按窗口的规则读取：读取开头的数字，0.1m 读作 0.1，abc 读作 0。\n"
+           "\n"
+           "例：tavrilo-calc --order 工程.csv --lap 36d --order-csv 采购.csv --bom\n"
+           "    按工程清单中的网片（每行可多一列数量）计算每种直径要采购的 9 m、12 m "
+           "定尺钢筋和下料方案，\n"
+           "    长于 12 m 的钢筋按 36 倍钢筋直径搭接，方案另存为 Excel 可打开的 CSV。\n";
 }
 
 struct Options {
