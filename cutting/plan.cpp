@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -116,8 +114,6 @@ constexpr std::int64_t kSmallDpCells = 300'000;
 constexpr std::int64_t kSearchNodes = 200'000;
 // Dives from the relaxation, each first rounding up a different column.
 constexpr std::size_t kDives = 8;
-// A column the relaxation takes at least this much of is rounded up in a dive.
-constexpr double kRoundUp = 0.5;
 constexpr std::int64_t kStepsPerNode = 8;
 // The integer bound's knapsacks, once per stock length, may be larger.
 constexpr std::int64_t kMaxBoundCells = 400'000'000;
@@ -128,6 +124,7 @@ constexpr double kPivotEps = 1e-9;
 constexpr double kIntegralEps = 1e-9;
 constexpr double kDualEps = 1e-12;
 constexpr int kReinvertEvery = 100;
+constexpr std::size_t kDegenerateStreak = 30;
 // Duals are scaled to integers up to this before the exact knapsacks.
 constexpr double kDualScale = 1073741824.0; // 2^30
 
@@ -392,6 +389,18 @@ public:
     }
 
 private:
+    // The items from `pos` on by value per millimetre, the last one in part.
+    double UpperBound(std::size_t pos, Millimetres room, double value) const {
+        for (std::size_t k = pos; k < order_.size(); ++k) {
+            const std::int64_t whole = std::min(bound_[k], room / size_[k]);
+            value += static_cast<double>(whole) * value_[k];
+            room -= whole * size_[k];
+            if (whole < bound_[k])
+                return value + static_cast<double>(room) * ratio_[k];
+        }
+        return value;
+    }
+
     void Go(std::size_t pos, Millimetres room, double value) {
         if (--nodes_ < 0) {
             exhausted_ = true;
@@ -401,7 +410,7 @@ private:
             best_ = value;
             bestTake_ = take_;
         }
-        if (pos == order_.size() || value + static_cast<double>(room) * ratio_[pos] <= best_)
+        if (pos == order_.size() || UpperBound(pos, room, value) <= best_)
             return;
         const std::int64_t most = std::min(bound_[pos], room / size_[pos]);
         for (std::int64_t c = most; c >= 0 && !exhausted_; --c) {
@@ -451,7 +460,7 @@ public:
 
     LpSolution Solve(std::vector<Column>& pool) {
         Start(pool);
-        const std::size_t limit = 40 * m_ + 400;
+        const std::size_t limit = 400 * m_ + 4000;
         std::size_t pivots = 0;
         for (std::size_t iteration = 0; iteration < limit; ++iteration) {
             if (!budget_.Spend(static_cast<std::int64_t>(m_ * m_ + cols_.size() * m_)))
@@ -560,13 +569,8 @@ private:
     bool Entering(std::vector<Column>& pool, std::vector<double>& column, std::ptrdiff_t& which) {
         double best = -kReducedCostEps;
         bool found = false;
-        for (std::size_t r = 0; r < m_; ++r) {
-            if (!surplusBasic_[r] && y_[r] < best) {
-                best = y_[r];
-                which = -static_cast<std::ptrdiff_t>(r) - 1;
-                found = true;
-            }
-        }
+        // The rows are equations: columns carry no more pieces than are
+        // demanded, so no surplus is needed, and any duals give the bound.
         for (std::size_t k = 0; k < mcols_.size(); ++k) {
             const MCol& c = mcols_[k];
             if (c.Basic)
@@ -579,6 +583,10 @@ private:
                 best = rc;
                 which = static_cast<std::ptrdiff_t>(k);
                 found = true;
+                // After many pivots that gain nothing, the first column that
+                // improves enters (Bland's rule), so that the simplex cannot cycle.
+                if (degenerate_ > kDegenerateStreak)
+                    break;
             }
         }
         if (!found) {
@@ -607,7 +615,8 @@ private:
                     if (!budget_.Spend(search.NodesUsed(kSearchNodes) * kStepsPerNode))
                         return false;
                     // Out of nodes: the best found still prices, unless a table can do better.
-                    priced = !search.Exhausted() || cells > kMaxDpCells;
+                    priced = !search.Exhausted() || cells > kMaxDpCells ||
+                             value > Cost(in_, j) * (1 + kReducedCostEps);
                 }
                 if (!priced) {
                     if (!budget_.Spend(cells))
@@ -655,7 +664,8 @@ private:
                 continue;
             const double ratio = std::max(xB_[k], 0.0) / alpha[k];
             if (leave == m_ || ratio < bestRatio - 1e-12 ||
-                (ratio <= bestRatio + 1e-12 && alpha[k] > alpha[leave])) {
+                (ratio <= bestRatio + 1e-12 && degenerate_ <= kDegenerateStreak &&
+                 alpha[k] > alpha[leave])) {
                 leave = k;
                 bestRatio = ratio;
             }
@@ -663,6 +673,7 @@ private:
         if (leave == m_)
             return false;
         const double theta = std::max(xB_[leave], 0.0) / alpha[leave];
+        degenerate_ = theta > 1e-12 ? 0 : degenerate_ + 1;
         for (std::size_t k = 0; k < m_; ++k)
             if (k != leave)
                 xB_[k] -= theta * alpha[k];
@@ -756,6 +767,7 @@ private:
     std::vector<MCol> mcols_;
     std::vector<std::ptrdiff_t> basis_;
     std::vector<bool> surplusBasic_;
+    std::size_t degenerate_ = 0; // pivots in a row that moved nothing
     std::vector<double> binv_, xB_, y_;
 };
 
@@ -932,12 +944,6 @@ std::vector<Group> Dive(const Instance& in, const LpSolution& first, std::vector
             const std::size_t pick = std::min(variant, x.size() - 1);
             variant = 0;
             TakeCopies(in, lp.Columns[x[pick].first], 1, rem, groups);
-            // Each further column the relaxation nearly takes whole is
-            // rounded up too (without the pieces already cut), so that a
-            // problem of single pieces needs few relaxations.
-            for (std::size_t k = 0; k < x.size(); ++k)
-                if (k != pick && x[k].second >= kRoundUp)
-                    TakeCopies(in, lp.Columns[x[k].first], 1, rem, groups);
         }
         std::vector<std::size_t> rows;
         std::vector<std::int64_t> dem;
@@ -1043,7 +1049,17 @@ Outcome SolveCuttingStock(const Problem& problem, const Limits& limits) {
         small = cells <= kMaxDpCells;
     }
     if (small) {
+        // The greedy plan's ways of cutting start the relaxation off near
+        // its optimum.
         std::vector<Column> pool;
+        for (const Group& g : greedy) {
+            Column c;
+            c.Stock = g.Stock;
+            c.A.assign(in.N(), 0);
+            for (const auto& [i, count] : g.Items)
+                c.A[i] = static_cast<std::int32_t>(count);
+            pool.push_back(std::move(c));
+        }
         Master master(in, rows, in.D, budget);
         const LpSolution lp = master.Solve(pool);
         if (const auto dual = DualBound(in, lp.Y, budget)) {
