@@ -41,17 +41,24 @@ struct Pattern {
     std::int64_t Cuts = 0;           // saw cuts on one bar
     Millimetres Offcut = 0;          // what is left of one bar after its pieces and kerfs
 };
+// For k pieces on a bar of length L the rest is r = L - (w1 + ... + wk) - (k - 1) * Kerf.
+// With r = 0 the last piece ends the bar: k - 1 cuts and no offcut. With r > 0
+// the last piece is cut off what is left: k cuts, and the offcut is r - Kerf,
+// or 0 when the saw takes all of it.
 
 struct Plan {
     // Longest first piece first, then by the pieces that follow, then by the
-    // stock length: an order a workshop can follow.
+    // stock length: an order a workshop can follow. Of two patterns that agree
+    // as far as the shorter goes, the one with more pieces comes first. No two
+    // patterns cut the same pieces from the same stock length.
     std::vector<Pattern> Patterns;
     std::int64_t Bars = 0;            // stock bars in all
     Millimetres Bought = 0;           // their length in all
     std::int64_t LowerBoundBars = 0;  // no plan cuts the pieces from fewer bars
     Millimetres LowerBoundLength = 0; // nor from less stock length
     // The plan meets the bound of what it minimises: the number of bars with
-    // one stock length, the length bought with several.
+    // one stock length, the length bought with several (fewer bars breaking
+    // ties). A problem without pieces has an empty plan, proven optimal.
     bool ProvenOptimal = false;
 };
 
@@ -59,7 +66,9 @@ enum class ProblemFault {
     NoStock,      // no stock length
     BadLength,    // a length or count of 0 or less, or a negative kerf
     PieceTooLong, // a piece longer than the longest stock bar: splice it first
-    TooLarge,     // lengths or counts beyond what can be added up exactly
+    TooLarge,     // lengths or counts beyond what can be added up exactly: a length or
+                  // kerf over 10^9, a count over 2^40 in all, the count times the longest
+                  // bar and kerf over 2^61, or over 100000 pieces that fit on one bar
 };
 
 // How much work the search may do, in counted steps (never in seconds), so

@@ -1,0 +1,220 @@
+// The cutting plan against published optima, and on site-sized cut lists.
+//
+//   tavrilo_cutting_bench [--filter REGEX] [--sites N] [--steps N] [--list] [FOLDER]
+//
+// FOLDER holds instances/ (one instance a file: m, C, then m lines "w d")
+// and optima.tsv (instance, lower bound, best known). Every instance whose
+// name matches REGEX is solved once; N site lists (200 unless told) are
+// generated from mesh cut lists with a fixed seed. Prints, per set: how many,
+// the share at the optimum (for site lists: at the plan's own bound, so
+// proven), the largest excess in bars, and the median and largest time.
+// --list prints every instance off the optimum. Every plan is verified.
+
+#include "cutting/plan.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace tavrilo::cutting;
+
+struct Row {
+    std::string set;
+    std::string name;
+    Problem problem;
+    std::int64_t optimum = -1; // bars, or -1: the plan's own bound
+};
+
+std::string SetOf(const std::string& name) {
+    static const std::vector<std::pair<std::regex, std::string>> sets = {
+        {std::regex("N[0-9]C[0-9]W[0-9]_[A-Z]"), "Scholl 1"},
+        {std::regex("N[0-9]W[0-9]B[0-9]+R[0-9]"), "Scholl 2"},
+        {std::regex("HARD[0-9]"), "Scholl 3"},
+        {std::regex("Falkenauer_u.*"), "Falkenauer U"},
+        {std::regex("Falkenauer_t.*"), "Falkenauer T"},
+        {std::regex("Schwerin.*"), "Schwerin"},
+        {std::regex("Waescher.*"), "Waescher"},
+        {std::regex("Hard28.*"), "Hard28"},
+    };
+    for (const auto& [pattern, set] : sets)
+        if (std::regex_match(name, pattern))
+            return set;
+    return "other";
+}
+
+std::vector<Row> ReadInstances(const std::filesystem::path& folder, const std::regex& filter) {
+    std::map<std::string, std::int64_t> optima;
+    std::ifstream tsv(folder / "optima.tsv");
+    std::string line;
+    std::getline(tsv, line);
+    while (std::getline(tsv, line)) {
+        std::istringstream fields(line);
+        std::string name;
+        std::int64_t lower = 0, best = 0;
+        if (fields >> name >> lower >> best)
+            optima[name] = best;
+    }
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder / "instances"))
+        files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    std::vector<Row> rows;
+    for (const auto& file : files) {
+        const std::string name = file.stem().string();
+        if (!std::regex_search(name, filter) || !optima.count(name))
+            continue;
+        std::ifstream in(file);
+        std::int64_t m = 0, c = 0;
+        in >> m >> c;
+        Row row{SetOf(name), name, Problem{{c}, 0, {}}, optima[name]};
+        for (std::int64_t i = 0; i < m; ++i) {
+            Demand d;
+            in >> d.Length >> d.Count;
+            row.problem.Pieces.push_back(d);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// Cut lists of circular meshes: bars are chords, length
+// sqrt(D^2 - 4x^2) + 12.5 phi - 50 mm, at positions x a spacing apart.
+std::vector<Row> SiteLists(int count) {
+    std::uint64_t state = 20261209;
+    auto next = [&state](std::uint64_t bound) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return (state >> 33) % bound;
+    };
+    const double phis[] = {0.008, 0.010, 0.012, 0.014, 0.016, 0.018, 0.020, 0.022, 0.025};
+    std::vector<Row> rows;
+    for (int n = 0; n < count; ++n) {
+        const double D = 1.0 + static_cast<double>(next(10001)) / 1000.0; // 1 to 11 m
+        const double phi = phis[next(9)];
+        const int distinct = 3 + static_cast<int>(next(38)); // 3 to 40
+        const double s = D / 2 / distinct;
+        const std::int64_t meshes = 1 + static_cast<std::int64_t>(next(60));
+        Row row{"site lists", "site" + std::to_string(n), Problem{{9000, 12000}, 0, {}}, -1};
+        row.problem.Kerf = n % 2 == 0 ? 0 : 3;
+        for (int k = 0; k < distinct; ++k) {
+            const double x = k * s;
+            const double chord = std::sqrt(D * D - 4 * x * x);
+            const auto length =
+                static_cast<std::int64_t>(std::llround(chord * 1000 + 12.5 * phi * 1000 - 50));
+            if (length <= 0 || length > 12000)
+                continue;
+            row.problem.Pieces.push_back({length, (k == 0 ? 2 : 4) * meshes});
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+struct Tally {
+    int count = 0;
+    int atOptimum = 0;
+    std::int64_t worstExcess = 0;
+    std::vector<double> seconds;
+    int faults = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::regex filter(".*");
+    int sites = 200;
+    bool list = false;
+    Limits limits;
+    std::string folder;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--filter" && i + 1 < argc)
+            filter = std::regex(argv[++i]);
+        else if (arg == "--sites" && i + 1 < argc)
+            sites = std::atoi(argv[++i]);
+        else if (arg == "--steps" && i + 1 < argc)
+            limits.Steps = std::atoll(argv[++i]);
+        else if (arg == "--list")
+            list = true;
+        else if (!arg.empty() && arg[0] != '-')
+            folder = arg;
+        else {
+            std::fprintf(stderr, "usage: tavrilo_cutting_bench [--filter REGEX] [--sites N] "
+                                 "[--steps N] [--list] [FOLDER]\n");
+            return 64;
+        }
+    }
+    std::vector<Row> rows;
+    if (!folder.empty())
+        rows = ReadInstances(folder, filter);
+    for (Row& row : SiteLists(sites))
+        if (std::regex_search(row.name, filter))
+            rows.push_back(std::move(row));
+
+    std::map<std::string, Tally> tallies;
+    std::vector<std::string> order;
+    for (const Row& row : rows) {
+        const auto start = std::chrono::steady_clock::now();
+        const Outcome outcome = SolveCuttingStock(row.problem, limits);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!tallies.count(row.set))
+            order.push_back(row.set);
+        Tally& t = tallies[row.set];
+        ++t.count;
+        t.seconds.push_back(seconds);
+        const Plan* plan = std::get_if<Plan>(&outcome);
+        const auto fault =
+            plan ? VerifyPlan(row.problem, *plan) : std::optional<std::string>("refused");
+        if (fault) {
+            ++t.faults;
+            std::printf("FAULT %s: %s\n", row.name.c_str(), fault->c_str());
+            continue;
+        }
+        const bool byLength = row.problem.StockLengths.size() > 1;
+        std::int64_t excess = 0;
+        if (row.optimum >= 0)
+            excess = plan->Bars - row.optimum;
+        else
+            excess = plan->ProvenOptimal ? 0
+                     : byLength          ? 1 + (plan->Bought - plan->LowerBoundLength) / 12000
+                                         : plan->Bars - plan->LowerBoundBars;
+        if (excess == 0)
+            ++t.atOptimum;
+        t.worstExcess = std::max(t.worstExcess, excess);
+        if (list && excess != 0)
+            std::printf("%s: %lld bars, optimum %lld, bound %lld / %lld mm, bought %lld, %.3f s\n",
+                        row.name.c_str(), static_cast<long long>(plan->Bars),
+                        static_cast<long long>(row.optimum),
+                        static_cast<long long>(plan->LowerBoundBars),
+                        static_cast<long long>(plan->LowerBoundLength),
+                        static_cast<long long>(plan->Bought), seconds);
+    }
+    std::printf("| set | instances | at the optimum | largest excess (bars) | median time | "
+                "largest time |\n|---|---|---|---|---|---|\n");
+    int faults = 0;
+    for (const std::string& set : order) {
+        Tally& t = tallies[set];
+        std::sort(t.seconds.begin(), t.seconds.end());
+        const double median = t.seconds.empty() ? 0 : t.seconds[t.seconds.size() / 2];
+        const double largest = t.seconds.empty() ? 0 : t.seconds.back();
+        std::printf("| %s | %d | %.1f %% | %lld | %.3f s | %.3f s |\n", set.c_str(), t.count,
+                    100.0 * t.atOptimum / std::max(t.count, 1),
+                    static_cast<long long>(t.worstExcess), median, largest);
+        faults += t.faults;
+    }
+    if (faults > 0)
+        std::printf("%d plans failed verification\n", faults);
+    return faults == 0 ? 0 : 1;
+}

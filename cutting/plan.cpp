@@ -1,0 +1,1158 @@
+#include "cutting/plan.h"
+
+#include "cutting/detail.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <numeric>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+// How a plan is found.
+//
+// Small problems (up to kMaxLpRows distinct lengths, stock short enough to
+// price by dynamic programming over millimetres): the linear relaxation is
+// solved by column generation (Gilmore and Gomory) with a dense revised
+// simplex; its duals give the lower bound, computed again in integers so that
+// rounding can only lower it. The integer plan comes from rounding the
+// solution down and diving: the columns the relaxation uses at least once are
+// taken as often, or, when none is, the most used one once, and what is left
+// is solved again, until nothing is left or the steps run out (then the
+// greedy plan below cuts the rest). The greedy plan of the whole problem is
+// kept when it is no worse.
+//
+// Larger problems get the greedy plan alone with the material bound: bar
+// after bar is filled with the longest pieces that still fit, and each way of
+// filling a bar is repeated as often as the counts allow, so that a million
+// equal pieces take no longer than one.
+
+namespace tavrilo::cutting {
+namespace detail {
+
+bool Budget::Spend(std::int64_t steps) {
+    if (steps < 0 || steps > Left) {
+        Left = 0;
+        return false;
+    }
+    Left -= steps;
+    return true;
+}
+
+std::optional<std::int64_t> MulDivCeil(std::int64_t a, std::int64_t b, std::int64_t m) {
+    if (a < 0 || b < 0 || m <= 0)
+        return std::nullopt;
+    // a * b as 128 bits in two halves, from 32-bit parts.
+    const std::uint64_t ua = static_cast<std::uint64_t>(a);
+    const std::uint64_t ub = static_cast<std::uint64_t>(b);
+    const std::uint64_t a0 = ua & 0xffffffffu, a1 = ua >> 32;
+    const std::uint64_t b0 = ub & 0xffffffffu, b1 = ub >> 32;
+    const std::uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
+    const std::uint64_t middle = (p00 >> 32) + (p01 & 0xffffffffu) + (p10 & 0xffffffffu);
+    const std::uint64_t lo = (middle << 32) | (p00 & 0xffffffffu);
+    const std::uint64_t hi = p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
+    // Long division by m (< 2^63, so the remainder doubled never overflows).
+    const std::uint64_t um = static_cast<std::uint64_t>(m);
+    std::uint64_t rem = 0, qhi = 0, qlo = 0;
+    for (int bit = 127; bit >= 0; --bit) {
+        const std::uint64_t next = bit >= 64 ? (hi >> (bit - 64)) & 1u : (lo >> bit) & 1u;
+        rem = (rem << 1) | next;
+        if (rem >= um) {
+            rem -= um;
+            if (bit >= 64)
+                qhi |= std::uint64_t{1} << (bit - 64);
+            else
+                qlo |= std::uint64_t{1} << bit;
+        }
+    }
+    if (qhi != 0 || qlo > static_cast<std::uint64_t>(INT64_MAX - 1))
+        return std::nullopt;
+    return static_cast<std::int64_t>(qlo) + (rem != 0 ? 1 : 0);
+}
+
+std::optional<std::int64_t> AddChecked(std::int64_t a, std::int64_t b) {
+    std::int64_t r = 0;
+    if (__builtin_add_overflow(a, b, &r))
+        return std::nullopt;
+    return r;
+}
+
+std::optional<std::int64_t> MulChecked(std::int64_t a, std::int64_t b) {
+    std::int64_t r = 0;
+    if (__builtin_mul_overflow(a, b, &r))
+        return std::nullopt;
+    return r;
+}
+
+} // namespace detail
+
+namespace {
+
+using detail::Budget;
+
+// Inputs beyond these are TooLarge: every sum and product the plan and its
+// bounds need then fits in 64 bits.
+constexpr Millimetres kMaxLength = 1'000'000'000; // 1000 km, stock, piece or kerf
+constexpr std::int64_t kMaxCount = std::int64_t{1} << 40;
+constexpr std::int64_t kMaxTotal = std::int64_t{1} << 61;
+// A bar never holds more pieces than this, so that a plan's lists stay small.
+constexpr std::int64_t kMaxPiecesPerBar = 100'000;
+
+// The relaxation is tried only this small: a dense basis of kMaxLpRows rows,
+// and knapsacks of at most kMaxDpCells cells (capacity times items) a round.
+constexpr std::size_t kMaxLpRows = 400;
+constexpr std::int64_t kMaxDpCells = 60'000'000;
+// Knapsacks larger than kSmallDpCells are searched first, up to kSearchNodes
+// nodes (each counted as kStepsPerNode steps).
+constexpr std::int64_t kSmallDpCells = 300'000;
+constexpr std::int64_t kSearchNodes = 200'000;
+// Dives from the relaxation, each first rounding up a different column.
+constexpr std::size_t kDives = 8;
+constexpr std::int64_t kStepsPerNode = 8;
+// The integer bound's knapsacks, once per stock length, may be larger.
+constexpr std::int64_t kMaxBoundCells = 400'000'000;
+
+// Tolerances of the simplex, all relative to costs of at most 1.
+constexpr double kReducedCostEps = 1e-9;
+constexpr double kPivotEps = 1e-9;
+constexpr double kIntegralEps = 1e-9;
+constexpr double kDualEps = 1e-12;
+constexpr int kReinvertEvery = 100;
+constexpr std::size_t kDegenerateStreak = 30;
+// Duals are scaled to integers up to this before the exact knapsacks.
+constexpr double kDualScale = 1073741824.0; // 2^30
+
+struct Instance {
+    std::vector<Millimetres> W;  // distinct piece lengths, longest first
+    std::vector<std::int64_t> D; // their counts
+    std::vector<Millimetres> L;  // the stock lengths that carry a piece, shortest first
+    Millimetres K = 0;           // kerf
+    bool ByLength = false;       // several stock lengths: minimise the length bought
+    std::size_t N() const { return W.size(); }
+    Millimetres Size(std::size_t i) const { return W[i] + K; }
+    Millimetres Capacity(std::size_t j) const { return L[j] + K; }
+};
+
+// A way of cutting one bar, repeated Mult times: (item, count) pairs by item.
+struct Group {
+    std::size_t Stock = 0;
+    std::vector<std::pair<std::size_t, std::int64_t>> Items;
+    std::int64_t Mult = 0;
+};
+
+std::optional<ProblemFault> Validate(const Problem& p) {
+    if (p.StockLengths.empty())
+        return ProblemFault::NoStock;
+    if (p.Kerf < 0)
+        return ProblemFault::BadLength;
+    Millimetres longest = 0;
+    for (Millimetres l : p.StockLengths) {
+        if (l <= 0)
+            return ProblemFault::BadLength;
+        longest = std::max(longest, l);
+    }
+    for (const Demand& d : p.Pieces)
+        if (d.Length <= 0 || d.Count <= 0)
+            return ProblemFault::BadLength;
+    if (longest > kMaxLength || p.Kerf > kMaxLength)
+        return ProblemFault::TooLarge;
+    std::int64_t count = 0;
+    for (const Demand& d : p.Pieces) {
+        if (d.Length > longest)
+            return ProblemFault::PieceTooLong;
+        if (d.Count > kMaxCount)
+            return ProblemFault::TooLarge;
+        count += d.Count;
+        if (count > kMaxCount)
+            return ProblemFault::TooLarge;
+    }
+    // Every plan cuts at most one bar a piece, so Bought <= count * longest.
+    const auto total = detail::MulChecked(count, longest + p.Kerf);
+    if (!total || *total > kMaxTotal)
+        return ProblemFault::TooLarge;
+    Millimetres shortest = longest;
+    for (const Demand& d : p.Pieces)
+        shortest = std::min(shortest, d.Length);
+    if (std::min(count, (longest + p.Kerf) / (shortest + p.Kerf)) > kMaxPiecesPerBar)
+        return ProblemFault::TooLarge;
+    return std::nullopt;
+}
+
+Instance Normalise(const Problem& p) {
+    Instance in;
+    in.K = p.Kerf;
+    std::map<Millimetres, std::int64_t, std::greater<>> counts;
+    for (const Demand& d : p.Pieces)
+        counts[d.Length] += d.Count;
+    for (const auto& [w, d] : counts) {
+        in.W.push_back(w);
+        in.D.push_back(d);
+    }
+    std::vector<Millimetres> stock = p.StockLengths;
+    std::sort(stock.begin(), stock.end());
+    stock.erase(std::unique(stock.begin(), stock.end()), stock.end());
+    in.ByLength = stock.size() > 1;
+    const Millimetres shortest = in.W.empty() ? 0 : in.W.back();
+    for (Millimetres l : stock)
+        if (l >= shortest)
+            in.L.push_back(l);
+    return in;
+}
+
+// --- The greedy plan ---------------------------------------------------------
+
+// The first item (longest first) of size at most `room`.
+std::size_t FirstFitting(const Instance& in, Millimetres room) {
+    std::size_t lo = 0, hi = in.N();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (in.Size(mid) <= room)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
+// One bar of stock j filled with the longest pieces left that fit.
+Group FillBar(const Instance& in, std::size_t j, const std::vector<std::int64_t>& rem,
+              const std::set<std::size_t>& active) {
+    Group g;
+    g.Stock = j;
+    Millimetres room = in.Capacity(j);
+    std::size_t from = 0;
+    while (true) {
+        auto it = active.lower_bound(std::max(from, FirstFitting(in, room)));
+        if (it == active.end())
+            break;
+        const std::size_t i = *it;
+        const std::int64_t take = std::min(rem[i], room / in.Size(i));
+        g.Items.push_back({i, take});
+        room -= take * in.Size(i);
+        from = i + 1;
+    }
+    return g;
+}
+
+Millimetres PiecesLength(const Instance& in, const Group& g) {
+    Millimetres used = 0;
+    for (const auto& [i, c] : g.Items)
+        used += c * in.W[i];
+    return used;
+}
+
+// Cuts every piece left in `rem` by the greedy rule, appending to `out`.
+void Greedy(const Instance& in, std::vector<std::int64_t> rem, std::vector<Group>& out) {
+    std::set<std::size_t> active;
+    for (std::size_t i = 0; i < in.N(); ++i)
+        if (rem[i] > 0)
+            active.insert(i);
+    while (!active.empty()) {
+        // The stock length the greedy bar fills best, the longer (fewer bars) on a tie.
+        Group best;
+        Millimetres bestUsed = -1;
+        for (std::size_t j = 0; j < in.L.size(); ++j) {
+            Group g = FillBar(in, j, rem, active);
+            const Millimetres used = PiecesLength(in, g);
+            if (g.Items.empty())
+                continue;
+            if (bestUsed < 0 || used * in.L[best.Stock] >= bestUsed * in.L[j]) {
+                best = std::move(g);
+                bestUsed = used;
+            }
+        }
+        std::int64_t mult = INT64_MAX;
+        for (const auto& [i, c] : best.Items)
+            mult = std::min(mult, rem[i] / c);
+        best.Mult = mult;
+        for (const auto& [i, c] : best.Items) {
+            rem[i] -= c * mult;
+            if (rem[i] == 0)
+                active.erase(i);
+        }
+        out.push_back(std::move(best));
+    }
+}
+
+// --- The relaxation ------------------------------------------------------------
+
+struct Column {
+    std::size_t Stock = 0;
+    std::vector<std::int32_t> A; // per item of the instance
+};
+
+double Cost(const Instance& in, std::size_t j) {
+    return in.ByLength ? static_cast<double>(in.L[j]) / static_cast<double>(in.L.back()) : 1.0;
+}
+
+// Knapsack items: `bound` copies at most of size `size` and value `value`,
+// split in powers of two.
+struct Chunk {
+    std::size_t Row = 0;
+    std::int64_t Copies = 0;
+    Millimetres Size = 0;
+};
+
+std::vector<Chunk> Chunks(const std::vector<Millimetres>& sizes,
+                          const std::vector<std::int64_t>& bounds) {
+    std::vector<Chunk> chunks;
+    for (std::size_t r = 0; r < sizes.size(); ++r) {
+        std::int64_t left = bounds[r];
+        for (std::int64_t part = 1; left > 0; part *= 2) {
+            const std::int64_t take = std::min(part, left);
+            chunks.push_back({r, take, take * sizes[r]});
+            left -= take;
+        }
+    }
+    return chunks;
+}
+
+// The best value of a bar of `capacity`; with `choice`, the copies per row.
+template <class Value>
+Value Knapsack(const std::vector<Chunk>& chunks, const std::vector<Value>& values,
+               Millimetres capacity, std::vector<std::int64_t>* choice) {
+    const std::size_t cells = static_cast<std::size_t>(capacity) + 1;
+    std::vector<Value> best(cells, Value{});
+    std::vector<std::uint64_t> taken;
+    const std::size_t words = (cells + 63) / 64;
+    if (choice)
+        taken.assign(words * chunks.size(), 0);
+    for (std::size_t k = 0; k < chunks.size(); ++k) {
+        const Chunk& ch = chunks[k];
+        if (ch.Size > capacity)
+            continue;
+        const Value v = values[ch.Row] * static_cast<Value>(ch.Copies);
+        const std::size_t size = static_cast<std::size_t>(ch.Size);
+        std::uint64_t* bits = choice ? &taken[k * words] : nullptr;
+        for (std::size_t c = cells - 1; c >= size; --c) {
+            const Value with = best[c - size] + v;
+            if (with > best[c]) {
+                best[c] = with;
+                if (bits)
+                    bits[c / 64] |= std::uint64_t{1} << (c % 64);
+            }
+            if (c == size)
+                break;
+        }
+    }
+    if (choice) {
+        std::size_t c = cells - 1;
+        for (std::size_t k = chunks.size(); k-- > 0;) {
+            if (taken[k * words + c / 64] >> (c % 64) & 1u) {
+                (*choice)[chunks[k].Row] += chunks[k].Copies;
+                c -= static_cast<std::size_t>(chunks[k].Size);
+            }
+        }
+    }
+    return best[cells - 1];
+}
+
+// Branch and bound over the items by value per millimetre, best first, for
+// bars that hold few pieces: exact unless it runs out of nodes (Exhausted).
+class KnapsackSearch {
+public:
+    KnapsackSearch(const std::vector<Millimetres>& sizes, const std::vector<std::int64_t>& bounds,
+                   const std::vector<double>& values, std::int64_t nodes)
+        : nodes_(nodes) {
+        for (std::size_t r = 0; r < sizes.size(); ++r)
+            if (bounds[r] > 0 && values[r] > 0)
+                order_.push_back(r);
+        std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
+            return values[a] * static_cast<double>(sizes[b]) >
+                   values[b] * static_cast<double>(sizes[a]);
+        });
+        for (std::size_t r : order_) {
+            size_.push_back(sizes[r]);
+            bound_.push_back(bounds[r]);
+            value_.push_back(values[r]);
+            ratio_.push_back(values[r] / static_cast<double>(sizes[r]));
+        }
+        take_.assign(order_.size(), 0);
+        bestTake_ = take_;
+    }
+
+    double Run(Millimetres capacity, std::vector<std::int64_t>& choice) {
+        Go(0, capacity, 0.0);
+        for (std::size_t k = 0; k < order_.size(); ++k)
+            choice[order_[k]] = bestTake_[k];
+        return best_;
+    }
+    bool Exhausted() const { return exhausted_; }
+    std::int64_t NodesUsed(std::int64_t given) const {
+        return given - std::max<std::int64_t>(nodes_, 0);
+    }
+
+private:
+    // The items from `pos` on by value per millimetre, the last one in part.
+    double UpperBound(std::size_t pos, Millimetres room, double value) const {
+        for (std::size_t k = pos; k < order_.size(); ++k) {
+            const std::int64_t whole = std::min(bound_[k], room / size_[k]);
+            value += static_cast<double>(whole) * value_[k];
+            room -= whole * size_[k];
+            if (whole < bound_[k])
+                return value + static_cast<double>(room) * ratio_[k];
+        }
+        return value;
+    }
+
+    void Go(std::size_t pos, Millimetres room, double value) {
+        if (--nodes_ < 0) {
+            exhausted_ = true;
+            return;
+        }
+        if (value > best_) {
+            best_ = value;
+            bestTake_ = take_;
+        }
+        if (pos == order_.size() || UpperBound(pos, room, value) <= best_)
+            return;
+        const std::int64_t most = std::min(bound_[pos], room / size_[pos]);
+        for (std::int64_t c = most; c >= 0 && !exhausted_; --c) {
+            take_[pos] = c;
+            Go(pos + 1, room - c * size_[pos], value + static_cast<double>(c) * value_[pos]);
+        }
+        take_[pos] = 0;
+    }
+
+    std::vector<std::size_t> order_;
+    std::vector<Millimetres> size_;
+    std::vector<std::int64_t> bound_, take_, bestTake_;
+    std::vector<double> value_, ratio_;
+    std::int64_t nodes_;
+    bool exhausted_ = false;
+    double best_ = 0;
+};
+
+std::int64_t KnapsackCells(const Instance& in, std::size_t j, const std::vector<std::size_t>& rows,
+                           const std::vector<std::int64_t>& dem) {
+    std::int64_t chunks = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        std::int64_t b = std::min(dem[r], in.Capacity(j) / in.Size(rows[r]));
+        while (b > 0) {
+            ++chunks;
+            b /= 2;
+        }
+    }
+    return chunks * (in.Capacity(j) + 1);
+}
+
+struct LpSolution {
+    std::vector<double> Y;                         // per row
+    std::vector<std::pair<std::size_t, double>> X; // column of the master, value
+    std::vector<Column> Columns;                   // the master's columns
+};
+
+// The relaxation over `rows` (items) with demands `dem`, from a basis of one
+// single-item column per row. Columns of `pool` are priced before the
+// knapsacks; the columns generated are added to it.
+class Master {
+public:
+    Master(const Instance& in, std::vector<std::size_t> rows, std::vector<std::int64_t> dem,
+           Budget& budget)
+        : in_(in), rows_(std::move(rows)), dem_(std::move(dem)), m_(rows_.size()), budget_(budget) {
+    }
+
+    LpSolution Solve(std::vector<Column>& pool) {
+        Start(pool);
+        const std::size_t limit = 400 * m_ + 4000;
+        std::size_t pivots = 0;
+        for (std::size_t iteration = 0; iteration < limit; ++iteration) {
+            if (!budget_.Spend(static_cast<std::int64_t>(m_ * m_ + cols_.size() * m_)))
+                break;
+            Duals();
+            std::vector<double> entering;
+            std::ptrdiff_t which = 0;
+            if (!Entering(pool, entering, which))
+                break;
+            if (!Pivot(entering, which))
+                break;
+            if (++pivots % kReinvertEvery == 0 && !Reinvert())
+                break;
+        }
+        Duals();
+        LpSolution s;
+        s.Y = y_;
+        for (std::size_t k = 0; k < m_; ++k)
+            if (basis_[k] >= 0)
+                s.X.push_back({static_cast<std::size_t>(basis_[k]), xB_[k]});
+        s.Columns = std::move(cols_);
+        return s;
+    }
+
+private:
+    struct MCol {
+        std::size_t Stock = 0;
+        double Cost = 0;
+        std::vector<double> A; // per row
+        bool Basic = false;
+    };
+
+    // The column of `c` on this master's rows, clipped to the demands.
+    std::vector<double> Restrict(const Column& c) const {
+        std::vector<double> a(m_);
+        for (std::size_t r = 0; r < m_; ++r)
+            a[r] = static_cast<double>(std::min<std::int64_t>(c.A[rows_[r]], dem_[r]));
+        return a;
+    }
+
+    std::size_t Add(const Column& c) {
+        cols_.push_back(c);
+        mcols_.push_back({c.Stock, Cost(in_, c.Stock), Restrict(c), false});
+        return mcols_.size() - 1;
+    }
+
+    void Start(const std::vector<Column>& pool) {
+        surplusBasic_.assign(m_, false);
+        basis_.assign(m_, 0);
+        binv_.assign(m_ * m_, 0.0);
+        xB_.assign(m_, 0.0);
+        for (std::size_t r = 0; r < m_; ++r) {
+            // The cheapest bar per piece for this item alone.
+            const std::size_t i = rows_[r];
+            std::size_t bestJ = 0;
+            std::int64_t bestCount = 0;
+            double bestPer = 0;
+            for (std::size_t j = 0; j < in_.L.size(); ++j) {
+                const std::int64_t count = std::min(dem_[r], in_.Capacity(j) / in_.Size(i));
+                if (count <= 0)
+                    continue;
+                const double per = Cost(in_, j) / static_cast<double>(count);
+                if (bestCount == 0 || per < bestPer) {
+                    bestJ = j;
+                    bestCount = count;
+                    bestPer = per;
+                }
+            }
+            Column c;
+            c.Stock = bestJ;
+            c.A.assign(in_.N(), 0);
+            c.A[i] = static_cast<std::int32_t>(bestCount);
+            const std::size_t k = Add(c);
+            mcols_[k].Basic = true;
+            basis_[r] = static_cast<std::ptrdiff_t>(k);
+            binv_[r * m_ + r] = 1.0 / static_cast<double>(bestCount);
+            xB_[r] = static_cast<double>(dem_[r]) / static_cast<double>(bestCount);
+        }
+        for (const Column& c : pool) {
+            bool useful = false;
+            for (std::size_t r = 0; r < m_ && !useful; ++r)
+                useful = c.A[rows_[r]] > 0;
+            if (useful)
+                Add(c);
+        }
+    }
+
+    double BasicCost(std::size_t k) const {
+        return basis_[k] >= 0 ? mcols_[static_cast<std::size_t>(basis_[k])].Cost : 0.0;
+    }
+
+    void Duals() {
+        y_.assign(m_, 0.0);
+        for (std::size_t k = 0; k < m_; ++k) {
+            const double c = BasicCost(k);
+            if (c == 0)
+                continue;
+            const double* row = &binv_[k * m_];
+            for (std::size_t i = 0; i < m_; ++i)
+                y_[i] += c * row[i];
+        }
+    }
+
+    // The entering column (its entries on the rows) and what it is: a master
+    // column's index, or -(r + 1) for the surplus of row r.
+    bool Entering(std::vector<Column>& pool, std::vector<double>& column, std::ptrdiff_t& which) {
+        double best = -kReducedCostEps;
+        bool found = false;
+        // The rows are equations: columns carry no more pieces than are
+        // demanded, so no surplus is needed, and any duals give the bound.
+        for (std::size_t k = 0; k < mcols_.size(); ++k) {
+            const MCol& c = mcols_[k];
+            if (c.Basic)
+                continue;
+            double rc = c.Cost;
+            for (std::size_t r = 0; r < m_; ++r)
+                rc -= c.A[r] * y_[r];
+            rc /= c.Cost;
+            if (rc < best) {
+                best = rc;
+                which = static_cast<std::ptrdiff_t>(k);
+                found = true;
+                // After many pivots that gain nothing, the first column that
+                // improves enters (Bland's rule), so that the simplex cannot cycle.
+                if (degenerate_ > kDegenerateStreak)
+                    break;
+            }
+        }
+        if (!found) {
+            // Price new patterns, one knapsack per stock length.
+            std::vector<double> values(m_);
+            for (std::size_t r = 0; r < m_; ++r)
+                values[r] = y_[r] > kDualEps ? y_[r] : 0.0;
+            std::optional<Column> bestColumn;
+            for (std::size_t j = 0; j < in_.L.size(); ++j) {
+                std::vector<Millimetres> sizes(m_);
+                std::vector<std::int64_t> bounds(m_);
+                for (std::size_t r = 0; r < m_; ++r) {
+                    sizes[r] = in_.Size(rows_[r]);
+                    bounds[r] =
+                        values[r] > 0 ? std::min(dem_[r], in_.Capacity(j) / in_.Size(rows_[r])) : 0;
+                }
+                const std::vector<Chunk> chunks = Chunks(sizes, bounds);
+                const std::int64_t cells =
+                    static_cast<std::int64_t>(chunks.size()) * (in_.Capacity(j) + 1);
+                std::vector<std::int64_t> choice(m_, 0);
+                double value = 0;
+                bool priced = false;
+                if (cells > kSmallDpCells) {
+                    KnapsackSearch search(sizes, bounds, values, kSearchNodes);
+                    value = search.Run(in_.Capacity(j), choice);
+                    if (!budget_.Spend(search.NodesUsed(kSearchNodes) * kStepsPerNode))
+                        return false;
+                    // Out of nodes: the best found still prices, unless a table can do better.
+                    priced = !search.Exhausted() || cells > kMaxDpCells ||
+                             value > Cost(in_, j) * (1 + kReducedCostEps);
+                }
+                if (!priced) {
+                    if (!budget_.Spend(cells))
+                        return false;
+                    choice.assign(m_, 0);
+                    value = Knapsack(chunks, values, in_.Capacity(j), &choice);
+                }
+                const double rc = (Cost(in_, j) - value) / Cost(in_, j);
+                if (rc < best) {
+                    best = rc;
+                    Column c;
+                    c.Stock = j;
+                    c.A.assign(in_.N(), 0);
+                    for (std::size_t r = 0; r < m_; ++r)
+                        c.A[rows_[r]] = static_cast<std::int32_t>(choice[r]);
+                    bestColumn = std::move(c);
+                }
+            }
+            if (!bestColumn)
+                return false;
+            pool.push_back(*bestColumn);
+            which = static_cast<std::ptrdiff_t>(Add(*bestColumn));
+        }
+        column.assign(m_, 0.0);
+        if (which < 0)
+            column[static_cast<std::size_t>(-which - 1)] = -1.0;
+        else
+            column = mcols_[static_cast<std::size_t>(which)].A;
+        return true;
+    }
+
+    bool Pivot(const std::vector<double>& column, std::ptrdiff_t which) {
+        std::vector<double> alpha(m_, 0.0);
+        for (std::size_t k = 0; k < m_; ++k) {
+            const double* row = &binv_[k * m_];
+            double sum = 0;
+            for (std::size_t i = 0; i < m_; ++i)
+                sum += row[i] * column[i];
+            alpha[k] = sum;
+        }
+        std::size_t leave = m_;
+        double bestRatio = 0;
+        for (std::size_t k = 0; k < m_; ++k) {
+            if (alpha[k] <= kPivotEps)
+                continue;
+            const double ratio = std::max(xB_[k], 0.0) / alpha[k];
+            if (leave == m_ || ratio < bestRatio - 1e-12 ||
+                (ratio <= bestRatio + 1e-12 && degenerate_ <= kDegenerateStreak &&
+                 alpha[k] > alpha[leave])) {
+                leave = k;
+                bestRatio = ratio;
+            }
+        }
+        if (leave == m_)
+            return false;
+        const double theta = std::max(xB_[leave], 0.0) / alpha[leave];
+        degenerate_ = theta > 1e-12 ? 0 : degenerate_ + 1;
+        for (std::size_t k = 0; k < m_; ++k)
+            if (k != leave)
+                xB_[k] -= theta * alpha[k];
+        xB_[leave] = theta;
+        double* pivotRow = &binv_[leave * m_];
+        const double pivot = alpha[leave];
+        for (std::size_t i = 0; i < m_; ++i)
+            pivotRow[i] /= pivot;
+        for (std::size_t k = 0; k < m_; ++k) {
+            if (k == leave || alpha[k] == 0)
+                continue;
+            double* row = &binv_[k * m_];
+            const double f = alpha[k];
+            for (std::size_t i = 0; i < m_; ++i)
+                row[i] -= f * pivotRow[i];
+        }
+        SetBasic(basis_[leave], false);
+        basis_[leave] = which;
+        SetBasic(which, true);
+        return true;
+    }
+
+    void SetBasic(std::ptrdiff_t var, bool basic) {
+        if (var < 0)
+            surplusBasic_[static_cast<std::size_t>(-var - 1)] = basic;
+        else
+            mcols_[static_cast<std::size_t>(var)].Basic = basic;
+    }
+
+    // The basis inverse again from the basis, and the solution from it.
+    bool Reinvert() {
+        if (!budget_.Spend(static_cast<std::int64_t>(m_ * m_ * m_)))
+            return false;
+        std::vector<double> b(m_ * m_, 0.0);
+        for (std::size_t k = 0; k < m_; ++k) {
+            if (basis_[k] < 0)
+                b[static_cast<std::size_t>(-basis_[k] - 1) * m_ + k] = -1.0;
+            else {
+                const MCol& c = mcols_[static_cast<std::size_t>(basis_[k])];
+                for (std::size_t r = 0; r < m_; ++r)
+                    b[r * m_ + k] = c.A[r];
+            }
+        }
+        std::vector<double> inv(m_ * m_, 0.0);
+        for (std::size_t r = 0; r < m_; ++r)
+            inv[r * m_ + r] = 1.0;
+        // Gauss-Jordan on b with partial pivoting: b becomes I, inv B^-1.
+        for (std::size_t col = 0; col < m_; ++col) {
+            std::size_t p = col;
+            for (std::size_t r = col + 1; r < m_; ++r)
+                if (std::abs(b[r * m_ + col]) > std::abs(b[p * m_ + col]))
+                    p = r;
+            if (std::abs(b[p * m_ + col]) < 1e-12)
+                return false;
+            if (p != col)
+                for (std::size_t i = 0; i < m_; ++i) {
+                    std::swap(b[p * m_ + i], b[col * m_ + i]);
+                    std::swap(inv[p * m_ + i], inv[col * m_ + i]);
+                }
+            const double d = b[col * m_ + col];
+            for (std::size_t i = 0; i < m_; ++i) {
+                b[col * m_ + i] /= d;
+                inv[col * m_ + i] /= d;
+            }
+            for (std::size_t r = 0; r < m_; ++r) {
+                const double f = b[r * m_ + col];
+                if (r == col || f == 0)
+                    continue;
+                for (std::size_t i = 0; i < m_; ++i) {
+                    b[r * m_ + i] -= f * b[col * m_ + i];
+                    inv[r * m_ + i] -= f * inv[col * m_ + i];
+                }
+            }
+        }
+        binv_ = std::move(inv);
+        for (std::size_t k = 0; k < m_; ++k) {
+            double sum = 0;
+            for (std::size_t i = 0; i < m_; ++i)
+                sum += binv_[k * m_ + i] * static_cast<double>(dem_[i]);
+            xB_[k] = std::max(sum, 0.0);
+        }
+        return true;
+    }
+
+    const Instance& in_;
+    std::vector<std::size_t> rows_;
+    std::vector<std::int64_t> dem_;
+    std::size_t m_;
+    Budget& budget_;
+    std::vector<Column> cols_;
+    std::vector<MCol> mcols_;
+    std::vector<std::ptrdiff_t> basis_;
+    std::vector<bool> surplusBasic_;
+    std::size_t degenerate_ = 0; // pivots in a row that moved nothing
+    std::vector<double> binv_, xB_, y_;
+};
+
+// --- Bounds ------------------------------------------------------------------
+
+struct Bounds {
+    std::int64_t Bars = 0;
+    Millimetres Length = 0;
+};
+
+// From the pieces' length alone: a bar of L carries at most L + K of piece and kerf.
+Bounds MaterialBound(const Instance& in) {
+    std::int64_t total = 0;
+    for (std::size_t i = 0; i < in.N(); ++i)
+        total += in.D[i] * in.Size(i);
+    Bounds b;
+    b.Bars = *detail::MulDivCeil(total, 1, in.Capacity(in.L.size() - 1));
+    b.Length = *detail::MulDivCeil(total, in.L.front(), in.Capacity(0));
+    return b;
+}
+
+// From duals y >= 0 of the relaxation, scaled down to integers so that the
+// knapsacks are exact: every bar of stock j carries at most M_j of them, the
+// pieces need S in all.
+std::optional<Bounds> DualBound(const Instance& in, const std::vector<double>& y, Budget& budget) {
+    double top = 0;
+    for (double v : y)
+        top = std::max(top, v);
+    if (!(top > 0))
+        return std::nullopt;
+    const double scale = kDualScale / top;
+    std::vector<std::int64_t> values(in.N(), 0);
+    std::int64_t sum = 0;
+    for (std::size_t i = 0; i < in.N(); ++i) {
+        const double v = y[i] > 0 ? y[i] * scale : 0.0;
+        values[i] = static_cast<std::int64_t>(std::min(v, kDualScale));
+        const auto add = detail::MulChecked(values[i], in.D[i]);
+        if (!add)
+            return std::nullopt;
+        const auto next = detail::AddChecked(sum, *add);
+        if (!next)
+            return std::nullopt;
+        sum = *next;
+    }
+    std::vector<Millimetres> sizes(in.N());
+    for (std::size_t i = 0; i < in.N(); ++i)
+        sizes[i] = in.Size(i);
+    std::optional<Bounds> b;
+    std::int64_t bestM = 0;
+    std::optional<std::int64_t> length;
+    for (std::size_t j = 0; j < in.L.size(); ++j) {
+        std::vector<std::int64_t> bounds(in.N());
+        for (std::size_t i = 0; i < in.N(); ++i)
+            bounds[i] = values[i] > 0 ? std::min(in.D[i], in.Capacity(j) / in.Size(i)) : 0;
+        const std::vector<Chunk> chunks = Chunks(sizes, bounds);
+        const std::int64_t cells = static_cast<std::int64_t>(chunks.size()) * (in.Capacity(j) + 1);
+        if (cells > kMaxBoundCells)
+            return std::nullopt;
+        budget.Spend(std::min(cells, budget.Left));
+        const std::int64_t m = Knapsack<std::int64_t>(chunks, values, in.Capacity(j), nullptr);
+        if (m <= 0)
+            continue;
+        bestM = std::max(bestM, m);
+        const auto l = detail::MulDivCeil(sum, in.L[j], m);
+        if (!l)
+            return std::nullopt;
+        length = length ? std::min(*length, *l) : *l;
+    }
+    if (bestM == 0 || !length)
+        return std::nullopt;
+    b = Bounds{*detail::MulDivCeil(sum, 1, bestM), *length};
+    return b;
+}
+
+// --- The integer plan ----------------------------------------------------------
+
+// Up to `copies` bars cut as `column`, each without pieces no longer needed.
+void TakeCopies(const Instance& in, const Column& column, std::int64_t copies,
+                std::vector<std::int64_t>& rem, std::vector<Group>& out) {
+    while (copies > 0) {
+        Group g;
+        g.Stock = column.Stock;
+        std::int64_t mult = copies;
+        for (std::size_t i = 0; i < in.N(); ++i) {
+            const std::int64_t a = std::min<std::int64_t>(column.A[i], rem[i]);
+            if (a > 0) {
+                g.Items.push_back({i, a});
+                mult = std::min(mult, rem[i] / a);
+            }
+        }
+        if (g.Items.empty())
+            return;
+        g.Mult = mult;
+        for (const auto& [i, a] : g.Items)
+            rem[i] -= a * mult;
+        copies -= mult;
+        out.push_back(std::move(g));
+    }
+}
+
+struct Totals {
+    std::int64_t Bars = 0;
+    Millimetres Bought = 0;
+};
+
+// Every group on the shortest stock length that carries its pieces.
+void Shorten(const Instance& in, std::vector<Group>& groups) {
+    for (Group& g : groups) {
+        std::int64_t pieces = 0;
+        for (const auto& [i, c] : g.Items)
+            pieces += c;
+        const Millimetres need = PiecesLength(in, g) + (pieces - 1) * in.K;
+        for (std::size_t j = 0; j < in.L.size(); ++j)
+            if (in.L[j] >= need) {
+                g.Stock = j;
+                break;
+            }
+    }
+}
+
+Totals Count(const Instance& in, const std::vector<Group>& groups) {
+    Totals t;
+    for (const Group& g : groups) {
+        t.Bars += g.Mult;
+        t.Bought += g.Mult * in.L[g.Stock];
+    }
+    return t;
+}
+
+bool Better(const Instance& in, const Totals& a, const Totals& b) {
+    if (in.ByLength)
+        return a.Bought != b.Bought ? a.Bought < b.Bought : a.Bars < b.Bars;
+    return a.Bars < b.Bars;
+}
+
+bool MeetsBound(const Instance& in, const Totals& t, const Bounds& b) {
+    return in.ByLength ? t.Bought <= b.Length : t.Bars <= b.Bars;
+}
+
+// Each bound implies one of the other kind, and the length bought is a sum
+// of stock lengths, so a multiple of their greatest common divisor.
+Bounds Rounded(const Instance& in, Bounds bounds) {
+    bounds.Length = std::max(bounds.Length, bounds.Bars * in.L.front());
+    Millimetres divisor = 0;
+    for (Millimetres l : in.L)
+        divisor = std::gcd(divisor, l);
+    bounds.Length = *detail::MulDivCeil(bounds.Length, 1, divisor) * divisor;
+    bounds.Bars = std::max(bounds.Bars, *detail::MulDivCeil(bounds.Length, 1, in.L.back()));
+    return bounds;
+}
+
+// Rounding down and diving from the relaxation of the whole problem. When no
+// column has a whole bar left, one bar of a column is taken: the largest
+// one, except that the `variant`-th dive takes its `variant`-th largest the
+// first time, so that several dives end in different plans.
+std::vector<Group> Dive(const Instance& in, const LpSolution& first, std::vector<Column>& pool,
+                        Budget& budget, std::size_t variant) {
+    std::vector<Group> groups;
+    std::vector<std::int64_t> rem = in.D;
+    LpSolution lp = first;
+    while (true) {
+        std::vector<std::pair<std::size_t, double>> x = lp.X;
+        std::stable_sort(x.begin(), x.end(),
+                         [](const auto& a, const auto& b) { return a.second > b.second; });
+        bool took = false;
+        for (const auto& [k, v] : x) {
+            const double whole = static_cast<double>(static_cast<std::int64_t>(v + kIntegralEps));
+            if (whole >= 1) {
+                TakeCopies(in, lp.Columns[k], static_cast<std::int64_t>(whole), rem, groups);
+                took = true;
+            }
+        }
+        if (!took && !x.empty()) {
+            const std::size_t pick = std::min(variant, x.size() - 1);
+            variant = 0;
+            TakeCopies(in, lp.Columns[x[pick].first], 1, rem, groups);
+        }
+        std::vector<std::size_t> rows;
+        std::vector<std::int64_t> dem;
+        for (std::size_t i = 0; i < in.N(); ++i)
+            if (rem[i] > 0) {
+                rows.push_back(i);
+                dem.push_back(rem[i]);
+            }
+        if (rows.empty())
+            break;
+        if (x.empty() || budget.Left <= 0) {
+            Greedy(in, rem, groups);
+            break;
+        }
+        Master master(in, rows, dem, budget);
+        lp = master.Solve(pool);
+    }
+    return groups;
+}
+
+Plan Assemble(const Instance& in, std::vector<Group> groups, const Bounds& bounds) {
+    Shorten(in, groups);
+    // Equal ways of cutting merged.
+    std::map<std::pair<std::size_t, std::vector<std::pair<std::size_t, std::int64_t>>>,
+             std::int64_t>
+        merged;
+    for (Group& g : groups)
+        merged[{g.Stock, g.Items}] += g.Mult;
+    Plan plan;
+    for (const auto& [key, mult] : merged) {
+        Pattern p;
+        p.StockLength = in.L[key.first];
+        for (const auto& [i, c] : key.second)
+            p.Pieces.insert(p.Pieces.end(), static_cast<std::size_t>(c), in.W[i]);
+        p.Count = mult;
+        const auto shape = detail::Shape(p.StockLength, p.Pieces, in.K);
+        p.Cuts = shape.Cuts;
+        p.Offcut = shape.Offcut;
+        plan.Bars += mult;
+        plan.Bought += mult * p.StockLength;
+        plan.Patterns.push_back(std::move(p));
+    }
+    std::sort(plan.Patterns.begin(), plan.Patterns.end(), detail::PatternOrder);
+    plan.LowerBoundBars = bounds.Bars;
+    plan.LowerBoundLength = bounds.Length;
+    plan.ProvenOptimal = in.ByLength ? plan.Bought == bounds.Length : plan.Bars == bounds.Bars;
+    return plan;
+}
+
+} // namespace
+
+namespace detail {
+
+PatternShape Shape(Millimetres stock, const std::vector<Millimetres>& pieces, Millimetres kerf) {
+    PatternShape s;
+    const std::int64_t k = static_cast<std::int64_t>(pieces.size());
+    Millimetres used = 0;
+    for (Millimetres w : pieces)
+        used += w;
+    s.Rest = stock - used - (k > 0 ? (k - 1) * kerf : 0);
+    s.Cuts = s.Rest == 0 ? k - 1 : k;
+    s.Offcut = s.Rest > 0 ? std::max<Millimetres>(0, s.Rest - kerf) : 0;
+    return s;
+}
+
+bool PatternOrder(const Pattern& a, const Pattern& b) {
+    const std::size_t n = std::min(a.Pieces.size(), b.Pieces.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (a.Pieces[i] != b.Pieces[i])
+            return a.Pieces[i] > b.Pieces[i];
+    if (a.Pieces.size() != b.Pieces.size())
+        return a.Pieces.size() > b.Pieces.size();
+    return a.StockLength < b.StockLength;
+}
+
+} // namespace detail
+
+Outcome SolveCuttingStock(const Problem& problem, const Limits& limits) {
+    if (const auto fault = Validate(problem))
+        return *fault;
+    const Instance in = Normalise(problem);
+    if (in.N() == 0) {
+        Plan empty;
+        empty.ProvenOptimal = true;
+        return empty;
+    }
+    Budget budget{std::max<std::int64_t>(limits.Steps, 0)};
+
+    Bounds bounds = MaterialBound(in);
+    std::vector<Group> greedy;
+    Greedy(in, in.D, greedy);
+    Shorten(in, greedy);
+    std::vector<Group> best = greedy;
+    Totals bestTotals = Count(in, greedy);
+
+    std::vector<std::size_t> rows(in.N());
+    for (std::size_t i = 0; i < in.N(); ++i)
+        rows[i] = i;
+    std::int64_t cells = 0;
+    bool small = in.N() <= kMaxLpRows;
+    for (std::size_t j = 0; j < in.L.size() && small; ++j) {
+        cells += KnapsackCells(in, j, rows, in.D);
+        small = cells <= kMaxDpCells;
+    }
+    if (small) {
+        // The greedy plan's ways of cutting start the relaxation off near
+        // its optimum.
+        std::vector<Column> pool;
+        for (const Group& g : greedy) {
+            Column c;
+            c.Stock = g.Stock;
+            c.A.assign(in.N(), 0);
+            for (const auto& [i, count] : g.Items)
+                c.A[i] = static_cast<std::int32_t>(count);
+            pool.push_back(std::move(c));
+        }
+        Master master(in, rows, in.D, budget);
+        const LpSolution lp = master.Solve(pool);
+        if (const auto dual = DualBound(in, lp.Y, budget)) {
+            bounds.Bars = std::max(bounds.Bars, dual->Bars);
+            bounds.Length = std::max(bounds.Length, dual->Length);
+        }
+        for (std::size_t variant = 0; variant < kDives && budget.Left > 0 &&
+                                      !MeetsBound(in, bestTotals, Rounded(in, bounds));
+             ++variant) {
+            std::vector<Group> dive = Dive(in, lp, pool, budget, variant);
+            Shorten(in, dive);
+            const Totals t = Count(in, dive);
+            if (Better(in, t, bestTotals)) {
+                best = std::move(dive);
+                bestTotals = t;
+            }
+        }
+    }
+    bounds = Rounded(in, bounds);
+    return Assemble(in, std::move(best), bounds);
+}
+
+std::optional<std::string> VerifyPlan(const Problem& problem, const Plan& plan) {
+    if (const auto fault = Validate(problem))
+        return "the problem is refused (fault " + std::to_string(static_cast<int>(*fault)) + ")";
+    std::map<Millimetres, std::int64_t> wanted;
+    for (const Demand& d : problem.Pieces)
+        wanted[d.Length] += d.Count;
+    std::set<Millimetres> stock(problem.StockLengths.begin(), problem.StockLengths.end());
+    std::int64_t bars = 0;
+    Millimetres bought = 0;
+    for (std::size_t n = 0; n < plan.Patterns.size(); ++n) {
+        const Pattern& p = plan.Patterns[n];
+        const std::string at = "pattern " + std::to_string(n) + ": ";
+        if (!stock.count(p.StockLength))
+            return at + "stock length " + std::to_string(p.StockLength) + " is not offered";
+        if (p.Count < 1)
+            return at + "count " + std::to_string(p.Count) + " is less than 1";
+        if (p.Pieces.empty())
+            return at + "no pieces";
+        if (!std::is_sorted(p.Pieces.begin(), p.Pieces.end(), std::greater<>()))
+            return at + "pieces not longest first";
+        Millimetres used = 0;
+        for (Millimetres w : p.Pieces) {
+            const auto it = wanted.find(w);
+            if (it == wanted.end())
+                return at + "piece " + std::to_string(w) + " is not demanded";
+            // Taken off the demand here, so that too many is caught before any overflow.
+            if (it->second < p.Count)
+                return at + "more pieces of " + std::to_string(w) + " than demanded";
+            it->second -= p.Count;
+            used += w;
+        }
+        const std::int64_t k = static_cast<std::int64_t>(p.Pieces.size());
+        if (used + (k - 1) * problem.Kerf > p.StockLength)
+            return at + "the pieces and kerfs are longer than the bar";
+        const detail::PatternShape shape = detail::Shape(p.StockLength, p.Pieces, problem.Kerf);
+        if (p.Cuts != shape.Cuts)
+            return at + "cuts " + std::to_string(p.Cuts) + ", should be " +
+                   std::to_string(shape.Cuts);
+        if (p.Offcut != shape.Offcut)
+            return at + "offcut " + std::to_string(p.Offcut) + ", should be " +
+                   std::to_string(shape.Offcut);
+        if (n > 0) {
+            const Pattern& q = plan.Patterns[n - 1];
+            if (!detail::PatternOrder(q, p))
+                return at + (q.Pieces == p.Pieces && q.StockLength == p.StockLength
+                                 ? "the same as the one before"
+                                 : "out of order");
+        }
+        bars += p.Count;
+        bought += p.Count * p.StockLength;
+    }
+    for (const auto& [w, left] : wanted)
+        if (left != 0)
+            return std::to_string(left) + " pieces of " + std::to_string(w) + " not cut";
+    if (plan.Bars != bars)
+        return "Bars " + std::to_string(plan.Bars) + ", the patterns have " + std::to_string(bars);
+    if (plan.Bought != bought)
+        return "Bought " + std::to_string(plan.Bought) + ", the patterns have " +
+               std::to_string(bought);
+    if (plan.LowerBoundBars < 0 || plan.LowerBoundBars > bars)
+        return "LowerBoundBars " + std::to_string(plan.LowerBoundBars) + " is not between 0 and " +
+               std::to_string(bars);
+    if (plan.LowerBoundLength < 0 || plan.LowerBoundLength > bought)
+        return "LowerBoundLength " + std::to_string(plan.LowerBoundLength) +
+               " is not between 0 and " + std::to_string(bought);
+    const bool byLength = stock.size() > 1;
+    const bool proven = byLength ? bought == plan.LowerBoundLength : bars == plan.LowerBoundBars;
+    if (plan.ProvenOptimal != proven)
+        return std::string("ProvenOptimal is ") + (plan.ProvenOptimal ? "true" : "false") +
+               " against the bounds";
+    return std::nullopt;
+}
+
+} // namespace tavrilo::cutting
