@@ -40,12 +40,12 @@ int RunBatch(std::string_view path, bool byteOrderMark, std::istream& in, std::o
         std::error_code ignored;
         if (std::filesystem::is_directory(PathFromUtf8(path), ignored)) {
             err << "无法打开文件 " << name << "：" << FileFaultReason(FileFault::IsFolder) << '\n';
-            return kCalcFailed;
+            return kCannotComplete;
         }
         file.open(PathFromUtf8(path), std::ios::binary);
         if (!file) {
             err << "无法打开文件 " << name << "：" << ReasonText(LastErrno()) << '\n';
-            return kCalcFailed;
+            return kCannotComplete;
         }
         source = &file;
     }
@@ -71,26 +71,26 @@ int RunBatch(std::string_view path, bool byteOrderMark, std::istream& in, std::o
         readError = LastErrno();
         decoded = session.Feed(std::string_view(bytes.data(), got), rows);
         if (!write())
-            return kCalcFailed;
+            return kCannotComplete;
     }
     if (readFailed) {
         // The rows completed before the error are kept.
         if (decoded)
             session.Stop(rows);
         if (!write())
-            return kCalcFailed;
+            return kCannotComplete;
         const std::string reason = ReasonText(readError);
         err << "读取 " << name << " 时出错" << (reason.empty() ? "" : "：") << reason
             << session.PartialNote() << '\n';
-        return kCalcFailed;
+        return kCannotComplete;
     }
     if (decoded)
         decoded = session.Finish(rows);
     if (!write())
-        return kCalcFailed;
+        return kCannotComplete;
     if (!decoded) {
         err << session.DecodeFailure(name) << '\n';
-        return kCalcFailed;
+        return kCannotComplete;
     }
     err << session.Summary() << '\n';
     return session.Failed() > 0 ? kInvalidInput : kOk;

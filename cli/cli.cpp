@@ -5,6 +5,7 @@
 #include "cli/batch_run.h"
 #include "cli/file_path.h"
 #include "cli/output.h"
+#include "text/arrangement.h"
 #include "text/report.h"
 #include "text/utf8.h"
 #include "version.h"
@@ -45,7 +46,9 @@ std::string UsageText() {
            "文件（表头、每行的距中心、弦长、下料长度和根数、合计）\n"
            "  --csv 文件   批量计算：每行 D,Φ,d,布置形式[,备注]，首行可为表头；文件为 - "
            "时读标准输入。\n"
-           "               布置形式为 单向/单向布置/one-way/1 或 双向/双向布置/two-way/2。\n"
+           "               布置形式为 " +
+           ArrangementNamesList() +
+           "。\n"
            "               文件可为 UTF-8（可带 BOM）、GB18030/GBK 或带 BOM 的 UTF-16。\n"
            "               结果以 UTF-8 CSV "
            "写到标准输出：原字段、total_m、weight_kg、error（无法计算的原因）。\n"
@@ -199,12 +202,12 @@ int RunOne(const Options& options, std::ostream& out, std::ostream& err) {
     const MeshAnswer answer = AnswerMesh(request);
     if (answer.Refusal) {
         err << answer.Refusal->Message << '\n';
-        return answer.Refusal->ByInput ? kInvalidInput : kCalcFailed;
+        return answer.Refusal->ByInput ? kInvalidInput : kCannotComplete;
     }
     if (options.svgPath) {
         if (auto problem = WriteFile(*options.svgPath, answer.Svg)) {
             err << *problem << '\n';
-            return kCalcFailed;
+            return kCannotComplete;
         }
     }
     if (options.barsCsvPath) {
@@ -212,7 +215,7 @@ int RunOne(const Options& options, std::ostream& out, std::ostream& err) {
             (options.bom ? std::string(kByteOrderMark) : std::string()) + answer.CutListCsv;
         if (auto problem = WriteFile(*options.barsCsvPath, csv)) {
             err << *problem << '\n';
-            return kCalcFailed;
+            return kCannotComplete;
         }
     }
     out << answer.Printed();
@@ -243,21 +246,21 @@ int RunCommand(std::span<const std::string_view> args, std::istream& in, std::os
 
 int Run(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
         std::ostream& err) {
-    int status = kCalcFailed;
+    int status = kCannotComplete;
     // Memory is bounded for any input; should it still run out, or anything
     // else go wrong past the checks, say so rather than abort.
     try {
         status = RunCommand(args, in, out, err);
     } catch (const std::bad_alloc&) {
         err << "内存不足，无法完成计算\n";
-        return kCalcFailed;
+        return kCannotComplete;
     } catch (const std::exception& e) {
         err << "内部错误：" << e.what() << '\n';
-        return kCalcFailed;
+        return kCannotComplete;
     }
     // A failed command has said why already; the batch checks its own output as it goes.
-    if (status != kCalcFailed && !OutputWritten(out, err))
-        return kCalcFailed;
+    if (status != kCannotComplete && !OutputWritten(out, err))
+        return kCannotComplete;
     return status;
 }
 
