@@ -10,6 +10,7 @@
 #include "text/utf8.h"
 #include "version.h"
 
+#include <array>
 #include <exception>
 #include <new>
 #include <optional>
@@ -110,74 +111,113 @@ bool IsFileOption(std::string_view arg, std::string_view name) {
            (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=');
 }
 
-// Fills `options`, or returns the reason the arguments are wrong.
-std::optional<std::string> Parse(std::span<const std::string_view> args, Options& options) {
-    bool onlyValues = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (onlyValues || !LooksLikeOption(arg)) {
-            options.values.push_back(arg);
-        } else if (arg == "--") {
-            onlyValues = true;
-        } else if (arg == "--one-way" || arg == "--two-way") {
-            const Arrangement chosen =
-                arg == "--one-way" ? Arrangement::OneWay : Arrangement::TwoWay;
-            if (options.arrangement && *options.arrangement != chosen)
-                return "--one-way 与 --two-way 不能同时使用";
-            options.arrangement = chosen;
-        } else if (arg == "--breakdown") {
-            options.breakdown = true;
-        } else if (arg == "--bars") {
-            options.bars = true;
-        } else if (arg == "--weight") {
-            options.weight = true;
-        } else if (arg == "--json") {
-            options.json = true;
-        } else if (IsFileOption(arg, "--svg")) {
-            if (auto problem = TakeFile("--svg", arg, args, i, options.svgPath))
-                return problem;
-            if (*options.svgPath == "-")
-                return "--svg 需要一个文件名（不能写到标准输出）";
-        } else if (IsFileOption(arg, "--bars-csv")) {
-            if (auto problem = TakeFile("--bars-csv", arg, args, i, options.barsCsvPath))
-                return problem;
-            if (*options.barsCsvPath == "-")
-                return "--bars-csv 需要一个文件名（不能写到标准输出）";
-        } else if (arg == "--bom") {
-            options.bom = true;
-        } else if (IsFileOption(arg, "--csv")) {
-            if (auto problem = TakeFile("--csv", arg, args, i, options.csvPath))
-                return problem;
-        } else if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else {
-            return "未知选项：" + std::string(arg);
+// The options that are set by their name alone.
+struct SwitchOption {
+    std::string_view name;
+    bool Options::*into;
+};
+constexpr std::array<SwitchOption, 8> kSwitchOptions{{
+    {"--breakdown", &Options::breakdown},
+    {"--bars", &Options::bars},
+    {"--weight", &Options::weight},
+    {"--json", &Options::json},
+    {"--bom", &Options::bom},
+    {"--help", &Options::help},
+    {"-h", &Options::help},
+    {"--version", &Options::version},
+}};
+
+// The options that take a file, as "--name FILE" or "--name=FILE".
+struct FileOption {
+    std::string_view name;
+    std::optional<std::string_view> Options::*into;
+    bool notStandardOutput; // "-" is refused: the file is written besides standard output
+};
+constexpr std::array<FileOption, 3> kFileOptions{{
+    {"--svg", &Options::svgPath, true},
+    {"--bars-csv", &Options::barsCsvPath, true},
+    {"--csv", &Options::csvPath, false},
+}};
+
+// --one-way or --two-way; the reason when the other was given before.
+std::optional<std::string> TakeArrangement(std::string_view arg, Options& options) {
+    const Arrangement chosen = arg == "--one-way" ? Arrangement::OneWay : Arrangement::TwoWay;
+    if (options.arrangement && *options.arrangement != chosen)
+        return "--one-way 与 --two-way 不能同时使用";
+    options.arrangement = chosen;
+    return std::nullopt;
+}
+
+// The option `args[i]` (and its file, when it takes one, moving `i` past
+// it); the reason when it is wrong or unknown.
+std::optional<std::string> TakeOption(std::span<const std::string_view> args, std::size_t& i,
+                                      Options& options) {
+    const std::string_view arg = args[i];
+    if (arg == "--one-way" || arg == "--two-way")
+        return TakeArrangement(arg, options);
+    for (const SwitchOption& option : kSwitchOptions) {
+        if (arg == option.name) {
+            options.*option.into = true;
+            return std::nullopt;
         }
     }
-    if (options.help || options.version)
-        return std::nullopt;
-    if (options.csvPath) {
-        if (!options.values.empty())
-            return "--csv 从文件读取数值，不能再给出 D Φ d";
-        const std::pair<bool, std::string_view> single[] = {
-            {options.arrangement.has_value(), "--one-way/--two-way（布置形式在每行给出）"},
-            {options.breakdown, "--breakdown"},
-            {options.bars, "--bars"},
-            {options.json, "--json"},
-            {options.svgPath.has_value(), "--svg"},
-            {options.barsCsvPath.has_value(), "--bars-csv"}};
-        for (const auto& [given, name] : single)
-            if (given)
-                return "--csv 不能与 " + std::string(name) + " 同时使用";
+    for (const FileOption& option : kFileOptions) {
+        if (!IsFileOption(arg, option.name))
+            continue;
+        std::optional<std::string_view>& file = options.*option.into;
+        if (auto problem = TakeFile(option.name, arg, args, i, file))
+            return problem;
+        if (option.notStandardOutput && *file == "-")
+            return std::string(option.name) + " 需要一个文件名（不能写到标准输出）";
         return std::nullopt;
     }
+    return "未知选项：" + std::string(arg);
+}
+
+// With --csv the values come from the file: the reason when an option for
+// one mesh is given too.
+std::optional<std::string> CheckBatchOptions(const Options& options) {
+    if (!options.values.empty())
+        return "--csv 从文件读取数值，不能再给出 D Φ d";
+    const std::pair<bool, std::string_view> single[] = {
+        {options.arrangement.has_value(), "--one-way/--two-way（布置形式在每行给出）"},
+        {options.breakdown, "--breakdown"},
+        {options.bars, "--bars"},
+        {options.json, "--json"},
+        {options.svgPath.has_value(), "--svg"},
+        {options.barsCsvPath.has_value(), "--bars-csv"}};
+    for (const auto& [given, name] : single)
+        if (given)
+            return "--csv 不能与 " + std::string(name) + " 同时使用";
+    return std::nullopt;
+}
+
+// One mesh: the reason when the values or the options do not make one.
+std::optional<std::string> CheckMeshOptions(const Options& options) {
     if (options.bom && !options.barsCsvPath)
         return "--bom 只用于 --csv 或 --bars-csv 写出的 CSV";
     if (options.values.size() != 3)
         return "需要三个数值 D Φ d，实际给出 " + std::to_string(options.values.size()) + " 个";
     return std::nullopt;
+}
+
+// Fills `options`, or returns the reason the arguments are wrong.
+std::optional<std::string> Parse(std::span<const std::string_view> args, Options& options) {
+    bool onlyValues = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (onlyValues || !LooksLikeOption(arg))
+            options.values.push_back(arg);
+        else if (arg == "--")
+            onlyValues = true;
+        else if (auto problem = TakeOption(args, i, options))
+            return problem;
+    }
+    if (options.help || options.version)
+        return std::nullopt;
+    if (options.csvPath)
+        return CheckBatchOptions(options);
+    return CheckMeshOptions(options);
 }
 
 // Writes `content` to `path`, whole or not at all; the reason when it cannot.
