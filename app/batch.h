@@ -7,6 +7,7 @@
 // so that a file of any length runs in constant memory, and the caller can
 // show progress and stop between chunks.
 
+#include "text/arrangement.h" // ReadArrangement: the arrangement a cell names
 #include "text/csv.h"
 #include "text/decode.h"
 
@@ -20,12 +21,6 @@ namespace tavrilo {
 // The header of the output: D, phi, d, arrangement, label, total_m,
 // weight_kg, error.
 const std::vector<std::string>& BatchHeader();
-
-// The arrangement a cell names: 单向, 单向布置, one-way or 1, and 双向,
-// 双向布置, two-way or 2; blanks around it are ignored and Latin letters may be
-// in either case.
-enum class ArrangementCell { OneWay, TwoWay, Empty, Unknown };
-ArrangementCell ReadArrangement(std::string_view cell);
 
 // The first row is a header when none of its first three fields begins with
 // a number (by the rules the boxes are read with).

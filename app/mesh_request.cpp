@@ -7,6 +7,7 @@
 #include "text/report.h"
 #include "text/svg.h"
 
+#include <utility>
 #include <variant>
 
 namespace tavrilo {
@@ -18,35 +19,23 @@ MeshAnswer Refuse(std::string_view message, bool byInput) {
     return answer;
 }
 
-std::string BreakdownText(const MeshLengthBreakdown& b) {
-    return "n = " + ShortestRoundTrip(b.SpacingCount) + "\n" +
-           "r = " + ShortestRoundTrip(b.SpacingRatio) + "\n" +
-           "A = " + ShortestRoundTrip(b.AllowanceTerm) + "\n" +
-           "S = " + ShortestRoundTrip(b.ChordSum) + "\n" +
-           "C = " + ShortestRoundTrip(b.CentreTerm) + "\n" + "T = " + ShortestRoundTrip(b.Sum) +
-           "\n";
-}
-
 } // namespace
 
 MeshAnswer AnswerMesh(const MeshRequest& request) {
     const MeshInputs inputs{ParseLeadingNumber(request.MeshDiameter),
                             ParseLeadingNumber(request.BarDiameter),
                             ParseLeadingNumber(request.BarSpacing)};
-    if (!request.Layout) {
-        if (const std::optional<Refusal> refusal = RefuseInputs(inputs))
-            return Refuse(RefusalMessage(*refusal), IsInputRefusal(*refusal));
+    MeshDecision decision = DecideMesh(inputs, request.Layout);
+    if (const auto* refusal = std::get_if<Refusal>(&decision))
+        return Refuse(RefusalMessage(*refusal), IsInputRefusal(*refusal));
+    if (std::holds_alternative<NoArrangement>(decision))
         return Refuse(kNoArrangementMessage, true);
-    }
     const Arrangement arrangement = *request.Layout;
     const MeshExtras& extras = request.Extras;
-    const MeshEvaluation evaluation = EvaluateMesh(inputs, arrangement);
-    if (const auto* refusal = std::get_if<Refusal>(&evaluation))
-        return Refuse(RefusalMessage(*refusal), IsInputRefusal(*refusal));
 
     MeshAnswer answer;
     answer.Inputs = inputs;
-    answer.Mesh = std::get<MeshLength>(evaluation);
+    answer.Mesh = std::get<MeshLength>(std::move(decision));
     const MeshLength& result = answer.Mesh;
 
     // The drawing's legend shows the cut list's total and the mass when they
@@ -84,7 +73,7 @@ MeshAnswer AnswerMesh(const MeshRequest& request) {
     const BarMass* weighed = extras.Weight ? &*answer.Mass : nullptr;
     answer.TotalText = ResultText(result.Total);
     if (extras.Breakdown)
-        answer.BreakdownText = BreakdownText(result.Breakdown);
+        answer.BreakdownText = BreakdownReport(result.Breakdown);
     if (weighed)
         answer.WeightText = WeightReport(*weighed, result.Total);
     if (listed)

@@ -4,7 +4,7 @@
 // arrangement and the extras wanted in; the one refusal, or the total with
 // each extra asked for, out. tavrilo-calc and the page answer through here;
 // the window's Calculate command reads its boxes itself and decides through
-// the same EvaluateMesh.
+// the same DecideMesh, which keeps the order of the refusals.
 
 #include "calc/cutlist.h"
 #include "calc/mesh.h"

@@ -5,6 +5,7 @@
 #include "calc/evaluate.h"
 #include "calc/number.h"
 #include "calc/weight.h"
+#include "text/arrangement.h"
 #include "text/messages.h"
 
 #include <algorithm>
@@ -21,24 +22,6 @@ constexpr std::int64_t kMostPieces = std::int64_t{1} << 40;
 constexpr double kLongestPieceMetres = 100000;
 constexpr double kMostPerRow = 1e9;
 constexpr double kLargestDiameter = 1;
-
-std::string_view TrimBlanks(std::string_view text) {
-    constexpr std::string_view kBlanks[] = {" ", "\t", "\r", "\n", "\xC2\xA0", "\xE3\x80\x80"};
-    for (bool changed = true; changed;) {
-        changed = false;
-        for (std::string_view blank : kBlanks) {
-            if (text.starts_with(blank)) {
-                text.remove_prefix(blank.size());
-                changed = true;
-            }
-            if (text.ends_with(blank)) {
-                text.remove_suffix(blank.size());
-                changed = true;
-            }
-        }
-    }
-    return text;
-}
 
 // A length in metres, read by the boxes' rule, to the millimetre; nothing
 // when it is not a number from `least` to `most` metres.

@@ -81,7 +81,7 @@ CutListOutcome BuildCutList(const MeshInputs& inputs, Arrangement arrangement,
     const MeshLengthBreakdown& b = mesh.Breakdown;
     CutListReconciliation& rec = list.Reconciliation;
     const double r = b.SpacingRatio;
-    const double bars = static_cast<double>(list.BarsPerDirection) * directions;
+    const double bars = static_cast<double>(list.BarCount());
     const double formulaChords = arrangement == Arrangement::TwoWay
                                      ? b.ChordSum + b.CentreTerm
                                      : (b.ChordSum + b.CentreTerm) / 2;

@@ -64,6 +64,10 @@ struct CutListReconciliation {
 struct CutList {
     Arrangement Layout = Arrangement::TwoWay;
     std::int32_t BarsPerDirection = 0;
+    // Every bar of the mesh: the bars of one direction times the directions.
+    std::int64_t BarCount() const {
+        return static_cast<std::int64_t>(BarsPerDirection) * DirectionCount(Layout);
+    }
     double Allowance = 0;         // per bar, metres
     std::vector<CutLine> Lines;   // one direction; every direction is the same
     double ChordPerDirection = 0; // sum of the true chords, unrounded

@@ -6,7 +6,9 @@
 
 #include "calc/mesh.h"
 
+#include <concepts>
 #include <optional>
+#include <utility>
 #include <variant>
 
 namespace tavrilo {
@@ -34,5 +36,35 @@ MeshEvaluation EvaluateMesh(const MeshInputs& inputs, Arrangement arrangement);
 // Whether the refusal is the user's input (a value or a total to correct)
 // rather than a calculation that could not be carried out.
 bool IsInputRefusal(const Refusal& refusal);
+
+// No arrangement was chosen: the user's to correct, and told only once the
+// values pass.
+struct NoArrangement {
+    friend bool operator==(const NoArrangement&, const NoArrangement&) = default;
+};
+
+using MeshDecision = std::variant<MeshLength, Refusal, NoArrangement>;
+
+// The order every front end refuses a mesh in: the values, then the
+// arrangement, then the evaluation. `chooseArrangement` is asked only when
+// the values pass (the window reads its option buttons only then), and gives
+// the arrangement or none.
+template <typename ChooseArrangement>
+requires std::invocable<ChooseArrangement&>
+    MeshDecision DecideMesh(const MeshInputs& inputs, ChooseArrangement&& chooseArrangement) {
+    if (std::optional<Refusal> refusal = RefuseInputs(inputs))
+        return *refusal;
+    const std::optional<Arrangement> arrangement = chooseArrangement();
+    if (!arrangement)
+        return NoArrangement{};
+    MeshEvaluation evaluation = EvaluateMesh(inputs, *arrangement);
+    if (auto* refusal = std::get_if<Refusal>(&evaluation))
+        return *refusal;
+    return std::get<MeshLength>(std::move(evaluation));
+}
+
+inline MeshDecision DecideMesh(const MeshInputs& inputs, std::optional<Arrangement> arrangement) {
+    return DecideMesh(inputs, [arrangement] { return arrangement; });
+}
 
 } // namespace tavrilo

@@ -32,10 +32,17 @@ inline int DirectionCount(Arrangement arrangement) {
     return arrangement == Arrangement::TwoWay ? 2 : 1;
 }
 
-// The allowance added to a bar for its ends, 12.5 phi - 0.05 in metres: two
-// 180-degree hooks of 6.25 phi, less two covers of 25 mm.
+// The allowance added to a bar for its ends: two 180-degree hooks of
+// kHookInBarDiameters bar diameters each, less a cover of kCoverPerEnd metres
+// at each end; 12.5 phi - 0.05 in metres.
+inline constexpr double kHookInBarDiameters = 6.25;
+inline constexpr double kCoverPerEnd = 0.025;
+inline constexpr double kAllowanceInBarDiameters = 2 * kHookInBarDiameters;
+inline constexpr double kAllowanceLessCovers = 2 * kCoverPerEnd;
+static_assert(kAllowanceInBarDiameters == 12.5 && kAllowanceLessCovers == 0.05);
+
 inline double BarAllowance(double barDiameter) {
-    return (barDiameter * 12.5) - 0.05;
+    return (barDiameter * kAllowanceInBarDiameters) - kAllowanceLessCovers;
 }
 
 // Where the i-th pair of bars of one direction lies (i from 1), in half

@@ -40,19 +40,6 @@ fs::path TemporaryBeside(const fs::path& target, unsigned long process) {
 
 #ifdef _WIN32
 
-std::optional<SystemError> WriteAll(HANDLE file, std::string_view content) {
-    while (!content.empty()) {
-        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(content.size(), 1 << 20));
-        DWORD written = 0;
-        if (!WriteFile(file, content.data(), chunk, &written, nullptr))
-            return LastWindowsError();
-        if (written == 0)
-            return SystemError{SystemError::Source::Windows, ERROR_WRITE_FAULT};
-        content.remove_prefix(written);
-    }
-    return std::nullopt;
-}
-
 // Whether `target` exists and is a device (NUL, CON) or a pipe, not a file on a disk.
 bool IsDevice(const fs::path& target) {
     const HANDLE file = CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -70,7 +57,7 @@ std::optional<SystemError> WriteDirectly(const fs::path& target, std::string_vie
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return LastWindowsError();
-    const std::optional<SystemError> fault = WriteAll(file, content);
+    const std::optional<SystemError> fault = WriteAllToHandle(file, content);
     CloseHandle(file);
     return fault;
 }
@@ -92,7 +79,7 @@ std::optional<SystemError> Replace(const fs::path& target, std::string_view cont
             (GetLastError() != ERROR_FILE_EXISTS || attempt + 1 == kAttempts))
             return LastWindowsError();
     }
-    std::optional<SystemError> fault = WriteAll(file, content);
+    std::optional<SystemError> fault = WriteAllToHandle(file, content);
     if (!fault && !FlushFileBuffers(file))
         fault = LastWindowsError();
     if (!CloseHandle(file) && !fault)

@@ -17,7 +17,7 @@ int RunBatch(std::string_view path, bool byteOrderMark, std::istream& in, std::o
              std::ostream& err) {
     InputFile input(path, in, err);
     if (!input.Opened())
-        return kCalcFailed;
+        return kCannotComplete;
     std::istream* source = &input.Stream();
     const std::string& name = input.Name();
     BatchSession session(byteOrderMark);
@@ -41,26 +41,26 @@ int RunBatch(std::string_view path, bool byteOrderMark, std::istream& in, std::o
         readError = LastErrno();
         decoded = session.Feed(std::string_view(bytes.data(), got), rows);
         if (!write())
-            return kCalcFailed;
+            return kCannotComplete;
     }
     if (readFailed) {
         // The rows completed before the error are kept.
         if (decoded)
             session.Stop(rows);
         if (!write())
-            return kCalcFailed;
+            return kCannotComplete;
         const std::string reason = ReasonText(readError);
         err << "读取 " << name << " 时出错" << (reason.empty() ? "" : "：") << reason
             << session.PartialNote() << '\n';
-        return kCalcFailed;
+        return kCannotComplete;
     }
     if (decoded)
         decoded = session.Finish(rows);
     if (!write())
-        return kCalcFailed;
+        return kCannotComplete;
     if (!decoded) {
         err << session.DecodeFailure(name) << '\n';
-        return kCalcFailed;
+        return kCannotComplete;
     }
     err << session.Summary() << '\n';
     return session.Failed() > 0 ? kInvalidInput : kOk;

@@ -6,10 +6,12 @@
 #include "cli/file_path.h"
 #include "cli/order_run.h"
 #include "cli/output.h"
+#include "text/arrangement.h"
 #include "text/report.h"
 #include "text/utf8.h"
 #include "version.h"
 
+#include <array>
 #include <exception>
 #include <new>
 #include <optional>
@@ -49,7 +51,9 @@ std::string UsageText() {
            "文件（表头、每行的距中心、弦长、下料长度和根数、合计）\n"
            "  --csv 文件   批量计算：每行 D,Φ,d,布置形式[,备注]，首行可为表头；文件为 - "
            "时读标准输入。\n"
-           "               布置形式为 单向/单向布置/one-way/1 或 双向/双向布置/two-way/2。\n"
+           "               布置形式为 " +
+           ArrangementNamesList() +
+           "。\n"
            "               文件可为 UTF-8（可带 BOM）、GB18030/GBK 或带 BOM 的 UTF-16。\n"
            "               结果以 UTF-8 CSV "
            "写到标准输出：原字段、total_m、weight_kg、error（无法计算的原因）。\n"
@@ -144,6 +148,97 @@ bool IsFileOption(std::string_view arg, std::string_view name) {
            (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=');
 }
 
+// The options that are set by their name alone.
+struct SwitchOption {
+    std::string_view name;
+    bool Options::*into;
+};
+constexpr std::array<SwitchOption, 9> kSwitchOptions{{
+    {"--couplers", &Options::couplers},
+    {"--breakdown", &Options::breakdown},
+    {"--bars", &Options::bars},
+    {"--weight", &Options::weight},
+    {"--json", &Options::json},
+    {"--bom", &Options::bom},
+    {"--help", &Options::help},
+    {"-h", &Options::help},
+    {"--version", &Options::version},
+}};
+
+// The options that take a file or a value, as "--name FILE" or "--name=FILE".
+struct FileOption {
+    std::string_view name;
+    std::optional<std::string_view> Options::*into;
+    bool notStandardOutput; // "-" is refused: the file is written besides standard output
+    std::string_view what = "一个文件名"; // what the option needs, when it is missing
+};
+constexpr std::array<FileOption, 11> kFileOptions{{
+    {"--svg", &Options::svgPath, true},
+    {"--bars-csv", &Options::barsCsvPath, true},
+    {"--csv", &Options::csvPath, false},
+    {"--order-csv", &Options::orderCsvPath, true},
+    {"--order-svg", &Options::orderSvgPath, true},
+    {"--order", &Options::orderPath, false},
+    {"--cut", &Options::cutPath, false},
+    {"--stock", &Options::stock, false, "定尺长度"},
+    {"--kerf", &Options::kerf, false, "锯缝宽度"},
+    {"--keep", &Options::keep, false, "余料长度"},
+    {"--lap", &Options::lap, false, "搭接长度"},
+}};
+
+// --one-way or --two-way; the reason when the other was given before.
+std::optional<std::string> TakeArrangement(std::string_view arg, Options& options) {
+    const Arrangement chosen = arg == "--one-way" ? Arrangement::OneWay : Arrangement::TwoWay;
+    if (options.arrangement && *options.arrangement != chosen)
+        return "--one-way 与 --two-way 不能同时使用";
+    options.arrangement = chosen;
+    return std::nullopt;
+}
+
+// The option `args[i]` (and its file, when it takes one, moving `i` past
+// it); the reason when it is wrong or unknown.
+std::optional<std::string> TakeOption(std::span<const std::string_view> args, std::size_t& i,
+                                      Options& options) {
+    const std::string_view arg = args[i];
+    if (arg == "--one-way" || arg == "--two-way")
+        return TakeArrangement(arg, options);
+    for (const SwitchOption& option : kSwitchOptions) {
+        if (arg == option.name) {
+            options.*option.into = true;
+            return std::nullopt;
+        }
+    }
+    for (const FileOption& option : kFileOptions) {
+        if (!IsFileOption(arg, option.name))
+            continue;
+        std::optional<std::string_view>& file = options.*option.into;
+        if (auto problem = TakeFile(option.name, arg, args, i, file, option.what))
+            return problem;
+        if (option.notStandardOutput && *file == "-")
+            return std::string(option.name) + " 需要一个文件名（不能写到标准输出）";
+        return std::nullopt;
+    }
+    return "未知选项：" + std::string(arg);
+}
+
+// With --csv the values come from the file: the reason when an option for
+// one mesh is given too.
+std::optional<std::string> CheckBatchOptions(const Options& options) {
+    if (!options.values.empty())
+        return "--csv 从文件读取数值，不能再给出 D Φ d";
+    const std::pair<bool, std::string_view> single[] = {
+        {options.arrangement.has_value(), "--one-way/--two-way（布置形式在每行给出）"},
+        {options.breakdown, "--breakdown"},
+        {options.bars, "--bars"},
+        {options.json, "--json"},
+        {options.svgPath.has_value(), "--svg"},
+        {options.barsCsvPath.has_value(), "--bars-csv"}};
+    for (const auto& [given, name] : single)
+        if (given)
+            return "--csv 不能与 " + std::string(name) + " 同时使用";
+    return std::nullopt;
+}
+
 // The steel order's options: together with nothing of one mesh or a batch,
 // and its settings only with it.
 std::optional<std::string> CheckOrder(const Options& options) {
@@ -185,81 +280,26 @@ std::optional<std::string> CheckOrder(const Options& options) {
     return std::nullopt;
 }
 
+// One mesh: the reason when the values or the options do not make one.
+std::optional<std::string> CheckMeshOptions(const Options& options) {
+    if (options.bom && !options.barsCsvPath)
+        return "--bom 只用于 --csv、--bars-csv 或 --order-csv 写出的 CSV";
+    if (options.values.size() != 3)
+        return "需要三个数值 D Φ d，实际给出 " + std::to_string(options.values.size()) + " 个";
+    return std::nullopt;
+}
+
 // Fills `options`, or returns the reason the arguments are wrong.
 std::optional<std::string> Parse(std::span<const std::string_view> args, Options& options) {
     bool onlyValues = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
-        if (onlyValues || !LooksLikeOption(arg)) {
+        if (onlyValues || !LooksLikeOption(arg))
             options.values.push_back(arg);
-        } else if (arg == "--") {
+        else if (arg == "--")
             onlyValues = true;
-        } else if (arg == "--one-way" || arg == "--two-way") {
-            const Arrangement chosen =
-                arg == "--one-way" ? Arrangement::OneWay : Arrangement::TwoWay;
-            if (options.arrangement && *options.arrangement != chosen)
-                return "--one-way 与 --two-way 不能同时使用";
-            options.arrangement = chosen;
-        } else if (arg == "--breakdown") {
-            options.breakdown = true;
-        } else if (arg == "--bars") {
-            options.bars = true;
-        } else if (arg == "--weight") {
-            options.weight = true;
-        } else if (arg == "--json") {
-            options.json = true;
-        } else if (IsFileOption(arg, "--svg")) {
-            if (auto problem = TakeFile("--svg", arg, args, i, options.svgPath))
-                return problem;
-            if (*options.svgPath == "-")
-                return "--svg 需要一个文件名（不能写到标准输出）";
-        } else if (IsFileOption(arg, "--bars-csv")) {
-            if (auto problem = TakeFile("--bars-csv", arg, args, i, options.barsCsvPath))
-                return problem;
-            if (*options.barsCsvPath == "-")
-                return "--bars-csv 需要一个文件名（不能写到标准输出）";
-        } else if (arg == "--bom") {
-            options.bom = true;
-        } else if (IsFileOption(arg, "--csv")) {
-            if (auto problem = TakeFile("--csv", arg, args, i, options.csvPath))
-                return problem;
-        } else if (IsFileOption(arg, "--order")) {
-            if (auto problem = TakeFile("--order", arg, args, i, options.orderPath))
-                return problem;
-        } else if (IsFileOption(arg, "--cut")) {
-            if (auto problem = TakeFile("--cut", arg, args, i, options.cutPath))
-                return problem;
-        } else if (IsFileOption(arg, "--order-csv")) {
-            if (auto problem = TakeFile("--order-csv", arg, args, i, options.orderCsvPath))
-                return problem;
-            if (*options.orderCsvPath == "-")
-                return "--order-csv 需要一个文件名（不能写到标准输出）";
-        } else if (IsFileOption(arg, "--order-svg")) {
-            if (auto problem = TakeFile("--order-svg", arg, args, i, options.orderSvgPath))
-                return problem;
-            if (*options.orderSvgPath == "-")
-                return "--order-svg 需要一个文件名（不能写到标准输出）";
-        } else if (IsFileOption(arg, "--stock")) {
-            if (auto problem = TakeFile("--stock", arg, args, i, options.stock, "定尺长度"))
-                return problem;
-        } else if (IsFileOption(arg, "--kerf")) {
-            if (auto problem = TakeFile("--kerf", arg, args, i, options.kerf, "锯缝宽度"))
-                return problem;
-        } else if (IsFileOption(arg, "--keep")) {
-            if (auto problem = TakeFile("--keep", arg, args, i, options.keep, "余料长度"))
-                return problem;
-        } else if (IsFileOption(arg, "--lap")) {
-            if (auto problem = TakeFile("--lap", arg, args, i, options.lap, "搭接长度"))
-                return problem;
-        } else if (arg == "--couplers") {
-            options.couplers = true;
-        } else if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else {
-            return "未知选项：" + std::string(arg);
-        }
+        else if (auto problem = TakeOption(args, i, options))
+            return problem;
     }
     if (options.help || options.version)
         return std::nullopt;
@@ -267,26 +307,9 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
         return problem;
     if (options.orderPath || options.cutPath)
         return std::nullopt;
-    if (options.csvPath) {
-        if (!options.values.empty())
-            return "--csv 从文件读取数值，不能再给出 D Φ d";
-        const std::pair<bool, std::string_view> single[] = {
-            {options.arrangement.has_value(), "--one-way/--two-way（布置形式在每行给出）"},
-            {options.breakdown, "--breakdown"},
-            {options.bars, "--bars"},
-            {options.json, "--json"},
-            {options.svgPath.has_value(), "--svg"},
-            {options.barsCsvPath.has_value(), "--bars-csv"}};
-        for (const auto& [given, name] : single)
-            if (given)
-                return "--csv 不能与 " + std::string(name) + " 同时使用";
-        return std::nullopt;
-    }
-    if (options.bom && !options.barsCsvPath)
-        return "--bom 只用于 --csv、--bars-csv 或 --order-csv 写出的 CSV";
-    if (options.values.size() != 3)
-        return "需要三个数值 D Φ d，实际给出 " + std::to_string(options.values.size()) + " 个";
-    return std::nullopt;
+    if (options.csvPath)
+        return CheckBatchOptions(options);
+    return CheckMeshOptions(options);
 }
 
 // Writes `content` to `path`, whole or not at all; the reason when it cannot.
@@ -311,12 +334,12 @@ int RunOne(const Options& options, std::ostream& out, std::ostream& err) {
     const MeshAnswer answer = AnswerMesh(request);
     if (answer.Refusal) {
         err << answer.Refusal->Message << '\n';
-        return answer.Refusal->ByInput ? kInvalidInput : kCalcFailed;
+        return answer.Refusal->ByInput ? kInvalidInput : kCannotComplete;
     }
     if (options.svgPath) {
         if (auto problem = WriteFile(*options.svgPath, answer.Svg)) {
             err << *problem << '\n';
-            return kCalcFailed;
+            return kCannotComplete;
         }
     }
     if (options.barsCsvPath) {
@@ -324,7 +347,7 @@ int RunOne(const Options& options, std::ostream& out, std::ostream& err) {
             (options.bom ? std::string(kByteOrderMark) : std::string()) + answer.CutListCsv;
         if (auto problem = WriteFile(*options.barsCsvPath, csv)) {
             err << *problem << '\n';
-            return kCalcFailed;
+            return kCannotComplete;
         }
     }
     out << answer.Printed();
@@ -366,21 +389,21 @@ int RunCommand(std::span<const std::string_view> args, std::istream& in, std::os
 
 int Run(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
         std::ostream& err) {
-    int status = kCalcFailed;
+    int status = kCannotComplete;
     // Memory is bounded for any input; should it still run out, or anything
     // else go wrong past the checks, say so rather than abort.
     try {
         status = RunCommand(args, in, out, err);
     } catch (const std::bad_alloc&) {
         err << "内存不足，无法完成计算\n";
-        return kCalcFailed;
+        return kCannotComplete;
     } catch (const std::exception& e) {
         err << "内部错误：" << e.what() << '\n';
-        return kCalcFailed;
+        return kCannotComplete;
     }
     // A failed command has said why already; the batch checks its own output as it goes.
-    if (status != kCalcFailed && !OutputWritten(out, err))
-        return kCalcFailed;
+    if (status != kCannotComplete && !OutputWritten(out, err))
+        return kCannotComplete;
     return status;
 }
 

@@ -19,7 +19,7 @@ namespace {
 int ReadInto(std::string_view path, OrderReader& reader, std::istream& in, std::ostream& err) {
     InputFile input(path, in, err);
     if (!input.Opened())
-        return kCalcFailed;
+        return kCannotComplete;
     std::istream* source = &input.Stream();
     const std::string& name = input.Name();
     std::string bytes(kReadChunkBytes, '\0');
@@ -30,16 +30,16 @@ int ReadInto(std::string_view path, OrderReader& reader, std::istream& in, std::
         if (input.ReadFailed()) {
             const std::string reason = ReasonText(LastErrno());
             err << "读取 " << name << " 时出错" << (reason.empty() ? "" : "：") << reason << '\n';
-            return kCalcFailed;
+            return kCannotComplete;
         }
         if (!reader.Feed(std::string_view(bytes.data(), got))) {
             err << "无法解码 " << name << "：" << reader.Failure() << '\n';
-            return kCalcFailed;
+            return kCannotComplete;
         }
     }
     if (!reader.Finish()) {
         err << "无法解码 " << name << "：" << reader.Failure() << '\n';
-        return kCalcFailed;
+        return kCannotComplete;
     }
     return kOk;
 }
@@ -66,16 +66,16 @@ int RunOrder(const OrderOptions& options, std::istream& in, std::ostream& out, s
     const OrderAnswer answer = MakeSteelOrder(reader, std::get<OrderSettings>(settings));
     if (answer.Refusal) {
         err << answer.Refusal->Message << '\n';
-        return answer.Refusal->ByInput ? kInvalidInput : kCalcFailed;
+        return answer.Refusal->ByInput ? kInvalidInput : kCannotComplete;
     }
     if (options.SvgPath && !Write(*options.SvgPath, SteelOrderSvg(answer.Order), err))
-        return kCalcFailed;
+        return kCannotComplete;
     if (options.CsvPath &&
         !Write(*options.CsvPath,
                (options.ByteOrderMark ? std::string(kByteOrderMark) : std::string()) +
                    SteelOrderCsv(answer.Order),
                err))
-        return kCalcFailed;
+        return kCannotComplete;
     out << (options.Json ? SteelOrderJson(answer.Order) : SteelOrderText(answer.Order));
     if (!answer.Order.Omitted.empty()) {
         err << answer.Order.Omitted.size() << " 行未计入下料方案，原因见输出\n";

@@ -118,16 +118,7 @@ void ThroughSystem(OutputStream& stream, DWORD which) {
         return;
     }
     stream.Through([handle](std::string_view bytes) -> std::optional<SystemError> {
-        while (!bytes.empty()) {
-            const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
-            DWORD written = 0;
-            if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr))
-                return LastWindowsError();
-            if (written == 0)
-                return SystemError{SystemError::Source::Windows, ERROR_WRITE_FAULT};
-            bytes.remove_prefix(written);
-        }
-        return std::nullopt;
+        return WriteAllToHandle(handle, bytes);
     });
 }
 

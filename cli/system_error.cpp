@@ -2,6 +2,7 @@
 
 #include "text/messages.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 
@@ -71,6 +72,19 @@ SystemError LastErrno() {
 #ifdef _WIN32
 SystemError LastWindowsError() {
     return {SystemError::Source::Windows, static_cast<int>(GetLastError())};
+}
+
+std::optional<SystemError> WriteAllToHandle(void* handle, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr))
+            return LastWindowsError();
+        if (written == 0)
+            return SystemError{SystemError::Source::Windows, ERROR_WRITE_FAULT};
+        bytes.remove_prefix(written);
+    }
+    return std::nullopt;
 }
 #endif
 

@@ -39,6 +39,34 @@ CommandOutcome Refuse(UiOperations& ui, const Refusal& refusal) {
     return Show(ui, RefusalMessage(refusal), kErrorTitle);
 }
 
+// Reads the option buttons as the window always has: both, to see that one
+// is chosen, and then again to pick the arrangement, Option2 first. The
+// second reading stays so that every platform sees the same reads in the
+// same order (and a choice that changes between them is taken as it then is).
+// `vanished` is set when the choice was gone by the second reading: the
+// command then ends without a message.
+CommandOutcome ReadArrangement(UiOperations& ui, std::optional<Arrangement>& arrangement,
+                               bool& vanished) {
+    bool option1 = false;
+    bool option2 = false;
+    TAVRILO_TRY(ui.ReadOption(OptionId::Option1, option1));
+    TAVRILO_TRY(ui.ReadOption(OptionId::Option2, option2));
+    if (!option1 && !option2)
+        return std::nullopt;
+
+    TAVRILO_TRY(ui.ReadOption(OptionId::Option2, option2));
+    if (option2) {
+        arrangement = Arrangement::TwoWay;
+        return std::nullopt;
+    }
+    TAVRILO_TRY(ui.ReadOption(OptionId::Option1, option1));
+    if (option1)
+        arrangement = Arrangement::OneWay;
+    else
+        vanished = true;
+    return std::nullopt;
+}
+
 } // namespace
 
 CommandOutcome Calculate(UiOperations& ui) {
@@ -51,31 +79,24 @@ CommandOutcome Calculate(UiOperations& ui) {
         if (auto fault = ReadMeasurement(ui, box, *value))
             return fault;
     }
-    if (const std::optional<Refusal> refusal = RefuseInputs(inputs))
-        return Refuse(ui, *refusal);
 
-    bool option1 = false;
-    bool option2 = false;
-    TAVRILO_TRY(ui.ReadOption(OptionId::Option1, option1));
-    TAVRILO_TRY(ui.ReadOption(OptionId::Option2, option2));
-    if (!option1 && !option2)
+    CommandOutcome readFault;
+    bool vanished = false;
+    const MeshDecision decision = DecideMesh(inputs, [&] {
+        std::optional<Arrangement> arrangement;
+        readFault = ReadArrangement(ui, arrangement, vanished);
+        return arrangement;
+    });
+    if (const auto* refusal = std::get_if<Refusal>(&decision))
+        return Refuse(ui, *refusal);
+    if (readFault)
+        return readFault;
+    if (vanished)
+        return std::nullopt; // the choice vanished between the reads: nothing to show
+    if (std::holds_alternative<NoArrangement>(decision))
         return Show(ui, kNoArrangementMessage, kErrorTitle);
 
-    Arrangement arrangement;
-    TAVRILO_TRY(ui.ReadOption(OptionId::Option2, option2));
-    if (option2) {
-        arrangement = Arrangement::TwoWay;
-    } else {
-        TAVRILO_TRY(ui.ReadOption(OptionId::Option1, option1));
-        if (!option1)
-            return std::nullopt; // the choice vanished between the reads: nothing to show
-        arrangement = Arrangement::OneWay;
-    }
-
-    const MeshEvaluation evaluation = EvaluateMesh(inputs, arrangement);
-    if (const auto* refusal = std::get_if<Refusal>(&evaluation))
-        return Refuse(ui, *refusal);
-    const double total = std::get<MeshLength>(evaluation).Total;
+    const double total = std::get<MeshLength>(decision).Total;
     TAVRILO_TRY(ui.PrintResult(ResultText(total, ui.DecimalSeparator())));
     return std::nullopt;
 }

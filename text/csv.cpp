@@ -34,94 +34,107 @@ void CsvReader::DropOverlongRecord() {
     field_.shrink_to_fit();
 }
 
+bool CsvReader::IsLfOfCrLf(char c) {
+    if (state_ != State::AfterCr)
+        return false;
+    state_ = State::FieldStart;
+    return c == '\n';
+}
+
+bool CsvReader::CountByte(char c) {
+    if (!recordStarted_) {
+        recordStarted_ = true;
+        record_.Line = line_;
+    }
+    // The line break that ends the record is not part of it.
+    const bool endsRecord = state_ != State::Quoted && (c == '\n' || c == '\r');
+    if (!endsRecord && ++recordBytes_ > kMaxRecordBytes &&
+        record_.Problem == CsvRecordProblem::None) {
+        DropOverlongRecord();
+    }
+    return record_.Problem == CsvRecordProblem::None;
+}
+
+// A byte that only adds to the field starts a run of them, taken at once: in
+// an unquoted field up to the next comma or line break, in a quoted one up to
+// the next quote or line break. (A quote that opens a field, closes one or
+// doubles one is not such a byte.)
+std::size_t CsvReader::TakeRun(std::string_view text, std::size_t i, bool keep) {
+    const bool quoted = state_ == State::Quoted;
+    const char stop = quoted ? '"' : ',';
+    const char c = text[i];
+    if (c == stop || c == '\n' || c == '\r' || (c == '"' && state_ != State::Unquoted))
+        return i;
+    std::size_t end = i + 1;
+    while (end < text.size() && text[end] != stop && text[end] != '\n' && text[end] != '\r')
+        ++end;
+    // The run's first byte is counted already.
+    recordBytes_ += end - i - 1;
+    if (keep && recordBytes_ > kMaxRecordBytes)
+        DropOverlongRecord();
+    else if (keep)
+        field_.append(text.data() + i, end - i);
+    if (quoted)
+        quotedCr_ = false;
+    else
+        state_ = State::Unquoted;
+    return end;
+}
+
+void CsvReader::TakeOutsideQuotes(char c, bool keep, std::vector<CsvRecord>& records) {
+    if (c == ',') {
+        EndField();
+        state_ = State::FieldStart;
+    } else if (c == '\n') {
+        EndRecord(records);
+        state_ = State::FieldStart;
+    } else if (c == '\r') {
+        EndRecord(records);
+        state_ = State::AfterCr;
+    } else if (c == '"' && state_ == State::FieldStart) {
+        state_ = State::Quoted;
+        quoteLine_ = line_;
+        quotedCr_ = false;
+    } else if (c == '"' && state_ == State::QuoteInQuoted) {
+        if (keep)
+            field_ += '"'; // a doubled quote
+        state_ = State::Quoted;
+        quotedCr_ = false;
+    } else {
+        // Text after a closing quote, or a quote inside an unquoted field, is
+        // taken as it stands.
+        if (keep)
+            field_ += c;
+        state_ = State::Unquoted;
+    }
+}
+
+void CsvReader::TakeInsideQuotes(char c, bool keep) {
+    if (c == '"') {
+        state_ = State::QuoteInQuoted;
+        return;
+    }
+    if (c == '\r' || (c == '\n' && !quotedCr_))
+        ++line_;
+    quotedCr_ = c == '\r';
+    if (keep)
+        field_ += c;
+}
+
 void CsvReader::Feed(std::string_view text, std::vector<CsvRecord>& records) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (state_ == State::AfterCr) {
-            state_ = State::FieldStart;
-            if (c == '\n')
-                continue; // the LF of a CR LF
-        }
-        if (!recordStarted_) {
-            recordStarted_ = true;
-            record_.Line = line_;
-        }
-        // The line break that ends the record is not part of it.
-        const bool endsRecord = state_ != State::Quoted && (c == '\n' || c == '\r');
-        if (!endsRecord && ++recordBytes_ > kMaxRecordBytes &&
-            record_.Problem == CsvRecordProblem::None) {
-            DropOverlongRecord();
-        }
-        const bool keep = record_.Problem == CsvRecordProblem::None;
-
-        // A byte that only adds to the field starts a run of them, taken at
-        // once: in an unquoted field up to the next comma or line break, in a
-        // quoted one up to the next quote or line break. (A quote that opens
-        // a field, closes one or doubles one is not such a byte.)
-        const bool quoted = state_ == State::Quoted;
-        const char stop = quoted ? '"' : ',';
-        if (c != stop && c != '\n' && c != '\r' && (c != '"' || state_ == State::Unquoted)) {
-            std::size_t end = i + 1;
-            while (end < text.size() && text[end] != stop && text[end] != '\n' && text[end] != '\r')
-                ++end;
-            // The run's first byte is counted above.
-            recordBytes_ += end - i - 1;
-            if (keep && recordBytes_ > kMaxRecordBytes)
-                DropOverlongRecord();
-            else if (keep)
-                field_.append(text.data() + i, end - i);
-            if (quoted)
-                quotedCr_ = false;
-            else
-                state_ = State::Unquoted;
+        if (IsLfOfCrLf(c))
+            continue;
+        const bool keep = CountByte(c);
+        if (const std::size_t end = TakeRun(text, i, keep); end != i) {
             i = end - 1;
             continue;
         }
-
-        switch (state_) {
-        case State::FieldStart:
-        case State::Unquoted:
-        case State::QuoteInQuoted:
-            if (c == ',') {
-                EndField();
-                state_ = State::FieldStart;
-            } else if (c == '\n') {
-                EndRecord(records);
-                state_ = State::FieldStart;
-            } else if (c == '\r') {
-                EndRecord(records);
-                state_ = State::AfterCr;
-            } else if (c == '"' && state_ == State::FieldStart) {
-                state_ = State::Quoted;
-                quoteLine_ = line_;
-                quotedCr_ = false;
-            } else if (c == '"' && state_ == State::QuoteInQuoted) {
-                if (keep)
-                    field_ += '"'; // a doubled quote
-                state_ = State::Quoted;
-                quotedCr_ = false;
-            } else {
-                // Text after a closing quote, or a quote inside an unquoted
-                // field, is taken as it stands.
-                if (keep)
-                    field_ += c;
-                state_ = State::Unquoted;
-            }
-            break;
-        case State::Quoted:
-            if (c == '"') {
-                state_ = State::QuoteInQuoted;
-            } else {
-                if (c == '\r' || (c == '\n' && !quotedCr_))
-                    ++line_;
-                quotedCr_ = c == '\r';
-                if (keep)
-                    field_ += c;
-            }
-            break;
-        case State::AfterCr:
-            break; // handled above
-        }
+        if (state_ == State::Quoted)
+            TakeInsideQuotes(c, keep);
+        else
+            TakeOutsideQuotes(c, keep, records);
     }
 }
 

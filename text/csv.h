@@ -45,6 +45,13 @@ private:
     void PushRecord(std::vector<CsvRecord>& records);
     void DropOverlongRecord();
 
+    // The steps of Feed, byte by byte.
+    bool IsLfOfCrLf(char c); // the LF of a CR LF, passed over
+    bool CountByte(char c);  // counts the byte into its record; whether the record is kept
+    std::size_t TakeRun(std::string_view text, std::size_t i, bool keep); // past the run, or i
+    void TakeOutsideQuotes(char c, bool keep, std::vector<CsvRecord>& records);
+    void TakeInsideQuotes(char c, bool keep);
+
     enum class State { FieldStart, Unquoted, Quoted, QuoteInQuoted, AfterCr };
     State state_ = State::FieldStart;
     bool recordStarted_ = false;

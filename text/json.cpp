@@ -153,8 +153,7 @@ std::string JsonWriter::Text() const {
 namespace {
 
 void WriteCutList(JsonWriter& w, const CutList& list) {
-    const long long bars =
-        static_cast<long long>(list.BarsPerDirection) * DirectionCount(list.Layout);
+    const long long bars = static_cast<long long>(list.BarCount());
     w.Key("cut_list").BeginObject();
     w.Key("directions").Integer(DirectionCount(list.Layout));
     w.Key("bars_per_direction").Integer(list.BarsPerDirection);

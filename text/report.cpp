@@ -79,8 +79,7 @@ struct TotalsRow {
 };
 
 std::vector<TotalsRow> TotalsRows(const CutList& list) {
-    const std::int64_t bars =
-        static_cast<std::int64_t>(list.BarsPerDirection) * DirectionCount(list.Layout);
+    const std::int64_t bars = list.BarCount();
     if (list.Layout == Arrangement::TwoWay)
         return {{"每方向合计", list.BarsPerDirection, list.ChordPerDirection, list.CutPerDirection},
                 {"两个方向合计", bars, list.ChordTotal, list.CutTotal}};
@@ -92,8 +91,7 @@ std::vector<TotalsRow> TotalsRows(const CutList& list) {
 std::string CutListComparison(const CutList& list) {
     const CutListReconciliation& rec = list.Reconciliation;
     const bool twoWay = list.Layout == Arrangement::TwoWay;
-    const std::int64_t bars =
-        static_cast<std::int64_t>(list.BarsPerDirection) * DirectionCount(list.Layout);
+    const std::int64_t bars = list.BarCount();
     const std::string r =
         FormatNumber(twoWay ? rec.FormulaAllowanceCount / 2 : rec.FormulaAllowanceCount);
     const std::string count =
@@ -116,16 +114,16 @@ std::string CutListComparison(const CutList& list) {
 }
 
 std::string CutListHeading(const CutList& list) {
-    const std::int64_t bars =
-        static_cast<std::int64_t>(list.BarsPerDirection) * DirectionCount(list.Layout);
+    const std::int64_t bars = list.BarCount();
     std::string text;
     if (list.Layout == Arrangement::TwoWay)
         text += "下料单（双向布置：两个方向相同，每方向 " + std::to_string(list.BarsPerDirection) +
                 " 根，共 " + std::to_string(bars) + " 根）\n";
     else
         text += "下料单（单向布置：" + std::to_string(list.BarsPerDirection) + " 根）\n";
-    text += "每根增加长度 12.5Φ − 0.05 = " + ResultText(list.Allowance) +
-            "（两端 180° 弯钩各 6.25Φ，减两端保护层各 0.025 m）\n";
+    text += "每根增加长度 " + AllowanceRuleText() + " = " + ResultText(list.Allowance) +
+            "（两端 180° 弯钩各 " + FormatNumber(kHookInBarDiameters) + "Φ，减两端保护层各 " +
+            FormatNumber(kCoverPerEnd) + " m）\n";
     return text;
 }
 
@@ -163,6 +161,19 @@ std::string WeightReport(const BarMass& mass, double lengthMetres) {
            ResultText(lengthMetres) + " 计）\n" + "每米质量 " +
            FormatNumber(DisplayedKgPerMetre(mass)) + " kg/m（" +
            MassRuleText(FormatNumber(mass.BarDiameterMm)) + "）\n";
+}
+
+std::string AllowanceRuleText() {
+    return FormatNumber(kAllowanceInBarDiameters) + "Φ − " + FormatNumber(kAllowanceLessCovers);
+}
+
+std::string BreakdownReport(const MeshLengthBreakdown& b) {
+    return "n = " + ShortestRoundTrip(b.SpacingCount) + "\n" +
+           "r = " + ShortestRoundTrip(b.SpacingRatio) + "\n" +
+           "A = " + ShortestRoundTrip(b.AllowanceTerm) + "\n" +
+           "S = " + ShortestRoundTrip(b.ChordSum) + "\n" +
+           "C = " + ShortestRoundTrip(b.CentreTerm) + "\n" + "T = " + ShortestRoundTrip(b.Sum) +
+           "\n";
 }
 
 std::string MassRuleText(std::string_view diameter) {

@@ -34,4 +34,10 @@ std::string WeightReport(const BarMass& mass, double lengthMetres);
 // written as `diameter`: "0.00617 × 6.5²", or "0.00617 × Φ²" for the rule itself.
 std::string MassRuleText(std::string_view diameter);
 
+// The rule of the allowance added to each bar for its ends: "12.5Φ − 0.05".
+std::string AllowanceRuleText();
+
+// The intermediate values of the formula, one a line: "n = 13\nr = 12.5\n...".
+std::string BreakdownReport(const MeshLengthBreakdown& breakdown);
+
 } // namespace tavrilo

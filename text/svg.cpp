@@ -165,84 +165,97 @@ MeshSvgLayout LayoutOf(const MeshDrawing& drawing) {
     return LayoutWithLegend(drawing, LegendLines(drawing));
 }
 
-std::string MeshSvg(const MeshDrawing& drawing) {
-    const std::vector<std::string> legend = LegendLines(drawing);
-    const MeshSvgLayout layout = LayoutWithLegend(drawing, legend);
-    const double cx = layout.CentreX;
-    const double cy = layout.CentreY;
-    const double radius = kCircleSize / 2;
-    const double D = drawing.Inputs.MeshDiameter;
-    const double s = drawing.Inputs.BarSpacing;
-    const bool twoWay = drawing.Layout == Arrangement::TwoWay;
-    // Lengths are taken as fractions of D before they become pixels: pixels
-    // per metre, or D squared, overflow or vanish for the smallest and the
-    // largest meshes, the fractions never do.
-    auto pixels = [&](double metres) { return metres / D * kCircleSize; };
+namespace {
+
+// Where the mesh stands in the picture. Lengths are taken as fractions of D
+// before they become pixels: pixels per metre, or D squared, overflow or
+// vanish for the smallest and the largest meshes, the fractions never do.
+struct MeshScale {
+    double cx = 0;
+    double cy = 0;
+    double radius = kCircleSize / 2;
+    double D = 0;
+
+    double Pixels(double metres) const { return metres / D * kCircleSize; }
     // Half the chord at `offset` from the centre line.
-    auto halfChord = [&](double offset) {
+    double HalfChord(double offset) const {
         const double across = 2 * offset / D;
         return std::sqrt(std::max(0.0, 1 - across * across)) * radius;
-    };
+    }
+};
 
-    SvgBuilder svg;
+void WriteOpening(SvgBuilder& svg, const MeshSvgLayout& layout, const std::string& title) {
     svg.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     svg.Raw("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(layout.Width) +
             "\" height=\"" + Px(layout.Height) + "\" viewBox=\"0 0 " + Px(layout.Width) + " " +
             Px(layout.Height) + "\" font-family=\"" + std::string(kFonts) + "\">\n");
-    svg.Raw("<title>" + EscapeXml(legend.front()) + "</title>\n");
+    svg.Raw("<title>" + EscapeXml(title) + "</title>\n");
     svg.Raw("<rect x=\"0\" y=\"0\" width=\"" + Px(layout.Width) + "\" height=\"" +
             Px(layout.Height) + "\" fill=\"#ffffff\"/>\n");
+}
 
+// The bars, the second direction under the first, then the circle over them.
+void DrawBars(SvgBuilder& svg, const MeshDrawing& drawing, const MeshScale& at) {
+    const double s = drawing.Inputs.BarSpacing;
     // Bars drawn to scale, but never thinner than 2 px nor, where there is
     // room, wider than half a spacing.
-    const double barWidth = std::clamp(pixels(drawing.Inputs.BarDiameter), 2.0,
-                                       std::max(2.0, std::min(pixels(s) / 2, radius)));
+    const double barWidth = std::clamp(at.Pixels(drawing.Inputs.BarDiameter), 2.0,
+                                       std::max(2.0, std::min(at.Pixels(s) / 2, at.radius)));
     const std::vector<BarPosition> positions = BarPositions(drawing.BarsPerDirection, s);
     auto eachBar = [&](auto draw) {
         for (const BarPosition& p : positions) {
-            const double half = halfChord(p.Offset);
-            draw(pixels(p.Offset), half);
+            const double half = at.HalfChord(p.Offset);
+            draw(at.Pixels(p.Offset), half);
             if (p.Count == 2)
-                draw(-pixels(p.Offset), half);
+                draw(-at.Pixels(p.Offset), half);
         }
     };
-    if (twoWay) {
+    if (drawing.Layout == Arrangement::TwoWay) {
         svg.Raw("<g id=\"direction-2\">\n");
         eachBar([&](double offset, double half) {
-            svg.Line(cx - half, cy + offset, cx + half, cy + offset, kSecondDirectionColour,
-                     barWidth);
+            svg.Line(at.cx - half, at.cy + offset, at.cx + half, at.cy + offset,
+                     kSecondDirectionColour, barWidth);
         });
         svg.Raw("</g>\n");
     }
     svg.Raw("<g id=\"direction-1\">\n");
     eachBar([&](double offset, double half) {
-        svg.Line(cx + offset, cy - half, cx + offset, cy + half, kFirstDirectionColour, barWidth);
+        svg.Line(at.cx + offset, at.cy - half, at.cx + offset, at.cy + half, kFirstDirectionColour,
+                 barWidth);
     });
     svg.Raw("</g>\n");
-    svg.Raw("<circle cx=\"" + Px(cx) + "\" cy=\"" + Px(cy) + "\" r=\"" + Px(radius) +
+    svg.Raw("<circle cx=\"" + Px(at.cx) + "\" cy=\"" + Px(at.cy) + "\" r=\"" + Px(at.radius) +
             "\" fill=\"none\" stroke=\"#222222\" stroke-width=\"2\"/>\n");
+}
 
-    // D above the circle, from its two tangents.
+// D above the circle, from its two tangents.
+void DrawMeshDiameter(SvgBuilder& svg, const MeshScale& at) {
     const double dimensionY = kTop - 40;
-    svg.Line(cx - radius, cy, cx - radius, dimensionY - 8, kDimensionColour, 1);
-    svg.Line(cx + radius, cy, cx + radius, dimensionY - 8, kDimensionColour, 1);
-    svg.Dimension(cx - radius, cx + radius, dimensionY);
-    svg.Text(cx, dimensionY - 10, "middle", 18, "D = " + ResultText(D));
+    svg.Line(at.cx - at.radius, at.cy, at.cx - at.radius, dimensionY - 8, kDimensionColour, 1);
+    svg.Line(at.cx + at.radius, at.cy, at.cx + at.radius, dimensionY - 8, kDimensionColour, 1);
+    svg.Dimension(at.cx - at.radius, at.cx + at.radius, dimensionY);
+    svg.Text(at.cx, dimensionY - 10, "middle", 18, "D = " + ResultText(at.D));
+}
 
-    // d below the circle, between the two bars nearest the centre.
-    if (drawing.BarsPerDirection >= 2) {
-        const double left = drawing.BarsPerDirection % 2 == 1 ? 0.0 : -s / 2;
-        const double right = left + s;
-        const double y = cy + radius + 36;
-        for (double offset : {left, right}) {
-            const double x = cx + pixels(offset);
-            const double barEnd = cy + halfChord(offset);
-            svg.Line(x, barEnd + 4, x, y + 8, kDimensionColour, 1);
-        }
-        svg.Dimension(cx + pixels(left), cx + pixels(right), y);
-        svg.Text(cx + pixels(left + right) / 2, y + 26, "middle", 18, "d = " + ResultText(s));
+// d below the circle, between the two bars nearest the centre.
+void DrawSpacing(SvgBuilder& svg, const MeshDrawing& drawing, const MeshScale& at) {
+    if (drawing.BarsPerDirection < 2)
+        return;
+    const double s = drawing.Inputs.BarSpacing;
+    const double left = drawing.BarsPerDirection % 2 == 1 ? 0.0 : -s / 2;
+    const double right = left + s;
+    const double y = at.cy + at.radius + 36;
+    for (double offset : {left, right}) {
+        const double x = at.cx + at.Pixels(offset);
+        const double barEnd = at.cy + at.HalfChord(offset);
+        svg.Line(x, barEnd + 4, x, y + 8, kDimensionColour, 1);
     }
+    svg.Dimension(at.cx + at.Pixels(left), at.cx + at.Pixels(right), y);
+    svg.Text(at.cx + at.Pixels(left + right) / 2, y + 26, "middle", 18, "d = " + ResultText(s));
+}
 
+// The legend's lines, the title first, and the key to the directions' colours.
+void DrawLegend(SvgBuilder& svg, const std::vector<std::string>& legend, bool twoWay) {
     double y = kLegendTop;
     bool first = true;
     for (const std::string& line : legend) {
@@ -256,6 +269,22 @@ std::string MeshSvg(const MeshDrawing& drawing) {
         svg.Line(240, y - 6, 280, y - 6, kSecondDirectionColour, 4);
         svg.Text(288, y, "start", 16, "方向二（横向）");
     }
+}
+
+} // namespace
+
+std::string MeshSvg(const MeshDrawing& drawing) {
+    const std::vector<std::string> legend = LegendLines(drawing);
+    const MeshSvgLayout layout = LayoutWithLegend(drawing, legend);
+    const MeshScale at{layout.CentreX, layout.CentreY, kCircleSize / 2,
+                       drawing.Inputs.MeshDiameter};
+
+    SvgBuilder svg;
+    WriteOpening(svg, layout, legend.front());
+    DrawBars(svg, drawing, at);
+    DrawMeshDiameter(svg, at);
+    DrawSpacing(svg, drawing, at);
+    DrawLegend(svg, legend, drawing.Layout == Arrangement::TwoWay);
     svg.Raw("</svg>\n");
     return svg.Take();
 }

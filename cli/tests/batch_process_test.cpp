@@ -251,8 +251,7 @@ TEST(CsvFiles, StreamCutOffIsExitTwoAfterTheRowsRead) {
         dup2(reading, 0);
         if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
             _exit(127);
-        execl(TAVRILO_CALC_EXE, TAVRILO_CALC_EXE, "--csv", "-", static_cast<char*>(nullptr));
-        _exit(127);
+        tavrilo::test::ExecCalc({"--csv", "-"});
     }
     close(reading);
     int status = 0;
@@ -311,9 +310,7 @@ TEST_P(HostileFiles, StayWithinTheMemoryBound) {
 #endif
         if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
             _exit(127);
-        execl(TAVRILO_CALC_EXE, TAVRILO_CALC_EXE, "--csv", path.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
+        tavrilo::test::ExecCalc({"--csv", path});
     }
     int status = 0;
     rusage usage{};
@@ -362,8 +359,7 @@ TEST(CsvStreaming, AMillionRowsInConstantMemory) {
         close(in[1]);
         close(out[0]);
         close(out[1]);
-        execl(TAVRILO_CALC_EXE, TAVRILO_CALC_EXE, "--csv", "-", static_cast<char*>(nullptr));
-        _exit(127);
+        tavrilo::test::ExecCalc({"--csv", "-"});
     }
     close(in[0]);
     close(out[1]);

@@ -50,12 +50,7 @@ Ended RunWithBrokenOutput(const std::vector<std::string>& args, Target target,
             _exit(127);
         for (int fd : {in[0], in[1], out[0], out[1]})
             close(fd);
-        std::vector<char*> argv{const_cast<char*>(TAVRILO_CALC_EXE)};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        tavrilo::test::ExecCalc(args);
     }
     for (int fd : {in[0], out[0], out[1]})
         close(fd);

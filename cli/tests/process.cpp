@@ -172,6 +172,19 @@ std::string TempPath(const std::string& name) {
     return testing::TempDir() + "/tavrilo_" + std::to_string(getpid()) + "_" + name;
 }
 
+void ExecProgram(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+}
+
+void ExecCalc(const std::vector<std::string>& args) {
+    ExecProgram(TAVRILO_CALC_EXE, args);
+}
+
 Outcome RunProgram(const std::string& program, const std::vector<std::string>& args,
                    const std::string& stdinPath) {
     const std::string outPath = TempPath("out");
@@ -181,12 +194,7 @@ Outcome RunProgram(const std::string& program, const std::vector<std::string>& a
         if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr) ||
             !freopen(stdinPath.c_str(), "r", stdin))
             _exit(127);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        ExecProgram(program, args);
     }
     int status = 0;
     waitpid(pid, &status, 0);
@@ -213,12 +221,7 @@ Outcome RunCalcIntoPipeClosedEarly(const std::vector<std::string>& args) {
         close(pipeFds[1]);
         if (!freopen(errPath.c_str(), "w", stderr) || !freopen("/dev/null", "r", stdin))
             _exit(127);
-        std::vector<char*> argv{const_cast<char*>(TAVRILO_CALC_EXE)};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        ExecCalc(args);
     }
     close(pipeFds[1]);
     char c = 0;

@@ -33,6 +33,13 @@ Outcome RunCalc(const std::vector<std::string>& args, const std::string& stdinPa
 // is as a shell leaves it: the default, that ends the program.
 Outcome RunCalcIntoPipeClosedEarly(const std::vector<std::string>& args);
 
+#ifndef _WIN32
+// In a child just forked: becomes `program` with `args` (or tavrilo-calc),
+// or ends with status 127 when it cannot.
+[[noreturn]] void ExecProgram(const std::string& program, const std::vector<std::string>& args);
+[[noreturn]] void ExecCalc(const std::vector<std::string>& args);
+#endif
+
 // A fresh path in the test's temporary folder.
 std::string TempPath(const std::string& name);
 

@@ -126,22 +126,33 @@ HWND Focus(const Program& program) {
     return info.hwndFocus;
 }
 
-struct FindForm {
+struct FindWindowData {
     DWORD processId;
+    const wchar_t* className;
+    bool shown; // only a window on the screen
     HWND found;
 };
 
-BOOL CALLBACK FindFormWindow(HWND window, LPARAM data) {
-    auto* find = reinterpret_cast<FindForm*>(data);
+BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM data) {
+    auto* find = reinterpret_cast<FindWindowData*>(data);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     wchar_t name[64] = {};
     GetClassNameW(window, name, 64);
-    if (processId == find->processId && std::wstring(name) == L"TavriloForm1") {
+    if (processId == find->processId && std::wstring(name) == find->className &&
+        (!find->shown || IsWindowVisible(window))) {
         find->found = window;
         return FALSE;
     }
     return TRUE;
+}
+
+// The first top-level window of the process `processId` of the class
+// `className`; with `shown`, only one on the screen.
+HWND FindProcessWindow(DWORD processId, const wchar_t* className, bool shown) {
+    FindWindowData find{processId, className, shown, nullptr};
+    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&find));
+    return find.found;
 }
 
 void SetDpi(DWORD dpi) {
@@ -175,10 +186,10 @@ bool Start(Program& program, const std::wstring& exe, DWORD dpi) {
         "the window at " + std::to_string(dpi) + " dpi, with its controls and the focus",
         [&] {
             ended = WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0;
-            FindForm find{program.process.dwProcessId, nullptr};
-            EnumWindows(FindFormWindow, reinterpret_cast<LPARAM>(&find));
-            if (find.found && IsWindowVisible(find.found) && GetDlgItem(find.found, lastId))
-                program.form = find.found;
+            const HWND found =
+                FindProcessWindow(program.process.dwProcessId, L"TavriloForm1", false);
+            if (found && IsWindowVisible(found) && GetDlgItem(found, lastId))
+                program.form = found;
             return ended || (program.form && IsChild(program.form, Focus(program)));
         },
         std::chrono::seconds(60));
@@ -208,31 +219,9 @@ struct Box {
     std::wstring text;
 };
 
-struct FindBoxData {
-    DWORD processId;
-    bool shown; // only a box on the screen
-    HWND found;
-};
-
-BOOL CALLBACK FindBoxWindow(HWND window, LPARAM data) {
-    auto* find = reinterpret_cast<FindBoxData*>(data);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    if (processId == find->processId && std::wstring(name) == L"#32770" &&
-        (!find->shown || IsWindowVisible(window))) {
-        find->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // A message box of the program; with `shown` false also one about to be shown.
 HWND FindBox(const Program& program, bool shown = true) {
-    FindBoxData find{program.process.dwProcessId, shown, nullptr};
-    EnumWindows(FindBoxWindow, reinterpret_cast<LPARAM>(&find));
-    return find.found;
+    return FindProcessWindow(program.process.dwProcessId, L"#32770", shown);
 }
 
 // Waits for a message box of the program, reads it, checks that it is modal
