@@ -197,7 +197,9 @@ def main():
     digest = hashlib.sha256()
     for name in sorted(files):
         digest.update(name.encode() + b'\0' + files[name] + b'\0')
-    cached = ['./'] + sorted(files)
+    # Each with its content's hash, for the worker to check what it fetched.
+    cached = {'./': hashlib.sha256(files['index.html']).hexdigest()}
+    cached.update((name, hashlib.sha256(files[name]).hexdigest()) for name in sorted(files))
     files['sw.js'] = fill(read('sw.js'), {'SITE_HASH': digest.hexdigest()[:16],
                                           'SITE_FILES': json.dumps(cached)}, 'sw.js').encode()
     for name, content in files.items():
