@@ -144,15 +144,28 @@ std::string CutListReport(const CutList& list) {
     return text;
 }
 
-std::string CutListCsv(const CutList& list) {
-    std::string csv;
-    AppendCsvRow(csv, {"距中心 (m)", "弦长 (m)", "下料长度 (m)", CountHeading(list)});
+CutListCells CutListTable(const CutList& list) {
+    CutListCells cells;
+    cells.Header = {"距中心 (m)", "弦长 (m)", "下料长度 (m)", CountHeading(list)};
+    cells.Lines.reserve(list.Lines.size());
     for (const CutLine& line : list.Lines)
-        AppendCsvRow(csv, {LineOffsets(line), LineChords(line), FormatNumber(line.CutLength),
-                           std::to_string(line.Count)});
+        cells.Lines.push_back({LineOffsets(line), LineChords(line), FormatNumber(line.CutLength),
+                               std::to_string(line.Count)});
     for (const TotalsRow& row : TotalsRows(list))
-        AppendCsvRow(csv, {std::string(row.Label), FormatNumber(RoundHalfEven(row.Chords, 3)),
-                           FormatNumber(RoundHalfEven(row.Cuts, 3)), std::to_string(row.Bars)});
+        cells.Totals.push_back({std::string(row.Label), FormatNumber(RoundHalfEven(row.Chords, 3)),
+                                FormatNumber(RoundHalfEven(row.Cuts, 3)),
+                                std::to_string(row.Bars)});
+    return cells;
+}
+
+std::string CutListCsv(const CutList& list) {
+    const CutListCells cells = CutListTable(list);
+    std::string csv;
+    AppendCsvRow(csv, cells.Header);
+    for (const std::vector<std::string>& row : cells.Lines)
+        AppendCsvRow(csv, row);
+    for (const std::vector<std::string>& row : cells.Totals)
+        AppendCsvRow(csv, row);
     return csv;
 }
 

@@ -8,6 +8,7 @@
 #include "calc/weight.h"
 
 #include <string>
+#include <vector>
 
 namespace tavrilo {
 
@@ -24,6 +25,15 @@ std::string CutListComparison(const CutList& list);
 // count as plain numbers), then the totals rows with the chords, the cut
 // lengths and the bars. Without a byte-order mark.
 std::string CutListCsv(const CutList& list);
+
+// The cells of that table: the header, a row for each line and the totals
+// rows (their label first), as the CSV holds them.
+struct CutListCells {
+    std::vector<std::string> Header;
+    std::vector<std::vector<std::string>> Lines;
+    std::vector<std::vector<std::string>> Totals;
+};
+CutListCells CutListTable(const CutList& list);
 
 // The mass of `lengthMetres` of bar and the mass per metre used, for example
 //   理论重量 7.18 kg（按钢筋总长度 27.533 m 计）

@@ -6,7 +6,13 @@ The page's labels, tooltips and initial values are the window's, read from
 form1.ui (@Widget.property@ in index.html); the version, the description and
 the support addresses come from CMake.
 
+The numbers the module and the script agree on (outcomes, extras, parts,
+batch texts) are read from the C++ enumerations of app/outcome.h and
+web/module_interface.h and written as the script's TAVRILO constants, ahead
+of the module's glue; --glue writes that glue alone for the module's tests.
+
   make_page.py --sources web/page --form desktop/form1.ui --module tavrilo_mesh.wasm
+               --interface app/outcome.h web/module_interface.h --glue FILE
                --icon tavrilo.svg --rsvg-convert PATH --site DIR --single FILE
                --version V --description TEXT --home URL --email ADDRESS --qq NUMBER
 """
@@ -28,6 +34,87 @@ CONTENT_SECURITY_POLICY = (
     "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; "
     "img-src 'self' blob: data:; worker-src 'self'; connect-src 'self'; "
     "object-src 'none'; base-uri 'none'")
+
+
+# The script's name for each enumeration the module and the page share.
+INTERFACE_GROUPS = {'Outcome': 'OUTCOME', 'Extra': 'EXTRA', 'Part': 'PART',
+                    'BatchText': 'BATCH_TEXT'}
+
+
+def upper_snake(name):
+    return re.sub(r'(?<=[a-z0-9])(?=[A-Z])', '_', name).upper()
+
+
+def interface_constants(headers):
+    """{'OUTCOME': {'ANSWERED': 0, ...}, ...} from the headers' enumerations."""
+    groups = {}
+    for header in headers:
+        text = re.sub(r'//[^\n]*', '', Path(header).read_text(encoding='utf-8'))
+        for match in re.finditer(r'enum class (\w+) : \w+ \{([^}]*)\};', text):
+            name, body = match.groups()
+            if name not in INTERFACE_GROUPS:
+                sys.exit(f'{header}: enum class {name} has no name for the page')
+            values = {}
+            for entry in filter(None, (e.strip() for e in body.split(','))):
+                item = re.fullmatch(r'(\w+) = (\d+)u?(?: << (\d+))?', entry)
+                if not item:
+                    sys.exit(f'{header}: {name}: cannot read "{entry}"')
+                key, value, shift = item.groups()
+                if key != 'Count':
+                    values[upper_snake(key)] = int(value) << int(shift or 0)
+            if len(set(values.values())) != len(values):
+                sys.exit(f'{header}: {name}: two names for one value')
+            groups[INTERFACE_GROUPS[name]] = values
+    missing = set(INTERFACE_GROUPS.values()) - set(groups)
+    if missing:
+        sys.exit(f'no enumeration for {", ".join(sorted(missing))}')
+    return groups
+
+
+def interface_script(headers):
+    groups = interface_constants(headers)
+    body = ',\n'.join(f'    {group}: Object.freeze({json.dumps(values)})'
+                      for group, values in groups.items())
+    return ('// Made by make_page.py from ' + ' and '.join(Path(h).name for h in headers) +
+            ': the numbers the module and the page agree on.\n'
+            "'use strict';\n/* exported TAVRILO */\n"
+            f'const TAVRILO = Object.freeze({{\n{body},\n}});\n')
+
+
+def wasm_exports(wasm):
+    """The names a WebAssembly module exports (its export section)."""
+    def uleb(at):
+        value = shift = 0
+        while True:
+            byte = wasm[at]
+            at += 1
+            value |= (byte & 0x7F) << shift
+            shift += 7
+            if byte < 0x80:
+                return value, at
+    if wasm[:8] != b'\0asm\1\0\0\0':
+        sys.exit('the module is no WebAssembly 1 module')
+    at = 8
+    while at < len(wasm):
+        section = wasm[at]
+        size, at = uleb(at + 1)
+        if section == 7:
+            names = set()
+            count, cursor = uleb(at)
+            for _ in range(count):
+                length, cursor = uleb(cursor)
+                names.add(wasm[cursor:cursor + length].decode())
+                _, cursor = uleb(cursor + length + 1)
+            return names
+        at += size
+    return set()
+
+
+def check_exports(glue, wasm):
+    """Fails the build when the glue calls an export the module lacks."""
+    missing = set(re.findall(r'exports\.(\w+)', glue)) - wasm_exports(wasm)
+    if missing:
+        sys.exit(f'module.js calls what the module does not export: {", ".join(sorted(missing))}')
 
 
 def form_texts(form_path):
@@ -60,9 +147,10 @@ def inline_script(text, what):
 
 def main():
     parser = argparse.ArgumentParser()
-    for name in ('sources', 'form', 'module', 'icon', 'rsvg-convert', 'site', 'single',
+    for name in ('sources', 'form', 'module', 'glue', 'icon', 'rsvg-convert', 'site', 'single',
                  'version', 'description', 'home', 'email', 'qq'):
         parser.add_argument('--' + name, required=True)
+    parser.add_argument('--interface', nargs='+', required=True)
     args = parser.parse_args()
 
     sources = Path(args.sources)
@@ -76,10 +164,12 @@ def main():
         'SUPPORT_QQ': html.escape(args.qq),
     })
     page = read('index.html')
-    module_glue = read('module.js')
+    module_glue = interface_script(args.interface) + '\n' + read('module.js')
+    Path(args.glue).write_text(module_glue, encoding='utf-8')
     worker = module_glue + '\n' + read('worker.js')
     style = read('style.css')
     wasm = Path(args.module).read_bytes()
+    check_exports(module_glue, wasm)
 
     site = Path(args.site)
     site.mkdir(parents=True, exist_ok=True)
@@ -107,7 +197,9 @@ def main():
     digest = hashlib.sha256()
     for name in sorted(files):
         digest.update(name.encode() + b'\0' + files[name] + b'\0')
-    cached = ['./'] + sorted(files)
+    # Each with its content's hash, for the worker to check what it fetched.
+    cached = {'./': hashlib.sha256(files['index.html']).hexdigest()}
+    cached.update((name, hashlib.sha256(files[name]).hexdigest()) for name in sorted(files))
     files['sw.js'] = fill(read('sw.js'), {'SITE_HASH': digest.hexdigest()[:16],
                                           'SITE_FILES': json.dumps(cached)}, 'sw.js').encode()
     for name, content in files.items():

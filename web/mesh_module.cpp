@@ -8,8 +8,11 @@
 
 #include "app/batch.h"
 #include "app/mesh_request.h"
+#include "app/outcome.h"
+#include "text/json.h"
 #include "text/report.h"
 #include "text/utf8.h"
+#include "web/module_interface.h"
 
 #include <array>
 #include <cstddef>
@@ -17,39 +20,58 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
-// The statuses of tavrilo-calc (cli/exit_code.h).
-constexpr int kOk = 0;
-constexpr int kInvalidInput = 1;
-constexpr int kCalcFailed = 2;
+using tavrilo::page::BatchText;
+using tavrilo::page::Extra;
+using tavrilo::page::Part;
 
-// The extras a call asks for, as bits of its `extras` argument.
-enum ExtraBit : unsigned {
-    kBreakdown = 1u << 0,  // --breakdown
-    kCutList = 1u << 1,    // --bars
-    kWeight = 1u << 2,     // --weight
-    kDrawing = 1u << 3,    // --svg
-    kJson = 1u << 4,       // --json
-    kCutListCsv = 1u << 5, // --bars-csv with --bom
-};
-
-// The parts of an answer.
-enum Part : int {
-    kPrinted = 0, // what tavrilo-calc prints, or the refusal with its line end
-    kTotal = 1,   // "27.533 m"
-    kBreakdownText = 2,
-    kWeightText = 3,
-    kCutHeading = 4,    // the cut list's title and allowance
-    kCutComparison = 5, // how it compares with the formula's total
-    kCutCsv = 6,        // the cut list as CSV, with the mark for Excel
-    kJsonText = 7,
-    kSvg = 8,
-    kPartCount = 9
-};
+constexpr std::size_t kPartCount = static_cast<std::size_t>(Part::Count);
 
 std::array<std::string, kPartCount> parts;
+
+std::string& PartText(Part part) {
+    return parts[static_cast<std::size_t>(part)];
+}
+
+bool Asked(unsigned extras, Extra extra) {
+    return (extras & static_cast<unsigned>(extra)) != 0;
+}
+
+// The cut list's cells for the page's table, as compact JSON:
+// {"header":[...],"lines":[[...],...],"totals":[[...],...]}.
+std::string CutTableJson(const tavrilo::CutList& list) {
+    const tavrilo::CutListCells cells = tavrilo::CutListTable(list);
+    std::string json;
+    auto row = [&json](const std::vector<std::string>& fields) {
+        json += '[';
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (i != 0)
+                json += ',';
+            json += tavrilo::JsonString(fields[i]);
+        }
+        json += ']';
+    };
+    auto rows = [&](const std::vector<std::vector<std::string>>& list) {
+        json += '[';
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (i != 0)
+                json += ',';
+            row(list[i]);
+        }
+        json += ']';
+    };
+    json += "{\"header\":";
+    row(cells.Header);
+    json += ",\"lines\":";
+    rows(cells.Lines);
+    json += ",\"totals\":";
+    rows(cells.Totals);
+    json += '}';
+    return json;
+}
 std::unique_ptr<tavrilo::BatchSession> batch;
 
 std::string_view Text(const char* data, std::size_t size) {
@@ -77,9 +99,9 @@ __attribute__((export_name("tavrilo_free"))) void tavrilo_free(void* buffer) {
 
 // What `tavrilo-calc D Φ d` writes for the three typed texts with the
 // arrangement (1 one-way, 2 two-way, 0 none chosen: refused as the window
-// refuses it, after the values) and the extras asked for (ExtraBit); the parts
-// of the answer besides. Returns tavrilo-calc's exit status: 0 for a total, 1
-// for input to correct, 2 for a failed calculation.
+// refuses it, after the values) and the extras asked for (Extra bits); the
+// parts of the answer besides (Part). Returns tavrilo-calc's exit status for
+// the outcome (app/outcome.h).
 __attribute__((export_name("tavrilo_mesh"))) int
 tavrilo_mesh(const char* meshDiameter, std::size_t meshDiameterSize, const char* barDiameter,
              std::size_t barDiameterSize, const char* spacing, std::size_t spacingSize,
@@ -96,44 +118,50 @@ tavrilo_mesh(const char* meshDiameter, std::size_t meshDiameterSize, const char*
         request.Layout = Arrangement::TwoWay;
     else
         request.Layout = std::nullopt;
-    request.Extras.Breakdown = (extras & kBreakdown) != 0;
-    request.Extras.CutList = (extras & kCutList) != 0;
-    request.Extras.Weight = (extras & kWeight) != 0;
-    request.Extras.Drawing = (extras & kDrawing) != 0;
-    request.Extras.Json = (extras & kJson) != 0;
-    request.Extras.CutListCsv = (extras & kCutListCsv) != 0;
+    request.Extras.Breakdown = Asked(extras, Extra::Breakdown);
+    request.Extras.CutList = Asked(extras, Extra::CutList);
+    request.Extras.Weight = Asked(extras, Extra::Weight);
+    request.Extras.Drawing = Asked(extras, Extra::Drawing);
+    request.Extras.Json = Asked(extras, Extra::Json);
+    request.Extras.CutListCsv = Asked(extras, Extra::CutListCsv);
     const MeshAnswer answer = AnswerMesh(request);
     if (answer.Refusal) {
-        parts[kPrinted] = answer.Refusal->Message + '\n';
-        return answer.Refusal->ByInput ? kInvalidInput : kCalcFailed;
+        PartText(Part::Printed) = answer.Refusal->Message + '\n';
+        return ExitStatus(answer.Refusal->ByInput ? Outcome::InputToCorrect : Outcome::Failed);
     }
-    parts[kPrinted] = answer.Printed();
-    parts[kTotal] = answer.TotalText;
-    parts[kBreakdownText] = answer.BreakdownText;
-    parts[kWeightText] = answer.WeightText;
+    PartText(Part::Printed) = answer.Printed();
+    PartText(Part::Total) = answer.TotalText;
+    PartText(Part::BreakdownText) = answer.BreakdownText;
+    PartText(Part::WeightText) = answer.WeightText;
     if (request.Extras.CutList) {
-        parts[kCutHeading] = CutListHeading(*answer.Cuts);
-        parts[kCutComparison] = CutListComparison(*answer.Cuts);
+        PartText(Part::CutHeading) = CutListHeading(*answer.Cuts);
+        PartText(Part::CutComparison) = CutListComparison(*answer.Cuts);
     }
-    if (request.Extras.CutListCsv)
-        parts[kCutCsv] = std::string(kByteOrderMark) + answer.CutListCsv;
-    parts[kJsonText] = answer.Json;
-    parts[kSvg] = answer.Svg;
-    return kOk;
+    if (request.Extras.CutListCsv) {
+        PartText(Part::CutCsv) = std::string(kByteOrderMark) + answer.CutListCsv;
+        PartText(Part::CutTable) = CutTableJson(*answer.Cuts);
+    }
+    PartText(Part::JsonText) = answer.Json;
+    PartText(Part::Svg) = answer.Svg;
+    return ExitStatus(Outcome::Answered);
 }
 
 // A part of the last answer (Part); an empty one for any other number.
 __attribute__((export_name("tavrilo_part_ptr"))) const char* tavrilo_part_ptr(int part) {
-    return part >= 0 && part < kPartCount ? parts[part].data() : nullptr;
+    return part >= 0 && static_cast<std::size_t>(part) < kPartCount
+               ? parts[static_cast<std::size_t>(part)].data()
+               : nullptr;
 }
 
 __attribute__((export_name("tavrilo_part_len"))) std::size_t tavrilo_part_len(int part) {
-    return part >= 0 && part < kPartCount ? parts[part].size() : 0;
+    return part >= 0 && static_cast<std::size_t>(part) < kPartCount
+               ? parts[static_cast<std::size_t>(part)].size()
+               : 0;
 }
 
 // A batch, as `tavrilo-calc --csv` (with --bom when `byteOrderMark` is not 0)
 // runs it: begin, feed the file's bytes in chunks of any size, then finish,
-// or stop on a cancel. Each call leaves the CSV rows it completed in part 0.
+// or stop on a cancel. Each call leaves the CSV rows it completed in part Printed.
 __attribute__((export_name("tavrilo_batch_begin"))) void tavrilo_batch_begin(int byteOrderMark) {
     ClearParts();
     batch = std::make_unique<tavrilo::BatchSession>(byteOrderMark != 0);
@@ -144,38 +172,45 @@ __attribute__((export_name("tavrilo_batch_begin"))) void tavrilo_batch_begin(int
 __attribute__((export_name("tavrilo_batch_feed"))) int tavrilo_batch_feed(const char* bytes,
                                                                           std::size_t size) {
     ClearParts();
-    return batch && batch->Feed(Text(bytes, size), parts[kPrinted]) ? 1 : 0;
+    return batch && batch->Feed(Text(bytes, size), PartText(Part::Printed)) ? 1 : 0;
 }
 
 __attribute__((export_name("tavrilo_batch_finish"))) int tavrilo_batch_finish() {
     ClearParts();
-    return batch && batch->Finish(parts[kPrinted]) ? 1 : 0;
+    return batch && batch->Finish(PartText(Part::Printed)) ? 1 : 0;
 }
 
 // A cancel: the rows that what is held back completes.
 __attribute__((export_name("tavrilo_batch_stop"))) void tavrilo_batch_stop() {
     ClearParts();
     if (batch)
-        batch->Stop(parts[kPrinted]);
+        batch->Stop(PartText(Part::Printed));
 }
 
-// The texts about the batch in part 0: 0 the summary, 1 the progress, 2 the
-// cancel with what was answered.
+// A text about the batch (BatchText) in part Printed.
 __attribute__((export_name("tavrilo_batch_text"))) void tavrilo_batch_text(int which) {
     ClearParts();
     if (!batch)
         return;
-    parts[kPrinted] = which == 0   ? batch->Summary()
-                      : which == 1 ? batch->Progress()
-                                   : batch->Cancelled();
+    switch (static_cast<BatchText>(which)) {
+    case BatchText::Summary:
+        PartText(Part::Printed) = batch->Summary();
+        break;
+    case BatchText::Progress:
+        PartText(Part::Printed) = batch->Progress();
+        break;
+    case BatchText::Cancelled:
+        PartText(Part::Printed) = batch->Cancelled();
+        break;
+    }
 }
 
-// Why the file named `name` (UTF-8) could not be decoded, in part 0.
+// Why the file named `name` (UTF-8) could not be decoded, in part Printed.
 __attribute__((export_name("tavrilo_batch_failure"))) void
 tavrilo_batch_failure(const char* name, std::size_t nameSize) {
     ClearParts();
     if (batch)
-        parts[kPrinted] = batch->DecodeFailure(Text(name, nameSize));
+        PartText(Part::Printed) = batch->DecodeFailure(Text(name, nameSize));
 }
 
 // Rows answered and rows without a total (as doubles: exact to 2^53).

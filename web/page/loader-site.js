@@ -16,5 +16,54 @@ function tavriloStartWorker() {
     return new Worker('worker.js');
 }
 
+// A new version, once its service worker has cached all of it, is offered
+// with a note rather than switched to under a half-typed form: 重新加载 lets
+// it take over, and the page reloads when it has.
+function tavriloWatchUpdates() {
+    const note = document.getElementById('update');
+    let asked = false;
+    let waiting = null;
+    const offer = (worker) => {
+        if (!worker || !navigator.serviceWorker.controller)
+            return; // the first visit: nothing older to replace
+        waiting = worker;
+        note.hidden = false;
+    };
+    const whenInstalled = (worker) => {
+        if (!worker)
+            return;
+        if (worker.state === 'installed')
+            offer(worker);
+        else
+            worker.addEventListener('statechange', () => {
+                if (worker.state === 'installed')
+                    offer(worker);
+            });
+    };
+    document.getElementById('update-reload').addEventListener('click', () => {
+        asked = true;
+        if (waiting)
+            waiting.postMessage({ type: 'take-over' });
+        else
+            location.reload();
+    });
+    navigator.serviceWorker.addEventListener('controllerchange', () => {
+        if (asked)
+            location.reload();
+        else
+            note.hidden = false; // another page of this site took the new version
+    });
+    navigator.serviceWorker.register('sw.js').then((registration) => {
+        offer(registration.waiting);
+        whenInstalled(registration.installing);
+        registration.addEventListener('updatefound', () => whenInstalled(registration.installing));
+        // A page left open looks for a new version when it is shown again.
+        document.addEventListener('visibilitychange', () => {
+            if (document.visibilityState === 'visible')
+                registration.update().catch(() => {});
+        });
+    }).catch(() => {});
+}
+
 if ('serviceWorker' in navigator)
-    navigator.serviceWorker.register('sw.js').catch(() => {});
+    tavriloWatchUpdates();

@@ -2,31 +2,15 @@
 // copies texts into the module's memory, calls its exports and reads the
 // answers back. The module imports nothing and is a reactor: _initialize
 // once, then any export. Memory can grow during any call, so its buffer is
-// read again after each one.
+// read again after each one. The numbers it passes (extras, parts, batch
+// texts, outcomes) are TAVRILO's, made from the module's own C++ at build
+// time; TavriloModule.CUT_LIST, TavriloModule.SVG and the like name them too.
 
 'use strict';
 
+/* global TAVRILO */
 /* exported TavriloModule */
 class TavriloModule {
-    // The extras a mesh can be asked for (bits of tavrilo_mesh's last argument).
-    static BREAKDOWN = 1;
-    static CUT_LIST = 2;
-    static WEIGHT = 4;
-    static DRAWING = 8;
-    static JSON = 16;
-    static CUT_LIST_CSV = 32;
-
-    // The parts of an answer.
-    static PRINTED = 0;
-    static TOTAL = 1;
-    static BREAKDOWN_TEXT = 2;
-    static WEIGHT_TEXT = 3;
-    static CUT_HEADING = 4;
-    static CUT_COMPARISON = 5;
-    static CUT_CSV = 6;
-    static JSON_TEXT = 7;
-    static SVG = 8;
-
     static async instantiate(module) {
         const instance = await WebAssembly.instantiate(module, {});
         return new TavriloModule(instance.exports);
@@ -65,7 +49,8 @@ class TavriloModule {
     }
 
     // One mesh: the three texts as typed, the arrangement (1 one-way, 2
-    // two-way, 0 none chosen) and the extras. Returns tavrilo-calc's status.
+    // two-way, 0 none chosen) and the extras (TAVRILO.EXTRA bits). Returns
+    // the status of its outcome (TAVRILO.OUTCOME).
     mesh(meshDiameter, barDiameter, spacing, arrangement, extras) {
         const buffers = [meshDiameter, barDiameter, spacing].map(
             (text) => this.copyIn(this.encoder.encode(text)));
@@ -99,10 +84,10 @@ class TavriloModule {
         this.exports.tavrilo_batch_stop();
     }
 
-    // 0 the summary, 1 the progress, 2 the cancel.
+    // A text about the batch: TAVRILO.BATCH_TEXT.SUMMARY, PROGRESS or CANCELLED.
     batchText(which) {
         this.exports.tavrilo_batch_text(which);
-        return this.part(TavriloModule.PRINTED);
+        return this.part(TAVRILO.PART.PRINTED);
     }
 
     batchFailure(name) {
@@ -112,7 +97,7 @@ class TavriloModule {
         } finally {
             this.exports.tavrilo_free(at);
         }
-        return this.part(TavriloModule.PRINTED);
+        return this.part(TAVRILO.PART.PRINTED);
     }
 
     batchRows() {
@@ -123,6 +108,8 @@ class TavriloModule {
         return this.exports.tavrilo_batch_failed();
     }
 }
+
+Object.assign(TavriloModule, TAVRILO.EXTRA, TAVRILO.PART);
 
 if (typeof module === 'object' && module.exports)
     module.exports = { TavriloModule };

@@ -9,7 +9,7 @@
 
 'use strict';
 
-/* global TavriloModule, tavriloLoadModule, tavriloStartWorker */
+/* global TAVRILO, TavriloModule, tavriloLoadModule, tavriloStartWorker */
 
 (() => {
     const $ = (id) => document.getElementById(id);
@@ -20,8 +20,8 @@
     const message = $('message');
     const details = $('details');
 
-    const ALL_EXTRAS = TavriloModule.BREAKDOWN | TavriloModule.CUT_LIST | TavriloModule.WEIGHT |
-                       TavriloModule.DRAWING | TavriloModule.JSON | TavriloModule.CUT_LIST_CSV;
+    const { BREAKDOWN, CUT_LIST, WEIGHT, DRAWING, JSON: JSON_DOCUMENT, CUT_LIST_CSV } = TAVRILO.EXTRA;
+    const ALL_EXTRAS = BREAKDOWN | CUT_LIST | WEIGHT | DRAWING | JSON_DOCUMENT | CUT_LIST_CSV;
 
     const compiled = tavriloLoadModule();
     const calculator = compiled.then((module) => TavriloModule.instantiate(module));
@@ -75,42 +75,9 @@
         return true;
     }
 
-    // A CSV text split into rows of fields (quoted fields as RFC 4180 has them).
-    function csvRows(text) {
-        const rows = [];
-        let row = [];
-        let field = '';
-        let quoted = false;
-        for (let i = 0; i < text.length; ++i) {
-            const c = text[i];
-            if (quoted) {
-                if (c === '"' && text[i + 1] === '"') {
-                    field += '"';
-                    ++i;
-                } else if (c === '"') {
-                    quoted = false;
-                } else {
-                    field += c;
-                }
-            } else if (c === '"') {
-                quoted = true;
-            } else if (c === ',') {
-                row.push(field);
-                field = '';
-            } else if (c === '\n') {
-                row.push(field);
-                rows.push(row);
-                row = [];
-                field = '';
-            } else if (c !== '\r') {
-                field += c;
-            }
-        }
-        return rows;
-    }
-
-    function fillTable(csv) {
-        const [header, ...rows] = csvRows(csv.replace(/^\uFEFF/, ''));
+    // The cut list's table from the module's cells: the header, the lines
+    // and the totals rows (their label a row heading).
+    function fillTable({ header, lines, totals }) {
         const table = $('cut-table');
         const head = document.createElement('tr');
         header.forEach((label) => {
@@ -120,19 +87,20 @@
             head.append(th);
         });
         table.tHead.replaceChildren(head);
-        table.tBodies[0].replaceChildren(...rows.map((fields) => {
+        const row = (fields, isTotals) => {
             const tr = document.createElement('tr');
-            const totals = fields[0].includes('合计');
-            tr.className = totals ? 'totals' : '';
+            tr.className = isTotals ? 'totals' : '';
             fields.forEach((text, i) => {
-                const cell = document.createElement(totals && i === 0 ? 'th' : 'td');
-                if (totals && i === 0)
+                const cell = document.createElement(isTotals && i === 0 ? 'th' : 'td');
+                if (isTotals && i === 0)
                     cell.scope = 'row';
                 cell.textContent = text;
                 tr.append(cell);
             });
             return tr;
-        }));
+        };
+        table.tBodies[0].replaceChildren(...lines.map((fields) => row(fields, false)),
+                                         ...totals.map((fields) => row(fields, true)));
     }
 
     function link(id, blob, name) {
@@ -145,25 +113,25 @@
         details.hidden = false;
         const status = calc.mesh(...values, layout, ALL_EXTRAS);
         const body = $('details-body');
-        if (status !== 0) {
+        if (status !== TAVRILO.OUTCOME.ANSWERED) {
             // The total stands; what it cannot be cut or weighed into is said here.
-            $('details-message').textContent = calc.part(TavriloModule.PRINTED).trimEnd();
+            $('details-message').textContent = calc.part(TAVRILO.PART.PRINTED).trimEnd();
             body.hidden = true;
             return;
         }
         $('details-message').textContent = '';
         body.hidden = false;
-        $('breakdown').textContent = calc.part(TavriloModule.BREAKDOWN_TEXT);
-        $('weight').textContent = calc.part(TavriloModule.WEIGHT_TEXT);
-        $('cut-heading').textContent = calc.part(TavriloModule.CUT_HEADING);
-        $('cut-comparison').textContent = calc.part(TavriloModule.CUT_COMPARISON);
-        fillTable(calc.part(TavriloModule.CUT_CSV));
-        const svg = new Blob([calc.partBytes(TavriloModule.SVG)], { type: 'image/svg+xml' });
+        $('breakdown').textContent = calc.part(TAVRILO.PART.BREAKDOWN_TEXT);
+        $('weight').textContent = calc.part(TAVRILO.PART.WEIGHT_TEXT);
+        $('cut-heading').textContent = calc.part(TAVRILO.PART.CUT_HEADING);
+        $('cut-comparison').textContent = calc.part(TAVRILO.PART.CUT_COMPARISON);
+        fillTable(JSON.parse(calc.part(TAVRILO.PART.CUT_TABLE)));
+        const svg = new Blob([calc.partBytes(TAVRILO.PART.SVG)], { type: 'image/svg+xml' });
         $('drawing').src = setUrl('drawing', svg);
         link('download-svg', svg, 'tavrilo-网片图.svg');
-        link('download-csv', new Blob([calc.partBytes(TavriloModule.CUT_CSV)],
+        link('download-csv', new Blob([calc.partBytes(TAVRILO.PART.CUT_CSV)],
                                       { type: 'text/csv;charset=utf-8' }), 'tavrilo-下料单.csv');
-        link('download-json', new Blob([calc.partBytes(TavriloModule.JSON_TEXT)],
+        link('download-json', new Blob([calc.partBytes(TAVRILO.PART.JSON_TEXT)],
                                        { type: 'application/json' }), 'tavrilo-结果.json');
     }
 
@@ -190,11 +158,11 @@
         const layout = arrangement();
         writeLink();
         const status = calc.mesh(...values, layout, 0);
-        if (status !== 0) {
-            message.textContent = calc.part(TavriloModule.PRINTED).trimEnd();
+        if (status !== TAVRILO.OUTCOME.ANSWERED) {
+            message.textContent = calc.part(TAVRILO.PART.PRINTED).trimEnd();
             return;
         }
-        total.value = calc.part(TavriloModule.TOTAL);
+        total.value = calc.part(TAVRILO.PART.TOTAL);
         notePrintedValues();
         showDetails(calc, values, layout);
     }

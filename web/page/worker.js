@@ -13,7 +13,7 @@
 
 'use strict';
 
-/* global TavriloModule */
+/* global TAVRILO, TavriloModule */
 
 const SLICE_BYTES = 4 << 20;
 
@@ -41,7 +41,7 @@ async function run(module, file) {
     // blob of their own; the result joins them without copying again.
     const out = [];
     const keep = () => {
-        const view = calc.partView(TavriloModule.PRINTED);
+        const view = calc.partView(TAVRILO.PART.PRINTED);
         if (view.length > 0)
             out.push(new Blob([view]));
     };
@@ -55,7 +55,8 @@ async function run(module, file) {
         if (cancelled) {
             calc.batchStop();
             keep();
-            return { type: 'done', result: result(), text: calc.batchText(2), ok: false };
+            return { type: 'done', result: result(),
+                     text: calc.batchText(TAVRILO.BATCH_TEXT.CANCELLED), ok: false };
         }
         if (at + SLICE_BYTES < file.size)
             next = file.slice(at + SLICE_BYTES, at + 2 * SLICE_BYTES).arrayBuffer();
@@ -64,14 +65,15 @@ async function run(module, file) {
         if (!decoded)
             return { type: 'done', result: out.length > 0 ? result() : null,
                      text: calc.batchFailure(file.name), ok: false };
-        postMessage({ type: 'progress', bytes: at + bytes.length, text: calc.batchText(1) });
+        postMessage({ type: 'progress', bytes: at + bytes.length,
+                      text: calc.batchText(TAVRILO.BATCH_TEXT.PROGRESS) });
     }
     const decoded = calc.batchFinish();
     keep();
     if (!decoded)
         return { type: 'done', result: out.length > 0 ? result() : null,
                  text: calc.batchFailure(file.name), ok: false };
-    return { type: 'done', result: result(), text: calc.batchText(0), ok: true,
+    return { type: 'done', result: result(), text: calc.batchText(TAVRILO.BATCH_TEXT.SUMMARY), ok: true,
              failed: calc.batchFailed() };
 }
 

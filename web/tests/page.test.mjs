@@ -4,14 +4,16 @@
 // downloads is compared with what tavrilo-calc writes.
 
 import assert from 'node:assert/strict';
-import { spawnSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { spawn, spawnSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
+import { cpSync, mkdtempSync, readFileSync, readdirSync, rmSync, utimesSync, writeFileSync }
+    from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
-import { launch, nativeCalc, out, serve, singlePage, watch } from './browser.mjs';
+import { launch, nativeCalc, out, serve, site, singlePage, watch } from './browser.mjs';
 
 const NON_POSITIVE = '参数不能为“0”或“负值”！';
 const NO_ARRANGEMENT = '请选择“钢筋布置形式”后进行计算！';
@@ -348,4 +350,63 @@ test('printing: the worked example on one A4 page, a long cut list on more with 
         getComputedStyle(document.querySelector('#cut-table tbody tr')).breakInside]),
     ['table-header-group', 'avoid']);
     await close(page);
+});
+
+// python3 -m http.server on `folder`: no Cache-Control, so the browser's HTTP
+// cache keeps what it fetched by the files' age alone.
+function plainServer(folder) {
+    const child = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'],
+                        { cwd: folder, stdio: ['ignore', 'pipe', 'ignore'] });
+    return new Promise((resolve, reject) => {
+        let text = '';
+        child.on('error', reject);
+        child.stdout.on('data', (chunk) => {
+            text += chunk;
+            const port = text.match(/port (\d+)/);
+            if (port)
+                resolve({ url: `http://127.0.0.1:${port[1]}/`, stop: () => child.kill('SIGTERM') });
+        });
+    });
+}
+
+test('a rebuild deployed after a visit is offered, arrives with one reload, and leaves other caches',
+     async () => {
+    const folder = mkdtempSync(path.join(work, 'site-'));
+    cpSync(site, folder, { recursive: true });
+    // Deployed a day ago: a heuristically fresh HTTP cache entry for hours.
+    const dayAgo = new Date(Date.now() - 86400000);
+    for (const name of readdirSync(folder))
+        utimesSync(path.join(folder, name), dayAgo, dayAgo);
+    const own = await plainServer(folder);
+    const page = await open(own.url);
+    await page.waitForFunction(() => navigator.serviceWorker.controller !== null, null,
+                               { timeout: DEADLINE });
+    await page.evaluate(async () => {
+        const other = await caches.open('another-app');
+        await other.put('/another-app/data', new Response('kept'));
+    });
+    const version = (await page.textContent('footer')).match(/版本 (\S+)/)[1];
+
+    // The rebuild: a new version in the page, its hash and a new cache name in sw.js.
+    const index = path.join(folder, 'index.html');
+    const sw = path.join(folder, 'sw.js');
+    const sha = (bytes) => createHash('sha256').update(bytes).digest('hex');
+    const before = readFileSync(index);
+    const after = Buffer.from(String(before).replaceAll(`版本 ${version}`, '版本 9.99.9999'));
+    writeFileSync(index, after);
+    writeFileSync(sw, String(readFileSync(sw)).replaceAll(sha(before), sha(after))
+        .replace(/(const CACHE = `\$\{PREFIX\})[0-9a-f]+/, '$1feedfacefeedface'));
+
+    await page.reload();
+    await page.waitForSelector('#update:not([hidden])', { timeout: DEADLINE });
+    assert.match(await page.textContent('footer'), new RegExp(`版本 ${version.replaceAll('.', '\\.')}`));
+    await Promise.all([page.waitForEvent('load', { timeout: DEADLINE }), page.click('#update-reload')]);
+    await page.waitForFunction(() => document.querySelector('footer').textContent.includes('9.99.9999'),
+                               null, { timeout: DEADLINE });
+    assert.deepEqual(await page.evaluate(async () => ({
+        other: await (await caches.match('/another-app/data'))?.text(),
+        ours: (await caches.keys()).filter((key) => key.startsWith('tavrilo')).length,
+    })), { other: 'kept', ours: 1 });
+    await close(page);
+    own.stop();
 });
