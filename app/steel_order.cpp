@@ -6,6 +6,7 @@
 #include "calc/number.h"
 #include "calc/weight.h"
 #include "text/arrangement.h"
+#include "text/batch_messages.h"
 #include "text/messages.h"
 
 #include <algorithm>
@@ -229,7 +230,7 @@ void OrderReader::ReadMesh(CsvRecord& record) {
 void OrderReader::ReadPiece(CsvRecord& record) {
     const std::size_t line = record.Line;
     if (record.Problem != CsvRecordProblem::None)
-        return Omit(line, EvaluateBatchRecord(record).Fields.back());
+        return Omit(line, CsvRecordProblemMessage(record));
     const std::vector<std::string>& fields = record.Fields;
     if (fields.size() < 2 || fields.size() > 4)
         return Omit(line, PieceFieldCountMessage(fields.size()));

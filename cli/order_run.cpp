@@ -5,7 +5,7 @@
 #include "cli/file_path.h"
 #include "cli/input_file.h"
 #include "cli/system_error.h"
-#include "text/messages.h"
+#include "text/batch_messages.h"
 #include "text/utf8.h"
 
 #include <cerrno>
@@ -33,12 +33,12 @@ int ReadInto(std::string_view path, OrderReader& reader, std::istream& in, std::
             return kCannotComplete;
         }
         if (!reader.Feed(std::string_view(bytes.data(), got))) {
-            err << "无法解码 " << name << "：" << reader.Failure() << '\n';
+            err << BatchDecodeFailureText(name, reader.Failure(), 0) << '\n';
             return kCannotComplete;
         }
     }
     if (!reader.Finish()) {
-        err << "无法解码 " << name << "：" << reader.Failure() << '\n';
+        err << BatchDecodeFailureText(name, reader.Failure(), 0) << '\n';
         return kCannotComplete;
     }
     return kOk;

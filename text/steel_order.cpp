@@ -207,8 +207,8 @@ std::string MetresText(Millimetres length) {
 std::string SteelOrderText(const SteelOrder& order) {
     std::string text = "钢筋采购与下料方案\n" + ReadText(order) + "\n" + SettingsLines(order);
     if (order.RoundedLengths > 0)
-        text += "有 " + std::to_string(order.RoundedLengths) +
-                " 个长度多于三位小数，已按毫米取整\n";
+        text +=
+            "有 " + std::to_string(order.RoundedLengths) + " 个长度多于三位小数，已按毫米取整\n";
     if (!order.Omitted.empty()) {
         text += "未计入的行（" + std::to_string(order.Omitted.size()) + " 行）：\n";
         for (const OmittedRow& row : order.Omitted)
@@ -232,8 +232,8 @@ std::string SteelOrderText(const SteelOrder& order) {
                 " 种切法）：\n";
         for (const cutting::Pattern& pattern : group.Plan.Patterns)
             text += "    " + MetresText(pattern.StockLength) + " m × " + Count(pattern.Count) +
-                    " 根：" + PiecesText(pattern) + "；锯口 " + Count(pattern.Cuts) +
-                    " 个，" + OffcutText(order, pattern) + "\n";
+                    " 根：" + PiecesText(pattern) + "；锯口 " + Count(pattern.Cuts) + " 个，" +
+                    OffcutText(order, pattern) + "\n";
     }
     if (order.Groups.size() > 1) {
         text += "\n合计：采购 " + Count(order.StockBars()) + " 根，" + MetresText(order.Bought()) +
@@ -282,8 +282,8 @@ std::string SteelOrderCsv(const SteelOrder& order) {
         for (const cutting::Pattern& pattern : group.Plan.Patterns)
             AppendCsvRow(csv,
                          {diameter, "切法", MetresText(pattern.StockLength), Count(pattern.Count),
-                          MetresText(pattern.StockLength), PiecesText(pattern),
-                          Count(pattern.Cuts), MetresText(pattern.Offcut)});
+                          MetresText(pattern.StockLength), PiecesText(pattern), Count(pattern.Cuts),
+                          MetresText(pattern.Offcut)});
     }
     return csv;
 }
@@ -495,9 +495,11 @@ std::string LongBarsMessage(const std::vector<LongBar>& bars, Millimetres longes
     std::string text = "有钢筋长于最长的定尺长度 " + MetresText(longestStock) +
                        " m，不能用一根定尺钢筋下料，需要接长：";
     constexpr std::size_t kNamed = 10;
-    for (std::size_t i = 0; i < bars.size() && i < kNamed; ++i)
-        text += (i > 0 ? "；" : "") + DiameterText(bars[i].BarDiameter) + " 的 " +
-                MetresText(bars[i].Length) + " m × " + Count(bars[i].Count) + " 根";
+    for (std::size_t i = 0; i < bars.size() && i < kNamed; ++i) {
+        const bool sameDiameter = i > 0 && bars[i].BarDiameter == bars[i - 1].BarDiameter;
+        text += sameDiameter ? "、" : (i > 0 ? "；" : "") + DiameterText(bars[i].BarDiameter) + " ";
+        text += MetresText(bars[i].Length) + " m × " + Count(bars[i].Count) + " 根";
+    }
     if (bars.size() > kNamed)
         text += "等 " + std::to_string(bars.size()) + " 种长度";
     return text + "。请给出搭接长度（钢筋直径的倍数如 36d，或以米计如 0.5；不小于 " +

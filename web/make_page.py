@@ -38,7 +38,7 @@ CONTENT_SECURITY_POLICY = (
 
 # The script's name for each enumeration the module and the page share.
 INTERFACE_GROUPS = {'Outcome': 'OUTCOME', 'Extra': 'EXTRA', 'Part': 'PART',
-                    'BatchText': 'BATCH_TEXT'}
+                    'BatchText': 'BATCH_TEXT', 'OrderFile': 'ORDER_FILE'}
 
 
 def upper_snake(name):

@@ -9,6 +9,8 @@
 #include "app/batch.h"
 #include "app/mesh_request.h"
 #include "app/outcome.h"
+#include "app/steel_order.h"
+#include "text/batch_messages.h"
 #include "text/json.h"
 #include "text/report.h"
 #include "text/utf8.h"
@@ -18,6 +20,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +29,7 @@ namespace {
 
 using tavrilo::page::BatchText;
 using tavrilo::page::Extra;
+using tavrilo::page::OrderFile;
 using tavrilo::page::Part;
 
 constexpr std::size_t kPartCount = static_cast<std::size_t>(Part::Count);
@@ -76,6 +80,13 @@ std::unique_ptr<tavrilo::BatchSession> batch;
 
 std::string_view Text(const char* data, std::size_t size) {
     return data != nullptr ? std::string_view(data, size) : std::string_view();
+}
+
+// A setting typed on the page; a null text is one not given.
+std::optional<std::string_view> Setting(const char* data, std::size_t size) {
+    if (data == nullptr)
+        return std::nullopt;
+    return std::string_view(data, size);
 }
 
 void ClearParts() {
@@ -144,6 +155,47 @@ tavrilo_mesh(const char* meshDiameter, std::size_t meshDiameterSize, const char*
     PartText(Part::JsonText) = answer.Json;
     PartText(Part::Svg) = answer.Svg;
     return ExitStatus(Outcome::Answered);
+}
+
+// The steel order that `tavrilo-calc --order` (OrderFile::Schedule) or
+// `--cut` (OrderFile::PieceList) makes of the file's bytes, the file named
+// `name`, with the settings as typed (--stock, --kerf, --keep, --lap; a null
+// text for one not given) and --couplers when `couplers` is not 0. Part
+// Printed holds what tavrilo-calc prints (the order's text), or the refusal
+// with its line end; JsonText what it prints with --json, Svg the
+// --order-svg drawing and OrderCsv the --order-csv file with --bom. Returns
+// tavrilo-calc's exit status.
+__attribute__((export_name("tavrilo_order"))) int
+tavrilo_order(int file, const char* bytes, std::size_t size, const char* name, std::size_t nameSize,
+              const char* stock, std::size_t stockSize, const char* kerf, std::size_t kerfSize,
+              const char* keep, std::size_t keepSize, const char* lap, std::size_t lapSize,
+              int couplers) {
+    using namespace tavrilo;
+    ClearParts();
+    const auto settings =
+        ReadOrderSettings({Setting(stock, stockSize), Setting(kerf, kerfSize),
+                           Setting(keep, keepSize), Setting(lap, lapSize), couplers != 0});
+    if (const auto* refusal = std::get_if<std::string>(&settings)) {
+        PartText(Part::Printed) = *refusal + '\n';
+        return ExitStatus(Outcome::Usage);
+    }
+    OrderReader reader(file == static_cast<int>(OrderFile::PieceList) ? OrderSource::PieceList
+                                                                      : OrderSource::Schedule);
+    if (!reader.Feed(Text(bytes, size)) || !reader.Finish()) {
+        PartText(Part::Printed) =
+            BatchDecodeFailureText(Text(name, nameSize), reader.Failure(), 0) + '\n';
+        return ExitStatus(Outcome::Failed);
+    }
+    const OrderAnswer answer = MakeSteelOrder(reader, std::get<OrderSettings>(settings));
+    if (answer.Refusal) {
+        PartText(Part::Printed) = answer.Refusal->Message + '\n';
+        return ExitStatus(answer.Refusal->ByInput ? Outcome::InputToCorrect : Outcome::Failed);
+    }
+    PartText(Part::Printed) = SteelOrderText(answer.Order);
+    PartText(Part::JsonText) = SteelOrderJson(answer.Order);
+    PartText(Part::Svg) = SteelOrderSvg(answer.Order);
+    PartText(Part::OrderCsv) = std::string(kByteOrderMark) + SteelOrderCsv(answer.Order);
+    return ExitStatus(answer.Order.Omitted.empty() ? Outcome::Answered : Outcome::InputToCorrect);
 }
 
 // A part of the last answer (Part); an empty one for any other number.

@@ -30,8 +30,15 @@ enum class Part : int {
     CutCsv = 6,        // the cut list as CSV, with the mark for Excel
     JsonText = 7,
     Svg = 8,
-    CutTable = 9, // the cut list's cells as JSON, for the page's table
-    Count = 10,   // not a part: how many there are
+    CutTable = 9,  // the cut list's cells as JSON, for the page's table
+    OrderCsv = 10, // the steel order as CSV, with the mark for Excel
+    Count = 11,    // not a part: how many there are
+};
+
+// What tavrilo_order reads: a site schedule (--order) or a piece list (--cut).
+enum class OrderFile : int {
+    Schedule = 0,
+    PieceList = 1,
 };
 
 // The texts about a batch that tavrilo_batch_text puts in part Printed.

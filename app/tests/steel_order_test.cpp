@@ -5,8 +5,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <variant>
 
 namespace tavrilo {
@@ -149,8 +149,8 @@ TEST(LongBars, AreRefusedWithoutASpliceNamingThem) {
     const OrderAnswer none = MakeSteelOrder(reader, OrderSettings{});
     ASSERT_TRUE(none.Refusal);
     EXPECT_TRUE(none.Refusal->ByInput);
-    EXPECT_NE(none.Refusal->Message.find("直径 12 mm 的 20.5 m × 4 根"), std::string::npos);
-    EXPECT_NE(none.Refusal->Message.find("未注明直径 的 25 m × 1 根"), std::string::npos);
+    EXPECT_NE(none.Refusal->Message.find("直径 12 mm 20.5 m × 4 根"), std::string::npos);
+    EXPECT_NE(none.Refusal->Message.find("；未注明直径 25 m × 1 根"), std::string::npos);
     // A lap by the bar diameter cannot be had for a bar without one.
     OrderSettings byDiameter;
     byDiameter.Splice = SpliceMethod::Lap;

@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "20.5,4,0.012\n",
                   1,
                   "",
-                  "直径 12 mm 的 20.5 m × 4 根"},
+                  "直径 12 mm 20.5 m × 4 根"},
         OrderCase{"LongBarLapped", {"--cut", "-", "--lap=36d"}, "20.5,4,0.012\n", 0, "接长", ""},
         OrderCase{"NothingToCut", {"--cut", "-"}, "长度,根数\n", 1, "", "没有可下料的钢筋"},
         OrderCase{"BadStock", {"--cut", "-", "--stock", "9,x"}, "1,1\n", 64, "", "定尺长度“9,x”"},

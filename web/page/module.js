@@ -61,6 +61,24 @@ class TavriloModule {
         }
     }
 
+    // The steel order of a file's bytes (a Uint8Array): a site schedule or a
+    // piece list (TAVRILO.ORDER_FILE), the file's name for the messages, and
+    // the settings as typed ({stock, kerf, keep, lap}: a text each, or
+    // undefined for one not given; couplers true or false). Returns the
+    // status of its outcome; the parts PRINTED, JSON_TEXT, SVG and ORDER_CSV
+    // hold the order.
+    order(file, bytes, name, settings) {
+        const texts = [bytes, this.encoder.encode(name)];
+        for (const key of ['stock', 'kerf', 'keep', 'lap'])
+            texts.push(settings[key] === undefined ? null : this.encoder.encode(settings[key]));
+        const buffers = texts.map((text) => (text === null ? [0, 0] : this.copyIn(text)));
+        try {
+            return this.exports.tavrilo_order(file, ...buffers.flat(), settings.couplers ? 1 : 0);
+        } finally {
+            buffers.forEach(([at]) => at !== 0 && this.exports.tavrilo_free(at));
+        }
+    }
+
     batchBegin(byteOrderMark) {
         this.exports.tavrilo_batch_begin(byteOrderMark ? 1 : 0);
     }
@@ -110,6 +128,7 @@ class TavriloModule {
 }
 
 Object.assign(TavriloModule, TAVRILO.EXTRA, TAVRILO.PART);
+TavriloModule.ORDER_FILE = TAVRILO.ORDER_FILE;
 
 if (typeof module === 'object' && module.exports)
     module.exports = { TavriloModule };

@@ -204,3 +204,69 @@ test('a file that cannot be decoded fails as tavrilo-calc fails, keeping the row
     assert.equal(answer.err, String(native.stderr));
     assert.equal(Buffer.compare(answer.out, native.stdout), 0);
 });
+
+// Site-sized piece lists: the cut lengths of round meshes (chords plus the
+// hooks), 3 to 40 lengths of up to 240 bars, on 9 m and 12 m stock, some
+// with a kerf, a splice or a bar diameter each.
+function pieceLists(count) {
+    const next = random(22);
+    const lists = [];
+    for (let n = 0; n < count; ++n) {
+        const diameter = 1 + next() * 10;
+        const phi = [0.008, 0.01, 0.012, 0.016][Math.floor(next() * 4)];
+        const distinct = 3 + Math.floor(next() * 38);
+        const rows = ['长度,根数,直径,备注'];
+        for (let k = 0; k < distinct; ++k) {
+            const x = (k * diameter) / 2 / distinct;
+            const cut = Math.sqrt(diameter * diameter - 4 * x * x) + 12.5 * phi - 0.05;
+            rows.push(`${cut.toFixed(3)},${1 + Math.floor(next() * 240)},${next() < 0.9 ? phi : ''}`);
+        }
+        const settings = {};
+        if (n % 3 === 1)
+            settings.kerf = '0.003';
+        if (n % 5 === 2)
+            settings.stock = '12';
+        if (n % 7 === 3) {
+            rows.push(`14.5,${1 + Math.floor(next() * 20)},${phi}`);
+            settings.lap = '36d';
+        }
+        lists.push({ text: rows.join('\n') + '\n', settings });
+    }
+    return lists;
+}
+
+test('300 piece lists: the module\'s steel order is tavrilo-calc --cut\'s, byte for byte',
+     { skip: noNative }, () => {
+    const lists = pieceLists(300);
+    const script = lists.map(({ text, settings }, i) => {
+        writeFileSync(`${work}/cut-${i}.csv`, text);
+        const args = Object.entries(settings).map(([key, value]) => `--${key} ${value}`).join(' ');
+        const files = `--order-svg ${work}/cut-${i}.svg --bom --order-csv ${work}/cut-${i}-order.csv`;
+        return `"$calc" --cut ${work}/cut-${i}.csv ${args} ${files} 2>/dev/null; printf '%s\\0' $?\n` +
+               `"$calc" --cut ${work}/cut-${i}.csv ${args} --json 2>/dev/null; printf '%s\\0' $?\n`;
+    }).join('');
+    const started = process.hrtime.bigint();
+    const run = spawnSync('sh', [], {
+        input: script, env: { calc: nativeCalc, PATH: process.env.PATH }, maxBuffer: 1 << 30 });
+    const nativeMs = Number(process.hrtime.bigint() - started) / 1e6 / 2;
+    assert.equal(run.status, 0, String(run.stderr));
+    const outputs = run.stdout.toString('utf8').split('\0');
+    let moduleMs = 0;
+    lists.forEach(({ text, settings }, i) => {
+        const [printed, json] = [outputs[2 * i], outputs[2 * i + 1]];
+        const at = process.hrtime.bigint();
+        const status = calc.order(TavriloModule.ORDER_FILE.PIECE_LIST, Buffer.from(text),
+                                  `${work}/cut-${i}.csv`, settings);
+        moduleMs += Number(process.hrtime.bigint() - at) / 1e6;
+        assert.equal(`${calc.part(TavriloModule.PRINTED)}${status}`, printed, `list ${i}`);
+        assert.equal(`${calc.part(TavriloModule.JSON_TEXT)}${status}`, json, `list ${i}`);
+        assert.ok(readFileSync(`${work}/cut-${i}.svg`).equals(
+            Buffer.from(calc.partView(TavriloModule.SVG))), `list ${i}`);
+        assert.ok(readFileSync(`${work}/cut-${i}-order.csv`).equals(
+            Buffer.from(calc.partView(TavriloModule.ORDER_CSV))), `list ${i}`);
+        assert.ok(json.includes('"proven_optimal"'), `list ${i}`);
+    });
+    // Reported, not asserted: the native figure includes starting the program.
+    console.log(`300 steel orders: module ${moduleMs.toFixed(0)} ms, ` +
+                `tavrilo-calc ${nativeMs.toFixed(0)} ms`);
+});
