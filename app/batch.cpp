@@ -38,8 +38,10 @@ BatchRow EvaluateBatchRecord(CsvRecord record) {
     const std::size_t count = record.Fields.size();
     std::vector<std::string>& out = row.Fields;
     out = std::move(record.Fields);
-    out.resize(kInputColumns);
+    // Room for every output field at once: one allocation, not one for the
+    // input columns and another for the results.
     out.reserve(BatchHeader().size());
+    out.resize(kInputColumns);
 
     auto fail = [&](std::string_view reason) {
         out.push_back("");

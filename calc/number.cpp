@@ -61,6 +61,39 @@ bool IsAtMostLargestWritten(std::string_view digits, long long order) {
     return digits <= kLargestWrittenDigits;
 }
 
+// 10^0 to 10^22: each of them a double exactly.
+constexpr std::array<double, 23> kPowersOfTen{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A plain number of at most 15 digits ("-1.25", "0.0065"), read without
+// FromChars: its digits n (below 10^15, so below 2^53) over 10^k (k <= 15)
+// are two doubles exactly, and their quotient, one correctly rounded
+// division, is the double nearest the decimal, as FromChars reads it.
+// Nothing for a longer number.
+std::optional<double> ReadShortDecimal(std::string_view number) {
+    const bool negative = number.starts_with('-');
+    if (negative)
+        number.remove_prefix(1);
+    std::uint64_t digits = 0;
+    std::size_t count = 0;
+    std::size_t fractionDigits = 0;
+    bool inFraction = false;
+    for (char c : number) {
+        if (c == '.') {
+            inFraction = true;
+            continue;
+        }
+        if (++count > 15)
+            return std::nullopt;
+        digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+        if (inFraction)
+            ++fractionDigits;
+    }
+    const double value = static_cast<double>(digits) / kPowersOfTen[fractionDigits];
+    return negative ? -value : value;
+}
+
 // Most texts start with a plain number: an optional '-', digits, perhaps a
 // point with digits, and after it nothing that could go on with it (no
 // blank, point, digit or exponent). That much is read as it stands, as the
@@ -86,6 +119,8 @@ std::optional<double> ReadPlainNumber(std::string_view text) {
         IsDroppedBlank(next) || next == '.' || IsDigit(next) || next == 'e' || next == 'E';
     if (goesOn)
         return std::nullopt;
+    if (const std::optional<double> exact = ReadShortDecimal(text.substr(0, end)))
+        return exact;
     double value = 0.0;
     const auto [last, ec] =
         FromChars(text.data(), text.data() + end, value, std::chars_format::general);
@@ -220,11 +255,6 @@ std::optional<double> ReadLeadingNumber(std::string_view text) {
     WalkExponent(in, c, number);
     return ValueOf(number);
 }
-
-// 10^0 to 10^22: each of them a double exactly.
-constexpr std::array<double, 23> kPowersOfTen{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Two facts about a normal double x > 0 decide most roundings without
 // writing x out in decimal (which in WebAssembly, with its 128-bit products

@@ -62,6 +62,11 @@ if(TAVRILO_PAGE)
            "    CreateShortcut \"$SMPROGRAMS\\Tavrilo 下料单.lnk\" \"$INSTDIR\\tavrilo.html\"\n")
     string(APPEND TAVRILO_NSIS_UNINSTALL "    Delete \"$INSTDIR\\tavrilo.html\"\n"
            "    Delete \"$SMPROGRAMS\\Tavrilo 下料单.lnk\"\n")
+else()
+    # No zip or installer without the page: the build fails, saying why.
+    add_custom_target(tavrilo_page_missing
+        COMMAND ${CMAKE_COMMAND} -P ${PROJECT_SOURCE_DIR}/packaging/page_missing.cmake VERBATIM)
+    set(tavrilo_page_target tavrilo_page_missing)
 endif()
 
 add_custom_command(
