@@ -114,6 +114,8 @@ constexpr std::int64_t kSmallDpCells = 300'000;
 constexpr std::int64_t kSearchNodes = 200'000;
 // Dives from the relaxation, each first rounding up a different column.
 constexpr std::size_t kDives = 8;
+// A relaxation within a dive may take 1 / kResolveShare of the steps left.
+constexpr std::int64_t kResolveShare = 4;
 constexpr std::int64_t kStepsPerNode = 8;
 // The integer bound's knapsacks, once per stock length, may be larger.
 constexpr std::int64_t kMaxBoundCells = 400'000'000;
@@ -958,8 +960,13 @@ std::vector<Group> Dive(const Instance& in, const LpSolution& first, std::vector
             Greedy(in, rem, groups);
             break;
         }
-        Master master(in, rows, dem, budget);
+        // Each relaxation of what is left gets a share of the steps left,
+        // so that a slow one leaves room for the next.
+        Budget share{budget.Left / kResolveShare};
+        const std::int64_t given = share.Left;
+        Master master(in, rows, dem, share);
         lp = master.Solve(pool);
+        budget.Spend(given - share.Left);
     }
     return groups;
 }
@@ -1051,6 +1058,7 @@ Outcome SolveCuttingStock(const Problem& problem, const Limits& limits) {
     if (small) {
         // The greedy plan's ways of cutting start the relaxation off near
         // its optimum.
+        // The greedy plan's ways of cutting are priced first.
         std::vector<Column> pool;
         for (const Group& g : greedy) {
             Column c;
@@ -1060,8 +1068,21 @@ Outcome SolveCuttingStock(const Problem& problem, const Limits& limits) {
                 c.A[i] = static_cast<std::int32_t>(count);
             pool.push_back(std::move(c));
         }
-        Master master(in, rows, in.D, budget);
+        for (const Group& g : greedy) {
+            Column c;
+            c.Stock = g.Stock;
+            c.A.assign(in.N(), 0);
+            for (const auto& [i, count] : g.Items)
+                c.A[i] = static_cast<std::int32_t>(count);
+            pool.push_back(std::move(c));
+        }
+        // The first relaxation gets half the steps: when it converges slowly,
+        // the dives from where it stopped still have the other half.
+        Budget share{budget.Left / 2};
+        const std::int64_t given = share.Left;
+        Master master(in, rows, in.D, share);
         const LpSolution lp = master.Solve(pool);
+        budget.Spend(given - share.Left);
         if (const auto dual = DualBound(in, lp.Y, budget)) {
             bounds.Bars = std::max(bounds.Bars, dual->Bars);
             bounds.Length = std::max(bounds.Length, dual->Length);
