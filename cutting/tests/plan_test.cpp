@@ -139,6 +139,9 @@ Problem SiteList() {
     return p;
 }
 
+constexpr Millimetres kSiteListBought = 261000;
+constexpr std::uint64_t kSiteListDigest = 5185082515538994379u;
+
 TEST(Plan, SameProblemSamePlan) {
     const Problem p = SiteList();
     const Plan a = Solve(p);
@@ -151,6 +154,28 @@ TEST(Plan, SameProblemSamePlan) {
     }
     EXPECT_EQ(a.LowerBoundLength, b.LowerBoundLength);
     EXPECT_EQ(a.ProvenOptimal, b.ProvenOptimal);
+}
+
+// A digest of every pattern: the same on x86-64 and in the page's wasm32 module.
+std::uint64_t Digest(const Plan& plan) {
+    std::uint64_t h = 14695981039346656037u;
+    auto mix = [&h](std::int64_t v) {
+        h ^= static_cast<std::uint64_t>(v);
+        h *= 1099511628211u;
+    };
+    for (const Pattern& p : plan.Patterns) {
+        mix(p.StockLength);
+        mix(p.Count);
+        for (Millimetres w : p.Pieces)
+            mix(w);
+    }
+    return h;
+}
+
+TEST(Plan, SamePlanOnEveryMachine) {
+    const Plan plan = Solve(SiteList());
+    EXPECT_EQ(plan.Bought, kSiteListBought);
+    EXPECT_EQ(Digest(plan), kSiteListDigest);
 }
 
 TEST(Plan, FewStepsStillGiveAVerifiedPlan) {
