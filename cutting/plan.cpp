@@ -117,6 +117,8 @@ constexpr std::size_t kDives = 8;
 // A relaxation within a dive may take 1 / kResolveShare of the steps left.
 constexpr std::int64_t kResolveShare = 4;
 constexpr std::int64_t kStepsPerNode = 8;
+// Nor for bars longer than this (a table of doubles over the millimetres of one bar).
+constexpr Millimetres kMaxDpCapacity = 1'000'000;
 // The integer bound's knapsacks, once per stock length, may be larger.
 constexpr std::int64_t kMaxBoundCells = 400'000'000;
 
@@ -1053,7 +1055,7 @@ Outcome SolveCuttingStock(const Problem& problem, const Limits& limits) {
     bool small = in.N() <= kMaxLpRows;
     for (std::size_t j = 0; j < in.L.size() && small; ++j) {
         cells += KnapsackCells(in, j, rows, in.D);
-        small = cells <= kMaxDpCells;
+        small = cells <= kMaxDpCells && in.Capacity(j) <= kMaxDpCapacity;
     }
     if (small) {
         // The greedy plan's ways of cutting start the relaxation off near

@@ -195,6 +195,9 @@ TEST(Plan, LargeInputsFinishWithAVerifiedPlan) {
     }
     const Plan plan = Solve(many);
     EXPECT_GT(plan.Bars, plan.LowerBoundBars / 2);
+    // Bars of 50 km: no table over their millimetres.
+    const Plan longBars = Solve({{50'000'000}, 0, {{30'000'000, 1}, {20'000'000, 1}}});
+    EXPECT_EQ(longBars.Bars, 1);
     // A million equal pieces: twelve a bar exactly.
     const Plan equal = Solve({{12000}, 0, {{1000, 1'200'000}}});
     EXPECT_EQ(equal.Bars, 100'000);
