@@ -25,8 +25,13 @@
 // solution down and diving: the columns the relaxation uses at least once are
 // taken as often, or, when none is, the most used one once, and what is left
 // is solved again, until nothing is left or the steps run out (then the
-// greedy plan below cuts the rest). The greedy plan of the whole problem is
-// kept when it is no worse.
+// greedy plan below cuts the rest). Up to kDives dives are made, each
+// rounding up a different column first; the greedy plan of the whole problem
+// is kept when none is better. When the best plan still misses the bound,
+// the bars it fills worst are cut again on their own, the same way, with the
+// steps kept back for it. The rows are equations (a column carries no more
+// of a piece than is demanded), and any duals, converged or not, give a true
+// bound, so the step limit may stop the simplex anywhere.
 //
 // Larger problems get the greedy plan alone with the material bound: bar
 // after bar is filled with the longest pieces that still fit, and each way of
