@@ -25,8 +25,13 @@
 // solution down and diving: the columns the relaxation uses at least once are
 // taken as often, or, when none is, the most used one once, and what is left
 // is solved again, until nothing is left or the steps run out (then the
-// greedy plan below cuts the rest). The greedy plan of the whole problem is
-// kept when it is no worse.
+// greedy plan below cuts the rest). Up to kDives dives are made, each
+// rounding up a different column first; the greedy plan of the whole problem
+// is kept when none is better. When the best plan still misses the bound,
+// the bars it fills worst are cut again on their own, the same way, with the
+// steps kept back for it. The rows are equations (a column carries no more
+// of a piece than is demanded), and any duals, converged or not, give a true
+// bound, so the step limit may stop the simplex anywhere.
 //
 // Larger problems get the greedy plan alone with the material bound: bar
 // after bar is filled with the longest pieces that still fit, and each way of
@@ -114,7 +119,14 @@ constexpr std::int64_t kSmallDpCells = 300'000;
 constexpr std::int64_t kSearchNodes = 200'000;
 // Dives from the relaxation, each first rounding up a different column.
 constexpr std::size_t kDives = 8;
+// The worst-filled bars cut again at the end, with 1 / kRepackShare of the steps.
+constexpr std::int64_t kRepackBars = 12;
+constexpr std::int64_t kRepackShare = 5;
+// A relaxation within a dive may take 1 / kResolveShare of the steps left.
+constexpr std::int64_t kResolveShare = 4;
 constexpr std::int64_t kStepsPerNode = 8;
+// Nor for bars longer than this (a table of doubles over the millimetres of one bar).
+constexpr Millimetres kMaxDpCapacity = 1'000'000;
 // The integer bound's knapsacks, once per stock length, may be larger.
 constexpr std::int64_t kMaxBoundCells = 400'000'000;
 
@@ -958,8 +970,13 @@ std::vector<Group> Dive(const Instance& in, const LpSolution& first, std::vector
             Greedy(in, rem, groups);
             break;
         }
-        Master master(in, rows, dem, budget);
+        // Each relaxation of what is left gets a share of the steps left,
+        // so that a slow one leaves room for the next.
+        Budget share{budget.Left / kResolveShare};
+        const std::int64_t given = share.Left;
+        Master master(in, rows, dem, share);
         lp = master.Solve(pool);
+        budget.Spend(given - share.Left);
     }
     return groups;
 }
@@ -991,6 +1008,115 @@ Plan Assemble(const Instance& in, std::vector<Group> groups, const Bounds& bound
     plan.LowerBoundLength = bounds.Length;
     plan.ProvenOptimal = in.ByLength ? plan.Bought == bounds.Length : plan.Bars == bounds.Bars;
     return plan;
+}
+
+// The best plan found for `in` within `budget`, raising `bounds`.
+std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds) {
+
+    std::vector<Group> greedy;
+    Greedy(in, in.D, greedy);
+    Shorten(in, greedy);
+    std::vector<Group> best = greedy;
+    Totals bestTotals = Count(in, greedy);
+
+    std::vector<std::size_t> rows(in.N());
+    for (std::size_t i = 0; i < in.N(); ++i)
+        rows[i] = i;
+    std::int64_t cells = 0;
+    bool small = in.N() <= kMaxLpRows;
+    for (std::size_t j = 0; j < in.L.size() && small; ++j) {
+        cells += KnapsackCells(in, j, rows, in.D);
+        small = cells <= kMaxDpCells && in.Capacity(j) <= kMaxDpCapacity;
+    }
+    if (small) {
+        // The greedy plan's ways of cutting are priced first.
+        std::vector<Column> pool;
+        for (const Group& g : greedy) {
+            Column c;
+            c.Stock = g.Stock;
+            c.A.assign(in.N(), 0);
+            for (const auto& [i, count] : g.Items)
+                c.A[i] = static_cast<std::int32_t>(count);
+            pool.push_back(std::move(c));
+        }
+        // The first relaxation gets half the steps: when it converges slowly,
+        // the dives from where it stopped still have the other half.
+        Budget share{budget.Left / 2};
+        const std::int64_t given = share.Left;
+        Master master(in, rows, in.D, share);
+        const LpSolution lp = master.Solve(pool);
+        budget.Spend(given - share.Left);
+        if (const auto dual = DualBound(in, lp.Y, budget)) {
+            bounds.Bars = std::max(bounds.Bars, dual->Bars);
+            bounds.Length = std::max(bounds.Length, dual->Length);
+        }
+        for (std::size_t variant = 0; variant < kDives && budget.Left > 0 &&
+                                      !MeetsBound(in, bestTotals, Rounded(in, bounds));
+             ++variant) {
+            std::vector<Group> dive = Dive(in, lp, pool, budget, variant);
+            Shorten(in, dive);
+            const Totals t = Count(in, dive);
+            if (Better(in, t, bestTotals)) {
+                best = std::move(dive);
+                bestTotals = t;
+            }
+        }
+    }
+    return best;
+}
+
+// The bars the plan fills worst, cut again on their own: they are few, so
+// the relaxation and the dives over their pieces are quick, and they are
+// where rounding leaves its waste.
+void Repack(const Instance& in, std::vector<Group>& groups, Budget& budget, std::int64_t most) {
+    std::vector<std::size_t> order(groups.size());
+    for (std::size_t k = 0; k < groups.size(); ++k)
+        order[k] = k;
+    std::vector<Millimetres> used(groups.size());
+    for (std::size_t k = 0; k < groups.size(); ++k)
+        used[k] = PiecesLength(in, groups[k]);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return used[a] * in.L[groups[b].Stock] < used[b] * in.L[groups[a].Stock];
+    });
+    std::vector<std::int64_t> taken(groups.size(), 0);
+    std::vector<std::int64_t> dem(in.N(), 0);
+    std::int64_t bars = 0;
+    for (std::size_t k : order) {
+        if (bars >= most)
+            break;
+        taken[k] = std::min(groups[k].Mult, most - bars);
+        bars += taken[k];
+        for (const auto& [i, c] : groups[k].Items)
+            dem[i] += c * taken[k];
+    }
+    Instance sub;
+    sub.L = in.L;
+    sub.K = in.K;
+    sub.ByLength = in.ByLength;
+    std::vector<std::size_t> back;
+    for (std::size_t i = 0; i < in.N(); ++i)
+        if (dem[i] > 0) {
+            sub.W.push_back(in.W[i]);
+            sub.D.push_back(dem[i]);
+            back.push_back(i);
+        }
+    Totals before;
+    for (std::size_t k = 0; k < groups.size(); ++k) {
+        before.Bars += taken[k];
+        before.Bought += taken[k] * in.L[groups[k].Stock];
+    }
+    Bounds subBounds = MaterialBound(sub);
+    std::vector<Group> again = PlanFor(sub, budget, subBounds);
+    if (!Better(in, Count(sub, again), before))
+        return;
+    for (std::size_t k = 0; k < groups.size(); ++k)
+        groups[k].Mult -= taken[k];
+    std::erase_if(groups, [](const Group& g) { return g.Mult == 0; });
+    for (Group& g : again) {
+        for (auto& item : g.Items)
+            item.first = back[item.first];
+        groups.push_back(std::move(g));
+    }
 }
 
 } // namespace
@@ -1030,52 +1156,20 @@ Outcome SolveCuttingStock(const Problem& problem, const Limits& limits) {
         empty.ProvenOptimal = true;
         return empty;
     }
-    Budget budget{std::max<std::int64_t>(limits.Steps, 0)};
-
+    // Most of the steps for the whole problem, the rest to cut its worst bars again.
+    const std::int64_t steps = std::max<std::int64_t>(limits.Steps, 0);
+    Budget budget{steps - steps / kRepackShare};
     Bounds bounds = MaterialBound(in);
-    std::vector<Group> greedy;
-    Greedy(in, in.D, greedy);
-    Shorten(in, greedy);
-    std::vector<Group> best = greedy;
-    Totals bestTotals = Count(in, greedy);
-
-    std::vector<std::size_t> rows(in.N());
-    for (std::size_t i = 0; i < in.N(); ++i)
-        rows[i] = i;
-    std::int64_t cells = 0;
-    bool small = in.N() <= kMaxLpRows;
-    for (std::size_t j = 0; j < in.L.size() && small; ++j) {
-        cells += KnapsackCells(in, j, rows, in.D);
-        small = cells <= kMaxDpCells;
-    }
-    if (small) {
-        // The greedy plan's ways of cutting start the relaxation off near
-        // its optimum.
-        std::vector<Column> pool;
-        for (const Group& g : greedy) {
-            Column c;
-            c.Stock = g.Stock;
-            c.A.assign(in.N(), 0);
-            for (const auto& [i, count] : g.Items)
-                c.A[i] = static_cast<std::int32_t>(count);
-            pool.push_back(std::move(c));
-        }
-        Master master(in, rows, in.D, budget);
-        const LpSolution lp = master.Solve(pool);
-        if (const auto dual = DualBound(in, lp.Y, budget)) {
-            bounds.Bars = std::max(bounds.Bars, dual->Bars);
-            bounds.Length = std::max(bounds.Length, dual->Length);
-        }
-        for (std::size_t variant = 0; variant < kDives && budget.Left > 0 &&
-                                      !MeetsBound(in, bestTotals, Rounded(in, bounds));
-             ++variant) {
-            std::vector<Group> dive = Dive(in, lp, pool, budget, variant);
-            Shorten(in, dive);
-            const Totals t = Count(in, dive);
-            if (Better(in, t, bestTotals)) {
-                best = std::move(dive);
-                bestTotals = t;
-            }
+    std::vector<Group> best = PlanFor(in, budget, bounds);
+    if (!MeetsBound(in, Count(in, best), Rounded(in, bounds))) {
+        Budget repack{steps / kRepackShare + budget.Left};
+        for (std::int64_t bars : {kRepackBars, kRepackBars / 2, kRepackBars * 2}) {
+            Budget round{repack.Left / 2};
+            const std::int64_t given = round.Left;
+            Repack(in, best, round, bars);
+            repack.Spend(given - round.Left);
+            if (MeetsBound(in, Count(in, best), Rounded(in, bounds)))
+                break;
         }
     }
     bounds = Rounded(in, bounds);

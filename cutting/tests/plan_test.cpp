@@ -139,6 +139,9 @@ Problem SiteList() {
     return p;
 }
 
+constexpr Millimetres kSiteListBought = 261000;
+constexpr std::uint64_t kSiteListDigest = 5185082515538994379u;
+
 TEST(Plan, SameProblemSamePlan) {
     const Problem p = SiteList();
     const Plan a = Solve(p);
@@ -151,6 +154,28 @@ TEST(Plan, SameProblemSamePlan) {
     }
     EXPECT_EQ(a.LowerBoundLength, b.LowerBoundLength);
     EXPECT_EQ(a.ProvenOptimal, b.ProvenOptimal);
+}
+
+// A digest of every pattern: the same on x86-64 and in the page's wasm32 module.
+std::uint64_t Digest(const Plan& plan) {
+    std::uint64_t h = 14695981039346656037u;
+    auto mix = [&h](std::int64_t v) {
+        h ^= static_cast<std::uint64_t>(v);
+        h *= 1099511628211u;
+    };
+    for (const Pattern& p : plan.Patterns) {
+        mix(p.StockLength);
+        mix(p.Count);
+        for (Millimetres w : p.Pieces)
+            mix(w);
+    }
+    return h;
+}
+
+TEST(Plan, SamePlanOnEveryMachine) {
+    const Plan plan = Solve(SiteList());
+    EXPECT_EQ(plan.Bought, kSiteListBought);
+    EXPECT_EQ(Digest(plan), kSiteListDigest);
 }
 
 TEST(Plan, FewStepsStillGiveAVerifiedPlan) {
@@ -170,6 +195,9 @@ TEST(Plan, LargeInputsFinishWithAVerifiedPlan) {
     }
     const Plan plan = Solve(many);
     EXPECT_GT(plan.Bars, plan.LowerBoundBars / 2);
+    // Bars of 50 km: no table over their millimetres.
+    const Plan longBars = Solve({{50'000'000}, 0, {{30'000'000, 1}, {20'000'000, 1}}});
+    EXPECT_EQ(longBars.Bars, 1);
     // A million equal pieces: twelve a bar exactly.
     const Plan equal = Solve({{12000}, 0, {{1000, 1'200'000}}});
     EXPECT_EQ(equal.Bars, 100'000);
