@@ -168,6 +168,8 @@ def main():
     Path(args.glue).write_text(module_glue, encoding='utf-8')
     worker = module_glue + '\n' + read('worker.js')
     style = read('style.css')
+    # The page's own scripts, joined: the details and the batch, then the form that uses them.
+    page_scripts = [read(name) for name in ('details.js', 'batch.js', 'form.js')]
     wasm = Path(args.module).read_bytes()
     check_exports(module_glue, wasm)
 
@@ -181,7 +183,7 @@ def main():
         '<link rel="icon" href="icon-192.png" type="image/png">',
         '<link rel="apple-touch-icon" href="icon-192.png">',
         '<script src="app.js" defer></script>']), BODY_END=''), 'index.html').encode()
-    files['app.js'] = '\n'.join([module_glue, read('loader-site.js'), read('page.js')]).encode()
+    files['app.js'] = '\n'.join([module_glue, read('loader-site.js')] + page_scripts).encode()
     files['worker.js'] = worker.encode()
     files['style.css'] = style.encode()
     files['tavrilo.wasm'] = wasm
@@ -215,7 +217,7 @@ def main():
         '<script type="text/plain" id="tavrilo-worker">' +
         inline_script(worker, 'worker.js') + '</script>',
         '<script>\n' + inline_script('\n'.join(
-            [module_glue, read('loader-single.js'), read('page.js')]), 'app.js') +
+            [module_glue, read('loader-single.js')] + page_scripts), 'app.js') +
         '</script>'])), 'tavrilo.html')
     Path(args.single).write_text(single, encoding='utf-8')
 

@@ -381,6 +381,7 @@ test('a rebuild deployed after a visit is offered, arrives with one reload, and 
     const page = await open(own.url);
     await page.waitForFunction(() => navigator.serviceWorker.controller !== null, null,
                                { timeout: DEADLINE });
+    assert.equal(await page.isHidden('#update'), true, 'a first visit has nothing to update');
     await page.evaluate(async () => {
         const other = await caches.open('another-app');
         await other.put('/another-app/data', new Response('kept'));
@@ -409,4 +410,36 @@ test('a rebuild deployed after a visit is offered, arrives with one reload, and 
     })), { other: 'kept', ours: 1 });
     await close(page);
     own.stop();
+});
+
+test('the largest even and odd meshes: no task over 100 ms, first rows at once, the rest on demand',
+     async () => {
+    for (const [values, bars] of [[['32766', '0.0065', '1'], 32766], [['16383', '0.0065', '1'], 16383]]) {
+        const page = await open();
+        await page.evaluate(() => {
+            window.longTasks = [];
+            new PerformanceObserver((list) => window.longTasks.push(
+                ...list.getEntries().map((entry) => Math.round(entry.duration))))
+                .observe({ type: 'longtask' });
+        });
+        await calculate(page, values, 2);
+        await page.waitForFunction(() => document.getElementById('drawing-canvas').dataset.drawn &&
+                                         !document.getElementById('cut-more').hidden,
+                                   null, { timeout: DEADLINE * 2 });
+        // Two frames drawn after the drawing is in place.
+        await page.evaluate(() => new Promise((resolve) =>
+            requestAnimationFrame(() => requestAnimationFrame(resolve))));
+        const longest = await page.evaluate(() => Math.max(0, ...window.longTasks));
+        assert.ok(longest <= 100, `${values}: a task of ${longest} ms`);
+        const heading = await page.textContent('#cut-heading');
+        assert.match(heading, new RegExp(`每方向 ${bars} 根`));
+        const rows = () => page.evaluate(() => document.querySelectorAll('#cut-table tbody tr').length);
+        assert.equal(await rows(), 100 + 2);
+        const lines = Number((await page.textContent('#cut-more')).match(/^显示全部 (\d+) 行/)[1]);
+        assert.ok(lines > 100, `${lines} lines`);
+        await page.click('#cut-more');
+        await page.waitForSelector('#cut-more', { state: 'hidden', timeout: DEADLINE * 2 });
+        assert.equal(await rows(), lines + 2);
+        await close(page);
+    }
 });
