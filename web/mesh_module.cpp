@@ -73,6 +73,7 @@ std::string CutTableJson(const tavrilo::CutList& list) {
     return json;
 }
 std::unique_ptr<tavrilo::BatchSession> batch;
+std::string readFailure; // why the batch's file could not be read to its end
 
 std::string_view Text(const char* data, std::size_t size) {
     return data != nullptr ? std::string_view(data, size) : std::string_view();
@@ -164,6 +165,7 @@ __attribute__((export_name("tavrilo_part_len"))) std::size_t tavrilo_part_len(in
 // or stop on a cancel. Each call leaves the CSV rows it completed in part Printed.
 __attribute__((export_name("tavrilo_batch_begin"))) void tavrilo_batch_begin(int byteOrderMark) {
     ClearParts();
+    readFailure.clear();
     batch = std::make_unique<tavrilo::BatchSession>(byteOrderMark != 0);
 }
 
@@ -202,6 +204,9 @@ __attribute__((export_name("tavrilo_batch_text"))) void tavrilo_batch_text(int w
     case BatchText::Cancelled:
         PartText(Part::Printed) = batch->Cancelled();
         break;
+    case BatchText::ReadFailure:
+        PartText(Part::Printed) = readFailure;
+        break;
     }
 }
 
@@ -211,6 +216,22 @@ tavrilo_batch_failure(const char* name, std::size_t nameSize) {
     ClearParts();
     if (batch)
         PartText(Part::Printed) = batch->DecodeFailure(Text(name, nameSize));
+}
+
+// The file named `name` (UTF-8) could not be read on from where the batch
+// had come (a stick pulled out, a file truncated or replaced while it was
+// read): the rows that what was read completes are answered and left in part
+// Printed; tavrilo-calc's message for a read error follows, with
+// the first row not read, as BatchText::ReadFailure.
+__attribute__((export_name("tavrilo_batch_read_failure"))) void
+tavrilo_batch_read_failure(const char* name, std::size_t nameSize) {
+    ClearParts();
+    if (!batch)
+        return;
+    batch->Stop(PartText(Part::Printed));
+    readFailure = "读取 " + std::string(Text(name, nameSize)) +
+                  " 时出错：文件在读取中途已无法读取（可能已被移走、截断或替换），第 " +
+                  std::to_string(batch->Rows() + 1) + " 行起未读取" + batch->PartialNote();
 }
 
 // Rows answered and rows without a total (as doubles: exact to 2^53).

@@ -36,9 +36,10 @@ enum class Part : int {
 
 // The texts about a batch that tavrilo_batch_text puts in part Printed.
 enum class BatchText : int {
-    Summary = 0,   // how the batch went
-    Progress = 1,  // how far it has come
-    Cancelled = 2, // the cancel, with what was answered
+    Summary = 0,     // how the batch went
+    Progress = 1,    // how far it has come
+    Cancelled = 2,   // the cancel, with what was answered
+    ReadFailure = 3, // the file could not be read to its end, with what was answered
 };
 
 } // namespace tavrilo::page

@@ -30,17 +30,21 @@ function tavriloBatch(compiled, setUrl) {
     }
     prepareSpare();
 
-    function resultName(name) {
-        return `${name.replace(/\.[^.]*$/, '')}-结果.csv`;
+    // A result cut short (a cancel, a file that could not be read on) says so in its name.
+    function resultName(name, partial) {
+        return `${name.replace(/\.[^.]*$/, '')}-结果${partial ? '-未完成' : ''}.csv`;
     }
 
-    async function startBatch(file) {
+    // The first of the files given; of more than one, the page says that the
+    // others are not run.
+    async function startBatch(file, others = 0) {
         if (!file)
             return;
         if (worker)
             worker.terminate();
         $('batch-run').hidden = false;
-        $('batch-name').textContent = file.name;
+        $('batch-name').textContent = others > 0
+            ? `${file.name}（一次只计算一个文件，另外 ${others} 个文件未计算）` : file.name;
         progress.max = Math.max(file.size, 1);
         progress.value = 0;
         batchStatus.textContent = '';
@@ -64,7 +68,7 @@ function tavriloBatch(compiled, setUrl) {
                 progress.value = progress.max;
             if (reply.result) {
                 batchDownload.href = setUrl('batch', reply.result);
-                batchDownload.download = resultName(file.name);
+                batchDownload.download = resultName(file.name, reply.partial === true);
                 batchDownload.hidden = false;
             }
             current.terminate();
@@ -94,7 +98,8 @@ function tavriloBatch(compiled, setUrl) {
     }));
     drop.addEventListener('drop', (event) => {
         event.preventDefault();
-        startBatch(event.dataTransfer.files[0]);
+        const { files } = event.dataTransfer;
+        startBatch(files[0], files.length - 1);
     });
     // A file dropped anywhere else would open in place of the page.
     ['dragover', 'drop'].forEach((type) => window.addEventListener(type, (event) => {

@@ -20,7 +20,8 @@
 //                cutHeading, cutComparison, table: {header, lines (the first),
 //                count, rest (the others as JSON), totals}, svg, screen, csv, json}
 //               {type: 'progress', bytes, text}
-//               {type: 'done', result: Blob|null, text, ok}
+//               {type: 'done', result: Blob|null, text, ok, partial: true when
+//                the result holds only the rows before a stop}
 
 'use strict';
 
@@ -136,12 +137,21 @@ async function run(module, file) {
     // The next slice is read while this one is computed.
     let next = file.slice(0, SLICE_BYTES).arrayBuffer();
     for (let at = 0; at < file.size; at += SLICE_BYTES) {
-        const bytes = new Uint8Array(await next);
+        let bytes;
+        try {
+            bytes = new Uint8Array(await next);
+        } catch {
+            // The file went away or changed under the read: the rows answered stay.
+            calc.batchReadFailure(file.name);
+            keep();
+            return { type: 'done', result: out.length > 0 ? result() : null,
+                     text: calc.batchText(TAVRILO.BATCH_TEXT.READ_FAILURE), ok: false, partial: true };
+        }
         if (cancelled) {
             calc.batchStop();
             keep();
             return { type: 'done', result: result(),
-                     text: calc.batchText(TAVRILO.BATCH_TEXT.CANCELLED), ok: false };
+                     text: calc.batchText(TAVRILO.BATCH_TEXT.CANCELLED), ok: false, partial: true };
         }
         if (at + SLICE_BYTES < file.size)
             next = file.slice(at + SLICE_BYTES, at + 2 * SLICE_BYTES).arrayBuffer();
@@ -149,7 +159,7 @@ async function run(module, file) {
         keep();
         if (!decoded)
             return { type: 'done', result: out.length > 0 ? result() : null,
-                     text: calc.batchFailure(file.name), ok: false };
+                     text: calc.batchFailure(file.name), ok: false, partial: true };
         postMessage({ type: 'progress', bytes: at + bytes.length,
                       text: calc.batchText(TAVRILO.BATCH_TEXT.PROGRESS) });
     }
@@ -157,7 +167,7 @@ async function run(module, file) {
     keep();
     if (!decoded)
         return { type: 'done', result: out.length > 0 ? result() : null,
-                 text: calc.batchFailure(file.name), ok: false };
+                 text: calc.batchFailure(file.name), ok: false, partial: true };
     return { type: 'done', result: result(), text: calc.batchText(TAVRILO.BATCH_TEXT.SUMMARY), ok: true,
              failed: calc.batchFailed() };
 }

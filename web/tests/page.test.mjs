@@ -443,3 +443,38 @@ test('the largest even and odd meshes: no task over 100 ms, first rows at once, 
         await close(page);
     }
 });
+
+test('a file that cannot be read on keeps the rows answered, says from which row, and is named unfinished',
+     async () => {
+    const file = path.join(work, 'pulled.csv');
+    writeFileSync(file, '1.3,0.0065,0.1,双向,北区\n'.repeat(2000000));
+    const page = await open();
+    await page.setInputFiles('#batch-file', file);
+    await page.waitForFunction(() => document.getElementById('batch-progress').value > 0,
+                               null, { timeout: DEADLINE });
+    writeFileSync(file, '1.3,0.0065,0.1,双向,北区\n'); // replaced by a sync tool
+    await page.waitForSelector('#batch-cancel', { state: 'hidden', timeout: DEADLINE });
+    const status = await page.textContent('#batch-status');
+    const said = status.match(/^读取 pulled\.csv 时出错：.*第 (\d+) 行起未读取（已输出前 (\d+) 行的结果）$/);
+    assert.ok(said, status);
+    assert.equal(Number(said[1]), Number(said[2]) + 1);
+    const { name, bytes } = await download(page, '#batch-download');
+    assert.equal(name, 'pulled-结果-未完成.csv');
+    assert.equal(String(bytes).split('\n').length, Number(said[2]) + 2);
+
+    // Cancelled: named unfinished too. Two files dropped: the second is said to be left.
+    await page.evaluate(() => {
+        const transfer = new DataTransfer();
+        for (const name of ['甲.csv', '乙.csv'])
+            transfer.items.add(new File(['1.3,0.0065,0.1,1\n'.repeat(300000)], name));
+        document.getElementById('drop').dispatchEvent(
+            new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    });
+    assert.equal(await page.textContent('#batch-name'), '甲.csv（一次只计算一个文件，另外 1 个文件未计算）');
+    await page.click('#batch-cancel');
+    await page.waitForSelector('#batch-download:not([hidden])', { timeout: DEADLINE });
+    const cancelled = (await page.textContent('#batch-status')).startsWith('已取消');
+    assert.equal((await download(page, '#batch-download')).name,
+                 cancelled ? '甲-结果-未完成.csv' : '甲-结果.csv');
+    await close(page);
+});
