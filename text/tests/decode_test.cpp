@@ -131,6 +131,9 @@ TEST(Decoding, RefusesWhatIsNoReadableText) {
                      "3\0,\0\xcc\x53\n\0",
                      12),
          "UTF-16"},
+        // Chinese text has no NUL bytes in UTF-16: only its digits and commas do.
+        {"Utf16LeWithoutMarkMostlyChinese",
+         std::string("1\0,\0\x32\x75\x59\x4E\x19\x4E\x32\x75\x59\x4E\x19\x4E\n\0", 18), "UTF-16"},
         {"Utf16BeWithoutMark",
          std::string("\0"
                      "1\0,\x53\xcc\0\n",
