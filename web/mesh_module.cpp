@@ -9,6 +9,7 @@
 #include "app/batch.h"
 #include "app/mesh_request.h"
 #include "app/outcome.h"
+#include "calc/number.h"
 #include "text/json.h"
 #include "text/report.h"
 #include "text/utf8.h"
@@ -38,6 +39,57 @@ std::string& PartText(Part part) {
 
 bool Asked(unsigned extras, Extra extra) {
     return (extras & static_cast<unsigned>(extra)) != 0;
+}
+
+// Whether `typed` reads as it stands: blanks only around a number that takes
+// the whole text (a sign, digits, a period with digits, an exponent). Any
+// other text is read by the window's rule (from its start, blanks dropped
+// anywhere), which the page points out beside the total.
+bool ReadsAsTyped(std::string_view typed) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!typed.empty() && blank(typed.front()))
+        typed.remove_prefix(1);
+    while (!typed.empty() && blank(typed.back()))
+        typed.remove_suffix(1);
+    std::size_t at = 0;
+    const auto digits = [&] {
+        const std::size_t from = at;
+        while (at < typed.size() && typed[at] >= '0' && typed[at] <= '9')
+            ++at;
+        return at > from;
+    };
+    if (at < typed.size() && (typed[at] == '+' || typed[at] == '-'))
+        ++at;
+    bool number = digits();
+    if (at < typed.size() && typed[at] == '.') {
+        ++at;
+        number = digits() || number;
+    }
+    if (number && at < typed.size() && (typed[at] == 'e' || typed[at] == 'E')) {
+        ++at;
+        if (at < typed.size() && (typed[at] == '+' || typed[at] == '-'))
+            ++at;
+        number = digits();
+    }
+    return number && at == typed.size();
+}
+
+// The values a total was computed from, as the page shows and prints them,
+// and for each typed text that is not read as it stands, a note of what was
+// read: {"values":["1 m",...],"notes":["按 1 m 计算（输入为“1,3”）",...]}.
+std::string ReadValuesJson(const std::array<std::string_view, 3>& typed,
+                           const std::array<double, 3>& read) {
+    std::string values;
+    std::string notes;
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        const std::string value = tavrilo::FormatNumber(read[i]) + " m";
+        values += (i != 0 ? "," : "") + tavrilo::JsonString(value);
+        if (!ReadsAsTyped(typed[i]))
+            notes +=
+                (notes.empty() ? "" : ",") + tavrilo::JsonString("按 " + value + " 计算（输入为“" +
+                                                                 std::string(typed[i]) + "”）");
+    }
+    return "{\"values\":[" + values + "],\"notes\":[" + notes + "]}";
 }
 
 // The cut list's cells for the page's table, as compact JSON:
@@ -132,6 +184,9 @@ tavrilo_mesh(const char* meshDiameter, std::size_t meshDiameterSize, const char*
     }
     PartText(Part::Printed) = answer.Printed();
     PartText(Part::Total) = answer.TotalText;
+    PartText(Part::ReadValues) = ReadValuesJson(
+        {request.MeshDiameter, request.BarDiameter, request.BarSpacing},
+        {answer.Inputs.MeshDiameter, answer.Inputs.BarDiameter, answer.Inputs.BarSpacing});
     PartText(Part::BreakdownText) = answer.BreakdownText;
     PartText(Part::WeightText) = answer.WeightText;
     if (request.Extras.CutList) {

@@ -30,8 +30,9 @@ enum class Part : int {
     CutCsv = 6,        // the cut list as CSV, with the mark for Excel
     JsonText = 7,
     Svg = 8,
-    CutTable = 9, // the cut list's cells as JSON, for the page's table
-    Count = 10,   // not a part: how many there are
+    CutTable = 9,    // the cut list's cells as JSON, for the page's table
+    ReadValues = 10, // the values computed from, and notes where they are not as typed, as JSON
+    Count = 11,      // not a part: how many there are
 };
 
 // The texts about a batch that tavrilo_batch_text puts in part Printed.

@@ -19,6 +19,7 @@
     const radios = [...form.querySelectorAll('input[name="a"]')];
     const total = $('total');
     const message = $('message');
+    const readNote = $('read-note');
     const details = tavriloDetails();
 
     const { BREAKDOWN, CUT_LIST, WEIGHT, DRAWING, JSON: JSON_DOCUMENT, CUT_LIST_CSV } = TAVRILO.EXTRA;
@@ -43,6 +44,7 @@
         ++asked;
         total.value = '';
         message.textContent = '';
+        readNote.textContent = '';
         details.clear();
     }
 
@@ -67,18 +69,17 @@
         return true;
     }
 
-    // What the printed sheet says of the mesh: the boxes' labels and texts as
-    // typed, and the arrangement.
-    function notePrintedValues() {
-        const parts = boxes.map((box) => {
-            const label = form.querySelector(`label[for="${box.id}"]`).textContent;
-            const unit = box.parentElement.querySelector('.unit').textContent;
-            return `${label}${box.value} ${unit}`;
-        });
+    // What the printed sheet says of the mesh: the boxes' labels with the
+    // values the total was computed from, and the arrangement; beside the
+    // total, what was read where it is not the text typed.
+    function noteValues(read) {
+        const parts = boxes.map((box, i) =>
+            `${form.querySelector(`label[for="${box.id}"]`).textContent}${read.values[i]}`);
         const chosen = radios.find((radio) => radio.checked);
         if (chosen)
             parts.push(chosen.parentElement.textContent.trim());
         $('print-values').textContent = parts.join('　');
+        readNote.textContent = read.notes.join('；');
     }
 
     // The worker that answers meshes: the total first, then the details.
@@ -97,7 +98,7 @@
                     return;
                 }
                 total.value = reply.total;
-                notePrintedValues();
+                noteValues(reply.read);
             } else if (reply.status !== TAVRILO.OUTCOME.ANSWERED) {
                 details.refuse(reply.text.trimEnd());
             } else {

@@ -15,7 +15,7 @@
 //               module instantiated and warmed up ahead of the batch)
 //               {type: 'start', module: WebAssembly.Module, file: File}
 //               {type: 'cancel'}
-// Messages out: {type: 'mesh-total', id, status, text | total}
+// Messages out: {type: 'mesh-total', id, status, text | total, read: {values, notes}}
 //               {type: 'mesh-details', id, status, text | breakdown, weight,
 //                cutHeading, cutComparison, table: {header, lines (the first),
 //                count, rest (the others as JSON), totals}, svg, screen, csv, json}
@@ -99,7 +99,8 @@ async function answerMesh({ id, module, values, layout, extras }) {
         postMessage({ type: 'mesh-total', id, status, text: calc.part(PART.PRINTED) });
         return;
     }
-    postMessage({ type: 'mesh-total', id, status, total: calc.part(PART.TOTAL) });
+    postMessage({ type: 'mesh-total', id, status, total: calc.part(PART.TOTAL),
+                  read: JSON.parse(calc.part(PART.READ_VALUES)) });
     const detailsStatus = calc.mesh(...values, layout, extras);
     if (detailsStatus !== OUTCOME.ANSWERED) {
         postMessage({ type: 'mesh-details', id, status: detailsStatus, text: calc.part(PART.PRINTED) });

@@ -478,3 +478,53 @@ test('a file that cannot be read on keeps the rows answered, says from which row
                  cancelled ? '甲-结果-未完成.csv' : '甲-结果.csv');
     await close(page);
 });
+
+test('the printed sheet gives the values computed from, and the page says where they are not as typed',
+     async () => {
+    const cases = [
+        ['#D=1,3&phi=0.0065&d=0.1&a=2', ['1 m', '0.0065 m', '0.1 m'], '按 1 m 计算（输入为“1,3”）'],
+        ['#D=1%203&phi=6.5mm&d=0.1&a=2', ['13 m', '6.5 m', '0.1 m'],
+         '按 13 m 计算（输入为“1 3”）；按 6.5 m 计算（输入为“6.5mm”）'],
+        ['#D=1.30&phi=6.5e-3&d=%20.1&a=1', ['1.3 m', '0.0065 m', '0.1 m'], ''],
+    ];
+    for (const [hash, values, note] of cases) {
+        const page = await open(server.url + hash);
+        assert.equal((await answer(page)).message, '', hash);
+        await page.waitForFunction(() => document.getElementById('print-values').textContent !== '',
+                                   null, { timeout: DEADLINE });
+        const shown = await page.evaluate(() => ({
+            labels: ['D', 'phi', 'd'].map((id) => document.querySelector(`label[for="${id}"]`).textContent),
+            arrangement: document.querySelector('input[name="a"]:checked').parentElement.textContent.trim(),
+            printed: document.getElementById('print-values').textContent,
+            note: document.getElementById('read-note').textContent,
+        }));
+        assert.equal(shown.printed, [...values.map((value, i) => shown.labels[i] + value),
+                                     shown.arrangement].join('　'), hash);
+        assert.equal(shown.note, note, hash);
+        await close(page);
+    }
+});
+
+test('at 320 px no number breaks, a wide table scrolls in its own box, the page never sideways',
+     async () => {
+    for (const hash of ['#D=1.3&phi=0.0065&d=0.1&a=2', '#D=20.246&phi=0.0065&d=0.05&a=2',
+                        '#D=1e300&phi=0.0065&d=1e298&a=2']) {
+        const page = await open(server.url + hash, { width: 320, height: 740 });
+        await page.waitForFunction(() => document.querySelectorAll('#cut-table tbody tr').length > 0,
+                                   null, { timeout: DEADLINE });
+        const layout = await page.evaluate(() => {
+            const lines = (element) => {
+                const range = document.createRange();
+                range.selectNodeContents(element);
+                return new Set([...range.getClientRects()].map((rect) => Math.round(rect.top))).size;
+            };
+            const cells = [...document.querySelectorAll('#cut-table th, #cut-table td'),
+                           document.getElementById('total')];
+            return { broken: cells.filter((cell) => lines(cell) > 1).map((cell) => cell.textContent),
+                     scroll: document.documentElement.scrollWidth };
+        });
+        assert.deepEqual(layout.broken, [], hash);
+        assert.ok(layout.scroll <= 320, `${hash}: ${layout.scroll} px wide`);
+        await close(page);
+    }
+});
