@@ -262,7 +262,12 @@ test('after the first visit the page works with the server gone', async () => {
     await close(page);
 });
 
-test('the single file works opened from disk, batch included', async () => {
+test('the single file works opened from disk, batch included, under its own strict policy', async () => {
+    const policy = String(readFileSync(singlePage)).match(
+        /<meta http-equiv="Content-Security-Policy" content="([^"]*)">/);
+    assert.ok(policy, 'no Content-Security-Policy');
+    assert.match(policy[1], /default-src 'none'/);
+    assert.doesNotMatch(policy[1], /unsafe-inline/);
     const page = await open(pathToFileURL(singlePage).href);
     assert.deepEqual(await calculate(page, ['1.3', '0.0065', '0.1'], 1),
                      { total: '13.766 m', message: '' });
@@ -527,4 +532,16 @@ test('at 320 px no number breaks, a wide table scrolls in its own box, the page 
         assert.ok(layout.scroll <= 320, `${hash}: ${layout.scroll} px wide`);
         await close(page);
     }
+});
+
+test('the file picker reached by keyboard has one focus ring, around its label', async () => {
+    const page = await open();
+    await page.focus('#clear');
+    await page.keyboard.press('Tab');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'batch-file');
+    const rings = await page.evaluate(() => [...document.querySelectorAll('#drop, #drop *')]
+        .filter((element) => getComputedStyle(element).outlineStyle !== 'none')
+        .map((element) => element.tagName));
+    assert.deepEqual(rings, ['LABEL']);
+    await close(page);
 });
