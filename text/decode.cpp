@@ -3,21 +3,26 @@
 #include "text/gb18030.h"
 #include "text/utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace tavrilo {
 namespace {
 
 // Whether bytes with NULs in them read as UTF-16 without a byte-order mark:
-// NULs at every other position only (the high bytes of ASCII characters),
-// and at least half of those positions.
+// NULs at every other position (the high bytes of ASCII characters) in at
+// least one pair of bytes in eight, and few at the others (the low bytes of
+// U+4E00 一 and the like). Chinese text has no NUL high bytes, so a file of
+// mostly Chinese has few beside its digits, commas and line ends.
 bool LooksLikeUtf16(std::string_view start) {
     std::size_t nuls[2] = {0, 0};
     for (std::size_t i = 0; i < start.size(); ++i)
         if (start[i] == '\0')
             ++nuls[i % 2];
     const std::size_t pairs = start.size() / 2;
-    return (nuls[0] == 0) != (nuls[1] == 0) && (nuls[0] + nuls[1]) * 2 >= pairs;
+    const std::size_t many = std::max(nuls[0], nuls[1]);
+    const std::size_t few = std::min(nuls[0], nuls[1]);
+    return many * 8 >= pairs && few * 8 <= many;
 }
 
 bool InRange(unsigned char c, unsigned char low, unsigned char high) {

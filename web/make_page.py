@@ -168,6 +168,8 @@ def main():
     Path(args.glue).write_text(module_glue, encoding='utf-8')
     worker = module_glue + '\n' + read('worker.js')
     style = read('style.css')
+    # The page's own scripts, joined: the details and the batch, then the form that uses them.
+    page_scripts = [read(name) for name in ('details.js', 'batch.js', 'form.js')]
     wasm = Path(args.module).read_bytes()
     check_exports(module_glue, wasm)
 
@@ -181,7 +183,7 @@ def main():
         '<link rel="icon" href="icon-192.png" type="image/png">',
         '<link rel="apple-touch-icon" href="icon-192.png">',
         '<script src="app.js" defer></script>']), BODY_END=''), 'index.html').encode()
-    files['app.js'] = '\n'.join([module_glue, read('loader-site.js'), read('page.js')]).encode()
+    files['app.js'] = '\n'.join([module_glue, read('loader-site.js')] + page_scripts).encode()
     files['worker.js'] = worker.encode()
     files['style.css'] = style.encode()
     files['tavrilo.wasm'] = wasm
@@ -208,15 +210,24 @@ def main():
     # The single file: the styles, the worker and the module inside the page.
     packed = base64.b64encode(gzip.compress(wasm, compresslevel=9, mtime=0)).decode()
     icon = base64.b64encode(Path(args.icon).read_bytes()).decode()
+    app = '\n' + inline_script('\n'.join(
+        [module_glue, read('loader-single.js')] + page_scripts), 'app.js')
+    styles = f'\n{style}'
+    # Its policy allows its own inline script and styles alone (by their
+    # hashes), the module, the worker and pictures from blob: addresses.
+    digest_of = lambda text: base64.b64encode(hashlib.sha256(text.encode()).digest()).decode()
+    single_policy = (
+        f"default-src 'none'; script-src 'sha256-{digest_of(app)}' 'wasm-unsafe-eval'; "
+        f"style-src 'sha256-{digest_of(styles)}'; img-src blob: data:; worker-src blob:; "
+        "object-src 'none'; base-uri 'none'; form-action 'none'")
     single = fill(page, dict(texts, HEAD='\n'.join([
+        f'<meta http-equiv="Content-Security-Policy" content="{single_policy}">',
         f'<link rel="icon" href="data:image/svg+xml;base64,{icon}">',
-        f'<style>\n{style}</style>']), BODY_END='\n'.join([
+        f'<style>{styles}</style>']), BODY_END='\n'.join([
         f'<script type="application/octet-stream" id="tavrilo-wasm">{packed}</script>',
         '<script type="text/plain" id="tavrilo-worker">' +
         inline_script(worker, 'worker.js') + '</script>',
-        '<script>\n' + inline_script('\n'.join(
-            [module_glue, read('loader-single.js'), read('page.js')]), 'app.js') +
-        '</script>'])), 'tavrilo.html')
+        f'<script>{app}</script>'])), 'tavrilo.html')
     Path(args.single).write_text(single, encoding='utf-8')
 
 

@@ -10,6 +10,7 @@
 #include "app/mesh_request.h"
 #include "app/outcome.h"
 #include "app/steel_order.h"
+#include "calc/number.h"
 #include "text/batch_messages.h"
 #include "text/json.h"
 #include "text/report.h"
@@ -42,6 +43,57 @@ std::string& PartText(Part part) {
 
 bool Asked(unsigned extras, Extra extra) {
     return (extras & static_cast<unsigned>(extra)) != 0;
+}
+
+// Whether `typed` reads as it stands: blanks only around a number that takes
+// the whole text (a sign, digits, a period with digits, an exponent). Any
+// other text is read by the window's rule (from its start, blanks dropped
+// anywhere), which the page points out beside the total.
+bool ReadsAsTyped(std::string_view typed) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!typed.empty() && blank(typed.front()))
+        typed.remove_prefix(1);
+    while (!typed.empty() && blank(typed.back()))
+        typed.remove_suffix(1);
+    std::size_t at = 0;
+    const auto digits = [&] {
+        const std::size_t from = at;
+        while (at < typed.size() && typed[at] >= '0' && typed[at] <= '9')
+            ++at;
+        return at > from;
+    };
+    if (at < typed.size() && (typed[at] == '+' || typed[at] == '-'))
+        ++at;
+    bool number = digits();
+    if (at < typed.size() && typed[at] == '.') {
+        ++at;
+        number = digits() || number;
+    }
+    if (number && at < typed.size() && (typed[at] == 'e' || typed[at] == 'E')) {
+        ++at;
+        if (at < typed.size() && (typed[at] == '+' || typed[at] == '-'))
+            ++at;
+        number = digits();
+    }
+    return number && at == typed.size();
+}
+
+// The values a total was computed from, as the page shows and prints them,
+// and for each typed text that is not read as it stands, a note of what was
+// read: {"values":["1 m",...],"notes":["按 1 m 计算（输入为“1,3”）",...]}.
+std::string ReadValuesJson(const std::array<std::string_view, 3>& typed,
+                           const std::array<double, 3>& read) {
+    std::string values;
+    std::string notes;
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        const std::string value = tavrilo::FormatNumber(read[i]) + " m";
+        values += (i != 0 ? "," : "") + tavrilo::JsonString(value);
+        if (!ReadsAsTyped(typed[i]))
+            notes +=
+                (notes.empty() ? "" : ",") + tavrilo::JsonString("按 " + value + " 计算（输入为“" +
+                                                                 std::string(typed[i]) + "”）");
+    }
+    return "{\"values\":[" + values + "],\"notes\":[" + notes + "]}";
 }
 
 // The cut list's cells for the page's table, as compact JSON:
@@ -77,6 +129,7 @@ std::string CutTableJson(const tavrilo::CutList& list) {
     return json;
 }
 std::unique_ptr<tavrilo::BatchSession> batch;
+std::string readFailure; // why the batch's file could not be read to its end
 
 std::string_view Text(const char* data, std::size_t size) {
     return data != nullptr ? std::string_view(data, size) : std::string_view();
@@ -142,6 +195,9 @@ tavrilo_mesh(const char* meshDiameter, std::size_t meshDiameterSize, const char*
     }
     PartText(Part::Printed) = answer.Printed();
     PartText(Part::Total) = answer.TotalText;
+    PartText(Part::ReadValues) = ReadValuesJson(
+        {request.MeshDiameter, request.BarDiameter, request.BarSpacing},
+        {answer.Inputs.MeshDiameter, answer.Inputs.BarDiameter, answer.Inputs.BarSpacing});
     PartText(Part::BreakdownText) = answer.BreakdownText;
     PartText(Part::WeightText) = answer.WeightText;
     if (request.Extras.CutList) {
@@ -216,6 +272,7 @@ __attribute__((export_name("tavrilo_part_len"))) std::size_t tavrilo_part_len(in
 // or stop on a cancel. Each call leaves the CSV rows it completed in part Printed.
 __attribute__((export_name("tavrilo_batch_begin"))) void tavrilo_batch_begin(int byteOrderMark) {
     ClearParts();
+    readFailure.clear();
     batch = std::make_unique<tavrilo::BatchSession>(byteOrderMark != 0);
 }
 
@@ -254,6 +311,9 @@ __attribute__((export_name("tavrilo_batch_text"))) void tavrilo_batch_text(int w
     case BatchText::Cancelled:
         PartText(Part::Printed) = batch->Cancelled();
         break;
+    case BatchText::ReadFailure:
+        PartText(Part::Printed) = readFailure;
+        break;
     }
 }
 
@@ -263,6 +323,22 @@ tavrilo_batch_failure(const char* name, std::size_t nameSize) {
     ClearParts();
     if (batch)
         PartText(Part::Printed) = batch->DecodeFailure(Text(name, nameSize));
+}
+
+// The file named `name` (UTF-8) could not be read on from where the batch
+// had come (a stick pulled out, a file truncated or replaced while it was
+// read): the rows that what was read completes are answered and left in part
+// Printed; tavrilo-calc's message for a read error follows, with
+// the first row not read, as BatchText::ReadFailure.
+__attribute__((export_name("tavrilo_batch_read_failure"))) void
+tavrilo_batch_read_failure(const char* name, std::size_t nameSize) {
+    ClearParts();
+    if (!batch)
+        return;
+    batch->Stop(PartText(Part::Printed));
+    readFailure = "读取 " + std::string(Text(name, nameSize)) +
+                  " 时出错：文件在读取中途已无法读取（可能已被移走、截断或替换），第 " +
+                  std::to_string(batch->Rows() + 1) + " 行起未读取" + batch->PartialNote();
 }
 
 // Rows answered and rows without a total (as doubles: exact to 2^53).

@@ -30,9 +30,10 @@ enum class Part : int {
     CutCsv = 6,        // the cut list as CSV, with the mark for Excel
     JsonText = 7,
     Svg = 8,
-    CutTable = 9,  // the cut list's cells as JSON, for the page's table
-    OrderCsv = 10, // the steel order as CSV, with the mark for Excel
-    Count = 11,    // not a part: how many there are
+    CutTable = 9,    // the cut list's cells as JSON, for the page's table
+    ReadValues = 10, // the values computed from, and notes where they are not as typed, as JSON
+    OrderCsv = 11,   // the steel order as CSV, with the mark for Excel
+    Count = 12,      // not a part: how many there are
 };
 
 // What tavrilo_order reads: a site schedule (--order) or a piece list (--cut).
@@ -43,9 +44,10 @@ enum class OrderFile : int {
 
 // The texts about a batch that tavrilo_batch_text puts in part Printed.
 enum class BatchText : int {
-    Summary = 0,   // how the batch went
-    Progress = 1,  // how far it has come
-    Cancelled = 2, // the cancel, with what was answered
+    Summary = 0,     // how the batch went
+    Progress = 1,    // how far it has come
+    Cancelled = 2,   // the cancel, with what was answered
+    ReadFailure = 3, // the file could not be read to its end, with what was answered
 };
 
 } // namespace tavrilo::page

@@ -131,6 +131,13 @@ TEST(Decoding, RefusesWhatIsNoReadableText) {
                      "3\0,\0\xcc\x53\n\0",
                      12),
          "UTF-16"},
+        // Chinese has no NUL high bytes in UTF-16, and few low ones (一 is U+4E00).
+        {"Utf16LeWithoutMarkChinese", // 1.3,0.0065,0.1,双向,一区
+         std::string(
+             "\x31\x00\x2e\x00\x33\x00\x2c\x00\x30\x00\x2e\x00\x30\x00\x30\x00\x36\x00\x35\x00\x2c"
+             "\x00\x30\x00\x2e\x00\x31\x00\x2c\x00\xcc\x53\x11\x54\x2c\x00\x00\x4e\x3a\x53\x0a\x00",
+             42),
+         "UTF-16"},
         {"Utf16BeWithoutMark",
          std::string("\0"
                      "1\0,\x53\xcc\0\n",

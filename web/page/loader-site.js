@@ -47,11 +47,14 @@ function tavriloWatchUpdates() {
         else
             location.reload();
     });
+    // The first visit's worker takes the page over too: nothing to reload for.
+    let controlled = navigator.serviceWorker.controller !== null;
     navigator.serviceWorker.addEventListener('controllerchange', () => {
         if (asked)
             location.reload();
-        else
+        else if (controlled)
             note.hidden = false; // another page of this site took the new version
+        controlled = true;
     });
     navigator.serviceWorker.register('sw.js').then((registration) => {
         offer(registration.waiting);

@@ -102,7 +102,7 @@ class TavriloModule {
         this.exports.tavrilo_batch_stop();
     }
 
-    // A text about the batch: TAVRILO.BATCH_TEXT.SUMMARY, PROGRESS or CANCELLED.
+    // A text about the batch (TAVRILO.BATCH_TEXT).
     batchText(which) {
         this.exports.tavrilo_batch_text(which);
         return this.part(TAVRILO.PART.PRINTED);
@@ -116,6 +116,17 @@ class TavriloModule {
             this.exports.tavrilo_free(at);
         }
         return this.part(TAVRILO.PART.PRINTED);
+    }
+
+    // The file could not be read on: the rows answered are in part PRINTED,
+    // the message is BATCH_TEXT.READ_FAILURE.
+    batchReadFailure(name) {
+        const [at, length] = this.copyIn(this.encoder.encode(name));
+        try {
+            this.exports.tavrilo_batch_read_failure(at, length);
+        } finally {
+            this.exports.tavrilo_free(at);
+        }
     }
 
     batchRows() {

@@ -1,15 +1,27 @@
-// The batch, off the page's thread: the file is read in slices (File.slice),
+// The calculation off the page's thread: one mesh at a time, and the batch.
+//
+// A mesh: its total (or refusal) is posted at once, then its details, with
+// the drawing, the cut list's CSV and the JSON as blobs and the drawing for
+// the screen (screenDrawing).
+//
+// The batch: the file is read in slices (File.slice),
 // each slice fed to the module's batch session as tavrilo-calc --csv feeds
 // its reads, and the answered rows kept as blob parts, so that neither the
 // file nor its result sits whole in the page's memory. A cancel is seen
 // between slices.
 //
-// Messages in:  {type: 'prepare', module: WebAssembly.Module} (optional: the
+// Messages in:  {type: 'mesh', id, module, values: [D, Φ, d], layout, extras}
+//               {type: 'prepare', module: WebAssembly.Module} (optional: the
 //               module instantiated and warmed up ahead of the batch)
 //               {type: 'start', module: WebAssembly.Module, file: File}
 //               {type: 'cancel'}
-// Messages out: {type: 'progress', bytes, text}
-//               {type: 'done', result: Blob|null, text, ok}
+// Messages out: {type: 'mesh-total', id, status, text | total, read: {values, notes}}
+//               {type: 'mesh-details', id, status, text | breakdown, weight,
+//                cutHeading, cutComparison, table: {header, lines (the first),
+//                count, rest (the others as JSON), totals}, svg, screen, csv, json}
+//               {type: 'progress', bytes, text}
+//               {type: 'done', result: Blob|null, text, ok, partial: true when
+//                the result holds only the rows before a stop}
 
 'use strict';
 
@@ -34,6 +46,81 @@ function warmUp(calc) {
     return calc;
 }
 
+// The drawing for the screen. With thousands of bars an SVG image takes the
+// browser's page thread far too long to show, so such a drawing comes as the
+// bars' ends for a canvas (each direction: its colour, width and x1 y1 x2 y2
+// of every bar) and the rest of the drawing as a small SVG to draw over them.
+const MANY_BARS = 2000;
+function screenDrawing(svg) {
+    const groups = [...svg.matchAll(/<g id="direction-\d">\n((?:<line [^>]*\/>\n)*)<\/g>\n/g)];
+    const bars = groups.reduce((sum, group) => sum + group[1].split('\n').length - 1, 0);
+    if (bars < MANY_BARS)
+        return { image: new Blob([svg], { type: 'image/svg+xml' }) };
+    const directions = groups.map((group) => {
+        const ends = [];
+        let stroke = null;
+        let width = null;
+        for (const line of group[1].matchAll(
+            /<line x1="([^"]+)" y1="([^"]+)" x2="([^"]+)" y2="([^"]+)" stroke="([^"]+)" stroke-width="([^"]+)"\/>/g)) {
+            ends.push(Number(line[1]), Number(line[2]), Number(line[3]), Number(line[4]));
+            stroke = line[5];
+            width = Number(line[6]);
+        }
+        return { stroke, width, ends: Float64Array.from(ends) };
+    });
+    let overlay = svg;
+    for (const group of groups)
+        overlay = overlay.replace(group[0], '');
+    overlay = overlay.replace(/<rect x="0" y="0" [^>]*fill="#ffffff"\/>\n/, '');
+    const size = svg.match(/<svg [^>]*width="([^"]+)" height="([^"]+)"/);
+    return { overlay: new Blob([overlay], { type: 'image/svg+xml' }), directions,
+             width: Number(size[1]), height: Number(size[2]) };
+}
+
+// The cut list's cells with its first lines ready to show and the rest kept
+// as JSON text: a long list's thousands of small strings would take the page
+// longer to receive than one text it reads when they are asked for.
+const LINES_AT_ONCE = 100;
+function cutTable(json) {
+    const table = JSON.parse(json);
+    const rest = table.lines.slice(LINES_AT_ONCE);
+    return { header: table.header, totals: table.totals, lines: table.lines.slice(0, LINES_AT_ONCE),
+             count: table.lines.length, rest: rest.length > 0 ? JSON.stringify(rest) : null };
+}
+
+let meshCalc = null;
+
+async function answerMesh({ id, module, values, layout, extras }) {
+    meshCalc ??= TavriloModule.instantiate(module);
+    const calc = await meshCalc;
+    const { PART, OUTCOME } = TAVRILO;
+    const status = calc.mesh(...values, layout, 0);
+    if (status !== OUTCOME.ANSWERED) {
+        postMessage({ type: 'mesh-total', id, status, text: calc.part(PART.PRINTED) });
+        return;
+    }
+    postMessage({ type: 'mesh-total', id, status, total: calc.part(PART.TOTAL),
+                  read: JSON.parse(calc.part(PART.READ_VALUES)) });
+    const detailsStatus = calc.mesh(...values, layout, extras);
+    if (detailsStatus !== OUTCOME.ANSWERED) {
+        postMessage({ type: 'mesh-details', id, status: detailsStatus, text: calc.part(PART.PRINTED) });
+        return;
+    }
+    const svg = calc.part(PART.SVG);
+    postMessage({
+        type: 'mesh-details', id, status: detailsStatus,
+        breakdown: calc.part(PART.BREAKDOWN_TEXT),
+        weight: calc.part(PART.WEIGHT_TEXT),
+        cutHeading: calc.part(PART.CUT_HEADING),
+        cutComparison: calc.part(PART.CUT_COMPARISON),
+        table: cutTable(calc.part(PART.CUT_TABLE)),
+        svg: new Blob([svg], { type: 'image/svg+xml' }),
+        screen: screenDrawing(svg),
+        csv: new Blob([calc.partView(PART.CUT_CSV)], { type: 'text/csv;charset=utf-8' }),
+        json: new Blob([calc.partView(PART.JSON_TEXT)], { type: 'application/json' }),
+    });
+}
+
 async function run(module, file) {
     const calc = await (prepared ?? TavriloModule.instantiate(module));
     prepared = null;
@@ -51,12 +138,21 @@ async function run(module, file) {
     // The next slice is read while this one is computed.
     let next = file.slice(0, SLICE_BYTES).arrayBuffer();
     for (let at = 0; at < file.size; at += SLICE_BYTES) {
-        const bytes = new Uint8Array(await next);
+        let bytes;
+        try {
+            bytes = new Uint8Array(await next);
+        } catch {
+            // The file went away or changed under the read: the rows answered stay.
+            calc.batchReadFailure(file.name);
+            keep();
+            return { type: 'done', result: out.length > 0 ? result() : null,
+                     text: calc.batchText(TAVRILO.BATCH_TEXT.READ_FAILURE), ok: false, partial: true };
+        }
         if (cancelled) {
             calc.batchStop();
             keep();
             return { type: 'done', result: result(),
-                     text: calc.batchText(TAVRILO.BATCH_TEXT.CANCELLED), ok: false };
+                     text: calc.batchText(TAVRILO.BATCH_TEXT.CANCELLED), ok: false, partial: true };
         }
         if (at + SLICE_BYTES < file.size)
             next = file.slice(at + SLICE_BYTES, at + 2 * SLICE_BYTES).arrayBuffer();
@@ -64,7 +160,7 @@ async function run(module, file) {
         keep();
         if (!decoded)
             return { type: 'done', result: out.length > 0 ? result() : null,
-                     text: calc.batchFailure(file.name), ok: false };
+                     text: calc.batchFailure(file.name), ok: false, partial: true };
         postMessage({ type: 'progress', bytes: at + bytes.length,
                       text: calc.batchText(TAVRILO.BATCH_TEXT.PROGRESS) });
     }
@@ -72,7 +168,7 @@ async function run(module, file) {
     keep();
     if (!decoded)
         return { type: 'done', result: out.length > 0 ? result() : null,
-                 text: calc.batchFailure(file.name), ok: false };
+                 text: calc.batchFailure(file.name), ok: false, partial: true };
     return { type: 'done', result: result(), text: calc.batchText(TAVRILO.BATCH_TEXT.SUMMARY), ok: true,
              failed: calc.batchFailed() };
 }
@@ -81,6 +177,10 @@ onmessage = async (event) => {
     const message = event.data;
     if (message.type === 'cancel') {
         cancelled = true;
+        return;
+    }
+    if (message.type === 'mesh') {
+        answerMesh(message);
         return;
     }
     if (message.type === 'prepare') {

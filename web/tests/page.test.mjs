@@ -262,7 +262,12 @@ test('after the first visit the page works with the server gone', async () => {
     await close(page);
 });
 
-test('the single file works opened from disk, batch included', async () => {
+test('the single file works opened from disk, batch included, under its own strict policy', async () => {
+    const policy = String(readFileSync(singlePage)).match(
+        /<meta http-equiv="Content-Security-Policy" content="([^"]*)">/);
+    assert.ok(policy, 'no Content-Security-Policy');
+    assert.match(policy[1], /default-src 'none'/);
+    assert.doesNotMatch(policy[1], /unsafe-inline/);
     const page = await open(pathToFileURL(singlePage).href);
     assert.deepEqual(await calculate(page, ['1.3', '0.0065', '0.1'], 1),
                      { total: '13.766 m', message: '' });
@@ -381,6 +386,7 @@ test('a rebuild deployed after a visit is offered, arrives with one reload, and 
     const page = await open(own.url);
     await page.waitForFunction(() => navigator.serviceWorker.controller !== null, null,
                                { timeout: DEADLINE });
+    assert.equal(await page.isHidden('#update'), true, 'a first visit has nothing to update');
     await page.evaluate(async () => {
         const other = await caches.open('another-app');
         await other.put('/another-app/data', new Response('kept'));
@@ -409,4 +415,133 @@ test('a rebuild deployed after a visit is offered, arrives with one reload, and 
     })), { other: 'kept', ours: 1 });
     await close(page);
     own.stop();
+});
+
+test('the largest even and odd meshes: no task over 100 ms, first rows at once, the rest on demand',
+     async () => {
+    for (const [values, bars] of [[['32766', '0.0065', '1'], 32766], [['16383', '0.0065', '1'], 16383]]) {
+        const page = await open();
+        await page.evaluate(() => {
+            window.longTasks = [];
+            new PerformanceObserver((list) => window.longTasks.push(
+                ...list.getEntries().map((entry) => Math.round(entry.duration))))
+                .observe({ type: 'longtask' });
+        });
+        await calculate(page, values, 2);
+        await page.waitForFunction(() => document.getElementById('drawing-canvas').dataset.drawn &&
+                                         !document.getElementById('cut-more').hidden,
+                                   null, { timeout: DEADLINE * 2 });
+        // Two frames drawn after the drawing is in place.
+        await page.evaluate(() => new Promise((resolve) =>
+            requestAnimationFrame(() => requestAnimationFrame(resolve))));
+        const longest = await page.evaluate(() => Math.max(0, ...window.longTasks));
+        assert.ok(longest <= 100, `${values}: a task of ${longest} ms`);
+        const heading = await page.textContent('#cut-heading');
+        assert.match(heading, new RegExp(`每方向 ${bars} 根`));
+        const rows = () => page.evaluate(() => document.querySelectorAll('#cut-table tbody tr').length);
+        assert.equal(await rows(), 100 + 2);
+        const lines = Number((await page.textContent('#cut-more')).match(/^显示全部 (\d+) 行/)[1]);
+        assert.ok(lines > 100, `${lines} lines`);
+        await page.click('#cut-more');
+        await page.waitForSelector('#cut-more', { state: 'hidden', timeout: DEADLINE * 2 });
+        assert.equal(await rows(), lines + 2);
+        await close(page);
+    }
+});
+
+test('a file that cannot be read on keeps the rows answered, says from which row, and is named unfinished',
+     async () => {
+    const file = path.join(work, 'pulled.csv');
+    writeFileSync(file, '1.3,0.0065,0.1,双向,北区\n'.repeat(2000000));
+    const page = await open();
+    await page.setInputFiles('#batch-file', file);
+    await page.waitForFunction(() => document.getElementById('batch-progress').value > 0,
+                               null, { timeout: DEADLINE });
+    writeFileSync(file, '1.3,0.0065,0.1,双向,北区\n'); // replaced by a sync tool
+    await page.waitForSelector('#batch-cancel', { state: 'hidden', timeout: DEADLINE });
+    const status = await page.textContent('#batch-status');
+    const said = status.match(/^读取 pulled\.csv 时出错：.*第 (\d+) 行起未读取（已输出前 (\d+) 行的结果）$/);
+    assert.ok(said, status);
+    assert.equal(Number(said[1]), Number(said[2]) + 1);
+    const { name, bytes } = await download(page, '#batch-download');
+    assert.equal(name, 'pulled-结果-未完成.csv');
+    assert.equal(String(bytes).split('\n').length, Number(said[2]) + 2);
+
+    // Cancelled: named unfinished too. Two files dropped: the second is said to be left.
+    await page.evaluate(() => {
+        const transfer = new DataTransfer();
+        for (const name of ['甲.csv', '乙.csv'])
+            transfer.items.add(new File(['1.3,0.0065,0.1,1\n'.repeat(300000)], name));
+        document.getElementById('drop').dispatchEvent(
+            new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    });
+    assert.equal(await page.textContent('#batch-name'), '甲.csv（一次只计算一个文件，另外 1 个文件未计算）');
+    await page.click('#batch-cancel');
+    await page.waitForSelector('#batch-download:not([hidden])', { timeout: DEADLINE });
+    const cancelled = (await page.textContent('#batch-status')).startsWith('已取消');
+    assert.equal((await download(page, '#batch-download')).name,
+                 cancelled ? '甲-结果-未完成.csv' : '甲-结果.csv');
+    await close(page);
+});
+
+test('the printed sheet gives the values computed from, and the page says where they are not as typed',
+     async () => {
+    const cases = [
+        ['#D=1,3&phi=0.0065&d=0.1&a=2', ['1 m', '0.0065 m', '0.1 m'], '按 1 m 计算（输入为“1,3”）'],
+        ['#D=1%203&phi=6.5mm&d=0.1&a=2', ['13 m', '6.5 m', '0.1 m'],
+         '按 13 m 计算（输入为“1 3”）；按 6.5 m 计算（输入为“6.5mm”）'],
+        ['#D=1.30&phi=6.5e-3&d=%20.1&a=1', ['1.3 m', '0.0065 m', '0.1 m'], ''],
+    ];
+    for (const [hash, values, note] of cases) {
+        const page = await open(server.url + hash);
+        assert.equal((await answer(page)).message, '', hash);
+        await page.waitForFunction(() => document.getElementById('print-values').textContent !== '',
+                                   null, { timeout: DEADLINE });
+        const shown = await page.evaluate(() => ({
+            labels: ['D', 'phi', 'd'].map((id) => document.querySelector(`label[for="${id}"]`).textContent),
+            arrangement: document.querySelector('input[name="a"]:checked').parentElement.textContent.trim(),
+            printed: document.getElementById('print-values').textContent,
+            note: document.getElementById('read-note').textContent,
+        }));
+        assert.equal(shown.printed, [...values.map((value, i) => shown.labels[i] + value),
+                                     shown.arrangement].join('　'), hash);
+        assert.equal(shown.note, note, hash);
+        await close(page);
+    }
+});
+
+test('at 320 px no number breaks, a wide table scrolls in its own box, the page never sideways',
+     async () => {
+    for (const hash of ['#D=1.3&phi=0.0065&d=0.1&a=2', '#D=20.246&phi=0.0065&d=0.05&a=2',
+                        '#D=1e300&phi=0.0065&d=1e298&a=2']) {
+        const page = await open(server.url + hash, { width: 320, height: 740 });
+        await page.waitForFunction(() => document.querySelectorAll('#cut-table tbody tr').length > 0,
+                                   null, { timeout: DEADLINE });
+        const layout = await page.evaluate(() => {
+            const lines = (element) => {
+                const range = document.createRange();
+                range.selectNodeContents(element);
+                return new Set([...range.getClientRects()].map((rect) => Math.round(rect.top))).size;
+            };
+            const cells = [...document.querySelectorAll('#cut-table th, #cut-table td'),
+                           document.getElementById('total')];
+            return { broken: cells.filter((cell) => lines(cell) > 1).map((cell) => cell.textContent),
+                     scroll: document.documentElement.scrollWidth };
+        });
+        assert.deepEqual(layout.broken, [], hash);
+        assert.ok(layout.scroll <= 320, `${hash}: ${layout.scroll} px wide`);
+        await close(page);
+    }
+});
+
+test('the file picker reached by keyboard has one focus ring, around its label', async () => {
+    const page = await open();
+    await page.focus('#clear');
+    await page.keyboard.press('Tab');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'batch-file');
+    const rings = await page.evaluate(() => [...document.querySelectorAll('#drop, #drop *')]
+        .filter((element) => getComputedStyle(element).outlineStyle !== 'none')
+        .map((element) => element.tagName));
+    assert.deepEqual(rings, ['LABEL']);
+    await close(page);
 });
