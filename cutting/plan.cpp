@@ -475,7 +475,7 @@ public:
         const std::size_t limit = 400 * m_ + 4000;
         std::size_t pivots = 0;
         for (std::size_t iteration = 0; iteration < limit; ++iteration) {
-            if (!budget_.Spend(static_cast<std::int64_t>(m_ * m_ + cols_.size() * m_)))
+            if (!budget_.Spend(static_cast<std::int64_t>(m_ * m_ + nonzeros_)))
                 break;
             Duals();
             std::vector<double> entering;
@@ -503,6 +503,9 @@ private:
         double Cost = 0;
         std::vector<double> A; // per row
         bool Basic = false;
+        // The rows it cuts pieces for: a way of cutting one bar has few, so
+        // its reduced cost is summed over these alone.
+        std::vector<std::size_t> Rows;
     };
 
     // The column of `c` on this master's rows, clipped to the demands.
@@ -515,7 +518,12 @@ private:
 
     std::size_t Add(const Column& c) {
         cols_.push_back(c);
-        mcols_.push_back({c.Stock, Cost(in_, c.Stock), Restrict(c), false});
+        MCol column{c.Stock, Cost(in_, c.Stock), Restrict(c), false, {}};
+        for (std::size_t r = 0; r < m_; ++r)
+            if (column.A[r] != 0)
+                column.Rows.push_back(r);
+        nonzeros_ += column.Rows.size();
+        mcols_.push_back(std::move(column));
         return mcols_.size() - 1;
     }
 
@@ -588,7 +596,7 @@ private:
             if (c.Basic)
                 continue;
             double rc = c.Cost;
-            for (std::size_t r = 0; r < m_; ++r)
+            for (const std::size_t r : c.Rows)
                 rc -= c.A[r] * y_[r];
             rc /= c.Cost;
             if (rc < best) {
@@ -777,6 +785,7 @@ private:
     Budget& budget_;
     std::vector<Column> cols_;
     std::vector<MCol> mcols_;
+    std::size_t nonzeros_ = 0; // of every column's Rows, for the steps a pricing pass costs
     std::vector<std::ptrdiff_t> basis_;
     std::vector<bool> surplusBasic_;
     std::size_t degenerate_ = 0; // pivots in a row that moved nothing

@@ -74,7 +74,7 @@ enum class ProblemFault {
 // How much work the search may do, in counted steps (never in seconds), so
 // that the answer is the same on a slow machine and a fast one.
 struct Limits {
-    std::int64_t Steps = 400'000'000;
+    std::int64_t Steps = 1'200'000'000;
 };
 
 using Outcome = std::variant<Plan, ProblemFault>;

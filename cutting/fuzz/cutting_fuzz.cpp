@@ -120,7 +120,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string shown = Describe(p);
 
-    const Outcome outcome = SolveCuttingStock(p);
+    // Fewer steps than by default, so that a run is quick; the step limit is
+    // reached often, which is tested too.
+    const Limits limits{5'000'000};
+    const Outcome outcome = SolveCuttingStock(p, limits);
     if (tooLong) {
         TAVRILO_FUZZ_CHECK(std::holds_alternative<ProblemFault>(outcome) &&
                                std::get<ProblemFault>(outcome) == ProblemFault::PieceTooLong,
@@ -131,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Plan& plan = std::get<Plan>(outcome);
     const auto fault = VerifyPlan(p, plan);
     TAVRILO_FUZZ_CHECK(!fault, shown + ": " + fault.value_or(""));
-    const Outcome again = SolveCuttingStock(p);
+    const Outcome again = SolveCuttingStock(p, limits);
     TAVRILO_FUZZ_CHECK(SamePlan(plan, std::get<Plan>(again)), shown + ": a different plan twice");
 
     if (pieces <= 7) {
