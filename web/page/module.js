@@ -84,7 +84,7 @@ class TavriloModule {
     }
 
     // Feeds `bytes` (a Uint8Array) to the batch: false when the file cannot be
-    // decoded further. The rows it completed are in part 0.
+    // decoded further. The rows it completed are in part PRINTED.
     batchFeed(bytes) {
         const [at, length] = this.copyIn(bytes);
         try {
