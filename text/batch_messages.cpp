@@ -75,4 +75,10 @@ std::string BatchCancelledText(long long rows) {
     return "已取消批量计算" + BatchPartialNote(rows);
 }
 
+std::string BatchUnreadableText(std::string_view name, long long rows) {
+    return "读取 " + std::string(name) +
+           " 时出错：文件在读取中途已无法读取（可能已被移走、截断或替换），第 " +
+           std::to_string(rows + 1) + " 行起未读取" + BatchPartialNote(rows);
+}
+
 } // namespace tavrilo

@@ -31,6 +31,11 @@ std::string BatchPartialNote(long long rows);
 // The file `name` could not be decoded to its end.
 std::string BatchDecodeFailureText(std::string_view name, std::string_view failure, long long rows);
 
+// The file `name` could no longer be read after `rows` rows were answered
+// (a stick pulled out, a file cut short or replaced): from which row on
+// nothing was read, and the rows answered.
+std::string BatchUnreadableText(std::string_view name, long long rows);
+
 // How far the batch has come: the rows answered and how many failed.
 std::string BatchProgressText(long long rows, long long failed);
 

@@ -86,4 +86,8 @@ std::string ResultText(double total, std::string_view decimalSeparator) {
     return FormatNumber(total, decimalSeparator) + " m";
 }
 
+std::string ReadAsNote(std::string_view value, std::string_view typed) {
+    return "按 " + std::string(value) + " 计算（输入为“" + std::string(typed) + "”）";
+}
+
 } // namespace tavrilo

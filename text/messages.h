@@ -50,6 +50,10 @@ std::string_view CalcErrorMessage(CalcErrorKind kind);
 // The one message for each refusal, for a message box or standard error.
 std::string_view RefusalMessage(const Refusal& refusal);
 
+// Where a typed value is not read as it stands: the value computed with and
+// the text typed, "按 1 m 计算（输入为“1,3”）".
+std::string ReadAsNote(std::string_view value, std::string_view typed);
+
 // What the result area shows for a total: the number and the unit.
 std::string ResultText(double total, std::string_view decimalSeparator = ".");
 

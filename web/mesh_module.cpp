@@ -13,6 +13,7 @@
 #include "calc/number.h"
 #include "text/batch_messages.h"
 #include "text/json.h"
+#include "text/messages.h"
 #include "text/report.h"
 #include "text/utf8.h"
 #include "web/module_interface.h"
@@ -89,9 +90,8 @@ std::string ReadValuesJson(const std::array<std::string_view, 3>& typed,
         const std::string value = tavrilo::FormatNumber(read[i]) + " m";
         values += (i != 0 ? "," : "") + tavrilo::JsonString(value);
         if (!ReadsAsTyped(typed[i]))
-            notes +=
-                (notes.empty() ? "" : ",") + tavrilo::JsonString("按 " + value + " 计算（输入为“" +
-                                                                 std::string(typed[i]) + "”）");
+            notes += (notes.empty() ? "" : ",") +
+                     tavrilo::JsonString(tavrilo::ReadAsNote(value, typed[i]));
     }
     return "{\"values\":[" + values + "],\"notes\":[" + notes + "]}";
 }
@@ -336,9 +336,7 @@ tavrilo_batch_read_failure(const char* name, std::size_t nameSize) {
     if (!batch)
         return;
     batch->Stop(PartText(Part::Printed));
-    readFailure = "读取 " + std::string(Text(name, nameSize)) +
-                  " 时出错：文件在读取中途已无法读取（可能已被移走、截断或替换），第 " +
-                  std::to_string(batch->Rows() + 1) + " 行起未读取" + batch->PartialNote();
+    readFailure = tavrilo::BatchUnreadableText(Text(name, nameSize), batch->Rows());
 }
 
 // Rows answered and rows without a total (as doubles: exact to 2^53).
