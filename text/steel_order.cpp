@@ -458,9 +458,11 @@ std::string SteelOrderSvg(const SteelOrder& order) {
         widest = std::max(widest, kSvgLeft + EmsOf(heading) * 15);
         y += kSvgLine * 0.6;
         for (const cutting::Pattern& pattern : group.Plan.Patterns) {
+            // Every piece in words too: a short one has no room for its label.
             const std::string caption = MetresText(pattern.StockLength) + " m × " +
-                                        Count(pattern.Count) + " 根；锯口 " + Count(pattern.Cuts) +
-                                        " 个，" + OffcutText(order, pattern);
+                                        Count(pattern.Count) + " 根：" + PiecesText(pattern) +
+                                        "；锯口 " + Count(pattern.Cuts) + " 个，" +
+                                        OffcutText(order, pattern);
             y += kSvgLine * 0.8;
             SvgText(body, kSvgLeft, y, "start", kSvgTextSize, caption);
             widest = std::max(widest, kSvgLeft + EmsOf(caption) * kSvgTextSize);
