@@ -412,19 +412,6 @@ std::string SvgNumber(double value) {
     return FormatNumber(RoundHalfEven(value, 2));
 }
 
-// The width of `text` in ems, at most: ASCII under 0.65 em, anything else 1 em.
-double EmsOf(std::string_view text) {
-    double ems = 0;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80)
-            ems += 0.65;
-        else if (byte >= 0xC0)
-            ems += 1;
-    }
-    return ems;
-}
-
 void SvgText(std::string& svg, double x, double y, std::string_view anchor, int size,
              std::string_view content, bool bold = false) {
     svg += "<text x=\"" + SvgNumber(x) + "\" y=\"" + SvgNumber(y) + "\" text-anchor=\"" +
@@ -450,12 +437,12 @@ std::string SteelOrderSvg(const SteelOrder& order) {
     double y = 36;
     SvgText(body, kSvgLeft, y, "start", 18, "下料方案（每条为一根定尺钢筋，按比例）", true);
     y += kSvgLine;
-    double widest = kSvgLeft + EmsOf("下料方案（每条为一根定尺钢筋，按比例）") * 18;
+    double widest = kSvgLeft + TextWidthBound("下料方案（每条为一根定尺钢筋，按比例）", 18);
     for (const OrderGroup& group : order.Groups) {
         y += kSvgLine / 2;
         const std::string heading = DiameterText(group.BarDiameter) + "：" + PurchaseText(group);
         SvgText(body, kSvgLeft, y, "start", 15, heading, true);
-        widest = std::max(widest, kSvgLeft + EmsOf(heading) * 15);
+        widest = std::max(widest, kSvgLeft + TextWidthBound(heading, 15));
         y += kSvgLine * 0.6;
         for (const cutting::Pattern& pattern : group.Plan.Patterns) {
             // Every piece in words too: a short one has no room for its label.
@@ -465,7 +452,7 @@ std::string SteelOrderSvg(const SteelOrder& order) {
                                         OffcutText(order, pattern);
             y += kSvgLine * 0.8;
             SvgText(body, kSvgLeft, y, "start", kSvgTextSize, caption);
-            widest = std::max(widest, kSvgLeft + EmsOf(caption) * kSvgTextSize);
+            widest = std::max(widest, kSvgLeft + TextWidthBound(caption, kSvgTextSize));
             y += 6;
             double x = kSvgLeft;
             SvgRect(body, x, y, static_cast<double>(pattern.StockLength) * scale, kSvgStrip,
@@ -474,7 +461,7 @@ std::string SteelOrderSvg(const SteelOrder& order) {
                 const double width = static_cast<double>(pattern.Pieces[i]) * scale;
                 SvgRect(body, x, y, width, kSvgStrip, kPieceFills[i % 2]);
                 const std::string label = MetresText(pattern.Pieces[i]);
-                if (EmsOf(label) * kSvgTextSize + 4 <= width)
+                if (TextWidthBound(label, kSvgTextSize) + 4 <= width)
                     SvgText(body, x + width / 2, y + kSvgStrip / 2 + kSvgTextSize * 0.35, "middle",
                             kSvgTextSize, label);
                 x += width + static_cast<double>(order.Settings.Kerf) * scale;

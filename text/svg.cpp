@@ -68,21 +68,6 @@ std::vector<std::string> LegendLines(const MeshDrawing& d) {
     return lines;
 }
 
-// More than the width of `text` at `size` pixels in any of the fonts: Latin
-// text (digits, signs, units) averages under 0.65 em a character, and no
-// other character is wider than 1 em.
-double TextWidthBound(std::string_view text, double size) {
-    double ems = 0;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80)
-            ems += 0.65;
-        else if (byte >= 0xC0)
-            ems += 1; // the first byte of a character beyond ASCII
-    }
-    return ems * size;
-}
-
 class SvgBuilder {
 public:
     void Line(double x1, double y1, double x2, double y2, std::string_view colour, double width) {
@@ -110,6 +95,18 @@ private:
 };
 
 } // namespace
+
+double TextWidthBound(std::string_view text, double size) {
+    double ems = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80)
+            ems += 0.65;
+        else if (byte >= 0xC0)
+            ems += 1; // the first byte of a character beyond ASCII
+    }
+    return ems * size;
+}
 
 std::string EscapeXml(std::string_view text) {
     std::string out;

@@ -38,6 +38,11 @@ MeshSvgLayout LayoutOf(const MeshDrawing& drawing);
 // The SVG document, UTF-8.
 std::string MeshSvg(const MeshDrawing& drawing);
 
+// More than the width of `text` at `size` pixels in any of the drawings'
+// fonts: Latin text (digits, signs, units) averages under 0.65 em a
+// character, and no other character is wider than 1 em.
+double TextWidthBound(std::string_view text, double size);
+
 // `text` with &, <, >, " and ' written as XML entities.
 std::string EscapeXml(std::string_view text);
 
