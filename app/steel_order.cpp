@@ -1,6 +1,7 @@
 #include "app/steel_order.h"
 
 #include "app/batch.h"
+#include "app/site.h"
 #include "calc/cutlist.h"
 #include "calc/evaluate.h"
 #include "calc/number.h"
@@ -33,14 +34,6 @@ std::optional<Millimetres> ReadMillimetres(std::string_view typed, double least,
     if (!(metres >= least && metres <= most))
         return std::nullopt;
     return static_cast<Millimetres>(std::llround(RoundHalfEven(metres, 3) * 1000));
-}
-
-// A whole number from 1 to `most`, by the boxes' rule.
-std::optional<std::int64_t> ReadWholeNumber(std::string_view typed, double most) {
-    const double value = ParseLeadingNumber(typed);
-    if (!(value >= 1 && value <= most) || value != std::floor(value))
-        return std::nullopt;
-    return static_cast<std::int64_t>(value);
 }
 
 std::optional<std::vector<Millimetres>> ReadStockLengths(std::string_view typed) {
@@ -187,44 +180,17 @@ void OrderReader::Add(Diameter diameter, Millimetres length, std::int64_t count)
 
 void OrderReader::ReadMesh(CsvRecord& record) {
     const std::size_t line = record.Line;
-    const std::size_t fields = record.Fields.size();
-    if (record.Problem == CsvRecordProblem::None && (fields < 4 || fields > 6))
-        return Omit(line, ScheduleFieldCountMessage(fields));
-    std::string number = fields == 6 ? record.Fields[5] : std::string();
-    if (fields == 6)
-        record.Fields.pop_back();
-    // The meshes are refused exactly as the batch refuses its rows.
-    const BatchRow row = EvaluateBatchRecord(record);
-    if (!row.Calculated)
-        return Omit(line, row.Fields.back());
-    std::int64_t meshes = 1;
-    if (!TrimBlanks(number).empty()) {
-        const std::optional<std::int64_t> read = ReadWholeNumber(number, 1e6);
-        if (!read)
-            return Omit(line, MeshNumberMessage(TrimBlanks(number)));
-        meshes = *read;
-    }
-    const MeshInputs inputs{ParseLeadingNumber(record.Fields[0]),
-                            ParseLeadingNumber(record.Fields[1]),
-                            ParseLeadingNumber(record.Fields[2])};
-    const Arrangement arrangement = ReadArrangement(record.Fields[3]) == ArrangementCell::OneWay
-                                        ? Arrangement::OneWay
-                                        : Arrangement::TwoWay;
-    const MeshEvaluation evaluation = EvaluateMesh(inputs, arrangement);
-    const MeshLength& mesh = std::get<MeshLength>(evaluation);
-    const CutListOutcome outcome = BuildCutList(inputs, arrangement, mesh);
-    if (const auto* error = std::get_if<CalcError>(&outcome))
-        return Omit(line, std::string(CalcErrorMessage(error->Kind)));
-    const CutList& cuts = std::get<CutList>(outcome);
-    if (cuts.HasNegativeBar)
-        return Omit(line, std::string(kNegativeBarMessage));
-    const std::int64_t directions = arrangement == Arrangement::TwoWay ? 2 : 1;
-    const Diameter diameter{false, inputs.BarDiameter};
-    for (const CutLine& cut : cuts.Lines) {
+    auto read = ReadScheduleMesh(std::move(record));
+    if (auto* reason = std::get_if<std::string>(&read))
+        return Omit(line, std::move(*reason));
+    const ScheduleMesh& mesh = std::get<ScheduleMesh>(read);
+    const std::int64_t directions = DirectionCount(mesh.Layout);
+    const Diameter diameter{false, mesh.Inputs.BarDiameter};
+    for (const CutLine& cut : mesh.Cuts.Lines) {
         const auto length = static_cast<Millimetres>(std::llround(cut.CutLength * 1000));
-        Add(diameter, length, static_cast<std::int64_t>(cut.Count) * directions * meshes);
+        Add(diameter, length, static_cast<std::int64_t>(cut.Count) * directions * mesh.Number);
     }
-    meshes_ += meshes;
+    meshes_ += mesh.Number;
 }
 
 void OrderReader::ReadPiece(CsvRecord& record) {
@@ -304,8 +270,11 @@ OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& setti
             tooLong.push_back({diameter.None ? std::nullopt : std::optional(diameter.Metres),
                                it->first, it->second});
     if (!tooLong.empty()) {
-        if (settings.Splice == SpliceMethod::None)
-            return refuse(LongBarsMessage(tooLong, longest), true);
+        if (settings.Splice == SpliceMethod::None) {
+            refuse(LongBarsMessage(tooLong, longest), true);
+            answer.Refusal->NeedsSplice = true;
+            return answer;
+        }
         if (settings.Splice == SpliceMethod::Lap && settings.LapTimesDiameter > 0)
             for (const LongBar& bar : tooLong)
                 if (!bar.BarDiameter)

@@ -89,6 +89,8 @@ private:
 struct OrderRefusal {
     std::string Message;
     bool ByInput = false;
+    // Bars longer than the stock and no splice given: the splice is to be asked for.
+    bool NeedsSplice = false;
 };
 
 struct OrderAnswer {

@@ -498,4 +498,11 @@ std::string ShortestRoundTrip(double x) {
     return std::string(buffer.data(), end);
 }
 
+std::optional<std::int64_t> ReadWholeNumber(std::string_view typed, double most) {
+    const double value = ParseLeadingNumber(typed);
+    if (!(value >= 1 && value <= most) || value != std::floor(value))
+        return std::nullopt;
+    return static_cast<std::int64_t>(value);
+}
+
 } // namespace tavrilo

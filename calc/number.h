@@ -4,6 +4,8 @@
 // becomes text again. These rules decide what the surveyor sees, so they are
 // kept exact and independent of the C locale.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +23,10 @@ double ParseLeadingNumber(std::string_view text);
 // Whether `text` begins with a number by the same rules: whether
 // ParseLeadingNumber reads one rather than taking the text for 0.
 bool BeginsWithNumber(std::string_view text);
+
+// A whole number from 1 to `most` read by the same rules; nothing for any
+// other value (a fraction, 0, a negative, beyond `most`, no number).
+std::optional<std::int64_t> ReadWholeNumber(std::string_view typed, double most);
 
 // `x` rounded to `decimals` places (0 to 15), a value exactly halfway between
 // two candidates going to the one with an even last digit. "Exactly halfway"

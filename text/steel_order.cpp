@@ -153,6 +153,49 @@ std::string OffcutText(const SteelOrder& order, const cutting::Pattern& pattern)
            MetresText(pattern.Offcut) + " m";
 }
 
+std::string SplicesHeading(const SteelOrder& order, const OrderGroup& group) {
+    return "接长（共 " + Count(JointsOf(group)) + " 个接头" +
+           (order.Settings.Splice == SpliceMethod::Couplers
+                ? "，即 " + Count(JointsOf(group)) + " 个套筒"
+                : std::string()) +
+           "；相邻钢筋的收尾段交替放在两端，接头错开）";
+}
+
+std::string PatternsHeading(const OrderGroup& group) {
+    return "下料方案（" + Count(static_cast<std::int64_t>(group.Plan.Patterns.size())) +
+           " 种切法）";
+}
+
+// "12 m × 12 根"
+std::string PatternTitle(const cutting::Pattern& pattern) {
+    return MetresText(pattern.StockLength) + " m × " + Count(pattern.Count) + " 根";
+}
+
+// "1.331 × 2 + 1.268；锯口 3 个，无余料"
+std::string PatternCaption(const SteelOrder& order, const cutting::Pattern& pattern) {
+    return PiecesText(pattern) + "；锯口 " + Count(pattern.Cuts) + " 个，" +
+           OffcutText(order, pattern);
+}
+
+// The weight of every diameter bought, when each has one.
+std::optional<double> SiteKilograms(const SteelOrder& order) {
+    double kilograms = 0;
+    for (const OrderGroup& group : order.Groups) {
+        if (!group.Kilograms)
+            return std::nullopt;
+        kilograms += *group.Kilograms;
+    }
+    return RoundHalfEven(kilograms, 2);
+}
+
+std::string TotalLine(const SteelOrder& order) {
+    std::string text =
+        "合计：采购 " + Count(order.StockBars()) + " 根，" + MetresText(order.Bought()) + " m";
+    if (const std::optional<double> kilograms = SiteKilograms(order))
+        text += "，理论重量 " + FormatNumber(*kilograms) + " kg";
+    return text;
+}
+
 std::string SourceTitle(OrderSource source) {
     return source == OrderSource::Schedule ? "工程清单" : "下料清单";
 }
@@ -220,34 +263,16 @@ std::string SteelOrderText(const SteelOrder& order) {
         text += "  " + UseText(group) + "\n";
         text += "  " + BoundText(order, group) + "\n";
         if (!group.Spliced.empty()) {
-            text += "  接长（共 " + Count(JointsOf(group)) + " 个接头" +
-                    (order.Settings.Splice == SpliceMethod::Couplers
-                         ? "，即 " + Count(JointsOf(group)) + " 个套筒"
-                         : std::string()) +
-                    "；相邻钢筋的收尾段交替放在两端，接头错开）：\n";
+            text += "  " + SplicesHeading(order, group) + "：\n";
             for (const SplicedBars& bars : group.Spliced)
                 text += "    " + SpliceLine(bars) + "\n";
         }
-        text += "  下料方案（" + Count(static_cast<std::int64_t>(group.Plan.Patterns.size())) +
-                " 种切法）：\n";
+        text += "  " + PatternsHeading(group) + "：\n";
         for (const cutting::Pattern& pattern : group.Plan.Patterns)
-            text += "    " + MetresText(pattern.StockLength) + " m × " + Count(pattern.Count) +
-                    " 根：" + PiecesText(pattern) + "；锯口 " + Count(pattern.Cuts) + " 个，" +
-                    OffcutText(order, pattern) + "\n";
+            text += "    " + PatternTitle(pattern) + "：" + PatternCaption(order, pattern) + "\n";
     }
-    if (order.Groups.size() > 1) {
-        text += "\n合计：采购 " + Count(order.StockBars()) + " 根，" + MetresText(order.Bought()) +
-                " m";
-        double kilograms = 0;
-        bool weighed = true;
-        for (const OrderGroup& group : order.Groups) {
-            weighed = weighed && group.Kilograms.has_value();
-            kilograms += group.Kilograms.value_or(0);
-        }
-        if (weighed)
-            text += "，理论重量 " + FormatNumber(RoundHalfEven(kilograms, 2)) + " kg";
-        text += "\n";
-    }
+    if (order.Groups.size() > 1)
+        text += "\n" + TotalLine(order) + "\n";
     return text;
 }
 
@@ -427,6 +452,104 @@ void SvgRect(std::string& svg, double x, double y, double width, double height,
 }
 
 } // namespace
+
+namespace {
+
+void JsonRow(JsonWriter& json, const std::vector<std::string>& cells) {
+    json.BeginArray();
+    for (const std::string& cell : cells)
+        json.String(cell);
+    json.EndArray();
+}
+
+} // namespace
+
+std::string SteelOrderPageJson(const SteelOrder& order) {
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("heading").BeginArray();
+    json.String(ReadText(order));
+    std::string settings = SettingsLines(order);
+    for (std::size_t at = 0; at < settings.size();) {
+        const std::size_t end = settings.find('\n', at);
+        json.String(settings.substr(at, end - at));
+        at = end + 1;
+    }
+    json.EndArray();
+    json.Key("omitted").BeginArray();
+    for (const OmittedRow& row : order.Omitted)
+        json.String("第 " + std::to_string(row.Line) + " 行：" + row.Reason);
+    json.EndArray();
+    json.Key("total").String(TotalLine(order));
+
+    json.Key("purchase").BeginObject();
+    json.Key("header");
+    JsonRow(json, {"直径 (mm)", "定尺长度 (m)", "根数", "长度 (m)", "理论重量 (kg)"});
+    json.Key("rows").BeginArray();
+    for (const OrderGroup& group : order.Groups) {
+        const std::string diameter =
+            group.BarDiameter ? DiameterMmField(group.BarDiameter) : "未注明";
+        for (const auto& [length, count] : ByStock(group.Plan))
+            JsonRow(json,
+                    {diameter, MetresText(length), Count(count), MetresText(length * count), ""});
+    }
+    json.EndArray();
+    json.Key("totals").BeginArray();
+    for (const OrderGroup& group : order.Groups)
+        JsonRow(json, {group.BarDiameter ? DiameterMmField(group.BarDiameter) : "未注明", "小计",
+                       Count(group.Plan.Bars), MetresText(group.Plan.Bought),
+                       group.Kilograms ? FormatNumber(*group.Kilograms) : std::string()});
+    const std::optional<double> kilograms = SiteKilograms(order);
+    JsonRow(json, {"合计", "", Count(order.StockBars()), MetresText(order.Bought()),
+                   kilograms ? FormatNumber(*kilograms) : std::string()});
+    json.EndArray();
+    json.EndObject();
+
+    json.Key("groups").BeginArray();
+    for (const OrderGroup& group : order.Groups) {
+        json.BeginObject();
+        json.Key("title").String(DiameterText(group.BarDiameter) + "（" + Count(group.Pieces) +
+                                 " 段下料）");
+        json.Key("lines").BeginArray();
+        json.String("采购：" + PurchaseText(group));
+        json.String(UseText(group));
+        json.String(BoundText(order, group));
+        json.EndArray();
+        json.Key("proven").Bool(group.Plan.ProvenOptimal);
+        json.Key("splices").BeginArray();
+        if (!group.Spliced.empty()) {
+            json.String(SplicesHeading(order, group));
+            for (const SplicedBars& bars : group.Spliced)
+                json.String(SpliceLine(bars));
+        }
+        json.EndArray();
+        json.Key("patterns_title").String(PatternsHeading(group));
+        json.Key("patterns").BeginArray();
+        for (const cutting::Pattern& pattern : group.Plan.Patterns) {
+            json.BeginObject();
+            json.Key("title").String(PatternTitle(pattern));
+            json.Key("caption").String(PatternCaption(order, pattern));
+            json.Key("stock_mm").Integer(pattern.StockLength);
+            json.Key("pieces").BeginArray();
+            for (Millimetres piece : pattern.Pieces) {
+                json.BeginArray();
+                json.Integer(piece);
+                json.String(MetresText(piece));
+                json.EndArray();
+            }
+            json.EndArray();
+            json.Key("kerf_mm").Integer(order.Settings.Kerf);
+            json.Key("offcut_mm").Integer(pattern.Offcut);
+            json.Key("offcut_kept").Bool(pattern.Offcut >= order.Settings.ShortestKept);
+            json.EndObject();
+        }
+        json.EndArray();
+        json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+    return json.Text();
+}
 
 std::string SteelOrderSvg(const SteelOrder& order) {
     Millimetres longest = 1;

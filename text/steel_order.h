@@ -107,6 +107,13 @@ std::string SteelOrderJson(const SteelOrder& order);
 // labelled, grouped by diameter. UTF-8 SVG.
 std::string SteelOrderSvg(const SteelOrder& order);
 
+// The order as the page shows and prints it, as JSON: the texts of the
+// heading, the purchase list's cells (a row for every stock length of each
+// diameter, the subtotals and the total) and, per diameter, its lines and
+// its patterns, each with its title, its caption and its pieces in
+// millimetres with their labels, for a drawing to scale.
+std::string SteelOrderPageJson(const SteelOrder& order);
+
 // What is said when an order cannot be made.
 struct LongBar {
     std::optional<double> BarDiameter; // metres

@@ -9,12 +9,14 @@
 #include "app/batch.h"
 #include "app/mesh_request.h"
 #include "app/outcome.h"
+#include "app/site.h"
 #include "app/steel_order.h"
 #include "calc/number.h"
 #include "text/batch_messages.h"
 #include "text/json.h"
 #include "text/messages.h"
 #include "text/report.h"
+#include "text/site.h"
 #include "text/utf8.h"
 #include "web/module_interface.h"
 
@@ -129,7 +131,9 @@ std::string CutTableJson(const tavrilo::CutList& list) {
     return json;
 }
 std::unique_ptr<tavrilo::BatchSession> batch;
-std::string readFailure; // why the batch's file could not be read to its end
+std::vector<tavrilo::SiteMesh> site; // the meshes given since tavrilo_site_begin
+bool orderNeedsSplice = false;       // the last order was refused for want of a splice
+std::string readFailure;             // why the batch's file could not be read to its end
 
 std::string_view Text(const char* data, std::size_t size) {
     return data != nullptr ? std::string_view(data, size) : std::string_view();
@@ -228,6 +232,7 @@ tavrilo_order(int file, const char* bytes, std::size_t size, const char* name, s
               int couplers) {
     using namespace tavrilo;
     ClearParts();
+    orderNeedsSplice = false;
     const auto settings =
         ReadOrderSettings({Setting(stock, stockSize), Setting(kerf, kerfSize),
                            Setting(keep, keepSize), Setting(lap, lapSize), couplers != 0});
@@ -244,6 +249,7 @@ tavrilo_order(int file, const char* bytes, std::size_t size, const char* name, s
     }
     const OrderAnswer answer = MakeSteelOrder(reader, std::get<OrderSettings>(settings));
     if (answer.Refusal) {
+        orderNeedsSplice = answer.Refusal->NeedsSplice;
         PartText(Part::Printed) = answer.Refusal->Message + '\n';
         return ExitStatus(answer.Refusal->ByInput ? Outcome::InputToCorrect : Outcome::Failed);
     }
@@ -251,7 +257,71 @@ tavrilo_order(int file, const char* bytes, std::size_t size, const char* name, s
     PartText(Part::JsonText) = SteelOrderJson(answer.Order);
     PartText(Part::Svg) = SteelOrderSvg(answer.Order);
     PartText(Part::OrderCsv) = std::string(kByteOrderMark) + SteelOrderCsv(answer.Order);
+    PartText(Part::OrderPage) = SteelOrderPageJson(answer.Order);
     return ExitStatus(answer.Order.Omitted.empty() ? Outcome::Answered : Outcome::InputToCorrect);
+}
+
+// Whether the last tavrilo_order was refused because bars are longer than
+// the stock and no splice was given: the page then asks for one.
+__attribute__((export_name("tavrilo_order_needs_splice"))) int tavrilo_order_needs_splice() {
+    return orderNeedsSplice ? 1 : 0;
+}
+
+// A site: begin, add each mesh (the cells of its schedule row as typed, the
+// arrangement 1 one-way or 2 two-way), then end for its table (part
+// SiteTable) and its schedule (part SiteCsv). tavrilo_site_add answers the
+// mesh it is given alone: refused (its message in part Printed) or not.
+__attribute__((export_name("tavrilo_site_begin"))) void tavrilo_site_begin() {
+    ClearParts();
+    site.clear();
+}
+
+__attribute__((export_name("tavrilo_site_add"))) int
+tavrilo_site_add(const char* meshDiameter, std::size_t meshDiameterSize, const char* barDiameter,
+                 std::size_t barDiameterSize, const char* spacing, std::size_t spacingSize,
+                 int arrangement, const char* label, std::size_t labelSize, const char* number,
+                 std::size_t numberSize) {
+    using namespace tavrilo;
+    ClearParts();
+    SiteMesh mesh{std::string(Text(meshDiameter, meshDiameterSize)),
+                  std::string(Text(barDiameter, barDiameterSize)),
+                  std::string(Text(spacing, spacingSize)),
+                  arrangement == 1 ? Arrangement::OneWay : Arrangement::TwoWay,
+                  std::string(Text(label, labelSize)),
+                  std::string(Text(number, numberSize))};
+    const SiteAnswer alone = AnswerSite({mesh});
+    site.push_back(std::move(mesh));
+    if (alone.Rows.front().Refusal) {
+        PartText(Part::Printed) = *alone.Rows.front().Refusal + '\n';
+        return ExitStatus(Outcome::InputToCorrect);
+    }
+    return ExitStatus(Outcome::Answered);
+}
+
+__attribute__((export_name("tavrilo_site_end"))) void tavrilo_site_end() {
+    using namespace tavrilo;
+    ClearParts();
+    const SiteAnswer answer = AnswerSite(site);
+    PartText(Part::SiteTable) = SiteTableJson(answer.Meshes, answer.Rows, answer.Totals);
+    PartText(Part::SiteCsv) = std::string(kByteOrderMark) + SiteScheduleCsv(answer.Meshes);
+}
+
+// A schedule (or a batch file) named `name` read in: its meshes and the rows
+// left out in part SiteImport; when it cannot be decoded, the message in part
+// Printed and tavrilo-calc's status for it.
+__attribute__((export_name("tavrilo_site_import"))) int
+tavrilo_site_import(const char* bytes, std::size_t size, const char* name, std::size_t nameSize) {
+    using namespace tavrilo;
+    ClearParts();
+    const SiteImport read = ReadSiteSchedule(Text(bytes, size));
+    if (!read.Failure.empty()) {
+        PartText(Part::Printed) =
+            BatchDecodeFailureText(Text(name, nameSize), read.Failure, 0) + '\n';
+        return ExitStatus(Outcome::Failed);
+    }
+    PartText(Part::SiteImport) =
+        SiteImportJson(Text(name, nameSize), read.Encoding, read.Meshes, read.Omitted);
+    return ExitStatus(read.Omitted.empty() ? Outcome::Answered : Outcome::InputToCorrect);
 }
 
 // A part of the last answer (Part); an empty one for any other number.

@@ -177,7 +177,9 @@ function tavriloDetails() {
     window.addEventListener('beforeprint', () => {
         stopStepping();
         showLines(Infinity);
-        $('print-date').textContent = new Date().toLocaleDateString('zh-CN');
+        document.querySelectorAll('.print-date').forEach((date) => {
+            date.textContent = new Date().toLocaleDateString('zh-CN');
+        });
     });
 
     return {

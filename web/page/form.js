@@ -10,7 +10,7 @@
 
 'use strict';
 
-/* global TAVRILO, tavriloBatch, tavriloDetails, tavriloLoadModule, tavriloStartWorker */
+/* global TAVRILO, tavriloBatch, tavriloDetails, tavriloLoadModule, tavriloSite, tavriloStartWorker */
 
 (() => {
     const $ = (id) => document.getElementById(id);
@@ -37,11 +37,17 @@
     }
 
     // The calculation asked for last: an answer to an earlier one, or to one
-    // cleared, is dropped.
+    // cleared, is dropped. The mesh it was asked for, once answered, is the
+    // one 加入工程 adds to the site.
     let asked = 0;
+    let askedMesh = null;
+    let answeredMesh = null;
+    let site = null;
 
     function clearResult() {
         ++asked;
+        answeredMesh = null;
+        site?.answered(false);
         total.value = '';
         message.textContent = '';
         readNote.textContent = '';
@@ -99,6 +105,8 @@
                 }
                 total.value = reply.total;
                 noteValues(reply.read);
+                answeredMesh = askedMesh;
+                site?.answered(true);
             } else if (reply.status !== TAVRILO.OUTCOME.ANSWERED) {
                 details.refuse(reply.text.trimEnd());
             } else {
@@ -115,6 +123,7 @@
         const id = asked;
         const values = boxes.map((box) => box.value);
         const layout = arrangement();
+        askedMesh = { values, layout };
         writeLink();
         const module = await compiled;
         answerer().postMessage({ type: 'mesh', id, module, values, layout, extras: ALL_EXTRAS });
@@ -136,5 +145,13 @@
     if (readLink())
         calculate();
 
+    site = tavriloSite(compiled, {
+        lastMesh: () => answeredMesh,
+        fill(values, layout) {
+            boxes.forEach((box, i) => { box.value = values[i]; });
+            radios.forEach((radio) => { radio.checked = Number(radio.value) === layout; });
+            calculate();
+        },
+    }, details.setUrl);
     tavriloBatch(compiled, details.setUrl);
 })();

@@ -79,6 +79,47 @@ class TavriloModule {
         }
     }
 
+    // Whether the last order was refused for want of a splice (bars longer
+    // than the stock): the page asks for one.
+    orderNeedsSplice() {
+        return this.exports.tavrilo_order_needs_splice() !== 0;
+    }
+
+    // A site's meshes ({D, phi, d, a, label, number}: texts, a 1 or 2):
+    // parts SITE_TABLE and SITE_CSV then hold its table and its schedule.
+    // Returns the meshes refused, each answered alone: [{index, text}].
+    site(meshes) {
+        this.exports.tavrilo_site_begin();
+        const refused = [];
+        meshes.forEach((mesh, index) => {
+            const buffers = [mesh.D, mesh.phi, mesh.d, mesh.label, mesh.number].map(
+                (text) => this.copyIn(this.encoder.encode(text ?? '')));
+            try {
+                const [D, phi, d, label, number] = buffers;
+                const status = this.exports.tavrilo_site_add(...D, ...phi, ...d, mesh.a, ...label,
+                                                             ...number);
+                if (status !== TAVRILO.OUTCOME.ANSWERED)
+                    refused.push({ index, text: this.part(TAVRILO.PART.PRINTED) });
+            } finally {
+                buffers.forEach(([at]) => this.exports.tavrilo_free(at));
+            }
+        });
+        this.exports.tavrilo_site_end();
+        return refused;
+    }
+
+    // A schedule's bytes (a Uint8Array) read in as a site: the status of its
+    // outcome; part SITE_IMPORT holds the meshes read and the rows left out,
+    // or part PRINTED why the file could not be read.
+    siteImport(bytes, name) {
+        const buffers = [bytes, this.encoder.encode(name)].map((text) => this.copyIn(text));
+        try {
+            return this.exports.tavrilo_site_import(...buffers.flat());
+        } finally {
+            buffers.forEach(([at]) => this.exports.tavrilo_free(at));
+        }
+    }
+
     batchBegin(byteOrderMark) {
         this.exports.tavrilo_batch_begin(byteOrderMark ? 1 : 0);
     }

@@ -15,10 +15,16 @@
 //               module instantiated and warmed up ahead of the batch)
 //               {type: 'start', module: WebAssembly.Module, file: File}
 //               {type: 'cancel'}
+//               {type: 'site', id, module, meshes: [{D, phi, d, a, label, number}]}
+//               {type: 'site-import', id, module, file: File}
+//               {type: 'order', id, module, meshes, settings: {stock, kerf, keep, lap, couplers}}
 // Messages out: {type: 'mesh-total', id, status, text | total, read: {values, notes}}
 //               {type: 'mesh-details', id, status, text | breakdown, weight,
 //                cutHeading, cutComparison, table: {header, lines (the first),
 //                count, rest (the others as JSON), totals}, svg, screen, csv, json}
+//               {type: 'site', id, refused: [{index, text}], table, csv: Blob}
+//               {type: 'site-import', id, status, text | imported: {text, meshes, omitted}}
+//               {type: 'order', id, status, needsSplice, text | view, csv, json, svg}
 //               {type: 'progress', bytes, text}
 //               {type: 'done', result: Blob|null, text, ok, partial: true when
 //                the result holds only the rows before a stop}
@@ -121,6 +127,63 @@ async function answerMesh({ id, module, values, layout, extras }) {
     });
 }
 
+// A site: its table and its schedule, and the meshes refused.
+async function answerSite({ id, module, meshes }) {
+    meshCalc ??= TavriloModule.instantiate(module);
+    const calc = await meshCalc;
+    const { PART } = TAVRILO;
+    const refused = calc.site(meshes);
+    postMessage({ type: 'site', id, refused, table: JSON.parse(calc.part(PART.SITE_TABLE)),
+                  csv: new Blob([calc.partView(PART.SITE_CSV)], { type: 'text/csv;charset=utf-8' }) });
+}
+
+// A schedule file read in as a site.
+async function importSite({ id, module, file }) {
+    meshCalc ??= TavriloModule.instantiate(module);
+    const calc = await meshCalc;
+    const { PART, OUTCOME } = TAVRILO;
+    let bytes;
+    try {
+        bytes = new Uint8Array(await file.arrayBuffer());
+    } catch {
+        calc.batchBegin(false);
+        calc.batchReadFailure(file.name);
+        postMessage({ type: 'site-import', id, status: OUTCOME.FAILED,
+                      text: calc.batchText(TAVRILO.BATCH_TEXT.READ_FAILURE) });
+        return;
+    }
+    const status = calc.siteImport(bytes, file.name);
+    if (status === OUTCOME.FAILED) {
+        postMessage({ type: 'site-import', id, status, text: calc.part(PART.PRINTED).trimEnd() });
+        return;
+    }
+    postMessage({ type: 'site-import', id, status, imported: JSON.parse(calc.part(PART.SITE_IMPORT)) });
+}
+
+// The steel order of a site's meshes, made from its schedule as
+// tavrilo-calc --order makes it from the exported file.
+async function makeOrder({ id, module, meshes, settings }) {
+    meshCalc ??= TavriloModule.instantiate(module);
+    const calc = await meshCalc;
+    const { PART, OUTCOME } = TAVRILO;
+    calc.site(meshes);
+    const schedule = calc.partBytes(PART.SITE_CSV);
+    const status = calc.order(TAVRILO.ORDER_FILE.SCHEDULE, schedule, '工程清单.csv', settings);
+    // A refusal leaves no order to show; rows left out are named in it.
+    if (calc.part(PART.ORDER_PAGE) === '') {
+        postMessage({ type: 'order', id, status, needsSplice: calc.orderNeedsSplice(),
+                      text: calc.part(PART.PRINTED).trimEnd() });
+        return;
+    }
+    postMessage({
+        type: 'order', id, status,
+        view: JSON.parse(calc.part(PART.ORDER_PAGE)),
+        csv: new Blob([calc.partView(PART.ORDER_CSV)], { type: 'text/csv;charset=utf-8' }),
+        json: new Blob([calc.partView(PART.JSON_TEXT)], { type: 'application/json' }),
+        svg: new Blob([calc.partView(PART.SVG)], { type: 'image/svg+xml' }),
+    });
+}
+
 async function run(module, file) {
     const calc = await (prepared ?? TavriloModule.instantiate(module));
     prepared = null;
@@ -179,8 +242,9 @@ onmessage = async (event) => {
         cancelled = true;
         return;
     }
-    if (message.type === 'mesh') {
-        answerMesh(message);
+    const answer = { mesh: answerMesh, site: answerSite, 'site-import': importSite, order: makeOrder };
+    if (Object.hasOwn(answer, message.type)) {
+        answer[message.type](message);
         return;
     }
     if (message.type === 'prepare') {

@@ -1,0 +1,118 @@
+#include "text/site.h"
+
+#include "calc/number.h"
+#include "text/arrangement.h"
+#include "text/csv.h"
+#include "text/json.h"
+
+#include <algorithm>
+
+namespace tavrilo {
+namespace {
+
+std::string_view ArrangementName(Arrangement layout) {
+    const auto spelling =
+        std::find_if(kArrangementSpellings.begin(), kArrangementSpellings.end(),
+                     [layout](const ArrangementSpelling& s) { return s.Layout == layout; });
+    return spelling->Names[0];
+}
+
+void Row(JsonWriter& json, const std::vector<std::string>& cells) {
+    json.BeginArray();
+    for (const std::string& cell : cells)
+        json.String(cell);
+    json.EndArray();
+}
+
+void Meshes(JsonWriter& json, const std::vector<SiteMesh>& meshes) {
+    json.BeginArray();
+    for (const SiteMesh& mesh : meshes) {
+        json.BeginObject();
+        json.Key("D").String(mesh.MeshDiameter);
+        json.Key("phi").String(mesh.BarDiameter);
+        json.Key("d").String(mesh.BarSpacing);
+        json.Key("a").Integer(mesh.Layout == Arrangement::OneWay ? 1 : 2);
+        json.Key("label").String(mesh.Label);
+        json.Key("number").String(mesh.Number);
+        json.EndObject();
+    }
+    json.EndArray();
+}
+
+} // namespace
+
+std::string SiteScheduleCsv(const std::vector<SiteMesh>& meshes) {
+    std::string csv;
+    AppendCsvRow(csv, {"D", "Φ", "d", "布置形式", "备注", "数量"});
+    for (const SiteMesh& mesh : meshes)
+        AppendCsvRow(csv, {mesh.MeshDiameter, mesh.BarDiameter, mesh.BarSpacing,
+                           std::string(ArrangementName(mesh.Layout)), mesh.Label, mesh.Number});
+    return csv;
+}
+
+std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector<SiteRow>& rows,
+                          const SiteTotals& totals) {
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("header");
+    Row(json,
+        {"备注", "D (m)", "Φ (m)", "d (m)", "布置形式", "数量", "钢筋总长度 (m)", "理论重量 (kg)"});
+    json.Key("rows").BeginArray();
+    for (std::size_t i = 0; i < meshes.size() && i < rows.size(); ++i) {
+        const SiteMesh& mesh = meshes[i];
+        const SiteRow& row = rows[i];
+        json.BeginObject();
+        json.Key("cells");
+        Row(json, {mesh.Label, mesh.MeshDiameter, mesh.BarDiameter, mesh.BarSpacing,
+                   std::string(ArrangementName(mesh.Layout)), std::to_string(row.Number),
+                   row.Refusal ? std::string() : MetresText(row.Length),
+                   row.Kilograms ? FormatNumber(*row.Kilograms) : std::string()});
+        json.Key("refusal");
+        if (row.Refusal)
+            json.String(*row.Refusal);
+        else
+            json.Null();
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("totals");
+    Row(json, {"合计", "", "", "", "", std::to_string(totals.Meshes), MetresText(totals.Length),
+               FormatNumber(totals.Kilograms)});
+    json.Key("meshes");
+    Meshes(json, meshes);
+    json.EndObject();
+    return json.Text();
+}
+
+std::string SiteImportJson(std::string_view name, std::string_view encoding,
+                           const std::vector<SiteMesh>& meshes,
+                           const std::vector<OmittedRow>& omitted) {
+    std::string text = meshes.empty() ? "“" + std::string(name) + "”中没有可导入的网片（按 " +
+                                            std::string(encoding) + " 读取）"
+                                      : "已从“" + std::string(name) + "”导入 " +
+                                            std::to_string(meshes.size()) + " 行网片（按 " +
+                                            std::string(encoding) + " 读取）";
+    if (!omitted.empty()) {
+        text += "；" + std::to_string(omitted.size()) + " 行未导入：";
+        for (std::size_t i = 0; i < omitted.size(); ++i)
+            text += (i > 0 ? "；" : "") + std::string("第 ") + std::to_string(omitted[i].Line) +
+                    " 行：" + omitted[i].Reason;
+    }
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("text").String(text);
+    json.Key("meshes");
+    Meshes(json, meshes);
+    json.Key("omitted").BeginArray();
+    for (const OmittedRow& row : omitted) {
+        json.BeginObject();
+        json.Key("line").Integer(static_cast<long long>(row.Line));
+        json.Key("reason").String(row.Reason);
+        json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+    return json.Text();
+}
+
+} // namespace tavrilo

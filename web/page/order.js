@@ -1,0 +1,212 @@
+// The page's steel order (采购与下料) of the open site: its settings (kept
+// with the site), 生成下料方案 in the site's worker, the purchase list and
+// the cutting plan with each pattern drawn to scale, the downloads
+// (tavrilo-calc --order's own bytes) and the printed order.
+
+'use strict';
+
+/* exported tavriloOrder */
+
+// `ask(message)`: a promise of the worker's reply; `site()`: the open site;
+// `save()`: keeps the sites; `setUrl(key, blob)`: a download's object URL.
+function tavriloOrder(ask, site, save, setUrl) {
+    const $ = (id) => document.getElementById(id);
+    const form = $('order-form');
+    const boxes = { stock: $('order-stock'), kerf: $('order-kerf'), keep: $('order-keep'),
+                    lap: $('order-lap') };
+    const DEFAULTS = { stock: '9,12', kerf: '0', keep: '0.5', lap: '36d', splice: 'none' };
+    const radios = [...form.querySelectorAll('input[name="splice"]')];
+    const result = $('order-result');
+    const message = $('order-message');
+    const status = $('order-status');
+    const busy = $('order-busy');
+
+    function settings() {
+        const typed = Object.fromEntries(Object.entries(boxes).map(([key, box]) => [key, box.value]));
+        typed.splice = radios.find((radio) => radio.checked)?.value ?? 'none';
+        return typed;
+    }
+
+    function show(typed) {
+        for (const [key, box] of Object.entries(boxes))
+            box.value = typed[key] ?? DEFAULTS[key];
+        radios.forEach((radio) => { radio.checked = radio.value === (typed.splice ?? DEFAULTS.splice); });
+    }
+
+    // Kept with the site as they are typed.
+    form.addEventListener('input', () => {
+        site().settings = settings();
+        save();
+    });
+
+    function cells(tag, texts, scopeFirst) {
+        const tr = document.createElement('tr');
+        texts.forEach((text, i) => {
+            const cell = document.createElement(i === 0 && scopeFirst ? 'th' : tag);
+            if (cell.tagName === 'TH')
+                cell.scope = tag === 'th' ? 'col' : 'row';
+            cell.textContent = text;
+            tr.append(cell);
+        });
+        return tr;
+    }
+
+    function paragraph(text, className) {
+        const p = document.createElement('p');
+        p.textContent = text;
+        if (className)
+            p.className = className;
+        return p;
+    }
+
+    // A pattern: its title, the stock bar with its pieces to scale (a
+    // piece's label shown where it fits; the caption names them all), and
+    // its caption.
+    function pattern(item) {
+        const li = document.createElement('li');
+        li.className = 'pattern';
+        li.append(paragraph(item.title, 'pattern-title'));
+        const bar = document.createElement('div');
+        bar.className = 'bar';
+        bar.setAttribute('aria-hidden', 'true');
+        const share = (mm) => `${(100 * mm) / item.stock_mm}%`;
+        for (const [mm, label] of item.pieces) {
+            const piece = document.createElement('span');
+            piece.className = 'piece';
+            piece.style.width = share(mm);
+            piece.textContent = label;
+            piece.title = label;
+            bar.append(piece);
+        }
+        if (item.offcut_mm > 0) {
+            const rest = document.createElement('span');
+            rest.className = item.offcut_kept ? 'offcut kept' : 'offcut';
+            rest.style.width = share(item.offcut_mm);
+            bar.append(rest);
+        }
+        li.append(bar, paragraph(item.caption, 'pattern-caption'));
+        return li;
+    }
+
+    // Labels that do not fit their piece are left to the caption.
+    function fitLabels() {
+        for (const piece of result.querySelectorAll('.piece'))
+            piece.classList.toggle('narrow', piece.scrollWidth > piece.clientWidth + 1);
+    }
+    window.addEventListener('resize', fitLabels);
+    window.addEventListener('beforeprint', fitLabels);
+    window.addEventListener('afterprint', fitLabels);
+
+    function showOrder(view) {
+        $('order-heading-lines').replaceChildren(
+            ...view.heading.map((line) => paragraph(line)),
+            ...view.omitted.map((line) => paragraph(`未计入：${line}`, 'omitted')));
+        $('order-total').textContent = view.total;
+        const purchase = $('order-purchase');
+        purchase.tHead.replaceChildren(cells('th', view.purchase.header, false));
+        purchase.tBodies[0].replaceChildren(
+            ...view.purchase.rows.map((row) => cells('td', row, false)),
+            ...view.purchase.totals.map((row) => {
+                const tr = cells('td', row, true);
+                tr.className = 'totals';
+                return tr;
+            }));
+        $('order-groups').replaceChildren(...view.groups.map((group) => {
+            const section = document.createElement('section');
+            section.className = 'order-group';
+            const title = document.createElement('h4');
+            title.textContent = group.title;
+            section.append(title, ...group.lines.map((line, i) =>
+                paragraph(line, i === 2 && group.proven ? 'proven' : '')));
+            if (group.splices.length > 0) {
+                section.append(paragraph(group.splices[0], 'splice-heading'));
+                const list = document.createElement('ul');
+                list.className = 'splices';
+                list.append(...group.splices.slice(1).map((line) => {
+                    const li = document.createElement('li');
+                    li.textContent = line;
+                    return li;
+                }));
+                section.append(list);
+            }
+            section.append(paragraph(group.patterns_title, 'patterns-title'));
+            const patterns = document.createElement('ol');
+            patterns.className = 'patterns';
+            patterns.append(...group.patterns.map(pattern));
+            section.append(patterns);
+            return section;
+        }));
+        result.hidden = false;
+        fitLabels();
+    }
+
+    function link(id, blob, name) {
+        $(id).href = setUrl(id, blob);
+        $(id).download = name;
+    }
+
+    let asked = 0;
+    form.addEventListener('submit', async (event) => {
+        event.preventDefault();
+        const typed = settings();
+        const meshes = site().meshes;
+        const name = site().name;
+        const id = ++asked;
+        message.textContent = '';
+        if (meshes.length === 0) {
+            message.textContent = '工程中还没有网片：先计算并加入工程。';
+            return;
+        }
+        // A moment before the bar shows: most orders are made in less.
+        const showBusy = setTimeout(() => { busy.hidden = false; }, 300);
+        status.textContent = '正在生成下料方案……';
+        $('order-make').disabled = true;
+        const reply = await ask({
+            type: 'order', meshes,
+            settings: { stock: typed.stock, kerf: typed.kerf, keep: typed.keep,
+                        lap: typed.splice === 'lap' ? typed.lap : undefined,
+                        couplers: typed.splice === 'couplers' },
+        });
+        clearTimeout(showBusy);
+        busy.hidden = true;
+        $('order-make').disabled = false;
+        if (id !== asked)
+            return;
+        if (!reply.view) {
+            result.hidden = true;
+            status.textContent = '';
+            message.textContent = reply.text;
+            // Bars longer than the stock: the splice is asked for, never assumed.
+            if (reply.needsSplice) {
+                $('order-splice').classList.add('asking');
+                $('order-splice').focus();
+            }
+            return;
+        }
+        $('order-splice').classList.remove('asking');
+        status.textContent = `已生成“${name}”的下料方案。`;
+        showOrder(reply.view);
+        link('order-csv', reply.csv, `${name}-采购与下料.csv`);
+        link('order-json', reply.json, `${name}-采购与下料.json`);
+        link('order-svg', reply.svg, `${name}-下料图.svg`);
+    });
+
+    // The printed order: the site's meshes, the purchase list and the plan.
+    $('order-print').addEventListener('click', () => {
+        document.body.classList.add('print-order');
+        window.print();
+    });
+    window.addEventListener('afterprint', () => document.body.classList.remove('print-order'));
+
+    return {
+        // Another site opened: its settings, no order yet.
+        reset() {
+            ++asked;
+            show(site().settings ?? {});
+            result.hidden = true;
+            message.textContent = '';
+            status.textContent = '';
+            $('order-splice').classList.remove('asking');
+        },
+    };
+}

@@ -1,0 +1,340 @@
+// The page's site (工程): the meshes of a job, each added after a
+// calculation with a label and a number of identical meshes, kept in the
+// browser's storage (several sites, one open at a time), shown as a table
+// the module computes, and moved in and out as the schedule file of
+// tavrilo-calc --order. Its steel order is order.js.
+
+'use strict';
+
+/* exported tavriloSite */
+/* global tavriloOrder, tavriloStartWorker */
+
+// `compiled`: the promise of the module; `form`: the mesh form's
+// {lastMesh() (the values and arrangement of the last mesh answered, or
+// null), fill(values, layout) (into the boxes, then calculated)};
+// `setUrl(key, blob)`: a download's object URL.
+function tavriloSite(compiled, form, setUrl) {
+    const $ = (id) => document.getElementById(id);
+    const STORE_KEY = 'tavrilo-sites';
+    const storageMessage = $('site-storage');
+    const status = $('site-status');
+    const list = $('site-list');
+    const nameBox = $('site-name');
+    const labelBox = $('site-label');
+    const numberBox = $('site-number');
+    const addButton = $('site-add-button');
+    const cancelEdit = $('site-edit-cancel');
+    const addMessage = $('site-add-message');
+    const table = $('site-table');
+
+    // The worker the site and its order are computed in, and the replies
+    // awaited by id.
+    let worker = null;
+    let lastId = 0;
+    const waiting = new Map();
+    async function ask(message) {
+        const module = await compiled;
+        if (!worker) {
+            worker = tavriloStartWorker();
+            worker.onmessage = (event) => {
+                const resolve = waiting.get(event.data.id);
+                waiting.delete(event.data.id);
+                resolve?.(event.data);
+            };
+        }
+        const id = ++lastId;
+        return new Promise((resolve) => {
+            waiting.set(id, resolve);
+            worker.postMessage({ ...message, id, module });
+        });
+    }
+
+    // The sites as kept: {open: name, sites: [{name, meshes, settings, draft}]}.
+    function emptySite(name) {
+        return { name, meshes: [], settings: null, draft: { label: '', number: '1' } };
+    }
+    let storage = null;
+    try {
+        storage = window.localStorage;
+        storage.getItem(STORE_KEY);
+    } catch (error) {
+        storage = null;
+        storageMessage.textContent =
+            `浏览器不允许本页保存工程（${error.name}），工程只保留到本页关闭，请及时导出清单。`;
+    }
+    function load() {
+        try {
+            const kept = JSON.parse(storage?.getItem(STORE_KEY) ?? 'null');
+            if (kept && Array.isArray(kept.sites) && kept.sites.length > 0)
+                return kept;
+        } catch {
+            storageMessage.textContent = '保存的工程无法读取，已另起一个工程。';
+        }
+        return { open: '工程 1', sites: [emptySite('工程 1')] };
+    }
+    const kept = load();
+    const current = () => kept.sites.find((site) => site.name === kept.open) ?? kept.sites[0];
+
+    function save() {
+        if (!storage)
+            return;
+        try {
+            storage.setItem(STORE_KEY, JSON.stringify(kept));
+            storageMessage.textContent = '';
+        } catch (error) {
+            storageMessage.textContent =
+                `工程未能保存（${error.name}：存储空间已满或被浏览器禁止），请导出清单保存。`;
+        }
+    }
+
+    function showList() {
+        list.replaceChildren(...kept.sites.map((site) => new Option(site.name, site.name)));
+        list.value = current().name;
+        nameBox.value = current().name;
+        labelBox.value = current().draft?.label ?? '';
+        numberBox.value = current().draft?.number ?? '1';
+    }
+
+    // The row being changed (its index), when 修改 put it in the boxes.
+    let editing = null;
+    function stopEditing() {
+        editing = null;
+        addButton.textContent = '加入工程';
+        cancelEdit.hidden = true;
+    }
+
+    function cell(tag, text) {
+        const element = document.createElement(tag);
+        element.textContent = text;
+        return element;
+    }
+
+    function rowButton(text, label, action) {
+        const button = cell('button', text);
+        button.type = 'button';
+        button.setAttribute('aria-label', label);
+        button.addEventListener('click', action);
+        return button;
+    }
+
+    // The table as the module computed it, each row with its actions.
+    function showTable(reply) {
+        const { header, rows, totals } = reply.table;
+        const head = document.createElement('tr');
+        for (const label of [...header, '操作']) {
+            const th = cell('th', label);
+            th.scope = 'col';
+            head.append(th);
+        }
+        head.lastChild.className = 'no-print';
+        table.tHead.replaceChildren(head);
+        table.tBodies[0].replaceChildren(...rows.map((row, index) => {
+            const tr = document.createElement('tr');
+            row.cells.forEach((text, i) => {
+                const td = cell(i === 0 ? 'th' : 'td', text);
+                if (i === 0)
+                    td.scope = 'row';
+                tr.append(td);
+            });
+            if (row.refusal !== null) {
+                tr.className = 'refused';
+                tr.children[6].textContent = row.refusal;
+                tr.children[6].colSpan = 2;
+                tr.children[7].remove();
+            }
+            const actions = document.createElement('td');
+            actions.className = 'row-actions no-print';
+            const name = `第 ${index + 1} 行`;
+            actions.append(
+                rowButton('修改', `修改${name}`, () => edit(index)),
+                rowButton('放回', `把${name}放回输入框`, () => putBack(index)),
+                rowButton('删除', `删除${name}`, () => remove(index)));
+            tr.append(actions);
+            return tr;
+        }));
+        const foot = document.createElement('tr');
+        foot.className = 'totals';
+        totals.forEach((text, i) => {
+            const td = cell(i === 0 ? 'th' : 'td', text);
+            if (i === 0)
+                td.scope = 'row';
+            foot.append(td);
+        });
+        foot.append(cell('td', ''));
+        foot.lastChild.className = 'no-print';
+        table.tFoot.replaceChildren(foot);
+        $('site-empty').hidden = rows.length > 0;
+        $('site-table-wrap').hidden = rows.length === 0;
+        const exportLink = $('site-export');
+        exportLink.href = setUrl('site-export', reply.csv);
+        exportLink.download = `${current().name}-工程清单.csv`;
+    }
+
+    // The site computed again after a change: its table and its export.
+    let shownFor = 0;
+    async function refresh() {
+        const site = current();
+        const asked = ++shownFor;
+        const reply = await ask({ type: 'site', meshes: site.meshes });
+        if (asked === shownFor && site === current())
+            showTable(reply);
+        return reply;
+    }
+
+    // The meshes with one added or replaced, taken only when the module
+    // answers it; its values are kept as read.
+    async function change(meshes, index) {
+        const site = current();
+        const reply = await ask({ type: 'site', meshes });
+        const refusal = reply.refused.find((refused) => refused.index === index);
+        if (refusal) {
+            addMessage.textContent = refusal.text.trimEnd();
+            return false;
+        }
+        addMessage.textContent = '';
+        site.meshes = reply.table.meshes;
+        save();
+        if (site === current())
+            showTable(reply);
+        return true;
+    }
+
+    addButton.addEventListener('click', async () => {
+        const mesh = form.lastMesh();
+        if (!mesh)
+            return;
+        const entry = { D: mesh.values[0], phi: mesh.values[1], d: mesh.values[2], a: mesh.layout,
+                        label: labelBox.value, number: numberBox.value };
+        const meshes = current().meshes.slice();
+        const index = editing ?? meshes.length;
+        meshes[index] = entry;
+        const wasEditing = editing !== null;
+        if (await change(meshes, index)) {
+            status.textContent = wasEditing ? `已修改第 ${index + 1} 行。` :
+                `已加入工程“${current().name}”，第 ${index + 1} 行。`;
+            stopEditing();
+            labelBox.value = '';
+            numberBox.value = '1';
+            current().draft = { label: '', number: '1' };
+            save();
+        }
+    });
+    cancelEdit.addEventListener('click', stopEditing);
+
+    function putBack(index) {
+        const mesh = current().meshes[index];
+        form.fill([mesh.D, mesh.phi, mesh.d], mesh.a);
+        labelBox.value = mesh.label;
+        numberBox.value = mesh.number;
+        document.getElementById('D').focus();
+    }
+
+    function edit(index) {
+        putBack(index);
+        editing = index;
+        addButton.textContent = `保存修改（第 ${index + 1} 行）`;
+        cancelEdit.hidden = false;
+    }
+
+    async function remove(index) {
+        const site = current();
+        site.meshes = site.meshes.filter((_, i) => i !== index);
+        if (editing !== null)
+            stopEditing();
+        save();
+        status.textContent = `已删除第 ${index + 1} 行。`;
+        await refresh();
+    }
+
+    // What is typed for the next mesh is kept as it is typed.
+    for (const box of [labelBox, numberBox])
+        box.addEventListener('input', () => {
+            current().draft = { label: labelBox.value, number: numberBox.value };
+            save();
+        });
+
+    function open(name) {
+        kept.open = name;
+        stopEditing();
+        save();
+        showList();
+        order.reset();
+        refresh();
+    }
+
+    list.addEventListener('change', () => open(list.value));
+    nameBox.addEventListener('change', () => {
+        const name = nameBox.value.trim();
+        if (name === '' || kept.sites.some((site) => site.name === name && site !== current())) {
+            status.textContent = name === '' ? '工程名称不能为空。' : `已有名为“${name}”的工程。`;
+            nameBox.value = current().name;
+            return;
+        }
+        current().name = name;
+        kept.open = name;
+        save();
+        showList();
+        refresh();
+    });
+    function freeName() {
+        let n = kept.sites.length + 1;
+        while (kept.sites.some((site) => site.name === `工程 ${n}`))
+            ++n;
+        return `工程 ${n}`;
+    }
+    $('site-new').addEventListener('click', () => {
+        const site = emptySite(freeName());
+        kept.sites.push(site);
+        open(site.name);
+        status.textContent = `已新建工程“${site.name}”。`;
+    });
+    $('site-delete').addEventListener('click', () => {
+        const site = current();
+        if (site.meshes.length > 0 && !window.confirm(`删除工程“${site.name}”及其 ${site.meshes.length} 行网片？`))
+            return;
+        kept.sites = kept.sites.filter((other) => other !== site);
+        if (kept.sites.length === 0)
+            kept.sites.push(emptySite('工程 1'));
+        open(kept.sites[0].name);
+        status.textContent = `已删除工程“${site.name}”。`;
+    });
+
+    // A schedule read in becomes a new site named after its file.
+    const importFile = $('site-import-file');
+    importFile.addEventListener('change', async () => {
+        const file = importFile.files[0];
+        importFile.value = '';
+        if (!file)
+            return;
+        status.textContent = `正在读取“${file.name}”……`;
+        const reply = await ask({ type: 'site-import', file });
+        if (!reply.imported) {
+            status.textContent = reply.text;
+            return;
+        }
+        status.textContent = reply.imported.text;
+        if (reply.imported.meshes.length === 0)
+            return;
+        let name = file.name.replace(/\.[^.]*$/, '') || freeName();
+        for (let n = 2; kept.sites.some((site) => site.name === name); ++n)
+            name = `${file.name.replace(/\.[^.]*$/, '')} (${n})`;
+        const site = emptySite(name);
+        site.meshes = reply.imported.meshes;
+        kept.sites.push(site);
+        open(name);
+    });
+
+    const order = tavriloOrder(ask, () => current(), save, setUrl);
+
+    showList();
+    refresh();
+    order.reset();
+
+    return {
+        // A mesh answered (or not): 加入工程 is offered only for one answered.
+        answered(yes) {
+            $('site-add').hidden = !yes;
+            addMessage.textContent = '';
+        },
+    };
+}
