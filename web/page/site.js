@@ -91,6 +91,7 @@ function tavriloSite(compiled, form, setUrl) {
         list.replaceChildren(...kept.sites.map((site) => new Option(site.name, site.name)));
         list.value = current().name;
         nameBox.value = current().name;
+        $('site-print-name').textContent = `：${current().name}`;
         labelBox.value = current().draft?.label ?? '';
         numberBox.value = current().draft?.number ?? '1';
     }

@@ -7,8 +7,8 @@
 //   TAVRILO_WEB_OUT       a folder for what the tests leave (screenshots, PDF)
 
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
-import { mkdirSync } from 'node:fs';
+import { spawn, spawnSync } from 'node:child_process';
+import { mkdirSync, readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -59,4 +59,65 @@ export function watch(page) {
             problems.push(`console error: ${message.text()}`);
     });
     return problems;
+}
+
+// How long any one wait of a test may take.
+export const DEADLINE = 30000;
+
+// tavrilo-calc's status, standard output (bytes) and standard error.
+export function runNative(args) {
+    const run = spawnSync(nativeCalc, args, { maxBuffer: 1 << 30 });
+    assert.equal(run.error, undefined);
+    return { status: run.status, out: run.stdout, err: String(run.stderr) };
+}
+
+// A fresh page (its own context: no service worker or storage shared).
+export async function openPage(browser, url, viewport = { width: 1280, height: 900 }) {
+    const context = await browser.newContext({ viewport, acceptDownloads: true });
+    const page = await context.newPage();
+    const problems = watch(page);
+    await page.goto(url);
+    page.problems = problems;
+    return page;
+}
+
+export async function close(page) {
+    assert.deepEqual(page.problems, []);
+    await page.context().close();
+}
+
+// The window's answer: the total, or the message, once either shows.
+export async function answer(page) {
+    await page.waitForFunction(() => document.getElementById('total').value !== '' ||
+                                     document.getElementById('message').textContent !== '',
+                               null, { timeout: DEADLINE });
+    return page.evaluate(() => ({ total: document.getElementById('total').value,
+                                  message: document.getElementById('message').textContent }));
+}
+
+export async function calculate(page, [D, phi, d], arrangement) {
+    await page.fill('#D', D);
+    await page.fill('#phi', phi);
+    await page.fill('#d', d);
+    if (arrangement)
+        await page.check(`input[name="a"][value="${arrangement}"]`);
+    await page.click('#calculate');
+    return answer(page);
+}
+
+export async function download(page, selector) {
+    const [file] = await Promise.all([page.waitForEvent('download', { timeout: DEADLINE }),
+                                      page.click(selector)]);
+    return { name: file.suggestedFilename(), bytes: readFileSync(await file.path()) };
+}
+
+// The page printed to PDF (A4 as its style asks): its pages and their sizes.
+export async function pdfPages(page, name) {
+    await page.emulateMedia({ media: 'print' });
+    const pdf = await page.pdf({ path: path.join(out, name), preferCSSPageSize: true });
+    await page.emulateMedia({ media: 'screen' });
+    const text = pdf.toString('latin1');
+    const boxes = [...text.matchAll(/\/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\]/g)]
+        .map((m) => [Math.round(Number(m[1])), Math.round(Number(m[2]))]);
+    return { pages: (text.match(/\/Type\s*\/Page\b/g) ?? []).length, boxes };
 }

@@ -13,12 +13,12 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
-import { launch, nativeCalc, out, serve, site, singlePage, watch } from './browser.mjs';
+import { DEADLINE, answer, calculate, close, download, launch, nativeCalc, openPage, out, pdfPages,
+         runNative, serve, site, singlePage, watch } from './browser.mjs';
 
 const NON_POSITIVE = '参数不能为“0”或“负值”！';
 const NO_ARRANGEMENT = '请选择“钢筋布置形式”后进行计算！';
 const BOM = Buffer.from([0xEF, 0xBB, 0xBF]);
-const DEADLINE = 30000;
 
 let browser;
 let server;
@@ -33,51 +33,9 @@ after(async () => {
     rmSync(work, { recursive: true, force: true });
 });
 
-function native(args) {
-    const run = spawnSync(nativeCalc, args, { maxBuffer: 1 << 30 });
-    assert.equal(run.error, undefined);
-    return { status: run.status, out: run.stdout, err: String(run.stderr) };
-}
-
-// A fresh page (its own context: no service worker or storage shared).
-async function open(url = server.url, viewport = { width: 1280, height: 900 }) {
-    const context = await browser.newContext({ viewport, acceptDownloads: true });
-    const page = await context.newPage();
-    const problems = watch(page);
-    await page.goto(url);
-    page.problems = problems;
-    return page;
-}
-
-async function close(page) {
-    assert.deepEqual(page.problems, []);
-    await page.context().close();
-}
-
-// The window's answer: the total, or the message, once either shows.
-async function answer(page) {
-    await page.waitForFunction(() => document.getElementById('total').value !== '' ||
-                                     document.getElementById('message').textContent !== '',
-                               null, { timeout: DEADLINE });
-    return page.evaluate(() => ({ total: document.getElementById('total').value,
-                                  message: document.getElementById('message').textContent }));
-}
-
-async function calculate(page, [D, phi, d], arrangement) {
-    await page.fill('#D', D);
-    await page.fill('#phi', phi);
-    await page.fill('#d', d);
-    if (arrangement)
-        await page.check(`input[name="a"][value="${arrangement}"]`);
-    await page.click('#calculate');
-    return answer(page);
-}
-
-async function download(page, selector) {
-    const [file] = await Promise.all([page.waitForEvent('download', { timeout: DEADLINE }),
-                                      page.click(selector)]);
-    return { name: file.suggestedFilename(), bytes: readFileSync(await file.path()) };
-}
+const native = (args) => runNative(args);
+const open = (url = server.url, viewport = { width: 1280, height: 900 }) =>
+    openPage(browser, url, viewport);
 
 async function batch(page, file) {
     await page.setInputFiles('#batch-file', file);
@@ -88,7 +46,7 @@ async function batch(page, file) {
 test('the worked examples, typed and clicked or entered, and sloppy text read as the window reads it',
      async () => {
     const page = await open();
-    assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll('input[type=text]')]
+    assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll('#mesh-form input[type=text]')]
         .map((box) => box.value)), ['1.3', '0.0065', '0.1']);
     assert.equal(await page.evaluate(() => document.querySelector('input[name="a"]:checked')), null);
     await page.click('text=双向布置');
@@ -131,7 +89,7 @@ test('清除所有 empties the boxes, the result and the link; the arrangement s
     await calculate(page, ['1.3', '0.0065', '0.1'], 2);
     await page.click('#clear');
     assert.deepEqual(await page.evaluate(() => ({
-        boxes: [...document.querySelectorAll('input[type=text]')].map((box) => box.value),
+        boxes: [...document.querySelectorAll('#mesh-form input[type=text]')].map((box) => box.value),
         total: document.getElementById('total').value,
         details: document.getElementById('details').hidden,
         chosen: document.querySelector('input[name="a"]:checked')?.value,
@@ -150,7 +108,7 @@ test('a link opens its mesh, a bad value in it is read as typed, and Calculate w
     for (const [hash, boxes, expected] of cases) {
         const page = await open(server.url + hash);
         assert.deepEqual(await answer(page), expected, hash);
-        assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll('input[type=text]')]
+        assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll('#mesh-form input[type=text]')]
             .map((box) => box.value)), boxes, hash);
         await close(page);
     }
@@ -323,16 +281,6 @@ test('from 360 px to a desktop: no sideways scroll, 44 px targets, labelled, by 
         await close(page);
     }
 });
-
-async function pdfPages(page, name) {
-    await page.emulateMedia({ media: 'print' });
-    const pdf = await page.pdf({ path: path.join(out, name), preferCSSPageSize: true });
-    await page.emulateMedia({ media: 'screen' });
-    const text = pdf.toString('latin1');
-    const boxes = [...text.matchAll(/\/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\]/g)]
-        .map((m) => [Math.round(Number(m[1])), Math.round(Number(m[2]))]);
-    return { pages: (text.match(/\/Type\s*\/Page\b/g) ?? []).length, boxes };
-}
 
 test('printing: the worked example on one A4 page, a long cut list on more with whole rows',
      async () => {
@@ -534,14 +482,18 @@ test('at 320 px no number breaks, a wide table scrolls in its own box, the page 
     }
 });
 
-test('the file picker reached by keyboard has one focus ring, around its label', async () => {
+test('a file picker reached by keyboard has one focus ring, around its label', async () => {
     const page = await open();
-    await page.focus('#clear');
-    await page.keyboard.press('Tab');
-    assert.equal(await page.evaluate(() => document.activeElement.id), 'batch-file');
-    const rings = await page.evaluate(() => [...document.querySelectorAll('#drop, #drop *')]
-        .filter((element) => getComputedStyle(element).outlineStyle !== 'none')
-        .map((element) => element.tagName));
-    assert.deepEqual(rings, ['LABEL']);
+    for (const [before, picker, box] of [['#order-make', 'batch-file', '#drop'],
+                                         ['#site-delete', 'site-import-file', '.file-button']]) {
+        await page.focus(before);
+        await page.keyboard.press('Tab');
+        assert.equal(await page.evaluate(() => document.activeElement.id), picker);
+        const rings = await page.evaluate((selector) => [...document.querySelectorAll(
+            `${selector}, ${selector} *`)]
+            .filter((element) => getComputedStyle(element).outlineStyle !== 'none')
+            .map((element) => element.tagName), box);
+        assert.deepEqual(rings, ['LABEL'], picker);
+    }
     await close(page);
 });

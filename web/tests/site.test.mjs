@@ -1,0 +1,211 @@
+// The site (工程) and its steel order in headless Chromium: meshes typed in
+// and kept by the browser through reloads, going offline and a restart;
+// schedules moved in and out; the order's downloads compared byte for byte
+// with tavrilo-calc --order on the page's own export; the printed order.
+
+import assert from 'node:assert/strict';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+import { after, before, test } from 'node:test';
+import { gzipSync } from 'node:zlib';
+
+import { DEADLINE, calculate, chromium, chromiumArgs, close, download, launch, openPage, out,
+         pdfPages, runNative, serve, singlePage, watch } from './browser.mjs';
+
+let browser;
+let server;
+const work = mkdtempSync(path.join(tmpdir(), 'tavrilo-site-'));
+
+before(async () => {
+    [browser, server] = await Promise.all([launch(), serve()]);
+});
+after(async () => {
+    await browser?.close();
+    await server?.stop();
+    rmSync(work, { recursive: true, force: true });
+});
+
+const rows = (page) => page.evaluate(() =>
+    [...document.querySelectorAll('#site-table tbody tr')].map((tr) =>
+        [...tr.children].slice(0, 8).map((cell) => cell.textContent)));
+
+// A mesh calculated in the boxes and added with its label and number.
+async function addMesh(page, values, arrangement, label, number) {
+    const before = (await rows(page)).length;
+    await calculate(page, values, arrangement);
+    await page.waitForSelector('#site-add:not([hidden])', { timeout: DEADLINE });
+    await page.fill('#site-label', label);
+    await page.fill('#site-number', number);
+    await page.click('#site-add-button');
+    await page.waitForFunction((count) =>
+        document.querySelectorAll('#site-table tbody tr').length === count, before + 1,
+                               { timeout: DEADLINE });
+}
+
+// A screenshot from the top of `selector` down, `height` pixels of it.
+async function shoot(page, selector, height, name) {
+    const top = await page.evaluate((s) =>
+        document.querySelector(s).getBoundingClientRect().top + window.scrollY, selector);
+    const width = page.viewportSize().width;
+    await page.screenshot({ path: path.join(out, name), fullPage: true,
+                            clip: { x: 0, y: top, width, height } });
+}
+
+async function makeOrder(page) {
+    await page.evaluate(() => { document.getElementById('order-message').textContent = ''; });
+    await page.click('#order-make');
+    await page.waitForFunction(() => !document.getElementById('order-make').disabled &&
+        (document.getElementById('order-message').textContent !== '' ||
+         !document.getElementById('order-result').hidden), null, { timeout: DEADLINE * 2 });
+}
+
+test('a site typed, reloaded and exported: tavrilo-calc reads the export, the splice is asked ' +
+     'for, and the order\'s downloads are tavrilo-calc --order\'s', async () => {
+    const page = await openPage(browser, server.url);
+    await addMesh(page, ['1.3', '0.0065', '0.1'], 2, '检查井盖板', '24');
+    await addMesh(page, ['2', '0.012', '0.15'], 1, '南区, 二号', '3');
+    await addMesh(page, ['20', '0.012', '0.25'], 2, '水池底板', '1');
+    await page.reload();
+    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 3,
+                               null, { timeout: DEADLINE });
+    const shown = await rows(page);
+    assert.deepEqual(shown.map((row) => row.slice(0, 6)), [
+        ['检查井盖板', '1.3', '0.0065', '0.1', '双向', '24'],
+        ['南区, 二号', '2', '0.012', '0.15', '单向', '3'],
+        ['水池底板', '20', '0.012', '0.25', '双向', '1']]);
+
+    const exported = await download(page, '#site-export');
+    assert.match(exported.name, /\.csv$/);
+    assert.deepEqual([...exported.bytes.subarray(0, 3)], [0xEF, 0xBB, 0xBF]);
+    const schedule = path.join(work, 'site.csv');
+    writeFileSync(schedule, exported.bytes);
+    // Each row's length is its number of meshes of tavrilo-calc's total.
+    for (const row of shown) {
+        const one = String(runNative([row[4] === '单向' ? '--one-way' : '--two-way',
+                                      ...row.slice(1, 4)]).out);
+        const metres = Math.round(Number(one.match(/^([\d.]+) m/)[1]) * 1000);
+        assert.equal(Math.round(Number(row[6]) * 1000), metres * Number(row[5]), row.join());
+    }
+
+    // No splice given: the page asks for it, with tavrilo-calc's words.
+    await makeOrder(page);
+    const refused = runNative(['--order', schedule]);
+    assert.equal(refused.status, 1);
+    assert.equal(await page.textContent('#order-message'), refused.err.trimEnd());
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'order-splice');
+    assert.equal(await page.isHidden('#order-result'), true);
+
+    await page.check('input[name="splice"][value="lap"]');
+    await page.fill('#order-kerf', '0.003');
+    await makeOrder(page);
+    const files = ['--order-csv', path.join(work, 'order.csv'), '--bom',
+                   '--order-svg', path.join(work, 'order.svg')];
+    const made = runNative(['--order', schedule, '--stock', '9,12', '--kerf', '0.003', '--keep',
+                            '0.5', '--lap', '36d', ...files, '--json']);
+    assert.equal(made.status, 0, made.err);
+    assert.equal(JSON.parse(String(made.out)).meshes, 28);
+    for (const [selector, expected] of [['#order-csv', readFileSync(files[1])],
+                                        ['#order-svg', readFileSync(files[4])],
+                                        ['#order-json', made.out]])
+        assert.ok((await download(page, selector)).bytes.equals(expected), selector);
+    const splices = await page.$$eval('.splices li', (items) => items.map((li) => li.textContent));
+    assert.ok(splices.length > 0 && splices.every((line) => line.includes('搭接')), splices.join());
+    assert.match(await page.textContent('#order-total'), /^合计：采购 \d+ 根/);
+    await shoot(page, '#site', 1250, 'web-site-desktop.png');
+    await close(page);
+});
+
+test('the site survives a reload offline and a browser restart; a schedule with a bad row ' +
+     'imported names the row', async () => {
+    const profile = mkdtempSync(path.join(work, 'profile-'));
+    const start = async () => {
+        const context = await chromium.launchPersistentContext(profile, {
+            executablePath: '/usr/bin/chromium', args: chromiumArgs,
+            viewport: { width: 360, height: 740 }, isMobile: true, hasTouch: true });
+        const page = context.pages()[0] ?? await context.newPage();
+        page.problems = watch(page);
+        await page.goto(server.url);
+        await page.waitForFunction(() => navigator.serviceWorker.controller !== null, null,
+                                   { timeout: DEADLINE });
+        return page;
+    };
+    let page = await start();
+    await addMesh(page, ['1.3', '0.0065', '0.1'], 2, '盖板', '2');
+    await page.context().setOffline(true);
+    await page.reload();
+    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 1,
+                               null, { timeout: DEADLINE });
+    await page.context().setOffline(false);
+    assert.deepEqual(page.problems, []);
+    await page.context().close();
+
+    page = await start();
+    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 1,
+                               null, { timeout: DEADLINE });
+    assert.equal((await rows(page))[0][0], '盖板');
+
+    const file = path.join(work, '北区.csv');
+    writeFileSync(file, 'D,Φ,d,布置形式,备注,数量\n1.3,0.0065,0.1,双向,甲,3\n' +
+                        '1.3,0.0065,0.1,双向,乙,2.5\n2,0.012,0.15,单向,丙,\n');
+    await page.setInputFiles('#site-import-file', file);
+    await page.waitForFunction(() => document.getElementById('site-list').value === '北区',
+                               null, { timeout: DEADLINE });
+    assert.match(await page.textContent('#site-status'), /导入 2 行网片.*1 行未导入：第 3 行：/);
+    assert.deepEqual((await rows(page)).map((row) => [row[0], row[5]]), [['甲', '3'], ['丙', '1']]);
+
+    // On a phone: nothing scrolls the page sideways, every control is a 44 px target.
+    await page.check('input[name="splice"][value="couplers"]');
+    await makeOrder(page);
+    const layout = await page.evaluate(() => ({
+        wide: document.documentElement.scrollWidth > window.innerWidth,
+        small: [...document.querySelectorAll('#site button, #site .button, #site select, ' +
+                                             '#order button, #order .button, #order input')]
+            .filter((element) => element.offsetParent !== null && element.type !== 'file' &&
+                                 element.type !== 'radio')
+            .map((element) => element.getBoundingClientRect())
+            .filter((box) => box.width < 44 || box.height < 44).length,
+    }));
+    assert.deepEqual(layout, { wide: false, small: 0 });
+    await shoot(page, '#order-result', 1300, 'web-site-phone.png');
+    assert.deepEqual(page.problems, []);
+    await page.context().close();
+});
+
+test('the printed order of a site of ten meshes: on A4, headers repeated, no row or pattern cut ' +
+     'across a page; the single file stays small', async () => {
+    const page = await openPage(browser, server.url);
+    const file = path.join(work, 'ten.csv');
+    const meshes = Array.from({ length: 10 }, (_, i) =>
+        `${(1 + i * 0.7).toFixed(1)},${[0.008, 0.01, 0.012][i % 3]},0.15,${1 + (i % 2)},网片${i + 1},${1 + i}`);
+    writeFileSync(file, `${meshes.join('\n')}\n`);
+    await page.setInputFiles('#site-import-file', file);
+    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 10,
+                               null, { timeout: DEADLINE });
+    await makeOrder(page);
+    assert.equal(await page.isHidden('#order-result'), false);
+    await page.evaluate(() => document.body.classList.add('print-order'));
+    const sheet = await pdfPages(page, 'web-print-order.pdf');
+    assert.ok(sheet.pages > 1, `${sheet.pages} pages`);
+    assert.ok(sheet.boxes.every(([w, h]) => w === 595 && h === 842), JSON.stringify(sheet.boxes));
+    // Printing ends with afterprint, which takes the order's class off again.
+    await page.evaluate(() => document.body.classList.add('print-order'));
+    await page.emulateMedia({ media: 'print' });
+    const printed = await page.evaluate(() => ({
+        hidden: ['.mesh', '#details', '.batch', '#order-form'].map((selector) =>
+            document.querySelector(selector).offsetParent === null),
+        heads: ['#site-table thead', '#order-purchase thead'].map((selector) =>
+            getComputedStyle(document.querySelector(selector)).display),
+        whole: [...document.querySelectorAll('#site-table tr, #order-purchase tr, .pattern')]
+            .every((element) => getComputedStyle(element).breakInside === 'avoid'),
+        patterns: document.querySelectorAll('.pattern').length,
+    }));
+    assert.deepEqual(printed, { hidden: [true, true, true, true],
+                                heads: ['table-header-group', 'table-header-group'],
+                                whole: true, patterns: printed.patterns });
+    assert.ok(printed.patterns > 10, `${printed.patterns} patterns`);
+    await close(page);
+
+    const gzipped = gzipSync(readFileSync(singlePage), { level: 9 }).length;
+    assert.ok(gzipped <= 240000, `the single file is ${gzipped} bytes gzipped`);
+});
