@@ -167,15 +167,23 @@ function tavriloSite(compiled, form, setUrl) {
         $('site-empty').hidden = rows.length > 0;
         $('site-table-wrap').hidden = rows.length === 0;
         const exportLink = $('site-export');
+        exportLink.hidden = rows.length === 0;
         exportLink.href = setUrl('site-export', reply.csv);
         exportLink.download = `${current().name}-工程清单.csv`;
     }
 
-    // The site computed again after a change: its table and its export.
+    // The site computed again after a change: its table and its export. An
+    // empty site needs no module: nothing is started for it.
     let shownFor = 0;
     async function refresh() {
         const site = current();
         const asked = ++shownFor;
+        if (site.meshes.length === 0) {
+            $('site-empty').hidden = false;
+            $('site-table-wrap').hidden = true;
+            $('site-export').hidden = true;
+            return null;
+        }
         const reply = await ask({ type: 'site', meshes: site.meshes });
         if (asked === shownFor && site === current())
             showTable(reply);
