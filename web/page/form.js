@@ -129,6 +129,9 @@
         answerer().postMessage({ type: 'mesh', id, module, values, layout, extras: ALL_EXTRAS });
     }
 
+    // What is typed goes into the address as it is typed, so that a reload
+    // (a phone that dropped the page in the background) loses nothing.
+    form.addEventListener('input', writeLink);
     form.addEventListener('submit', (event) => {
         event.preventDefault();
         calculate();

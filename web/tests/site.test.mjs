@@ -8,6 +8,7 @@ import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
+import { pathToFileURL } from 'node:url';
 import { gzipSync } from 'node:zlib';
 
 import { DEADLINE, calculate, chromium, chromiumArgs, close, download, launch, openPage, out,
@@ -170,16 +171,35 @@ test('the site survives a reload offline and a browser restart; a schedule with 
     await shoot(page, '#order-result', 1300, 'web-site-phone.png');
     assert.deepEqual(page.problems, []);
     await page.context().close();
+
+    // Storage that refuses to keep the site (a full quota): said, and the site kept in the page.
+    const full = await browser.newContext();
+    await full.addInitScript(() => {
+        Storage.prototype.setItem = () => {
+            throw new DOMException('full', 'QuotaExceededError');
+        };
+    });
+    page = await full.newPage();
+    page.problems = watch(page);
+    await page.goto(server.url);
+    await addMesh(page, ['1.3', '0.0065', '0.1'], 2, '盖板', '1');
+    assert.match(await page.textContent('#site-storage'), /未能保存（QuotaExceededError/);
+    assert.deepEqual(page.problems, []);
+    await full.close();
 });
 
 test('the printed order of a site of ten meshes: on A4, headers repeated, no row or pattern cut ' +
-     'across a page; the single file stays small', async () => {
-    const page = await openPage(browser, server.url);
+     'across a page; the single file keeps its site and stays small', async () => {
+    // The single file opened from disk keeps its site too.
+    const page = await openPage(browser, pathToFileURL(singlePage).href);
     const file = path.join(work, 'ten.csv');
     const meshes = Array.from({ length: 10 }, (_, i) =>
         `${(1 + i * 0.7).toFixed(1)},${[0.008, 0.01, 0.012][i % 3]},0.15,${1 + (i % 2)},网片${i + 1},${1 + i}`);
     writeFileSync(file, `${meshes.join('\n')}\n`);
     await page.setInputFiles('#site-import-file', file);
+    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 10,
+                               null, { timeout: DEADLINE });
+    await page.reload();
     await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 10,
                                null, { timeout: DEADLINE });
     await makeOrder(page);
