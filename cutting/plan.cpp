@@ -122,6 +122,10 @@ constexpr std::size_t kDives = 8;
 // The worst-filled bars cut again at the end, with 1 / kRepackShare of the steps.
 constexpr std::int64_t kRepackBars = 12;
 constexpr std::int64_t kRepackShare = 5;
+// Then, as many times at most, the worst few bars with others drawn at random
+// (from a fixed seed: the same plan every time, on every machine).
+constexpr std::int64_t kMixedRounds = 40;
+constexpr std::uint64_t kDrawSeed = 20261209;
 // A relaxation within a dive may take 1 / kResolveShare of the steps left.
 constexpr std::int64_t kResolveShare = 4;
 constexpr std::int64_t kStepsPerNode = 8;
@@ -1074,10 +1078,12 @@ std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds) {
     return best;
 }
 
-// The bars the plan fills worst, cut again on their own: they are few, so
-// the relaxation and the dives over their pieces are quick, and they are
-// where rounding leaves its waste.
-void Repack(const Instance& in, std::vector<Group>& groups, Budget& budget, std::int64_t most) {
+// How many bars of each group to take out and cut again: the bars the plan
+// fills worst, up to `worst` of them, then, with `mixed`, up to as many again
+// drawn from the other groups (`draw` gives a number below its argument).
+template <typename Draw>
+std::vector<std::int64_t> Selection(const Instance& in, const std::vector<Group>& groups,
+                                    std::int64_t worst, std::int64_t mixed, Draw&& draw) {
     std::vector<std::size_t> order(groups.size());
     for (std::size_t k = 0; k < groups.size(); ++k)
         order[k] = k;
@@ -1088,16 +1094,32 @@ void Repack(const Instance& in, std::vector<Group>& groups, Budget& budget, std:
         return used[a] * in.L[groups[b].Stock] < used[b] * in.L[groups[a].Stock];
     });
     std::vector<std::int64_t> taken(groups.size(), 0);
-    std::vector<std::int64_t> dem(in.N(), 0);
     std::int64_t bars = 0;
     for (std::size_t k : order) {
-        if (bars >= most)
+        if (bars >= worst)
             break;
-        taken[k] = std::min(groups[k].Mult, most - bars);
+        taken[k] = std::min(groups[k].Mult, worst - bars);
         bars += taken[k];
+    }
+    for (std::int64_t tries = 0; mixed > 0 && tries < 4 * mixed; ++tries) {
+        const std::size_t k = draw(groups.size());
+        if (taken[k] < groups[k].Mult) {
+            ++taken[k];
+            --mixed;
+        }
+    }
+    return taken;
+}
+
+// The bars of `taken` cut again on their own: they are few, so the
+// relaxation and the dives over their pieces are quick, and the worst-filled
+// bars are where rounding leaves its waste. Kept when the new cut is better.
+void Repack(const Instance& in, std::vector<Group>& groups, Budget& budget,
+            const std::vector<std::int64_t>& taken) {
+    std::vector<std::int64_t> dem(in.N(), 0);
+    for (std::size_t k = 0; k < groups.size(); ++k)
         for (const auto& [i, c] : groups[k].Items)
             dem[i] += c * taken[k];
-    }
     Instance sub;
     sub.L = in.L;
     sub.K = in.K;
@@ -1109,6 +1131,8 @@ void Repack(const Instance& in, std::vector<Group>& groups, Budget& budget, std:
             sub.D.push_back(dem[i]);
             back.push_back(i);
         }
+    if (sub.N() == 0)
+        return;
     Totals before;
     for (std::size_t k = 0; k < groups.size(); ++k) {
         before.Bars += taken[k];
@@ -1172,14 +1196,27 @@ Outcome SolveCuttingStock(const Problem& problem, const Limits& limits) {
     std::vector<Group> best = PlanFor(in, budget, bounds);
     if (!MeetsBound(in, Count(in, best), Rounded(in, bounds))) {
         Budget repack{steps / kRepackShare + budget.Left};
-        for (std::int64_t bars : {kRepackBars, kRepackBars / 2, kRepackBars * 2}) {
-            Budget round{repack.Left / 2};
-            const std::int64_t given = round.Left;
-            Repack(in, best, round, bars);
-            repack.Spend(given - round.Left);
-            if (MeetsBound(in, Count(in, best), Rounded(in, bounds)))
+        // First the worst bars alone, in several numbers; then the worst few
+        // with as many others drawn by a fixed sequence, so that their pieces
+        // can change places with pieces of bars already full.
+        std::uint64_t state = kDrawSeed;
+        const auto draw = [&state](std::size_t below) {
+            state = state * 6364136223846793005u + 1442695040888963407u;
+            return static_cast<std::size_t>((state >> 33) % below);
+        };
+        const auto round = [&](std::int64_t worst, std::int64_t mixed) {
+            Budget share{repack.Left / 2};
+            const std::int64_t given = share.Left;
+            Repack(in, best, share, Selection(in, best, worst, mixed, draw));
+            repack.Spend(given - share.Left);
+            return MeetsBound(in, Count(in, best), Rounded(in, bounds));
+        };
+        bool met = false;
+        for (std::int64_t bars : {kRepackBars, kRepackBars / 2, kRepackBars * 2, kRepackBars * 4})
+            if ((met = round(bars, 0)))
                 break;
-        }
+        for (std::int64_t n = 0; !met && n < kMixedRounds && repack.Left > 0; ++n)
+            met = round(kRepackBars / 2, kRepackBars + (n % 3) * kRepackBars / 2);
     }
     bounds = Rounded(in, bounds);
     return Assemble(in, std::move(best), bounds);
