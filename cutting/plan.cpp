@@ -117,6 +117,8 @@ constexpr std::int64_t kMaxDpCells = 60'000'000;
 // nodes (each counted as kStepsPerNode steps).
 constexpr std::int64_t kSmallDpCells = 300'000;
 constexpr std::int64_t kSearchNodes = 200'000;
+// So are knapsacks of at most kFewChunks chunks, whose search is short.
+constexpr std::size_t kFewChunks = 64;
 // Dives from the relaxation, each first rounding up a different column.
 constexpr std::size_t kDives = 8;
 // The worst-filled bars cut again at the end, with 1 / kRepackShare of the steps.
@@ -143,6 +145,9 @@ constexpr double kIntegralEps = 1e-9;
 constexpr double kDualEps = 1e-12;
 constexpr int kReinvertEvery = 100;
 constexpr std::size_t kDegenerateStreak = 30;
+// A master starts from the pool's first kPoolFirst and newest kPoolNewest columns.
+constexpr std::size_t kPoolFirst = 256;
+constexpr std::size_t kPoolNewest = 2048;
 // Columns a partial pricing pass looks at once one of them improves.
 constexpr std::size_t kPricingWindow = 200;
 // Duals are scaled to integers up to this before the exact knapsacks.
@@ -473,10 +478,13 @@ struct LpSolution {
 // knapsacks; the columns generated are added to it.
 class Master {
 public:
+    // `exact`: when the search of a knapsack runs out of nodes without a
+    // column, its table decides; otherwise the relaxation stops there (a
+    // dive's relaxations need not be optimal, and any duals give a bound).
     Master(const Instance& in, std::vector<std::size_t> rows, std::vector<std::int64_t> dem,
-           Budget& budget)
-        : in_(in), rows_(std::move(rows)), dem_(std::move(dem)), m_(rows_.size()), budget_(budget) {
-    }
+           Budget& budget, bool exact = true)
+        : in_(in), rows_(std::move(rows)), dem_(std::move(dem)), m_(rows_.size()), budget_(budget),
+          exact_(exact) {}
 
     LpSolution Solve(std::vector<Column>& pool) {
         Start(pool);
@@ -567,7 +575,13 @@ private:
             binv_[r * m_ + r] = 1.0 / static_cast<double>(bestCount);
             xB_[r] = static_cast<double>(dem_[r]) / static_cast<double>(bestCount);
         }
-        for (const Column& c : pool) {
+        // The pool's first columns (the greedy plan's) and its newest: the
+        // relaxations of a dive are close to the last, and every column a
+        // master holds is priced on each pass.
+        for (std::size_t n = 0; n < pool.size(); ++n) {
+            if (n >= kPoolFirst && n + kPoolNewest < pool.size())
+                continue;
+            const Column& c = pool[n];
             bool useful = false;
             for (std::size_t r = 0; r < m_ && !useful; ++r)
                 useful = c.A[rows_[r]] > 0;
@@ -647,13 +661,13 @@ private:
                 std::vector<std::int64_t> choice(m_, 0);
                 double value = 0;
                 bool priced = false;
-                if (cells > kSmallDpCells) {
+                if (cells > kSmallDpCells || chunks.size() <= kFewChunks) {
                     KnapsackSearch search(sizes, bounds, values, kSearchNodes);
                     value = search.Run(in_.Capacity(j), choice);
                     if (!budget_.Spend(search.NodesUsed(kSearchNodes) * kStepsPerNode))
                         return false;
                     // Out of nodes: the best found still prices, unless a table can do better.
-                    priced = !search.Exhausted() || cells > kMaxDpCells ||
+                    priced = !search.Exhausted() || cells > kMaxDpCells || !exact_ ||
                              value > Cost(in_, j) * (1 + kReducedCostEps);
                 }
                 if (!priced) {
@@ -801,6 +815,7 @@ private:
     std::vector<std::int64_t> dem_;
     std::size_t m_;
     Budget& budget_;
+    bool exact_;
     std::vector<Column> cols_;
     std::vector<MCol> mcols_;
     std::size_t priced_ = 0; // entries of the columns priced, for the steps a pass costs
@@ -1058,7 +1073,7 @@ std::vector<Group> Dive(const Instance& in, const LpSolution& first, std::vector
         // so that a slow one leaves room for the next.
         Budget share{budget.Left / kResolveShare};
         const std::int64_t given = share.Left;
-        Master master(in, rows, dem, share);
+        Master master(in, rows, dem, share, false);
         lp = master.Solve(pool);
         budget.Spend(given - share.Left);
     }
