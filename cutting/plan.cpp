@@ -838,8 +838,11 @@ std::optional<std::vector<Group>> Fullest(const Instance& in, Budget& budget) {
     std::vector<std::int64_t> rem = in.D;
     std::vector<Group> out;
     std::vector<Millimetres> sizes(in.N());
-    for (std::size_t r = 0; r < in.N(); ++r)
+    std::vector<double> lengths(in.N());
+    for (std::size_t r = 0; r < in.N(); ++r) {
         sizes[r] = in.Size(r);
+        lengths[r] = static_cast<double>(sizes[r]);
+    }
     std::size_t first = 0;
     while (true) {
         while (first < in.N() && rem[first] == 0)
@@ -856,10 +859,23 @@ std::optional<std::vector<Group>> Fullest(const Instance& in, Budget& budget) {
             for (std::size_t r = first; r < in.N(); ++r)
                 bounds[r] = std::min(rem[r] - (r == first ? 1 : 0), room / in.Size(r));
             const std::vector<Chunk> chunks = Chunks(sizes, bounds);
-            if (!budget.Spend(static_cast<std::int64_t>(chunks.size()) * (room + 1)))
-                return std::nullopt;
+            const std::int64_t cells = static_cast<std::int64_t>(chunks.size()) * (room + 1);
             std::vector<std::int64_t> choice(in.N(), 0);
-            Knapsack(chunks, sizes, room, &choice);
+            // A search first: it ends at once on a bar filled exactly.
+            bool found = false;
+            if (cells > kSmallDpCells) {
+                KnapsackSearch search(sizes, bounds, lengths, kSearchNodes);
+                const double filled = search.Run(room, choice);
+                if (!budget.Spend(search.NodesUsed(kSearchNodes) * kStepsPerNode))
+                    return std::nullopt;
+                found = !search.Exhausted() || filled == static_cast<double>(room);
+            }
+            if (!found) {
+                if (!budget.Spend(cells))
+                    return std::nullopt;
+                choice.assign(in.N(), 0);
+                Knapsack(chunks, sizes, room, &choice);
+            }
             ++choice[first];
             Group g;
             g.Stock = j;
