@@ -272,6 +272,16 @@ Millimetres PiecesLength(const Instance& in, const Group& g) {
     return used;
 }
 
+// `bar` cut as many times as the pieces left in `rem` allow, which it takes.
+void CutAsOften(Group& bar, std::vector<std::int64_t>& rem) {
+    std::int64_t mult = INT64_MAX;
+    for (const auto& [i, c] : bar.Items)
+        mult = std::min(mult, rem[i] / c);
+    bar.Mult = mult;
+    for (const auto& [i, c] : bar.Items)
+        rem[i] -= c * mult;
+}
+
 // Cuts every piece left in `rem` by the greedy rule, appending to `out`.
 void Greedy(const Instance& in, std::vector<std::int64_t> rem, std::vector<Group>& out) {
     std::set<std::size_t> active;
@@ -292,15 +302,10 @@ void Greedy(const Instance& in, std::vector<std::int64_t> rem, std::vector<Group
                 bestUsed = used;
             }
         }
-        std::int64_t mult = INT64_MAX;
+        CutAsOften(best, rem);
         for (const auto& [i, c] : best.Items)
-            mult = std::min(mult, rem[i] / c);
-        best.Mult = mult;
-        for (const auto& [i, c] : best.Items) {
-            rem[i] -= c * mult;
             if (rem[i] == 0)
                 active.erase(i);
-        }
         out.push_back(std::move(best));
     }
 }
@@ -888,12 +893,7 @@ std::optional<std::vector<Group>> Fullest(const Instance& in, Budget& budget) {
                 bestUsed = used;
             }
         }
-        std::int64_t mult = INT64_MAX;
-        for (const auto& [i, c] : best.Items)
-            mult = std::min(mult, rem[i] / c);
-        best.Mult = mult;
-        for (const auto& [i, c] : best.Items)
-            rem[i] -= c * mult;
+        CutAsOften(best, rem);
         out.push_back(std::move(best));
     }
 }
