@@ -28,10 +28,12 @@
 // greedy plan below cuts the rest). Up to kDives dives are made, each
 // rounding up a different column first; the greedy plan of the whole problem
 // is kept when none is better. When the best plan still misses the bound,
-// the bars it fills worst are cut again on their own, the same way, with the
-// steps kept back for it. The rows are equations (a column carries no more
-// of a piece than is demanded), and any duals, converged or not, give a true
-// bound, so the step limit may stop the simplex anywhere.
+// and there is one stock length, a local search looks for a plan of one bar
+// fewer (the squeeze below); then the bars it fills worst are cut again on
+// their own, the same way, with the steps kept back for it. The rows are
+// equations (a column carries no more of a piece than is demanded), and any
+// duals, converged or not, give a true bound, so the step limit may stop the
+// simplex anywhere.
 //
 // Larger problems get the greedy plan alone with the material bound: bar
 // after bar is filled with the longest pieces that still fit, and each way of
@@ -117,6 +119,10 @@ constexpr std::int64_t kMaxDpCells = 60'000'000;
 // nodes (each counted as kStepsPerNode steps).
 constexpr std::int64_t kSmallDpCells = 300'000;
 constexpr std::int64_t kSearchNodes = 200'000;
+// A search that may save a table takes no more than 1 / kSearchShare of its
+// cells in steps, and at least kMinSearchNodes nodes.
+constexpr std::int64_t kSearchShare = 4;
+constexpr std::int64_t kMinSearchNodes = 1000;
 // So are knapsacks of at most kFewChunks chunks, whose search is short.
 constexpr std::size_t kFewChunks = 64;
 // Dives from the relaxation, each first rounding up a different column.
@@ -133,6 +139,15 @@ constexpr std::int64_t kResolveShare = 4;
 // The fullest-bar plan may take 1 / kFullestShare of the steps.
 constexpr std::int64_t kFullestShare = 8;
 constexpr std::int64_t kStepsPerNode = 8;
+// The search for one bar fewer: a loose piece stays off the bar it left for
+// kTabuMoves moves and up to kTabuSpread more, and the search gives up after
+// kSqueezeStall moves that find nothing shorter; each move tried counts
+// kStepsPerMove steps. Only for plans of at most kSqueezeItems pieces.
+constexpr std::int64_t kTabuMoves = 5;
+constexpr std::size_t kTabuSpread = 6;
+constexpr std::int64_t kSqueezeStall = 200000;
+constexpr std::int64_t kStepsPerMove = 4;
+constexpr std::int64_t kSqueezeItems = 20000;
 // Nor for bars longer than this (a table of doubles over the millimetres of one bar).
 constexpr Millimetres kMaxDpCapacity = 1'000'000;
 // The integer bound's knapsacks, once per stock length, may be larger.
@@ -272,9 +287,10 @@ Millimetres PiecesLength(const Instance& in, const Group& g) {
     return used;
 }
 
-// `bar` cut as many times as the pieces left in `rem` allow, which it takes.
-void CutAsOften(Group& bar, std::vector<std::int64_t>& rem) {
-    std::int64_t mult = INT64_MAX;
+// `bar` cut as many times as the pieces left in `rem` allow (and no more
+// than `most`), which it takes.
+void CutAsOften(Group& bar, std::vector<std::int64_t>& rem, std::int64_t most = INT64_MAX) {
+    std::int64_t mult = most;
     for (const auto& [i, c] : bar.Items)
         mult = std::min(mult, rem[i] / c);
     bar.Mult = mult;
@@ -495,31 +511,36 @@ public:
         Start(pool);
         const std::size_t limit = 400 * m_ + 4000;
         std::size_t pivots = 0;
+        Duals();
+        // The inverse is made again from the basis every so many pivots, no
+        // fewer than its rows, so that doing so costs no more than the pivots.
+        const std::size_t reinvertEvery = std::max<std::size_t>(kReinvertEvery, m_);
         for (std::size_t iteration = 0; iteration < limit; ++iteration) {
-            // A pivot's work: the basis inverse and the columns priced last time.
-            if (!budget_.Spend(static_cast<std::int64_t>(m_ * m_ + std::exchange(priced_, 0))))
+            // The last pivot's work and the columns priced last time.
+            if (!budget_.Spend(static_cast<std::int64_t>(m_ + std::exchange(priced_, 0) +
+                                                         std::exchange(pivotWork_, 0))))
                 break;
-            Duals();
             std::vector<double> entering;
             std::ptrdiff_t which = 0;
             if (!Entering(pool, entering, which))
                 break;
             if (!Pivot(entering, which))
                 break;
-            if (++pivots % kReinvertEvery == 0 && !Reinvert())
+            if (++pivots % reinvertEvery == 0 && !Reinvert())
                 break;
         }
         Duals();
         LpSolution s;
         s.Y = y_;
         for (std::size_t k = 0; k < m_; ++k)
-            if (basis_[k] >= 0)
+            if (basis_[k] >= 0 && mcols_[static_cast<std::size_t>(basis_[k])].Cost > 0)
                 s.X.push_back({static_cast<std::size_t>(basis_[k]), xB_[k]});
         s.Columns = std::move(cols_);
         return s;
     }
 
 private:
+    static constexpr std::size_t kExchange_ = SIZE_MAX;
     struct MCol {
         std::size_t Stock = 0;
         double Cost = 0;
@@ -593,6 +614,21 @@ private:
             if (useful)
                 Add(c);
         }
+        // A longer piece can always be cut where a shorter one is wanted, so
+        // some optimal duals fall as the pieces get shorter. Columns of no
+        // cost that trade a longer piece for the next shorter one keep the
+        // duals so (dual-optimal inequalities): far fewer degenerate pivots,
+        // and the same bound. They are no way of cutting a bar and never
+        // reach the solution.
+        for (std::size_t r = 0; r + 1 < m_; ++r) {
+            Column c;
+            c.Stock = kExchange_;
+            cols_.push_back(std::move(c));
+            MCol column{kExchange_, 0.0, std::vector<double>(m_, 0.0), false, {r, r + 1}};
+            column.A[r] = -1.0;
+            column.A[r + 1] = 1.0;
+            mcols_.push_back(std::move(column));
+        }
     }
 
     double BasicCost(std::size_t k) const {
@@ -634,7 +670,8 @@ private:
             double rc = c.Cost;
             for (const std::size_t r : c.Rows)
                 rc -= c.A[r] * y_[r];
-            rc /= c.Cost;
+            if (c.Cost > 0)
+                rc /= c.Cost;
             if (rc < best) {
                 best = rc;
                 which = static_cast<std::ptrdiff_t>(k);
@@ -667,9 +704,14 @@ private:
                 double value = 0;
                 bool priced = false;
                 if (cells > kSmallDpCells || chunks.size() <= kFewChunks) {
-                    KnapsackSearch search(sizes, bounds, values, kSearchNodes);
+                    // No longer than a share of the table it may save.
+                    const std::int64_t nodes =
+                        cells > kMaxDpCells ? kSearchNodes
+                                            : std::clamp(cells / (kStepsPerNode * kSearchShare),
+                                                         kMinSearchNodes, kSearchNodes);
+                    KnapsackSearch search(sizes, bounds, values, nodes);
                     value = search.Run(in_.Capacity(j), choice);
-                    if (!budget_.Spend(search.NodesUsed(kSearchNodes) * kStepsPerNode))
+                    if (!budget_.Spend(search.NodesUsed(nodes) * kStepsPerNode))
                         return false;
                     // Out of nodes: the best found still prices, unless a table can do better.
                     priced = !search.Exhausted() || cells > kMaxDpCells || !exact_ ||
@@ -705,15 +747,24 @@ private:
         return true;
     }
 
+    // The entering column replaces the basic one that reaches zero first.
+    // The column has few entries, so the inverse times it is summed over
+    // those alone, and only the rows of the inverse it moves are updated;
+    // the duals follow from the new pivot row.
     bool Pivot(const std::vector<double>& column, std::ptrdiff_t which) {
+        std::vector<std::size_t> entries;
+        for (std::size_t i = 0; i < m_; ++i)
+            if (column[i] != 0)
+                entries.push_back(i);
         std::vector<double> alpha(m_, 0.0);
         for (std::size_t k = 0; k < m_; ++k) {
             const double* row = &binv_[k * m_];
             double sum = 0;
-            for (std::size_t i = 0; i < m_; ++i)
+            for (const std::size_t i : entries)
                 sum += row[i] * column[i];
             alpha[k] = sum;
         }
+        pivotWork_ += m_ * (entries.size() + 1);
         std::size_t leave = m_;
         double bestRatio = 0;
         for (std::size_t k = 0; k < m_; ++k) {
@@ -729,6 +780,9 @@ private:
         }
         if (leave == m_)
             return false;
+        double reduced = which < 0 ? 0.0 : mcols_[static_cast<std::size_t>(which)].Cost;
+        for (const std::size_t i : entries)
+            reduced -= column[i] * y_[i];
         const double theta = std::max(xB_[leave], 0.0) / alpha[leave];
         degenerate_ = theta > 1e-12 ? 0 : degenerate_ + 1;
         for (std::size_t k = 0; k < m_; ++k)
@@ -746,7 +800,11 @@ private:
             const double f = alpha[k];
             for (std::size_t i = 0; i < m_; ++i)
                 row[i] -= f * pivotRow[i];
+            pivotWork_ += m_;
         }
+        for (std::size_t i = 0; i < m_; ++i)
+            y_[i] += reduced * pivotRow[i];
+        pivotWork_ += 2 * m_;
         SetBasic(basis_[leave], false);
         basis_[leave] = which;
         SetBasic(which, true);
@@ -762,8 +820,9 @@ private:
 
     // The basis inverse again from the basis, and the solution from it.
     bool Reinvert() {
-        if (!budget_.Spend(static_cast<std::int64_t>(m_ * m_ * m_)))
-            return false;
+        // The work is counted as it is done: the basis is sparse, and most
+        // rows need no elimination.
+        std::int64_t work = static_cast<std::int64_t>(m_ * m_);
         std::vector<double> b(m_ * m_, 0.0);
         for (std::size_t k = 0; k < m_; ++k) {
             if (basis_[k] < 0)
@@ -799,12 +858,15 @@ private:
                 const double f = b[r * m_ + col];
                 if (r == col || f == 0)
                     continue;
-                for (std::size_t i = 0; i < m_; ++i) {
+                for (std::size_t i = col; i < m_; ++i)
                     b[r * m_ + i] -= f * b[col * m_ + i];
+                for (std::size_t i = 0; i < m_; ++i)
                     inv[r * m_ + i] -= f * inv[col * m_ + i];
-                }
+                work += static_cast<std::int64_t>(2 * m_ - col);
             }
         }
+        if (!budget_.Spend(work))
+            return false;
         binv_ = std::move(inv);
         for (std::size_t k = 0; k < m_; ++k) {
             double sum = 0;
@@ -812,6 +874,7 @@ private:
                 sum += binv_[k * m_ + i] * static_cast<double>(dem_[i]);
             xB_[k] = std::max(sum, 0.0);
         }
+        Duals();
         return true;
     }
 
@@ -823,8 +886,9 @@ private:
     bool exact_;
     std::vector<Column> cols_;
     std::vector<MCol> mcols_;
-    std::size_t priced_ = 0; // entries of the columns priced, for the steps a pass costs
-    std::size_t cursor_ = 0; // where the next partial pricing pass starts
+    std::size_t priced_ = 0;    // entries of the columns priced, for the steps a pass costs
+    std::size_t cursor_ = 0;    // where the next partial pricing pass starts
+    std::size_t pivotWork_ = 0; // entries of the inverse the last pivot touched
     std::vector<std::ptrdiff_t> basis_;
     std::vector<bool> surplusBasic_;
     std::size_t degenerate_ = 0; // pivots in a row that moved nothing
@@ -897,6 +961,300 @@ std::optional<std::vector<Group>> Fullest(const Instance& in, Budget& budget) {
         out.push_back(std::move(best));
     }
 }
+
+// --- Squeezing out a bar -------------------------------------------------------
+
+// Numbers from a fixed seed (a linear congruential sequence): the same on
+// every machine, so that what is drawn never changes a plan from one to the next.
+class Draws {
+public:
+    explicit Draws(std::uint64_t seed) : state_(seed) {}
+    std::size_t Below(std::size_t n) {
+        state_ = state_ * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<std::size_t>((state_ >> 33) % n);
+    }
+
+private:
+    std::uint64_t state_;
+};
+
+// With one stock length, a plan of one bar fewer searched from a plan. The
+// worst-filled bars are taken apart, so that all but two of the bars wanted
+// stay and the pieces of the others lie loose. Each move exchanges up to two
+// pieces of one bar for up to two loose ones, the move that leaves the
+// loose pieces shortest in all (and, of equal ones, the most of them); a
+// loose piece does not go back to the bar it came from for a few moves
+// (a tabu search), so that the search walks on across moves that gain
+// nothing, until the loose pieces fit on the last two bars. Each bar found
+// is searched again for one fewer, down to `floor`.
+class Squeeze {
+public:
+    using Bar = std::vector<std::size_t>; // item numbers
+
+    Squeeze(const Instance& in, Budget& budget)
+        : in_(in), budget_(budget), capacity_(in.Capacity(0)) {}
+
+    // Fewer bars than `groups` (all of one stock length), or nothing.
+    std::optional<std::vector<Group>> Run(const std::vector<Group>& groups, std::int64_t floor) {
+        std::vector<Bar> bars;
+        for (const Group& g : groups)
+            for (std::int64_t copy = 0; copy < g.Mult; ++copy) {
+                Bar bar;
+                for (const auto& [i, c] : g.Items)
+                    for (std::int64_t n = 0; n < c; ++n) {
+                        bar.push_back(type_.size());
+                        type_.push_back(i);
+                    }
+                bars.push_back(std::move(bar));
+            }
+        from_.assign(type_.size(), kNone);
+        until_.assign(type_.size(), 0);
+        bool fewer = false;
+        while (static_cast<std::int64_t>(bars.size()) > std::max<std::int64_t>(floor, 3) &&
+               Fewer(bars))
+            fewer = true;
+        if (!fewer)
+            return std::nullopt;
+        std::vector<Group> out;
+        for (const Bar& bar : bars) {
+            std::map<std::size_t, std::int64_t> items;
+            for (std::size_t id : bar)
+                ++items[type_[id]];
+            Group g;
+            g.Stock = 0;
+            g.Items.assign(items.begin(), items.end());
+            g.Mult = 1;
+            out.push_back(std::move(g));
+        }
+        return out;
+    }
+
+private:
+    static constexpr std::size_t kNone = SIZE_MAX;
+
+    Millimetres Size(std::size_t id) const { return in_.Size(type_[id]); }
+    Millimetres Load(const Bar& bar) const {
+        Millimetres load = 0;
+        for (std::size_t id : bar)
+            load += Size(id);
+        return load;
+    }
+
+    // `bars` one fewer, or false when the steps run out first.
+    bool Fewer(std::vector<Bar>& bars) {
+        const std::size_t keep = bars.size() - 3;
+        std::vector<std::size_t> order(bars.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::vector<Millimetres> loads(bars.size());
+        for (std::size_t b = 0; b < bars.size(); ++b)
+            loads[b] = Load(bars[b]);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return loads[a] > loads[b]; });
+        bars_.clear();
+        load_.clear();
+        loose_.clear();
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            if (k < keep) {
+                bars_.push_back(bars[order[k]]);
+                load_.push_back(loads[order[k]]);
+            } else
+                loose_.insert(loose_.end(), bars[order[k]].begin(), bars[order[k]].end());
+        }
+        Millimetres looseLength = 0;
+        for (std::size_t id : loose_)
+            looseLength += Size(id);
+        Millimetres best = looseLength;
+        std::int64_t sinceBest = 0;
+        for (std::int64_t move = 1;; ++move) {
+            if (looseLength <= 2 * capacity_) {
+                std::vector<Bar> two;
+                if (!Split(two))
+                    return false;
+                if (!two.empty()) {
+                    bars = bars_;
+                    for (Bar& bar : two)
+                        if (!bar.empty())
+                            bars.push_back(std::move(bar));
+                    return true;
+                }
+            }
+            const auto gain = Step(move, best);
+            if (!gain)
+                return false;
+            looseLength -= *gain;
+            if (looseLength < best) {
+                best = looseLength;
+                sinceBest = 0;
+            } else if (++sinceBest > kSqueezeStall) {
+                return false;
+            }
+        }
+    }
+
+    // The loose pieces on two bars, or `two` empty when they do not fit;
+    // false when the steps run out. A table of the lengths the pieces can
+    // fill on the first bar.
+    bool Split(std::vector<Bar>& two) {
+        const std::size_t words = static_cast<std::size_t>(capacity_) / 64 + 1;
+        if (!budget_.Spend(static_cast<std::int64_t>((loose_.size() + 1) * words)))
+            return false;
+        Millimetres total = 0;
+        for (std::size_t id : loose_)
+            total += Size(id);
+        std::vector<std::vector<std::uint64_t>> reach(loose_.size() + 1,
+                                                      std::vector<std::uint64_t>(words, 0));
+        reach[0][0] = 1;
+        for (std::size_t k = 0; k < loose_.size(); ++k) {
+            const std::size_t shift = static_cast<std::size_t>(Size(loose_[k]));
+            const std::vector<std::uint64_t>& before = reach[k];
+            std::vector<std::uint64_t>& after = reach[k + 1];
+            after = before;
+            const std::size_t whole = shift / 64, part = shift % 64;
+            for (std::size_t w = words; w-- > whole;) {
+                std::uint64_t v = before[w - whole] << part;
+                if (part != 0 && w > whole)
+                    v |= before[w - whole - 1] >> (64 - part);
+                after[w] |= v;
+            }
+        }
+        const auto reachable = [&](std::size_t k, Millimetres c) {
+            const std::size_t at = static_cast<std::size_t>(c);
+            return (reach[k][at / 64] >> (at % 64) & 1u) != 0;
+        };
+        for (Millimetres first = std::min(capacity_, total);
+             first >= total - capacity_ && first >= 0; --first) {
+            if (!reachable(loose_.size(), first))
+                continue;
+            two.assign(2, {});
+            Millimetres c = first;
+            for (std::size_t k = loose_.size(); k-- > 0;) {
+                if (reachable(k, c))
+                    two[1].push_back(loose_[k]);
+                else {
+                    two[0].push_back(loose_[k]);
+                    c -= Size(loose_[k]);
+                }
+            }
+            return true;
+        }
+        return true;
+    }
+
+    struct Choice {
+        Millimetres Length = 0;
+        std::size_t Count = 0;
+        std::size_t A = 0, B = 0; // places in loose_; B == A for one piece
+    };
+
+    // One move; the loose length it saves (negative when it adds), or
+    // nothing when the steps run out.
+    std::optional<Millimetres> Step(std::int64_t move, Millimetres best) {
+        // The loose pieces, one or two, longest first, fewer first among equals.
+        std::vector<Choice> choices;
+        for (std::size_t a = 0; a < loose_.size(); ++a) {
+            choices.push_back({Size(loose_[a]), 1, a, a});
+            for (std::size_t b = a + 1; b < loose_.size(); ++b)
+                choices.push_back({Size(loose_[a]) + Size(loose_[b]), 2, a, b});
+        }
+        std::stable_sort(choices.begin(), choices.end(), [](const Choice& x, const Choice& y) {
+            return x.Length != y.Length ? x.Length > y.Length : x.Count < y.Count;
+        });
+        Millimetres looseLength = 0;
+        for (std::size_t id : loose_)
+            looseLength += Size(id);
+
+        bool found = false;
+        Millimetres bestGain = 0;
+        std::ptrdiff_t bestMore = 0; // pieces added to the loose ones
+        std::size_t bestBar = 0, bestOut1 = kNone, bestOut2 = kNone;
+        Choice bestIn;
+        std::int64_t work = 0;
+        const std::size_t start = draws_.Below(bars_.size());
+        for (std::size_t seen = 0; seen < bars_.size(); ++seen) {
+            const std::size_t b = (start + seen) % bars_.size();
+            const Bar& bar = bars_[b];
+            const Millimetres room = capacity_ - load_[b];
+            // Out of the bar: nothing, one piece or two.
+            for (std::size_t o1 = 0; o1 <= bar.size(); ++o1)
+                for (std::size_t o2 = o1; o2 <= bar.size(); ++o2) {
+                    if (o1 == bar.size() && o2 != o1)
+                        continue;
+                    if (o2 == o1 && o1 != bar.size())
+                        continue;
+                    // o1 == size: none out; o2 == size: one (o1); else two.
+                    const std::size_t outCount = o1 == bar.size() ? 0 : o2 == bar.size() ? 1 : 2;
+                    const Millimetres out =
+                        (outCount >= 1 ? Size(bar[o1]) : 0) + (outCount == 2 ? Size(bar[o2]) : 0);
+                    const Millimetres fits = room + out;
+                    // The longest choice that fits and is not tabu here.
+                    auto it = std::lower_bound(
+                        choices.begin(), choices.end(), fits,
+                        [](const Choice& c, Millimetres v) { return c.Length > v; });
+                    ++work;
+                    for (; it != choices.end(); ++it) {
+                        ++work;
+                        const Millimetres gain = it->Length - out;
+                        const std::ptrdiff_t more = static_cast<std::ptrdiff_t>(outCount) -
+                                                    static_cast<std::ptrdiff_t>(it->Count);
+                        if (found && (gain < bestGain || (gain == bestGain && more <= bestMore)))
+                            break;
+                        const bool tabu = Tabu(loose_[it->A], b, move) ||
+                                          (it->Count == 2 && Tabu(loose_[it->B], b, move));
+                        if (tabu && looseLength - gain >= best)
+                            continue;
+                        found = true;
+                        bestGain = gain;
+                        bestMore = more;
+                        bestBar = b;
+                        bestOut1 = outCount >= 1 ? o1 : kNone;
+                        bestOut2 = outCount == 2 ? o2 : kNone;
+                        bestIn = *it;
+                        break;
+                    }
+                }
+        }
+        if (!budget_.Spend(work * kStepsPerMove + static_cast<std::int64_t>(choices.size())))
+            return std::nullopt;
+        if (!found)
+            return std::nullopt;
+        Bar& bar = bars_[bestBar];
+        std::vector<std::size_t> in = {loose_[bestIn.A]};
+        if (bestIn.Count == 2)
+            in.push_back(loose_[bestIn.B]);
+        std::vector<std::size_t> out;
+        if (bestOut1 != kNone)
+            out.push_back(bar[bestOut1]);
+        if (bestOut2 != kNone)
+            out.push_back(bar[bestOut2]);
+        for (std::size_t id : in) {
+            loose_.erase(std::find(loose_.begin(), loose_.end(), id));
+            bar.push_back(id);
+        }
+        for (std::size_t id : out) {
+            bar.erase(std::find(bar.begin(), bar.end(), id));
+            loose_.push_back(id);
+            from_[id] = bestBar;
+            until_[id] = move + kTabuMoves + static_cast<std::int64_t>(draws_.Below(kTabuSpread));
+        }
+        load_[bestBar] += bestGain;
+        return bestGain;
+    }
+
+    bool Tabu(std::size_t id, std::size_t bar, std::int64_t move) const {
+        return from_[id] == bar && until_[id] > move;
+    }
+
+    const Instance& in_;
+    Budget& budget_;
+    Draws draws_{kDrawSeed};
+    Millimetres capacity_;
+    std::vector<std::size_t> type_; // item number -> row of the instance
+    std::vector<std::size_t> from_; // the bar it last left
+    std::vector<std::int64_t> until_;
+    std::vector<Bar> bars_;
+    std::vector<Millimetres> load_;
+    std::vector<std::size_t> loose_;
+};
 
 // --- Bounds ------------------------------------------------------------------
 
@@ -971,26 +1329,27 @@ std::optional<Bounds> DualBound(const Instance& in, const std::vector<double>& y
 
 // --- The integer plan ----------------------------------------------------------
 
-// Up to `copies` bars cut as `column`, each without pieces no longer needed.
+// Up to `copies` bars cut as `column`. Where it carries more of a piece than
+// is still needed, the extra places go to the longest shorter pieces that
+// are (a shorter piece always fits where a longer one did), and otherwise stay empty.
 void TakeCopies(const Instance& in, const Column& column, std::int64_t copies,
                 std::vector<std::int64_t>& rem, std::vector<Group>& out) {
     while (copies > 0) {
         Group g;
         g.Stock = column.Stock;
-        std::int64_t mult = copies;
+        std::int64_t places = 0;
         for (std::size_t i = 0; i < in.N(); ++i) {
-            const std::int64_t a = std::min<std::int64_t>(column.A[i], rem[i]);
+            places += column.A[i];
+            const std::int64_t a = std::min(places, rem[i]);
             if (a > 0) {
                 g.Items.push_back({i, a});
-                mult = std::min(mult, rem[i] / a);
+                places -= a;
             }
         }
         if (g.Items.empty())
             return;
-        g.Mult = mult;
-        for (const auto& [i, a] : g.Items)
-            rem[i] -= a * mult;
-        copies -= mult;
+        CutAsOften(g, rem, copies);
+        copies -= g.Mult;
         out.push_back(std::move(g));
     }
 }
@@ -1044,6 +1403,21 @@ Bounds Rounded(const Instance& in, Bounds bounds) {
     bounds.Length = *detail::MulDivCeil(bounds.Length, 1, divisor) * divisor;
     bounds.Bars = std::max(bounds.Bars, *detail::MulDivCeil(bounds.Length, 1, in.L.back()));
     return bounds;
+}
+
+// `best` squeezed with 1 / `share` of the steps left, when it has one stock
+// length, misses the bound and has few enough pieces.
+void SqueezeIn(const Instance& in, std::vector<Group>& best, const Bounds& bounds, Budget& budget,
+               std::int64_t share) {
+    if (in.L.size() != 1 || MeetsBound(in, Count(in, best), Rounded(in, bounds)) ||
+        std::accumulate(in.D.begin(), in.D.end(), std::int64_t{0}) > kSqueezeItems)
+        return;
+    Budget part{budget.Left / share};
+    const std::int64_t given = part.Left;
+    Squeeze squeeze(in, part);
+    if (auto fewer = squeeze.Run(best, Rounded(in, bounds).Bars))
+        best = std::move(*fewer);
+    budget.Spend(given - part.Left);
 }
 
 // Rounding down and diving from the relaxation of the whole problem. When no
@@ -1306,33 +1680,33 @@ Outcome SolveCuttingStock(const Problem& problem, const Limits& limits) {
         empty.ProvenOptimal = true;
         return empty;
     }
-    // Most of the steps for the whole problem, the rest to cut its worst bars again.
+    // Most of the steps for the whole problem; the rest to squeeze a bar out
+    // of its plan, then to cut its worst bars again.
     const std::int64_t steps = std::max<std::int64_t>(limits.Steps, 0);
     Budget budget{steps - steps / kRepackShare};
     Bounds bounds = MaterialBound(in);
     std::vector<Group> best = PlanFor(in, budget, bounds);
+    // What is left of the steps, to cut the plan again.
+    Budget again{steps / kRepackShare + budget.Left};
+    SqueezeIn(in, best, bounds, again, 2);
+    Draws draws(kDrawSeed);
     if (!MeetsBound(in, Count(in, best), Rounded(in, bounds))) {
-        Budget repack{steps / kRepackShare + budget.Left};
         // First the worst bars alone, in several numbers; then the worst few
         // with as many others drawn by a fixed sequence, so that their pieces
         // can change places with pieces of bars already full.
-        std::uint64_t state = kDrawSeed;
-        const auto draw = [&state](std::size_t below) {
-            state = state * 6364136223846793005u + 1442695040888963407u;
-            return static_cast<std::size_t>((state >> 33) % below);
-        };
+        const auto draw = [&draws](std::size_t below) { return draws.Below(below); };
         const auto round = [&](std::int64_t worst, std::int64_t mixed) {
-            Budget share{repack.Left / 2};
+            Budget share{again.Left / 2};
             const std::int64_t given = share.Left;
             Repack(in, best, share, Selection(in, best, worst, mixed, draw));
-            repack.Spend(given - share.Left);
+            again.Spend(given - share.Left);
             return MeetsBound(in, Count(in, best), Rounded(in, bounds));
         };
         bool met = false;
         for (std::int64_t bars : {kRepackBars, kRepackBars / 2, kRepackBars * 2, kRepackBars * 4})
             if ((met = round(bars, 0)))
                 break;
-        for (std::int64_t n = 0; !met && n < kMixedRounds && repack.Left > 0; ++n)
+        for (std::int64_t n = 0; !met && n < kMixedRounds && again.Left > 0; ++n)
             met = round(kRepackBars / 2, kRepackBars + (n % 3) * kRepackBars / 2);
     }
     bounds = Rounded(in, bounds);
