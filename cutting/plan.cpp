@@ -148,6 +148,8 @@ constexpr std::size_t kTabuSpread = 6;
 constexpr std::int64_t kSqueezeStall = 200000;
 constexpr std::int64_t kStepsPerMove = 4;
 constexpr std::int64_t kSqueezeItems = 20000;
+// The table of what the loose pieces can fill has at most this many words.
+constexpr std::size_t kMaxSplitWords = std::size_t{1} << 21;
 // Nor for bars longer than this (a table of doubles over the millimetres of one bar).
 constexpr Millimetres kMaxDpCapacity = 1'000'000;
 // The integer bound's knapsacks, once per stock length, may be larger.
@@ -1096,6 +1098,9 @@ private:
     // fill on the first bar.
     bool Split(std::vector<Bar>& two) {
         const std::size_t words = static_cast<std::size_t>(capacity_) / 64 + 1;
+        // So many loose pieces on so long a bar are not tried (nor likely to fit).
+        if ((loose_.size() + 1) * words > kMaxSplitWords)
+            return true;
         if (!budget_.Spend(static_cast<std::int64_t>((loose_.size() + 1) * words)))
             return false;
         Millimetres total = 0;
@@ -1409,7 +1414,8 @@ Bounds Rounded(const Instance& in, Bounds bounds) {
 // length, misses the bound and has few enough pieces.
 void SqueezeIn(const Instance& in, std::vector<Group>& best, const Bounds& bounds, Budget& budget,
                std::int64_t share) {
-    if (in.L.size() != 1 || MeetsBound(in, Count(in, best), Rounded(in, bounds)) ||
+    if (in.L.size() != 1 || in.Capacity(0) > kMaxDpCapacity ||
+        MeetsBound(in, Count(in, best), Rounded(in, bounds)) ||
         std::accumulate(in.D.begin(), in.D.end(), std::int64_t{0}) > kSqueezeItems)
         return;
     Budget part{budget.Left / share};
