@@ -138,7 +138,9 @@ constexpr std::uint64_t kDrawSeed = 20261209;
 constexpr std::int64_t kResolveShare = 4;
 // The fullest-bar plan may take 1 / kFullestShare of the steps.
 constexpr std::int64_t kFullestShare = 8;
-constexpr std::int64_t kStepsPerNode = 8;
+// A node of a knapsack search takes about as long as 24 cells of a table
+// (measured on the long bars of Scholl's third set), and is counted so.
+constexpr std::int64_t kStepsPerNode = 24;
 // The search for one bar fewer: a loose piece stays off the bar it left for
 // kTabuMoves moves and up to kTabuSpread more, and the search gives up after
 // kSqueezeStall moves that find nothing shorter; each move tried counts
