@@ -621,8 +621,8 @@ private:
         // A longer piece can always be cut where a shorter one is wanted, so
         // some optimal duals fall as the pieces get shorter. Columns of no
         // cost that trade a longer piece for the next shorter one keep the
-        // duals so (dual-optimal inequalities): far fewer degenerate pivots,
-        // and the same bound. They are no way of cutting a bar and never
+        // duals so (dual-optimal inequalities): fewer degenerate pivots, and
+        // the same bound. They are no way of cutting a bar and never
         // reach the solution.
         for (std::size_t r = 0; r + 1 < m_; ++r) {
             Column c;
@@ -1082,7 +1082,7 @@ private:
                     return true;
                 }
             }
-            const auto gain = Step(move, best);
+            const auto gain = Step(move, looseLength, best);
             if (!gain)
                 return false;
             looseLength -= *gain;
@@ -1147,6 +1147,12 @@ private:
         return true;
     }
 
+    // Pieces out of a bar: Count of them, at First and Second.
+    struct Out {
+        std::size_t Count = 0;
+        std::size_t First = kNone, Second = kNone;
+        Millimetres Length = 0;
+    };
     struct Choice {
         Millimetres Length = 0;
         std::size_t Count = 0;
@@ -1155,7 +1161,7 @@ private:
 
     // One move; the loose length it saves (negative when it adds), or
     // nothing when the steps run out.
-    std::optional<Millimetres> Step(std::int64_t move, Millimetres best) {
+    std::optional<Millimetres> Step(std::int64_t move, Millimetres looseLength, Millimetres best) {
         // The loose pieces, one or two, longest first, fewer first among equals.
         std::vector<Choice> choices;
         for (std::size_t a = 0; a < loose_.size(); ++a) {
@@ -1166,14 +1172,13 @@ private:
         std::stable_sort(choices.begin(), choices.end(), [](const Choice& x, const Choice& y) {
             return x.Length != y.Length ? x.Length > y.Length : x.Count < y.Count;
         });
-        Millimetres looseLength = 0;
-        for (std::size_t id : loose_)
-            looseLength += Size(id);
 
         bool found = false;
         Millimetres bestGain = 0;
         std::ptrdiff_t bestMore = 0; // pieces added to the loose ones
-        std::size_t bestBar = 0, bestOut1 = kNone, bestOut2 = kNone;
+        std::size_t bestBar = 0;
+        Out bestOut;
+        std::vector<Out> outs;
         Choice bestIn;
         std::int64_t work = 0;
         const std::size_t start = draws_.Below(bars_.size());
@@ -1181,44 +1186,41 @@ private:
             const std::size_t b = (start + seen) % bars_.size();
             const Bar& bar = bars_[b];
             const Millimetres room = capacity_ - load_[b];
-            // Out of the bar: nothing, one piece or two.
-            for (std::size_t o1 = 0; o1 <= bar.size(); ++o1)
-                for (std::size_t o2 = o1; o2 <= bar.size(); ++o2) {
-                    if (o1 == bar.size() && o2 != o1)
-                        continue;
-                    if (o2 == o1 && o1 != bar.size())
-                        continue;
-                    // o1 == size: none out; o2 == size: one (o1); else two.
-                    const std::size_t outCount = o1 == bar.size() ? 0 : o2 == bar.size() ? 1 : 2;
-                    const Millimetres out =
-                        (outCount >= 1 ? Size(bar[o1]) : 0) + (outCount == 2 ? Size(bar[o2]) : 0);
-                    const Millimetres fits = room + out;
-                    // The longest choice that fits and is not tabu here.
-                    auto it = std::lower_bound(
-                        choices.begin(), choices.end(), fits,
-                        [](const Choice& c, Millimetres v) { return c.Length > v; });
+            // Out of the bar, in this order: each piece with each later one,
+            // then that piece alone; last, nothing.
+            outs.clear();
+            for (std::size_t o1 = 0; o1 < bar.size(); ++o1) {
+                for (std::size_t o2 = o1 + 1; o2 < bar.size(); ++o2)
+                    outs.push_back({2, o1, o2, Size(bar[o1]) + Size(bar[o2])});
+                outs.push_back({1, o1, kNone, Size(bar[o1])});
+            }
+            outs.push_back({0, kNone, kNone, 0});
+            for (const Out& out : outs) {
+                // The longest choice that fits and is not tabu here.
+                auto it =
+                    std::lower_bound(choices.begin(), choices.end(), room + out.Length,
+                                     [](const Choice& c, Millimetres v) { return c.Length > v; });
+                ++work;
+                for (; it != choices.end(); ++it) {
                     ++work;
-                    for (; it != choices.end(); ++it) {
-                        ++work;
-                        const Millimetres gain = it->Length - out;
-                        const std::ptrdiff_t more = static_cast<std::ptrdiff_t>(outCount) -
-                                                    static_cast<std::ptrdiff_t>(it->Count);
-                        if (found && (gain < bestGain || (gain == bestGain && more <= bestMore)))
-                            break;
-                        const bool tabu = Tabu(loose_[it->A], b, move) ||
-                                          (it->Count == 2 && Tabu(loose_[it->B], b, move));
-                        if (tabu && looseLength - gain >= best)
-                            continue;
-                        found = true;
-                        bestGain = gain;
-                        bestMore = more;
-                        bestBar = b;
-                        bestOut1 = outCount >= 1 ? o1 : kNone;
-                        bestOut2 = outCount == 2 ? o2 : kNone;
-                        bestIn = *it;
+                    const Millimetres gain = it->Length - out.Length;
+                    const std::ptrdiff_t more = static_cast<std::ptrdiff_t>(out.Count) -
+                                                static_cast<std::ptrdiff_t>(it->Count);
+                    if (found && (gain < bestGain || (gain == bestGain && more <= bestMore)))
                         break;
-                    }
+                    const bool tabu = Tabu(loose_[it->A], b, move) ||
+                                      (it->Count == 2 && Tabu(loose_[it->B], b, move));
+                    if (tabu && looseLength - gain >= best)
+                        continue;
+                    found = true;
+                    bestGain = gain;
+                    bestMore = more;
+                    bestBar = b;
+                    bestOut = out;
+                    bestIn = *it;
+                    break;
                 }
+            }
         }
         if (!budget_.Spend(work * kStepsPerMove + static_cast<std::int64_t>(choices.size())))
             return std::nullopt;
@@ -1229,10 +1231,10 @@ private:
         if (bestIn.Count == 2)
             in.push_back(loose_[bestIn.B]);
         std::vector<std::size_t> out;
-        if (bestOut1 != kNone)
-            out.push_back(bar[bestOut1]);
-        if (bestOut2 != kNone)
-            out.push_back(bar[bestOut2]);
+        if (bestOut.Count >= 1)
+            out.push_back(bar[bestOut.First]);
+        if (bestOut.Count == 2)
+            out.push_back(bar[bestOut.Second]);
         for (std::size_t id : in) {
             loose_.erase(std::find(loose_.begin(), loose_.end(), id));
             bar.push_back(id);
