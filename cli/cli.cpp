@@ -13,10 +13,13 @@
 
 #include <array>
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 namespace tavrilo::cli {
@@ -63,7 +66,8 @@ std::string UsageText() {
            "               按钢筋直径列出要采购的定尺钢筋、理论重量和下料方案\n"
            "  --cut 文件   同上，读下料清单：每行 长度,根数[,直径][,备注]，长度和直径单位米\n"
            "  --stock 长度 定尺长度（米），多个用逗号分开，默认 9,12\n"
-           "  --kerf 宽度  每个锯口耗去的长度（米），默认 0（剪切下料）\n"
+           "  --kerf 宽度  每个锯口耗去的长度（米），默认 0（剪切下料）：一根定尺上 k 段之间\n"
+           "               有 k−1 个锯口，段长与锯口之和不超过定尺；末段之后有余料时再锯一口\n"
            "  --keep 长度  不短于此长度（米）的余料留用，其余计为废料，默认 0.5\n"
            "  --lap 长度   钢筋长于定尺时搭接接长：钢筋直径的倍数如 36d，或米数如 0.5\n"
            "               （不小于 0.3 米）\n"
@@ -289,6 +293,43 @@ std::optional<std::string> CheckMeshOptions(const Options& options) {
     return std::nullopt;
 }
 
+// Whether two file names name one file: the same path once made absolute and
+// normal, or (for files that exist) the same file through a link.
+bool SameFile(std::string_view a, std::string_view b) {
+    std::error_code error;
+    const std::filesystem::path first = std::filesystem::absolute(PathFromUtf8(a), error);
+    const std::filesystem::path second = std::filesystem::absolute(PathFromUtf8(b), error);
+    if (first.lexically_normal() == second.lexically_normal())
+        return true;
+    return std::filesystem::equivalent(first, second, error) && !error;
+}
+
+// A file written must be neither a file read nor another file written: the
+// reason when one is (an order written over its own piece list would lose it).
+std::optional<std::string> CheckFileClash(const Options& options) {
+    using Named = std::pair<std::string_view, std::optional<std::string_view>>;
+    const Named read[] = {
+        {"--csv", options.csvPath}, {"--order", options.orderPath}, {"--cut", options.cutPath}};
+    const Named written[] = {{"--svg", options.svgPath},
+                             {"--bars-csv", options.barsCsvPath},
+                             {"--order-csv", options.orderCsvPath},
+                             {"--order-svg", options.orderSvgPath}};
+    for (std::size_t i = 0; i < std::size(written); ++i) {
+        const auto& [name, path] = written[i];
+        if (!path)
+            continue;
+        for (const auto& [inputName, input] : read)
+            if (input && *input != "-" && SameFile(*path, *input))
+                return std::string(name) + " 与 " + std::string(inputName) + " 是同一个文件：" +
+                       std::string(*path) + "（写出会覆盖读入的文件）";
+        for (std::size_t j = 0; j < i; ++j)
+            if (written[j].second && SameFile(*path, *written[j].second))
+                return std::string(written[j].first) + " 与 " + std::string(name) +
+                       " 是同一个文件：" + std::string(*path);
+    }
+    return std::nullopt;
+}
+
 // Fills `options`, or returns the reason the arguments are wrong.
 std::optional<std::string> Parse(std::span<const std::string_view> args, Options& options) {
     bool onlyValues = false;
@@ -303,6 +344,8 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Options
     }
     if (options.help || options.version)
         return std::nullopt;
+    if (auto problem = CheckFileClash(options))
+        return problem;
     if (auto problem = CheckOrder(options))
         return problem;
     if (options.orderPath || options.cutPath)
