@@ -3,7 +3,6 @@
 #include "calc/number.h"
 
 #include <cerrno>
-#include <cstring>
 #include <optional>
 
 namespace tavrilo {
@@ -64,6 +63,45 @@ std::optional<FileFault> FileFaultOfErrno(int error) {
     }
 }
 
+// The other faults a file or a stream meets, in Chinese: the C library's own
+// texts are English whatever the system's language.
+std::optional<std::string_view> OtherErrnoReason(int error) {
+    switch (error) {
+    case EBADF:
+        return "文件或输出已关闭";
+    case EIO:
+        return "输入输出错误";
+    case EFBIG:
+        return "文件过大";
+    case ENAMETOOLONG:
+        return "文件名过长";
+    case EMFILE:
+    case ENFILE:
+        return "打开的文件过多";
+#ifdef ELOOP
+    case ELOOP:
+        return "符号链接层数过多";
+#endif
+    case EBUSY:
+#ifdef ETXTBSY
+    case ETXTBSY:
+#endif
+        return "文件正被使用";
+    case EINVAL:
+        return "参数无效";
+    case EAGAIN:
+        return "资源暂时不可用";
+    case ENOMEM:
+        return "内存不足";
+    case EEXIST:
+        return "文件已存在";
+    case EXDEV:
+        return "不能跨设备移动文件";
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 std::string ReasonOfErrno(int error) {
@@ -71,7 +109,9 @@ std::string ReasonOfErrno(int error) {
         return {};
     if (const auto fault = FileFaultOfErrno(error))
         return std::string(FileFaultReason(*fault));
-    return std::strerror(error);
+    if (const auto reason = OtherErrnoReason(error))
+        return std::string(*reason);
+    return "系统错误 " + std::to_string(error);
 }
 
 std::string_view RefusalMessage(const Refusal& refusal) {
