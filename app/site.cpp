@@ -7,6 +7,7 @@
 #include "text/arrangement.h"
 #include "text/decode.h"
 #include "text/messages.h"
+#include "text/order_messages.h"
 
 #include <cmath>
 #include <utility>
