@@ -19,8 +19,6 @@
 namespace tavrilo {
 namespace {
 
-// How many bytes of text the CSV reader takes at a time.
-constexpr std::size_t kSliceBytes = 4 * 1024;
 // Beyond these, sums of lengths and counts could leave exact arithmetic.
 constexpr std::int64_t kMostPieces = std::int64_t{1} << 40;
 constexpr double kLongestPieceMetres = 100000;
@@ -123,44 +121,14 @@ std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsTe
 }
 
 bool OrderReader::Feed(std::string_view bytes) {
-    text_.clear();
-    const bool decoded = decoder_.Feed(bytes, text_);
-    Take(text_);
-    return decoded;
+    return records_.Feed(bytes, [this](CsvRecord& record) { Read(record); });
 }
 
 bool OrderReader::Finish() {
-    text_.clear();
-    const bool decoded = decoder_.Finish(text_);
-    Take(text_);
-    if (!decoded)
-        return false;
-    reader_.Finish(records_);
-    for (CsvRecord& record : records_)
-        Read(record);
-    records_.clear();
-    return true;
-}
-
-void OrderReader::Take(std::string_view text) {
-    for (std::size_t at = 0; at < text.size(); at += kSliceBytes) {
-        reader_.Feed(text.substr(at, kSliceBytes), records_);
-        for (CsvRecord& record : records_)
-            Read(record);
-        records_.clear();
-    }
+    return records_.Finish([this](CsvRecord& record) { Read(record); });
 }
 
 void OrderReader::Read(CsvRecord& record) {
-    if (IsBlankRecord(record))
-        return;
-    if (first_) {
-        first_ = false;
-        if (IsHeaderRecord(record)) {
-            headerLine_ = record.Line;
-            return;
-        }
-    }
     ++rows_;
     if (source_ == OrderSource::Schedule)
         ReadMesh(record);
@@ -229,8 +197,8 @@ void OrderReader::ReadPiece(CsvRecord& record) {
 SteelOrder OrderReader::Heading() const {
     SteelOrder order;
     order.Source = source_;
-    order.Encoding = std::string(EncodingName(decoder_.Encoding()));
-    order.HeaderLine = headerLine_;
+    order.Encoding = std::string(EncodingName(records_.Encoding()));
+    order.HeaderLine = records_.HeaderLine();
     order.Rows = rows_;
     order.Meshes = meshes_;
     order.Omitted = omitted_;
