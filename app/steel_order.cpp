@@ -210,11 +210,12 @@ namespace {
 
 // The pieces of one diameter may come to at most kMostPieces units of
 // kLengthUnit millimetres in all, about 2^50 mm (over a million kilometres).
-// That keeps the group's sums of lengths (the steel used, kept and wasted)
-// well inside 64 bits and exact as doubles (below 2^53), where the shares and
-// the JSON's metres divide them. The sum is counted in units of 1,024 mm, not
-// in millimetres, so that the test cannot overflow itself: a length times a
-// count of up to 2^40 each would need 80 bits.
+// That keeps the group's lengths (the steel used, kept and wasted, and the
+// stock bought, which a plan keeps within about twice the steel used) exact
+// as doubles, below 2^53, where the shares, the weight and the JSON's metres
+// divide them. The sum is counted in units of 1,024 mm, not in millimetres,
+// so that the test cannot overflow itself: a length times a count of up to
+// 2^40 each would need 80 bits.
 constexpr Millimetres kLengthUnit = 1024;
 
 using Lengths = std::map<Millimetres, std::int64_t>; // count by length
