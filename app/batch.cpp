@@ -22,15 +22,6 @@ const std::vector<std::string>& BatchHeader() {
     return kHeader;
 }
 
-bool IsHeaderRecord(const CsvRecord& record) {
-    if (record.Problem != CsvRecordProblem::None || record.Fields.empty())
-        return false;
-    for (std::size_t i = 0; i < record.Fields.size() && i < 3; ++i)
-        if (BeginsWithNumber(record.Fields[i]))
-            return false;
-    return true;
-}
-
 BatchRow EvaluateBatchRecord(CsvRecord record) {
     BatchRow row;
     // The input fields, as many as there are columns for them, go out as
@@ -75,66 +66,29 @@ BatchRow EvaluateBatchRecord(CsvRecord record) {
     return row;
 }
 
-namespace {
-
-// How many bytes of text the CSV reader takes at a time, so that few records
-// wait at once however short they are.
-constexpr std::size_t kSliceBytes = 4 * 1024;
-
-} // namespace
-
 bool BatchSession::Feed(std::string_view bytes, std::string& out) {
     bytesRead_ += bytes.size();
-    text_.clear();
-    const bool decoded = decoder_.Feed(bytes, text_);
-    Take(text_, out);
-    return decoded;
+    return records_.Feed(bytes, [&](CsvRecord& record) { Answer(record, out); });
 }
 
 void BatchSession::Stop(std::string& out) {
-    text_.clear();
-    decoder_.Finish(text_);
-    Take(text_, out);
+    records_.Stop([&](CsvRecord& record) { Answer(record, out); });
 }
 
 bool BatchSession::Finish(std::string& out) {
-    text_.clear();
-    const bool decoded = decoder_.Finish(text_);
-    Take(text_, out);
-    if (!decoded)
+    if (!records_.Finish([&](CsvRecord& record) { Answer(record, out); }))
         return false;
-    reader_.Finish(records_);
-    Answer(records_, out);
     WriteHeader(out);
     return true;
 }
 
-void BatchSession::Take(std::string_view text, std::string& out) {
-    for (std::size_t at = 0; at < text.size(); at += kSliceBytes) {
-        reader_.Feed(text.substr(at, kSliceBytes), records_);
-        Answer(records_, out);
-    }
-}
-
-void BatchSession::Answer(std::vector<CsvRecord>& records, std::string& out) {
-    for (CsvRecord& record : records) {
-        if (IsBlankRecord(record))
-            continue;
-        if (first_) {
-            first_ = false;
-            if (IsHeaderRecord(record)) {
-                headerLine_ = record.Line;
-                continue;
-            }
-        }
-        const BatchRow row = EvaluateBatchRecord(std::move(record));
-        WriteHeader(out);
-        ++rows_;
-        if (!row.Calculated)
-            ++failed_;
-        AppendCsvRow(out, row.Fields);
-    }
-    records.clear();
+void BatchSession::Answer(CsvRecord& record, std::string& out) {
+    const BatchRow row = EvaluateBatchRecord(std::move(record));
+    WriteHeader(out);
+    ++rows_;
+    if (!row.Calculated)
+        ++failed_;
+    AppendCsvRow(out, row.Fields);
 }
 
 void BatchSession::WriteHeader(std::string& out) {
@@ -147,7 +101,7 @@ void BatchSession::WriteHeader(std::string& out) {
 }
 
 std::string BatchSession::Summary() const {
-    return BatchSummaryText(decoder_, rows_, failed_, headerLine_);
+    return BatchSummaryText(records_.Decoder(), rows_, failed_, records_.HeaderLine());
 }
 
 std::string BatchSession::PartialNote() const {

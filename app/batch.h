@@ -10,6 +10,7 @@
 #include "text/arrangement.h" // ReadArrangement: the arrangement a cell names
 #include "text/csv.h"
 #include "text/decode.h"
+#include "text/record_reader.h" // IsHeaderRecord
 
 #include <cstdint>
 #include <string>
@@ -21,10 +22,6 @@ namespace tavrilo {
 // The header of the output: D, phi, d, arrangement, label, total_m,
 // weight_kg, error.
 const std::vector<std::string>& BatchHeader();
-
-// The first row is a header when none of its first three fields begins with
-// a number (by the rules the boxes are read with).
-bool IsHeaderRecord(const CsvRecord& record);
 
 struct BatchRow {
     std::vector<std::string> Fields; // in the order of BatchHeader()
@@ -58,8 +55,8 @@ public:
     std::uint64_t BytesRead() const { return bytesRead_; }
     long long Rows() const { return rows_; }     // rows answered, header and blank rows aside
     long long Failed() const { return failed_; } // of those, rows without a total
-    TextEncoding Encoding() const { return decoder_.Encoding(); }
-    const std::string& Failure() const { return decoder_.Problem(); }
+    TextEncoding Encoding() const { return records_.Encoding(); }
+    const std::string& Failure() const { return records_.Problem(); }
 
     // What the batch read and how it went, in one line without a line end:
     // the encoding, the rows and failures, the header row and the lines with
@@ -78,19 +75,13 @@ public:
     std::string Cancelled() const;
 
 private:
-    void Take(std::string_view text, std::string& out);
-    void Answer(std::vector<CsvRecord>& records, std::string& out);
+    void Answer(CsvRecord& record, std::string& out);
     void WriteHeader(std::string& out);
 
-    TextDecoder decoder_;
-    CsvReader reader_;
-    std::vector<CsvRecord> records_;
-    std::string text_;
+    RecordReader records_;
     std::uint64_t bytesRead_ = 0;
     bool byteOrderMark_ = false;
-    bool first_ = true;
     bool headerWritten_ = false;
-    std::size_t headerLine_ = 0; // the line taken as a header, 0 for none
     long long rows_ = 0;
     long long failed_ = 0;
 };

@@ -7,6 +7,8 @@
 #include "text/arrangement.h"
 #include "text/decode.h"
 #include "text/messages.h"
+#include "text/order_messages.h"
+#include "text/record_reader.h"
 
 #include <cmath>
 #include <utility>
@@ -14,8 +16,6 @@
 namespace tavrilo {
 namespace {
 
-// How many bytes of text the CSV reader takes at a time.
-constexpr std::size_t kSliceBytes = 4 * 1024;
 // The most identical meshes one row may stand for.
 constexpr double kMostMeshes = 1e6;
 
@@ -104,46 +104,29 @@ SiteAnswer AnswerSite(const std::vector<SiteMesh>& meshes) {
 
 SiteImport ReadSiteSchedule(std::string_view bytes) {
     SiteImport site;
-    TextDecoder decoder;
-    std::string text;
-    const bool decoded = decoder.Feed(bytes, text) && decoder.Finish(text);
-    site.Encoding = std::string(EncodingName(decoder.Encoding()));
-    if (!decoded) {
-        site.Failure = decoder.Problem();
-        return site;
-    }
-    CsvReader reader;
-    std::vector<CsvRecord> records;
-    bool first = true;
-    auto take = [&] {
-        for (CsvRecord& record : records) {
-            if (IsBlankRecord(record))
-                continue;
-            if (std::exchange(first, false) && IsHeaderRecord(record))
-                continue;
-            const std::size_t line = record.Line;
-            SiteMesh typed;
-            const std::vector<std::string>& cells = record.Fields;
-            if (cells.size() >= 4) {
-                typed.Layout = ReadArrangement(cells[3]) == ArrangementCell::OneWay
-                                   ? Arrangement::OneWay
-                                   : Arrangement::TwoWay;
-                typed.Label = cells.size() > 4 ? cells[4] : "";
-            }
-            const auto read = ReadScheduleMesh(std::move(record));
-            if (const auto* refusal = std::get_if<std::string>(&read))
-                site.Omitted.push_back({line, *refusal});
-            else
-                site.Meshes.push_back(AsRead(typed, std::get<ScheduleMesh>(read)));
+    RecordReader reader;
+    const auto take = [&](CsvRecord& record) {
+        const std::size_t line = record.Line;
+        SiteMesh typed;
+        const std::vector<std::string>& cells = record.Fields;
+        if (cells.size() >= 4) {
+            typed.Layout = ReadArrangement(cells[3]) == ArrangementCell::OneWay
+                               ? Arrangement::OneWay
+                               : Arrangement::TwoWay;
+            typed.Label = cells.size() > 4 ? cells[4] : "";
         }
-        records.clear();
+        const auto read = ReadScheduleMesh(std::move(record));
+        if (const auto* refusal = std::get_if<std::string>(&read))
+            site.Omitted.push_back({line, *refusal});
+        else
+            site.Meshes.push_back(AsRead(typed, std::get<ScheduleMesh>(read)));
     };
-    for (std::size_t at = 0; at < text.size(); at += kSliceBytes) {
-        reader.Feed(std::string_view(text).substr(at, kSliceBytes), records);
-        take();
+    const bool decoded = reader.Feed(bytes, take) && reader.Finish(take);
+    site.Encoding = std::string(EncodingName(reader.Encoding()));
+    if (!decoded) {
+        // A file that cannot be decoded to its end gives nothing.
+        site = SiteImport{{}, {}, std::move(site.Encoding), reader.Problem()};
     }
-    reader.Finish(records);
-    take();
     return site;
 }
 

@@ -9,16 +9,16 @@
 #include "text/arrangement.h"
 #include "text/batch_messages.h"
 #include "text/messages.h"
+#include "text/order_messages.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <utility>
 
 namespace tavrilo {
 namespace {
 
-// How many bytes of text the CSV reader takes at a time.
-constexpr std::size_t kSliceBytes = 4 * 1024;
 // Beyond these, sums of lengths and counts could leave exact arithmetic.
 constexpr std::int64_t kMostPieces = std::int64_t{1} << 40;
 constexpr double kLongestPieceMetres = 100000;
@@ -121,44 +121,14 @@ std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsTe
 }
 
 bool OrderReader::Feed(std::string_view bytes) {
-    text_.clear();
-    const bool decoded = decoder_.Feed(bytes, text_);
-    Take(text_);
-    return decoded;
+    return records_.Feed(bytes, [this](CsvRecord& record) { Read(record); });
 }
 
 bool OrderReader::Finish() {
-    text_.clear();
-    const bool decoded = decoder_.Finish(text_);
-    Take(text_);
-    if (!decoded)
-        return false;
-    reader_.Finish(records_);
-    for (CsvRecord& record : records_)
-        Read(record);
-    records_.clear();
-    return true;
-}
-
-void OrderReader::Take(std::string_view text) {
-    for (std::size_t at = 0; at < text.size(); at += kSliceBytes) {
-        reader_.Feed(text.substr(at, kSliceBytes), records_);
-        for (CsvRecord& record : records_)
-            Read(record);
-        records_.clear();
-    }
+    return records_.Finish([this](CsvRecord& record) { Read(record); });
 }
 
 void OrderReader::Read(CsvRecord& record) {
-    if (IsBlankRecord(record))
-        return;
-    if (first_) {
-        first_ = false;
-        if (IsHeaderRecord(record)) {
-            headerLine_ = record.Line;
-            return;
-        }
-    }
     ++rows_;
     if (source_ == OrderSource::Schedule)
         ReadMesh(record);
@@ -227,8 +197,8 @@ void OrderReader::ReadPiece(CsvRecord& record) {
 SteelOrder OrderReader::Heading() const {
     SteelOrder order;
     order.Source = source_;
-    order.Encoding = std::string(EncodingName(decoder_.Encoding()));
-    order.HeaderLine = headerLine_;
+    order.Encoding = std::string(EncodingName(records_.Encoding()));
+    order.HeaderLine = records_.HeaderLine();
     order.Rows = rows_;
     order.Meshes = meshes_;
     order.Omitted = omitted_;
@@ -238,12 +208,189 @@ SteelOrder OrderReader::Heading() const {
 
 namespace {
 
+// The pieces of one diameter may come to at most kMostPieces units of
+// kLengthUnit millimetres in all, about 2^50 mm (over a million kilometres).
+// That keeps the group's lengths (the steel used, kept and wasted, and the
+// stock bought, which a plan keeps within about twice the steel used) exact
+// as doubles, below 2^53, where the shares, the weight and the JSON's metres
+// divide them. The sum is counted in units of 1,024 mm, not in millimetres,
+// so that the test cannot overflow itself: a length times a count of up to
+// 2^40 each would need 80 bits.
+constexpr Millimetres kLengthUnit = 1024;
+
+using Lengths = std::map<Millimetres, std::int64_t>; // count by length
+
 // The lap of one diameter, in millimetres.
 Millimetres LapOf(const OrderSettings& settings, double barDiameter) {
     if (settings.LapTimesDiameter <= 0)
         return settings.LapLength;
     const double lap = std::ceil(RoundHalfEven(settings.LapTimesDiameter * barDiameter * 1000, 3));
     return std::max(kShortestLap, static_cast<Millimetres>(lap));
+}
+
+OrderRefusal TooLarge() {
+    return {std::string(OrderTooLargeMessage()), false};
+}
+
+// Bars too long for one stock bar are never spliced unless asked, and never
+// lapped by the bar diameter when they have none: why not, if so.
+std::optional<OrderRefusal> RefuseUnsplicedBars(const OrderReader::Pieces& demand,
+                                                const SteelOrder& order) {
+    const OrderSettings& settings = order.Settings;
+    const Millimetres longest = settings.StockLengths.back();
+    std::vector<LongBar> tooLong;
+    for (const auto& [diameter, lengths] : demand)
+        for (auto it = lengths.rbegin(); it != lengths.rend() && it->first > longest; ++it)
+            tooLong.push_back({diameter.None ? std::nullopt : std::optional(diameter.Metres),
+                               it->first, it->second});
+    if (tooLong.empty())
+        return std::nullopt;
+    if (settings.Splice == SpliceMethod::None)
+        return OrderRefusal{LongBarsMessage(tooLong, longest), true, true};
+    if (settings.Splice == SpliceMethod::Lap && settings.LapTimesDiameter > 0)
+        for (const LongBar& bar : tooLong)
+            if (!bar.BarDiameter)
+                return OrderRefusal{std::string(LapNeedsDiameterMessage()), true};
+    return std::nullopt;
+}
+
+// Bars of `length` longer than the longest stock bar: n pieces, n - 1 whole
+// stock bars and a closing piece, each joint overlapping by the lap.
+SplicedBars Splice(Millimetres length, std::int64_t count, Millimetres longest, Millimetres lap) {
+    SplicedBars bars;
+    bars.Length = length;
+    bars.Count = count;
+    bars.Stock = longest;
+    bars.Lap = lap;
+    const Millimetres step = longest - lap;
+    const Millimetres pieceCount = (length - bars.Lap + step - 1) / step;
+    bars.WholeBars = pieceCount - 1;
+    bars.Closing = length - bars.WholeBars * step;
+    return bars;
+}
+
+// The pieces to cut of one diameter into `pieces`, the bars longer than the
+// stock spliced into `group`; why not, when they cannot be.
+std::optional<OrderRefusal> CutPieces(const Lengths& lengths, const OrderSettings& settings,
+                                      Millimetres lap, OrderGroup& group, Lengths& pieces) {
+    const Millimetres longest = settings.StockLengths.back();
+    const Millimetres barLap = settings.Splice == SpliceMethod::Lap ? lap : 0;
+    bool exact = true;
+    for (auto it = lengths.rbegin(); it != lengths.rend(); ++it) {
+        const auto [length, count] = *it;
+        if (length <= longest) {
+            exact = exact && AddChecked(pieces[length], count);
+            continue;
+        }
+        if (longest - barLap <= 0)
+            return OrderRefusal{LapTooLongMessage(lap, longest), true};
+        const SplicedBars bars = Splice(length, count, longest, barLap);
+        group.Spliced.push_back(bars);
+        exact = exact && bars.WholeBars <= kMostPieces / count &&
+                AddChecked(pieces[longest], bars.WholeBars * count) &&
+                AddChecked(pieces[bars.Closing], count);
+    }
+    if (!exact)
+        return TooLarge();
+    return std::nullopt;
+}
+
+// Whether the pieces' length in all stays within kMostPieces units of kLengthUnit.
+bool WithinLengthBound(const Lengths& pieces) {
+    std::int64_t units = 0;
+    for (const auto& [length, count] : pieces)
+        if (count > kMostPieces / length * kLengthUnit ||
+            !AddChecked(units, length / kLengthUnit * count))
+            return false;
+    return true;
+}
+
+// `part` as a share of `whole`, in per cent rounded to 2 places.
+double Share(Millimetres part, Millimetres whole) {
+    if (whole <= 0)
+        return 0;
+    return RoundHalfEven(100.0 * static_cast<double>(part) / static_cast<double>(whole), 2);
+}
+
+// What the order says of a diameter's plan: the stock bought by length, the
+// steel used, kept and wasted with their shares, the joints and the weight.
+void DecideFacts(const OrderSettings& settings, OrderGroup& group) {
+    const cutting::Plan& plan = group.Plan;
+    std::map<Millimetres, std::int64_t, std::greater<>> byStock;
+    for (const cutting::Pattern& pattern : plan.Patterns) {
+        byStock[pattern.StockLength] += pattern.Count;
+        if (settings.Keeps(pattern.Offcut))
+            group.OffcutKept += pattern.Offcut * pattern.Count;
+    }
+    for (const auto& [length, count] : byStock)
+        group.ByStock.push_back({length, count});
+    for (const cutting::Demand& demand : group.Demand)
+        group.Used += demand.Length * demand.Count;
+    group.Waste = plan.Bought - group.Used - group.OffcutKept;
+    group.UsedShare = Share(group.Used, plan.Bought);
+    group.KeptShare = Share(group.OffcutKept, plan.Bought);
+    group.WasteShare = Share(group.Waste, plan.Bought);
+    for (const SplicedBars& bars : group.Spliced)
+        group.Joints += bars.Joints() * bars.Count;
+    group.Couplers = settings.Splice == SpliceMethod::Couplers ? group.Joints : 0;
+    if (group.BarDiameter) {
+        if (const std::optional<BarMass> mass =
+                ComputeBarMass(static_cast<double>(plan.Bought) / 1000, *group.BarDiameter)) {
+            group.Kilograms = mass->Kilograms;
+            group.KgPerMetre = mass->KgPerMetre;
+        }
+    }
+}
+
+// The plan that cuts `pieces` from the stock, with what the order says of it.
+std::optional<OrderRefusal> PlanCuts(const Lengths& pieces, const OrderSettings& settings,
+                                     OrderGroup& group) {
+    cutting::Problem problem;
+    problem.StockLengths = settings.StockLengths;
+    problem.Kerf = settings.Kerf;
+    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
+        problem.Pieces.push_back({it->first, it->second});
+        group.Pieces += it->second;
+    }
+    const cutting::Outcome outcome = cutting::SolveCuttingStock(problem);
+    if (std::holds_alternative<cutting::ProblemFault>(outcome))
+        return TooLarge();
+    group.Plan = std::get<cutting::Plan>(outcome);
+    group.Demand = std::move(problem.Pieces);
+    DecideFacts(settings, group);
+    return std::nullopt;
+}
+
+// The group of one diameter: its pieces, its splices, its plan.
+std::variant<OrderGroup, OrderRefusal>
+MakeGroup(OrderReader::Diameter diameter, const Lengths& lengths, const OrderSettings& settings) {
+    OrderGroup group;
+    if (!diameter.None)
+        group.BarDiameter = diameter.Metres;
+    const Millimetres lap = settings.Splice == SpliceMethod::Lap && !diameter.None
+                                ? LapOf(settings, diameter.Metres)
+                                : settings.LapLength;
+    Lengths pieces;
+    if (auto refusal = CutPieces(lengths, settings, lap, group, pieces))
+        return *std::move(refusal);
+    if (settings.Splice == SpliceMethod::Lap)
+        group.Lap = lap;
+    if (!WithinLengthBound(pieces))
+        return TooLarge();
+    if (auto refusal = PlanCuts(pieces, settings, group))
+        return *std::move(refusal);
+    return group;
+}
+
+// The weight of every diameter bought, when each has one.
+std::optional<double> OrderKilograms(const SteelOrder& order) {
+    double kilograms = 0;
+    for (const OrderGroup& group : order.Groups) {
+        if (!group.Kilograms)
+            return std::nullopt;
+        kilograms += *group.Kilograms;
+    }
+    return RoundHalfEven(kilograms, 2);
 }
 
 } // namespace
@@ -253,106 +400,21 @@ OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& setti
     SteelOrder& order = answer.Order;
     order = reader.Heading();
     order.Settings = settings;
-    auto refuse = [&](std::string message, bool byInput) {
-        answer.Refusal = OrderRefusal{std::move(message), byInput};
-        return answer;
-    };
     if (reader.Overflowed())
-        return refuse(std::string(OrderTooLargeMessage()), false);
-    if (reader.Demand().empty())
-        return refuse(NothingToOrderMessage(order), true);
-    const Millimetres longest = settings.StockLengths.back();
-
-    // Bars too long for one stock bar are never spliced unless asked.
-    std::vector<LongBar> tooLong;
-    for (const auto& [diameter, lengths] : reader.Demand())
-        for (auto it = lengths.rbegin(); it != lengths.rend() && it->first > longest; ++it)
-            tooLong.push_back({diameter.None ? std::nullopt : std::optional(diameter.Metres),
-                               it->first, it->second});
-    if (!tooLong.empty()) {
-        if (settings.Splice == SpliceMethod::None) {
-            refuse(LongBarsMessage(tooLong, longest), true);
-            answer.Refusal->NeedsSplice = true;
-            return answer;
-        }
-        if (settings.Splice == SpliceMethod::Lap && settings.LapTimesDiameter > 0)
-            for (const LongBar& bar : tooLong)
-                if (!bar.BarDiameter)
-                    return refuse(std::string(LapNeedsDiameterMessage()), true);
+        answer.Refusal = TooLarge();
+    else if (reader.Demand().empty())
+        answer.Refusal = OrderRefusal{NothingToOrderMessage(order), true};
+    else
+        answer.Refusal = RefuseUnsplicedBars(reader.Demand(), order);
+    for (auto it = reader.Demand().begin(); !answer.Refusal && it != reader.Demand().end(); ++it) {
+        auto made = MakeGroup(it->first, it->second, settings);
+        if (auto* refusal = std::get_if<OrderRefusal>(&made))
+            answer.Refusal = std::move(*refusal);
+        else
+            order.Groups.push_back(std::get<OrderGroup>(std::move(made)));
     }
-
-    for (const auto& [diameter, lengths] : reader.Demand()) {
-        OrderGroup group;
-        if (!diameter.None)
-            group.BarDiameter = diameter.Metres;
-        const Millimetres lap = settings.Splice == SpliceMethod::Lap && !diameter.None
-                                    ? LapOf(settings, diameter.Metres)
-                                    : settings.LapLength;
-        std::map<Millimetres, std::int64_t> pieces;
-        bool exact = true;
-        for (auto it = lengths.rbegin(); it != lengths.rend(); ++it) {
-            const auto [length, count] = *it;
-            if (length <= longest) {
-                exact = exact && AddChecked(pieces[length], count);
-                continue;
-            }
-            const Millimetres step = longest - (settings.Splice == SpliceMethod::Lap ? lap : 0);
-            if (step <= 0)
-                return refuse(LapTooLongMessage(lap, longest), true);
-            SplicedBars bars;
-            bars.Length = length;
-            bars.Count = count;
-            bars.Stock = longest;
-            bars.Lap = settings.Splice == SpliceMethod::Lap ? lap : 0;
-            // n pieces: n - 1 whole stock bars and a closing piece, each joint
-            // overlapping by the lap.
-            const Millimetres pieceCount = (length - bars.Lap + step - 1) / step;
-            bars.WholeBars = pieceCount - 1;
-            bars.Closing = length - bars.WholeBars * step;
-            group.Spliced.push_back(bars);
-            exact = exact && bars.WholeBars <= kMostPieces / count &&
-                    AddChecked(pieces[longest], bars.WholeBars * count) &&
-                    AddChecked(pieces[bars.Closing], count);
-        }
-        if (!exact)
-            return refuse(std::string(OrderTooLargeMessage()), false);
-        if (settings.Splice == SpliceMethod::Lap)
-            group.Lap = lap;
-
-        std::int64_t total = 0;
-        for (const auto& [length, count] : pieces)
-            exact = exact && count <= kMostPieces / length * 1024 &&
-                    AddChecked(total, length / 1024 * count);
-        if (!exact)
-            return refuse(std::string(OrderTooLargeMessage()), false);
-
-        cutting::Problem problem;
-        problem.StockLengths = settings.StockLengths;
-        problem.Kerf = settings.Kerf;
-        for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
-            problem.Pieces.push_back({it->first, it->second});
-            group.Pieces += it->second;
-        }
-        const cutting::Outcome outcome = cutting::SolveCuttingStock(problem);
-        if (std::holds_alternative<cutting::ProblemFault>(outcome))
-            return refuse(std::string(OrderTooLargeMessage()), false);
-        group.Plan = std::get<cutting::Plan>(outcome);
-        group.Demand = std::move(problem.Pieces);
-        for (const cutting::Demand& demand : group.Demand)
-            group.Used += demand.Length * demand.Count;
-        for (const cutting::Pattern& pattern : group.Plan.Patterns)
-            if (pattern.Offcut >= settings.ShortestKept && pattern.Offcut > 0)
-                group.OffcutKept += pattern.Offcut * pattern.Count;
-        group.Waste = group.Plan.Bought - group.Used - group.OffcutKept;
-        if (group.BarDiameter) {
-            if (const std::optional<BarMass> mass = ComputeBarMass(
-                    static_cast<double>(group.Plan.Bought) / 1000, *group.BarDiameter)) {
-                group.Kilograms = mass->Kilograms;
-                group.KgPerMetre = mass->KgPerMetre;
-            }
-        }
-        order.Groups.push_back(std::move(group));
-    }
+    if (!answer.Refusal)
+        order.Kilograms = OrderKilograms(order);
     return answer;
 }
 

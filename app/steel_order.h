@@ -6,7 +6,7 @@
 // bytes come in chunks of any size and any encoding the decoder knows.
 
 #include "text/csv.h"
-#include "text/decode.h"
+#include "text/record_reader.h"
 #include "text/steel_order.h"
 
 #include <cstdint>
@@ -42,7 +42,7 @@ public:
     // False when the file cannot be decoded any further; Failure() says why.
     bool Feed(std::string_view bytes);
     bool Finish();
-    const std::string& Failure() const { return decoder_.Problem(); }
+    const std::string& Failure() const { return records_.Problem(); }
 
     // A bar diameter in metres; none sorts after every diameter.
     struct Diameter {
@@ -63,7 +63,6 @@ public:
     bool Overflowed() const { return overflowed_; }
 
 private:
-    void Take(std::string_view text);
     void Read(CsvRecord& record);
     void ReadMesh(CsvRecord& record);
     void ReadPiece(CsvRecord& record);
@@ -71,13 +70,8 @@ private:
     void Omit(std::size_t line, std::string reason);
 
     OrderSource source_;
-    TextDecoder decoder_;
-    CsvReader reader_;
-    std::vector<CsvRecord> records_;
-    std::string text_;
+    RecordReader records_;
     Pieces pieces_;
-    bool first_ = true;
-    std::size_t headerLine_ = 0;
     long long rows_ = 0;
     long long meshes_ = 0;
     long long rounded_ = 0;

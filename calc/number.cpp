@@ -490,6 +490,21 @@ std::string FormatNumber(double x, std::string_view decimalSeparator) {
     return result;
 }
 
+std::string MetresText(Millimetres length) {
+    const bool negative = length < 0;
+    const Millimetres magnitude = negative ? -length : length;
+    std::string text = negative ? "-" : "";
+    text += std::to_string(magnitude / 1000);
+    Millimetres fraction = magnitude % 1000;
+    if (fraction != 0) {
+        std::string digits = std::to_string(fraction + 1000).substr(1);
+        while (digits.back() == '0')
+            digits.pop_back();
+        text += "." + digits;
+    }
+    return text;
+}
+
 std::string ShortestRoundTrip(double x) {
     std::array<char, 64> buffer{};
     auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x);

@@ -42,6 +42,14 @@ double RoundHalfEven(double x, int decimals);
 // written "inf", "-inf" and "nan".
 std::string FormatNumber(double x, std::string_view decimalSeparator = ".");
 
+// A length in whole millimetres, as cut lengths and stock bars are measured.
+using Millimetres = std::int64_t;
+
+// A length in millimetres as metres, exactly, with no trailing zeros or
+// separator: 12000 -> "12", 3245 -> "3.245", -50 -> "-0.05". Unlike
+// FormatNumber(length / 1000.0) it stays exact however many digits it has.
+std::string MetresText(Millimetres length);
+
 // The shortest text that reads back as exactly `x` (for diagnostics).
 std::string ShortestRoundTrip(double x);
 

@@ -28,6 +28,12 @@ struct CsvRecord {
     std::size_t QuoteLine = 0; // UnterminatedQuote: where the quoted field left open began
 };
 
+// A row of a file that gave nothing, and why.
+struct OmittedRow {
+    std::size_t Line = 0;
+    std::string Reason;
+};
+
 // Line breaks are counted as CR LF, LF or CR, inside quoted fields too.
 class CsvReader {
 public:

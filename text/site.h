@@ -7,7 +7,8 @@
 // said when a schedule is read in.
 
 #include "calc/mesh.h"
-#include "text/steel_order.h"
+#include "calc/number.h"
+#include "text/csv.h"
 
 #include <cstdint>
 #include <optional>

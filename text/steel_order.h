@@ -2,11 +2,15 @@
 
 // The steel order of a site (采购与下料): per bar diameter, the stock bars to
 // buy, the plan that cuts every piece from them, and the bound that shows how
-// close the plan is to the least steel. The values are made in the
-// application layer; here they are shown as text for a terminal, as CSV, as
-// JSON and as an SVG drawing of the plan, the same bytes on every front end.
+// close the plan is to the least steel. The values, and every fact the
+// outputs state (what is kept, what is waste, the shares, the joints), are
+// decided in the application layer; the writers declared here only write
+// them: as text for a terminal, as CSV, as JSON, as an SVG drawing of the
+// plan and as the page's JSON, the same bytes on every front end.
 
+#include "calc/number.h"
 #include "cutting/plan.h"
+#include "text/csv.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,8 +20,6 @@
 #include <vector>
 
 namespace tavrilo {
-
-using cutting::Millimetres;
 
 // How bars longer than the longest stock bar are joined from several.
 enum class SpliceMethod {
@@ -38,6 +40,11 @@ struct OrderSettings {
     // 36d), or, when 0, LapLength itself.
     double LapTimesDiameter = 0;
     Millimetres LapLength = 0;
+
+    // An offcut is kept for reuse when there is one and it is at least
+    // ShortestKept long: with ShortestKept 0, a bar cut without an offcut
+    // still keeps nothing.
+    bool Keeps(Millimetres offcut) const { return offcut > 0 && offcut >= ShortestKept; }
 };
 
 // Where the pieces came from.
@@ -57,6 +64,12 @@ struct SplicedBars {
     std::int64_t Joints() const { return WholeBars; } // per bar
 };
 
+// The stock bars bought of one length.
+struct StockBought {
+    Millimetres Length = 0;
+    std::int64_t Count = 0;
+};
+
 // Everything of one bar diameter.
 struct OrderGroup {
     std::optional<double> BarDiameter; // metres; none for pieces without one
@@ -69,13 +82,14 @@ struct OrderGroup {
     Millimetres Waste = 0;               // shorter offcuts and the kerfs
     std::optional<double> Kilograms;     // of the stock bought
     std::optional<double> KgPerMetre;
-    Millimetres Lap = 0; // the lap used for this diameter, when lapped
-};
-
-// A row of the file that gave nothing to the order, and why.
-struct OmittedRow {
-    std::size_t Line = 0;
-    std::string Reason;
+    Millimetres Lap = 0;              // the lap used for this diameter, when lapped
+    std::vector<StockBought> ByStock; // the stock bars bought, longest first
+    // Per cent of the stock bought, rounded to 2 places (0 when none is bought).
+    double UsedShare = 0;
+    double KeptShare = 0;
+    double WasteShare = 0;
+    std::int64_t Joints = 0;   // of all the spliced bars
+    std::int64_t Couplers = 0; // the joints, when joined with couplers
 };
 
 struct SteelOrder {
@@ -88,6 +102,7 @@ struct SteelOrder {
     std::vector<OmittedRow> Omitted; // rows left out, in file order
     long long RoundedLengths = 0;    // with a piece list: lengths rounded to the millimetre
     std::vector<OrderGroup> Groups;  // by bar diameter, thinnest first, the group without one last
+    std::optional<double> Kilograms; // of every diameter, rounded to 2 places, when each has one
 
     std::int64_t StockBars() const;
     Millimetres Bought() const;
@@ -113,41 +128,5 @@ std::string SteelOrderSvg(const SteelOrder& order);
 // its patterns, each with its title, its caption and its pieces in
 // millimetres with their labels, for a drawing to scale.
 std::string SteelOrderPageJson(const SteelOrder& order);
-
-// What is said when an order cannot be made.
-struct LongBar {
-    std::optional<double> BarDiameter; // metres
-    Millimetres Length = 0;
-    std::int64_t Count = 0;
-};
-// Bars longer than the longest stock bar and no splice given: names them
-// and what to give.
-std::string LongBarsMessage(const std::vector<LongBar>& bars, Millimetres longestStock);
-// A lap given as a multiple of the bar diameter for pieces without one.
-std::string_view LapNeedsDiameterMessage();
-// The lap is as long as the stock bar or longer: nothing would be gained.
-std::string LapTooLongMessage(Millimetres lap, Millimetres longestStock);
-// Nothing to cut: no row gave a piece.
-std::string NothingToOrderMessage(const SteelOrder& order);
-// The plan could not be computed within exact arithmetic (lengths or counts too large).
-std::string_view OrderTooLargeMessage();
-
-// Reading the settings as typed (the values in metres, by the boxes' number
-// rule): the setting's name and why it is refused.
-std::string StockLengthRefusal(std::string_view typed);
-std::string KerfRefusal(std::string_view typed);
-std::string ShortestKeptRefusal(std::string_view typed);
-std::string LapRefusal(std::string_view typed);
-
-// Why a row of a schedule or a piece list gives nothing to the order.
-std::string ScheduleFieldCountMessage(std::size_t fields);
-std::string MeshNumberMessage(std::string_view typed);
-std::string PieceFieldCountMessage(std::size_t fields);
-std::string PieceLengthMessage(std::string_view typed);
-std::string PieceCountMessage(std::string_view typed);
-std::string PieceDiameterMessage(std::string_view typed);
-
-// A length in millimetres as metres, as the plan shows it: "12", "3.245".
-std::string MetresText(Millimetres length);
 
 } // namespace tavrilo

@@ -2,6 +2,7 @@
 #include "app/site.h"
 #include "app/steel_order.h"
 #include "calc/weight.h"
+#include "text/order_messages.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

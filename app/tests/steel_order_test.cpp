@@ -1,6 +1,7 @@
 #include "app/steel_order.h"
 #include "calc/cutlist.h"
 #include "calc/evaluate.h"
+#include "text/order_messages.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

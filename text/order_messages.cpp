@@ -1,0 +1,95 @@
+#include "text/order_messages.h"
+
+#include "text/order_phrases.h"
+
+namespace tavrilo {
+
+std::string LongBarsMessage(const std::vector<LongBar>& bars, Millimetres longestStock) {
+    std::string text = "有钢筋长于最长的定尺长度 " + MetresText(longestStock) +
+                       " m，不能用一根定尺钢筋下料，需要接长：";
+    constexpr std::size_t kNamed = 10;
+    for (std::size_t i = 0; i < bars.size() && i < kNamed; ++i) {
+        const bool sameDiameter = i > 0 && bars[i].BarDiameter == bars[i - 1].BarDiameter;
+        text += sameDiameter
+                    ? "、"
+                    : (i > 0 ? "；" : "") + order_phrases::DiameterText(bars[i].BarDiameter) + " ";
+        text += MetresText(bars[i].Length) + " m × " + order_phrases::Count(bars[i].Count) + " 根";
+    }
+    if (bars.size() > kNamed)
+        text += "等 " + std::to_string(bars.size()) + " 种长度";
+    return text + "。请给出搭接长度（钢筋直径的倍数如 36d，或以米计如 0.5；不小于 " +
+           MetresText(kShortestLap) + " m），或选用机械连接套筒。";
+}
+
+std::string_view LapNeedsDiameterMessage() {
+    return "清单中有未注明直径的钢筋需要接长，无法按钢筋直径的倍数计算搭接长度：请以米给出搭接长度"
+           "，"
+           "或注明直径。";
+}
+
+std::string LapTooLongMessage(Millimetres lap, Millimetres longestStock) {
+    return "搭接长度 " + MetresText(lap) + " m 不短于最长的定尺长度 " + MetresText(longestStock) +
+           " m，无法接长。";
+}
+
+std::string NothingToOrderMessage(const SteelOrder& order) {
+    return order_phrases::SourceTitle(order.Source) + "中没有可下料的钢筋" +
+           (order.Omitted.empty()
+                ? std::string("。")
+                : "：" + std::to_string(order.Omitted.size()) + " 行无法计算，第 " +
+                      std::to_string(order.Omitted.front().Line) + " 行：" +
+                      order.Omitted.front().Reason);
+}
+
+std::string_view OrderTooLargeMessage() {
+    return "长度或根数过大，无法准确计算下料方案。";
+}
+
+std::string StockLengthRefusal(std::string_view typed) {
+    return "定尺长度“" + std::string(typed) +
+           "”无效：应为 0.01 到 100 米之间的长度，多个用逗号分开，"
+           "如 9,12";
+}
+
+std::string KerfRefusal(std::string_view typed) {
+    return "锯缝“" + std::string(typed) + "”无效：应为 0 到 0.1 米之间的长度（0 为剪切下料）";
+}
+
+std::string ShortestKeptRefusal(std::string_view typed) {
+    return "留用余料的最短长度“" + std::string(typed) + "”无效：应为 0 到 100 米之间的长度";
+}
+
+std::string LapRefusal(std::string_view typed) {
+    return "搭接长度“" + std::string(typed) +
+           "”无效：应为钢筋直径的倍数（如 36d）或以米计的长度（如 0.5，不小于 " +
+           MetresText(kShortestLap) + " m）";
+}
+
+std::string ScheduleFieldCountMessage(std::size_t fields) {
+    return "字段数应为 4 到 6 个（D,Φ,d,布置形式[,备注[,数量]]），此行有 " +
+           std::to_string(fields) + " 个";
+}
+
+std::string MeshNumberMessage(std::string_view typed) {
+    return "数量“" + std::string(typed) + "”无效：应为不小于 1 的整数（空着为 1）";
+}
+
+std::string PieceFieldCountMessage(std::size_t fields) {
+    return "字段数应为 2 到 4 个（长度,根数[,直径][,备注]），此行有 " + std::to_string(fields) +
+           " 个";
+}
+
+std::string PieceLengthMessage(std::string_view typed) {
+    return "长度“" + std::string(typed) + "”无效：应为不短于 0.001 米、不长于 100000 米的长度";
+}
+
+std::string PieceCountMessage(std::string_view typed) {
+    return "根数“" + std::string(typed) + "”无效：应为不小于 1 的整数";
+}
+
+std::string PieceDiameterMessage(std::string_view typed) {
+    return "直径“" + std::string(typed) +
+           "”无效：应为大于 0、不大于 1 米的长度（空着为未注明直径）";
+}
+
+} // namespace tavrilo

@@ -1,0 +1,51 @@
+#pragma once
+
+// What is said about a steel order that cannot be made, about its settings
+// as typed, and about the rows of a schedule or a piece list that give
+// nothing to it.
+
+#include "text/steel_order.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrilo {
+
+// What is said when an order cannot be made.
+struct LongBar {
+    std::optional<double> BarDiameter; // metres
+    Millimetres Length = 0;
+    std::int64_t Count = 0;
+};
+// Bars longer than the longest stock bar and no splice given: names them
+// and what to give.
+std::string LongBarsMessage(const std::vector<LongBar>& bars, Millimetres longestStock);
+// A lap given as a multiple of the bar diameter for pieces without one.
+std::string_view LapNeedsDiameterMessage();
+// The lap is as long as the stock bar or longer: nothing would be gained.
+std::string LapTooLongMessage(Millimetres lap, Millimetres longestStock);
+// Nothing to cut: no row gave a piece.
+std::string NothingToOrderMessage(const SteelOrder& order);
+// The plan could not be computed within exact arithmetic (lengths or counts too large).
+std::string_view OrderTooLargeMessage();
+
+// Reading the settings as typed (the values in metres, by the boxes' number
+// rule): the setting's name and why it is refused.
+std::string StockLengthRefusal(std::string_view typed);
+std::string KerfRefusal(std::string_view typed);
+std::string ShortestKeptRefusal(std::string_view typed);
+std::string LapRefusal(std::string_view typed);
+
+// Why a row of a schedule or a piece list gives nothing to the order.
+std::string ScheduleFieldCountMessage(std::size_t fields);
+std::string MeshNumberMessage(std::string_view typed);
+std::string PieceFieldCountMessage(std::size_t fields);
+std::string PieceLengthMessage(std::string_view typed);
+std::string PieceCountMessage(std::string_view typed);
+std::string PieceDiameterMessage(std::string_view typed);
+
+} // namespace tavrilo

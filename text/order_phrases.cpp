@@ -1,0 +1,170 @@
+#include "text/order_phrases.h"
+
+namespace tavrilo::order_phrases {
+namespace {
+
+std::string Share(double percent) {
+    return FormatNumber(percent) + "%";
+}
+
+std::string LapRuleText(const OrderSettings& settings) {
+    if (settings.LapTimesDiameter > 0)
+        return FormatNumber(settings.LapTimesDiameter) + "d（不小于 " + MetresText(kShortestLap) +
+               " m）";
+    return MetresText(settings.LapLength) + " m";
+}
+
+std::string OffcutText(const OrderSettings& settings, Millimetres offcut) {
+    if (offcut == 0)
+        return "无余料";
+    return (settings.Keeps(offcut) ? "余料留用 " : "废料 ") + MetresText(offcut) + " m";
+}
+
+} // namespace
+
+std::string DiameterText(const std::optional<double>& diameter) {
+    if (!diameter)
+        return "未注明直径";
+    return "直径 " + DiameterMmField(diameter) + " mm";
+}
+
+std::string DiameterMmField(const std::optional<double>& diameter) {
+    return diameter ? FormatNumber(RoundHalfEven(*diameter * 1000, 3)) : std::string();
+}
+
+std::string SourceTitle(OrderSource source) {
+    return source == OrderSource::Schedule ? "工程清单" : "下料清单";
+}
+
+std::string StockListText(const std::vector<Millimetres>& lengths) {
+    std::string text;
+    for (std::size_t i = 0; i < lengths.size(); ++i)
+        text += (i > 0 ? "、" : "") + MetresText(lengths[i]) + " m";
+    return text;
+}
+
+std::string SpliceText(const OrderSettings& settings) {
+    switch (settings.Splice) {
+    case SpliceMethod::None:
+        return "未设定（长于定尺的钢筋不下料）";
+    case SpliceMethod::Lap:
+        return "搭接，搭接长度 " + LapRuleText(settings);
+    case SpliceMethod::Couplers:
+        return "机械连接套筒（不搭接）";
+    }
+    return "";
+}
+
+std::string KerfText(Millimetres kerf) {
+    return kerf == 0 ? std::string("0 mm（剪切下料）") : Count(kerf) + " mm";
+}
+
+std::string ReadText(const SteelOrder& order) {
+    std::string text = "按 " + order.Encoding + " 读取" + SourceTitle(order.Source) + "，共 " +
+                       std::to_string(order.Rows) + " 行";
+    if (order.Source == OrderSource::Schedule)
+        text += "，计 " + std::to_string(order.Meshes) + " 个网片";
+    if (order.HeaderLine > 0)
+        text += "；第 " + std::to_string(order.HeaderLine) + " 行是表头";
+    return text;
+}
+
+std::string SettingsLines(const SteelOrder& order) {
+    const OrderSettings& s = order.Settings;
+    return "定尺长度：" + StockListText(s.StockLengths) + "\n锯缝：" + KerfText(s.Kerf) +
+           "\n余料：不短于 " + MetresText(s.ShortestKept) + " m 的余料留用，其余计为废料\n接长：" +
+           SpliceText(s) + "\n";
+}
+
+std::string OmittedText(const OmittedRow& row) {
+    return "第 " + std::to_string(row.Line) + " 行：" + row.Reason;
+}
+
+std::string PurchaseText(const OrderGroup& group) {
+    std::string text;
+    for (std::size_t i = 0; i < group.ByStock.size(); ++i)
+        text += (i > 0 ? "、" : "") + MetresText(group.ByStock[i].Length) + " m × " +
+                Count(group.ByStock[i].Count) + " 根";
+    text += "，共 " + Count(group.Plan.Bars) + " 根，" + MetresText(group.Plan.Bought) + " m";
+    if (group.Kilograms)
+        text += "，理论重量 " + FormatNumber(*group.Kilograms) + " kg";
+    return text;
+}
+
+std::string UseText(const OrderGroup& group) {
+    return "用于钢筋 " + MetresText(group.Used) + " m（" + Share(group.UsedShare) +
+           "），余料留用 " + MetresText(group.OffcutKept) + " m（" + Share(group.KeptShare) +
+           "），废料 " + MetresText(group.Waste) + " m（" + Share(group.WasteShare) + "）";
+}
+
+std::string BoundText(const SteelOrder& order, const OrderGroup& group) {
+    const cutting::Plan& plan = group.Plan;
+    std::string text =
+        "下界 " + Count(plan.LowerBoundBars) + " 根、" + MetresText(plan.LowerBoundLength) + " m：";
+    if (plan.ProvenOptimal)
+        return text + "已证明最省";
+    if (order.Settings.StockLengths.size() > 1)
+        return text + "本方案最多比最省方案多用 " +
+               MetresText(plan.Bought - plan.LowerBoundLength) + " m";
+    return text + "本方案最多比最省方案多 " + Count(plan.Bars - plan.LowerBoundBars) + " 根";
+}
+
+std::string SplicesHeading(const SteelOrder& order, const OrderGroup& group) {
+    return "接长（共 " + Count(group.Joints) + " 个接头" +
+           (order.Settings.Splice == SpliceMethod::Couplers
+                ? "，即 " + Count(group.Couplers) + " 个套筒"
+                : std::string()) +
+           "；相邻钢筋的收尾段交替放在两端，接头错开）";
+}
+
+std::string SpliceLine(const SplicedBars& bars) {
+    std::string text = MetresText(bars.Length) + " m × " + Count(bars.Count) + " 根：每根 " +
+                       Count(bars.WholeBars) + " 根 " + MetresText(bars.Stock) +
+                       " m 整根加收尾段 " + MetresText(bars.Closing) + " m，";
+    if (bars.Lap > 0)
+        text += "搭接 " + MetresText(bars.Lap) + " m，";
+    return text + "每根 " + Count(bars.Joints()) + " 个接头";
+}
+
+std::string PatternsHeading(const OrderGroup& group) {
+    return "下料方案（" + Count(static_cast<std::int64_t>(group.Plan.Patterns.size())) +
+           " 种切法）";
+}
+
+std::string GroupTitle(const OrderGroup& group) {
+    return DiameterText(group.BarDiameter) + "（" + Count(group.Pieces) + " 段下料）";
+}
+
+std::string PiecesText(const cutting::Pattern& pattern) {
+    std::string text;
+    const std::vector<Millimetres>& pieces = pattern.Pieces;
+    for (std::size_t i = 0; i < pieces.size();) {
+        std::size_t j = i;
+        while (j < pieces.size() && pieces[j] == pieces[i])
+            ++j;
+        text += (i > 0 ? " + " : "") + MetresText(pieces[i]);
+        if (j - i > 1)
+            text += " × " + std::to_string(j - i);
+        i = j;
+    }
+    return text;
+}
+
+std::string PatternTitle(const cutting::Pattern& pattern) {
+    return MetresText(pattern.StockLength) + " m × " + Count(pattern.Count) + " 根";
+}
+
+std::string PatternCaption(const OrderSettings& settings, const cutting::Pattern& pattern) {
+    return PiecesText(pattern) + "；锯口 " + Count(pattern.Cuts) + " 个，" +
+           OffcutText(settings, pattern.Offcut);
+}
+
+std::string TotalLine(const SteelOrder& order) {
+    std::string text =
+        "合计：采购 " + Count(order.StockBars()) + " 根，" + MetresText(order.Bought()) + " m";
+    if (order.Kilograms)
+        text += "，理论重量 " + FormatNumber(*order.Kilograms) + " kg";
+    return text;
+}
+
+} // namespace tavrilo::order_phrases

@@ -1,0 +1,58 @@
+#pragma once
+
+// The phrases of a steel order that more than one of its writers (the text,
+// the CSV, the page's JSON, the SVG drawing, the messages) puts in, so that
+// each is worded and numbered once. They only write what the order holds.
+
+#include "text/steel_order.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tavrilo::order_phrases {
+
+inline std::string Count(std::int64_t n) {
+    return std::to_string(n);
+}
+
+// "直径 6.5 mm", or the words for pieces without a diameter.
+std::string DiameterText(const std::optional<double>& diameter);
+// "6.5", or "" without a diameter.
+std::string DiameterMmField(const std::optional<double>& diameter);
+// "工程清单" or "下料清单".
+std::string SourceTitle(OrderSource source);
+
+// "9 m、12 m"
+std::string StockListText(const std::vector<Millimetres>& lengths);
+std::string SpliceText(const OrderSettings& settings);
+std::string KerfText(Millimetres kerf);
+// "按 UTF-8 读取工程清单，共 3 行，计 28 个网片；第 1 行是表头"
+std::string ReadText(const SteelOrder& order);
+// The settings, a line each, each ending in '\n'.
+std::string SettingsLines(const SteelOrder& order);
+// "第 3 行：reason"
+std::string OmittedText(const OmittedRow& row);
+
+// "12 m × 35 根、9 m × 27 根，共 62 根，663 m，理论重量 172.83 kg"
+std::string PurchaseText(const OrderGroup& group);
+// The steel used, kept and wasted with their shares.
+std::string UseText(const OrderGroup& group);
+std::string BoundText(const SteelOrder& order, const OrderGroup& group);
+std::string SplicesHeading(const SteelOrder& order, const OrderGroup& group);
+std::string SpliceLine(const SplicedBars& bars);
+std::string PatternsHeading(const OrderGroup& group);
+// "直径 6.5 mm（624 段下料）"
+std::string GroupTitle(const OrderGroup& group);
+
+// The pieces of a pattern, equal ones together: "3.245 × 2 + 2.9".
+std::string PiecesText(const cutting::Pattern& pattern);
+// "12 m × 12 根"
+std::string PatternTitle(const cutting::Pattern& pattern);
+// "1.331 × 2 + 1.268；锯口 3 个，无余料"
+std::string PatternCaption(const OrderSettings& settings, const cutting::Pattern& pattern);
+
+// "合计：采购 159 根，1827 m，理论重量 1207.02 kg"
+std::string TotalLine(const SteelOrder& order);
+
+} // namespace tavrilo::order_phrases

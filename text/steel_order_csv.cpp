@@ -1,0 +1,52 @@
+#include "text/csv.h"
+#include "text/order_phrases.h"
+#include "text/steel_order.h"
+
+namespace tavrilo {
+namespace {
+
+using namespace order_phrases;
+
+// A row whose only text is in the content column.
+void NoteRow(std::string& csv, std::string_view item, std::string content) {
+    AppendCsvRow(csv, {"", std::string(item), "", "", "", std::move(content), "", ""});
+}
+
+void GroupRows(std::string& csv, const SteelOrder& order, const OrderGroup& group) {
+    const std::string diameter = DiameterMmField(group.BarDiameter);
+    for (const StockBought& stock : group.ByStock)
+        AppendCsvRow(csv, {diameter, "采购", MetresText(stock.Length), Count(stock.Count),
+                           MetresText(stock.Length * stock.Count), "", "", ""});
+    AppendCsvRow(csv, {diameter, "合计", "", Count(group.Plan.Bars), MetresText(group.Plan.Bought),
+                       (group.Kilograms ? "理论重量 " + FormatNumber(*group.Kilograms) + " kg；"
+                                        : std::string()) +
+                           UseText(group) + "；" + BoundText(order, group),
+                       "", ""});
+    for (const SplicedBars& bars : group.Spliced)
+        AppendCsvRow(csv, {diameter, "接长", MetresText(bars.Stock), Count(bars.Count),
+                           MetresText(bars.Length), SpliceLine(bars), "", ""});
+    for (const cutting::Pattern& pattern : group.Plan.Patterns)
+        AppendCsvRow(csv, {diameter, "切法", MetresText(pattern.StockLength), Count(pattern.Count),
+                           MetresText(pattern.StockLength), PiecesText(pattern),
+                           Count(pattern.Cuts), MetresText(pattern.Offcut)});
+}
+
+} // namespace
+
+std::string SteelOrderCsv(const SteelOrder& order) {
+    std::string csv;
+    AppendCsvRow(
+        csv, {"直径 (mm)", "项目", "定尺长度 (m)", "根数", "长度 (m)", "内容", "锯口", "余料 (m)"});
+    const OrderSettings& s = order.Settings;
+    NoteRow(csv, "设置", "定尺长度 " + StockListText(s.StockLengths));
+    NoteRow(csv, "设置", "锯缝 " + KerfText(s.Kerf));
+    NoteRow(csv, "设置", "余料 不短于 " + MetresText(s.ShortestKept) + " m 的留用");
+    NoteRow(csv, "设置", "接长 " + SpliceText(s));
+    for (const OmittedRow& row : order.Omitted)
+        NoteRow(csv, "未计入", OmittedText(row));
+    for (const OrderGroup& group : order.Groups)
+        GroupRows(csv, order, group);
+    return csv;
+}
+
+} // namespace tavrilo

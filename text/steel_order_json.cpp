@@ -1,0 +1,139 @@
+#include "text/json.h"
+#include "text/steel_order.h"
+
+namespace tavrilo {
+namespace {
+
+double Metres(Millimetres length) {
+    return static_cast<double>(length) / 1000;
+}
+
+void OptionalNumber(JsonWriter& json, const std::optional<double>& value) {
+    if (value)
+        json.Number(*value);
+    else
+        json.Null();
+}
+
+void Heading(JsonWriter& json, const SteelOrder& order) {
+    json.Key("source").String(order.Source == OrderSource::Schedule ? "schedule" : "pieces");
+    json.Key("encoding").String(order.Encoding);
+    json.Key("rows").Integer(order.Rows);
+    if (order.Source == OrderSource::Schedule)
+        json.Key("meshes").Integer(order.Meshes);
+    else
+        json.Key("rounded_lengths").Integer(order.RoundedLengths);
+    json.Key("omitted_rows").BeginArray();
+    for (const OmittedRow& row : order.Omitted) {
+        json.BeginObject();
+        json.Key("line").Integer(static_cast<long long>(row.Line));
+        json.Key("reason").String(row.Reason);
+        json.EndObject();
+    }
+    json.EndArray();
+}
+
+void Settings(JsonWriter& json, const OrderSettings& s) {
+    json.Key("settings").BeginObject();
+    json.Key("stock_lengths_m").BeginArray();
+    for (Millimetres length : s.StockLengths)
+        json.Number(Metres(length));
+    json.EndArray();
+    json.Key("kerf_m").Number(Metres(s.Kerf));
+    json.Key("keep_offcut_m").Number(Metres(s.ShortestKept));
+    json.Key("splice").String(s.Splice == SpliceMethod::None  ? "none"
+                              : s.Splice == SpliceMethod::Lap ? "lap"
+                                                              : "couplers");
+    if (s.Splice == SpliceMethod::Lap) {
+        if (s.LapTimesDiameter > 0)
+            json.Key("lap_times_bar_diameter").Number(s.LapTimesDiameter);
+        else
+            json.Key("lap_m").Number(Metres(s.LapLength));
+        json.Key("shortest_lap_m").Number(Metres(kShortestLap));
+    }
+    json.EndObject();
+}
+
+void Patterns(JsonWriter& json, const OrderSettings& settings, const cutting::Plan& plan) {
+    json.Key("patterns").BeginArray();
+    for (const cutting::Pattern& pattern : plan.Patterns) {
+        json.BeginObject();
+        json.Key("stock_length_m").Number(Metres(pattern.StockLength));
+        json.Key("count").Integer(pattern.Count);
+        json.Key("pieces_m").BeginArray();
+        for (Millimetres piece : pattern.Pieces)
+            json.Number(Metres(piece));
+        json.EndArray();
+        json.Key("cuts").Integer(pattern.Cuts);
+        json.Key("offcut_m").Number(Metres(pattern.Offcut));
+        json.Key("offcut_kept").Bool(settings.Keeps(pattern.Offcut));
+        json.EndObject();
+    }
+    json.EndArray();
+}
+
+void Splices(JsonWriter& json, const OrderGroup& group) {
+    json.Key("splices").BeginArray();
+    for (const SplicedBars& bars : group.Spliced) {
+        json.BeginObject();
+        json.Key("length_m").Number(Metres(bars.Length));
+        json.Key("count").Integer(bars.Count);
+        json.Key("whole_stock_bars").Integer(bars.WholeBars);
+        json.Key("stock_length_m").Number(Metres(bars.Stock));
+        json.Key("closing_piece_m").Number(Metres(bars.Closing));
+        json.Key("lap_m").Number(Metres(bars.Lap));
+        json.Key("joints").Integer(bars.Joints() * bars.Count);
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("joints").Integer(group.Joints);
+    json.Key("couplers").Integer(group.Couplers);
+}
+
+void Group(JsonWriter& json, const OrderSettings& settings, const OrderGroup& group) {
+    const cutting::Plan& plan = group.Plan;
+    json.BeginObject();
+    json.Key("bar_diameter_m");
+    OptionalNumber(json, group.BarDiameter);
+    json.Key("pieces").Integer(group.Pieces);
+    json.Key("stock_bars").Integer(plan.Bars);
+    json.Key("by_stock").BeginArray();
+    for (const StockBought& stock : group.ByStock) {
+        json.BeginObject();
+        json.Key("length_m").Number(Metres(stock.Length));
+        json.Key("count").Integer(stock.Count);
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("lower_bound_bars").Integer(plan.LowerBoundBars);
+    json.Key("lower_bound_m").Number(Metres(plan.LowerBoundLength));
+    json.Key("proven_optimal").Bool(plan.ProvenOptimal);
+    json.Key("bought_m").Number(Metres(plan.Bought));
+    json.Key("used_m").Number(Metres(group.Used));
+    json.Key("offcut_kept_m").Number(Metres(group.OffcutKept));
+    json.Key("waste_m").Number(Metres(group.Waste));
+    json.Key("weight_kg");
+    OptionalNumber(json, group.Kilograms);
+    Patterns(json, settings, plan);
+    Splices(json, group);
+    json.EndObject();
+}
+
+} // namespace
+
+std::string SteelOrderJson(const SteelOrder& order) {
+    JsonWriter json;
+    json.BeginObject();
+    Heading(json, order);
+    Settings(json, order.Settings);
+    json.Key("groups").BeginArray();
+    for (const OrderGroup& group : order.Groups)
+        Group(json, order.Settings, group);
+    json.EndArray();
+    json.Key("stock_bars").Integer(order.StockBars());
+    json.Key("bought_m").Number(Metres(order.Bought()));
+    json.EndObject();
+    return json.Text();
+}
+
+} // namespace tavrilo

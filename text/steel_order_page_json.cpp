@@ -1,0 +1,119 @@
+#include "text/json.h"
+#include "text/order_phrases.h"
+#include "text/steel_order.h"
+
+namespace tavrilo {
+namespace {
+
+using namespace order_phrases;
+
+void Row(JsonWriter& json, const std::vector<std::string>& cells) {
+    json.BeginArray();
+    for (const std::string& cell : cells)
+        json.String(cell);
+    json.EndArray();
+}
+
+// The diameter's cell of the purchase list.
+std::string DiameterCell(const OrderGroup& group) {
+    return group.BarDiameter ? DiameterMmField(group.BarDiameter) : "未注明";
+}
+
+// The lines above the order: what was read, the settings, the rows left out.
+void Heading(JsonWriter& json, const SteelOrder& order) {
+    json.Key("heading").BeginArray();
+    json.String(ReadText(order));
+    const std::string settings = SettingsLines(order);
+    for (std::size_t at = 0; at < settings.size();) {
+        const std::size_t end = settings.find('\n', at);
+        json.String(settings.substr(at, end - at));
+        at = end + 1;
+    }
+    json.EndArray();
+    json.Key("omitted").BeginArray();
+    for (const OmittedRow& row : order.Omitted)
+        json.String(OmittedText(row));
+    json.EndArray();
+    json.Key("total").String(TotalLine(order));
+}
+
+void Purchase(JsonWriter& json, const SteelOrder& order) {
+    json.Key("purchase").BeginObject();
+    json.Key("header");
+    Row(json, {"直径 (mm)", "定尺长度 (m)", "根数", "长度 (m)", "理论重量 (kg)"});
+    json.Key("rows").BeginArray();
+    for (const OrderGroup& group : order.Groups)
+        for (const StockBought& stock : group.ByStock)
+            Row(json, {DiameterCell(group), MetresText(stock.Length), Count(stock.Count),
+                       MetresText(stock.Length * stock.Count), ""});
+    json.EndArray();
+    json.Key("totals").BeginArray();
+    for (const OrderGroup& group : order.Groups)
+        Row(json,
+            {DiameterCell(group), "小计", Count(group.Plan.Bars), MetresText(group.Plan.Bought),
+             group.Kilograms ? FormatNumber(*group.Kilograms) : std::string()});
+    Row(json, {"合计", "", Count(order.StockBars()), MetresText(order.Bought()),
+               order.Kilograms ? FormatNumber(*order.Kilograms) : std::string()});
+    json.EndArray();
+    json.EndObject();
+}
+
+void Pattern(JsonWriter& json, const OrderSettings& settings, const cutting::Pattern& pattern) {
+    json.BeginObject();
+    json.Key("title").String(PatternTitle(pattern));
+    json.Key("caption").String(PatternCaption(settings, pattern));
+    json.Key("stock_mm").Integer(pattern.StockLength);
+    json.Key("pieces").BeginArray();
+    for (Millimetres piece : pattern.Pieces) {
+        json.BeginArray();
+        json.Integer(piece);
+        json.String(MetresText(piece));
+        json.EndArray();
+    }
+    json.EndArray();
+    json.Key("kerf_mm").Integer(settings.Kerf);
+    json.Key("offcut_mm").Integer(pattern.Offcut);
+    json.Key("offcut_kept").Bool(settings.Keeps(pattern.Offcut));
+    json.EndObject();
+}
+
+void Group(JsonWriter& json, const SteelOrder& order, const OrderGroup& group) {
+    json.BeginObject();
+    json.Key("title").String(GroupTitle(group));
+    json.Key("lines").BeginArray();
+    json.String("采购：" + PurchaseText(group));
+    json.String(UseText(group));
+    json.String(BoundText(order, group));
+    json.EndArray();
+    json.Key("proven").Bool(group.Plan.ProvenOptimal);
+    json.Key("splices").BeginArray();
+    if (!group.Spliced.empty()) {
+        json.String(SplicesHeading(order, group));
+        for (const SplicedBars& bars : group.Spliced)
+            json.String(SpliceLine(bars));
+    }
+    json.EndArray();
+    json.Key("patterns_title").String(PatternsHeading(group));
+    json.Key("patterns").BeginArray();
+    for (const cutting::Pattern& pattern : group.Plan.Patterns)
+        Pattern(json, order.Settings, pattern);
+    json.EndArray();
+    json.EndObject();
+}
+
+} // namespace
+
+std::string SteelOrderPageJson(const SteelOrder& order) {
+    JsonWriter json;
+    json.BeginObject();
+    Heading(json, order);
+    Purchase(json, order);
+    json.Key("groups").BeginArray();
+    for (const OrderGroup& group : order.Groups)
+        Group(json, order, group);
+    json.EndArray();
+    json.EndObject();
+    return json.Text();
+}
+
+} // namespace tavrilo
