@@ -19,6 +19,23 @@ MeshAnswer Refuse(std::string_view message, bool byInput) {
     return answer;
 }
 
+// The drawing of the answer's mesh, with the cut list's total and the mass
+// when they were had.
+std::string DrawingOf(const MeshAnswer& answer, Arrangement arrangement) {
+    MeshDrawing drawing;
+    drawing.Inputs = answer.Inputs;
+    drawing.Layout = arrangement;
+    drawing.BarsPerDirection = static_cast<std::int32_t>(answer.Mesh.Breakdown.SpacingCount);
+    drawing.Total = answer.Mesh.Total;
+    if (answer.Cuts && !answer.Cuts->HasNegativeBar)
+        drawing.CutTotal = answer.Cuts->RoundedCutTotal;
+    if (answer.Mass) {
+        drawing.Kilograms = answer.Mass->Kilograms;
+        drawing.BarDiameterMm = answer.Mass->BarDiameterMm;
+    }
+    return MeshSvg(drawing);
+}
+
 } // namespace
 
 MeshAnswer AnswerMesh(const MeshRequest& request) {
@@ -54,20 +71,8 @@ MeshAnswer AnswerMesh(const MeshRequest& request) {
     if (extras.Weight && !answer.Mass)
         return Refuse(CalcErrorMessage(CalcErrorKind::FloatingPointFault), false);
 
-    if (extras.Drawing) {
-        MeshDrawing drawing;
-        drawing.Inputs = inputs;
-        drawing.Layout = arrangement;
-        drawing.BarsPerDirection = static_cast<std::int32_t>(result.Breakdown.SpacingCount);
-        drawing.Total = result.Total;
-        if (answer.Cuts && !answer.Cuts->HasNegativeBar)
-            drawing.CutTotal = answer.Cuts->RoundedCutTotal;
-        if (answer.Mass) {
-            drawing.Kilograms = answer.Mass->Kilograms;
-            drawing.BarDiameterMm = answer.Mass->BarDiameterMm;
-        }
-        answer.Svg = MeshSvg(drawing);
-    }
+    if (extras.Drawing)
+        answer.Svg = DrawingOf(answer, arrangement);
 
     const CutList* listed = extras.CutList ? &*answer.Cuts : nullptr;
     const BarMass* weighed = extras.Weight ? &*answer.Mass : nullptr;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <variant>
 
 namespace tavrilo {
 namespace {
@@ -51,6 +53,60 @@ std::variant<double, CalcError> SumChords(double r, double s, std::int32_t passe
     return sum;
 }
 
+// The count and ratio of spacings and the end allowance, into `b`.
+std::optional<CalcError> SpacingTerms(double D, double phi, double s, MeshLengthBreakdown& b) {
+    const double q = D / s;
+    if (Faulted(q))
+        return FloatFault(CalcStep::Ratio);
+    b.SpacingCount = RoundHalfEven(q, 0);
+    if (Faulted(b.SpacingCount))
+        return FloatFault(CalcStep::Count);
+    b.SpacingRatio = RoundHalfEven(q, 2);
+    if (Faulted(b.SpacingRatio))
+        return FloatFault(CalcStep::RoundedRatio);
+    const double r = b.SpacingRatio;
+    b.AllowanceTerm = BarAllowance(phi) * (r + r);
+    if (Faulted(b.AllowanceTerm))
+        return FloatFault(CalcStep::Allowance);
+    return std::nullopt;
+}
+
+// The chords of an even or odd count of spacings (and the centre bar of an
+// odd one), into `b`.
+std::optional<CalcError> ChordTerms(double D, double s, MeshLengthBreakdown& b) {
+    const double n = b.SpacingCount;
+    if (!(n >= std::numeric_limits<std::int32_t>::min() &&
+          n <= std::numeric_limits<std::int32_t>::max()))
+        return IntOverflow(CalcStep::CountToInt);
+    const auto m = static_cast<std::int32_t>(n);
+    const double r = b.SpacingRatio;
+    std::variant<double, CalcError> chords = 0.0;
+    if (m % 2 == 0) {
+        const std::int32_t h = m / 2;
+        if (h > kInt16Max)
+            return IntOverflow(CalcStep::HalfCount);
+        // k = 2i - 1, with 2i held in 16 bits: the last pass that fits is 16383.
+        chords = SumChords(r, s, h, kInt16Max / 2,
+                           [](std::int32_t i) { return PairPositionInHalfSpacings(false, i); });
+    } else if (m % 2 == 1) {
+        b.CentreTerm = D + D;
+        if (Faulted(b.CentreTerm))
+            return FloatFault(CalcStep::CentreTerm);
+        const std::int32_t h = (m - 1) / 2;
+        if (h > kInt16Max)
+            return IntOverflow(CalcStep::HalfCount);
+        // k = 4i / 2, with 4i held in 16 bits: the last pass that fits is 8191.
+        chords = SumChords(r, s, h, kInt16Max / 4,
+                           [](std::int32_t i) { return PairPositionInHalfSpacings(true, i); });
+    } else {
+        return std::nullopt; // a negative odd count: no chords, as before
+    }
+    if (auto* error = std::get_if<CalcError>(&chords))
+        return *error;
+    b.ChordSum = std::get<double>(chords);
+    return std::nullopt;
+}
+
 } // namespace
 
 MeshLengthOutcome ComputeMeshLength(const MeshInputs& inputs, Arrangement arrangement) {
@@ -67,52 +123,10 @@ MeshLengthOutcome ComputeMeshLength(const MeshInputs& inputs, Arrangement arrang
     // odd, and an allowance-only "total".
     if (!(D > 0.0 && phi > 0.0 && s > 0.0))
         return {CalcError{CalcErrorKind::NonPositiveInput, CalcStep::Input}};
-
-    const double q = D / s;
-    if (Faulted(q))
-        return FloatFault(CalcStep::Ratio);
-    b.SpacingCount = RoundHalfEven(q, 0);
-    if (Faulted(b.SpacingCount))
-        return FloatFault(CalcStep::Count);
-    b.SpacingRatio = RoundHalfEven(q, 2);
-    if (Faulted(b.SpacingRatio))
-        return FloatFault(CalcStep::RoundedRatio);
-    const double r = b.SpacingRatio;
-    b.AllowanceTerm = BarAllowance(phi) * (r + r);
-    if (Faulted(b.AllowanceTerm))
-        return FloatFault(CalcStep::Allowance);
-
-    const double n = b.SpacingCount;
-    if (!(n >= std::numeric_limits<std::int32_t>::min() &&
-          n <= std::numeric_limits<std::int32_t>::max()))
-        return IntOverflow(CalcStep::CountToInt);
-    const auto m = static_cast<std::int32_t>(n);
-
-    if (m % 2 == 0) {
-        const std::int32_t h = m / 2;
-        if (h > kInt16Max)
-            return IntOverflow(CalcStep::HalfCount);
-        // k = 2i - 1, with 2i held in 16 bits: the last pass that fits is 16383.
-        auto chords = SumChords(r, s, h, kInt16Max / 2, [](std::int32_t i) {
-            return PairPositionInHalfSpacings(false, i);
-        });
-        if (auto* error = std::get_if<CalcError>(&chords))
-            return *error;
-        b.ChordSum = std::get<double>(chords);
-    } else if (m % 2 == 1) {
-        b.CentreTerm = D + D;
-        if (Faulted(b.CentreTerm))
-            return FloatFault(CalcStep::CentreTerm);
-        const std::int32_t h = (m - 1) / 2;
-        if (h > kInt16Max)
-            return IntOverflow(CalcStep::HalfCount);
-        // k = 4i / 2, with 4i held in 16 bits: the last pass that fits is 8191.
-        auto chords = SumChords(r, s, h, kInt16Max / 4,
-                                [](std::int32_t i) { return PairPositionInHalfSpacings(true, i); });
-        if (auto* error = std::get_if<CalcError>(&chords))
-            return *error;
-        b.ChordSum = std::get<double>(chords);
-    }
+    if (auto error = SpacingTerms(D, phi, s, b))
+        return *error;
+    if (auto error = ChordTerms(D, s, b))
+        return *error;
 
     b.Sum = (b.AllowanceTerm + b.ChordSum) + b.CentreTerm;
     if (Faulted(b.Sum))

@@ -399,6 +399,81 @@ double RoundByText(double x, int decimals) {
     return result;
 }
 
+// Up to 15 significant digits without trailing zeros, and the exponent of the first.
+struct SignificantDigits {
+    std::array<char, 15> Buffer{};
+    std::size_t Count = 0;
+    int Exponent = 0;
+    std::string_view View() const { return {Buffer.data(), Count}; }
+};
+
+// The digits of a finite `magnitude` > 0, correctly rounded to 15.
+std::optional<SignificantDigits> DigitsOf(double magnitude) {
+    SignificantDigits d;
+    std::uint64_t fifteen = 0;
+    int shift = 0;
+    if (FifteenDigitsOf(magnitude, fifteen, shift)) {
+        for (; fifteen % 10 == 0; fifteen /= 10)
+            --shift;
+        for (; fifteen > 0; fifteen /= 10)
+            d.Buffer[d.Count++] = static_cast<char>('0' + fifteen % 10);
+        std::reverse(d.Buffer.begin(), d.Buffer.begin() + static_cast<std::ptrdiff_t>(d.Count));
+        d.Exponent = static_cast<int>(d.Count) - 1 - shift;
+        return d;
+    }
+    // Written out: "d.dddddddddddddde+XX".
+    std::array<char, 64> buffer{};
+    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
+                                   std::chars_format::scientific, 14);
+    if (ec != std::errc())
+        return std::nullopt;
+    const std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+    const std::size_t e = text.find('e');
+    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(),
+                    d.Exponent);
+    for (char c : text.substr(0, e))
+        if (c != '.')
+            d.Buffer[d.Count++] = c;
+    while (d.Count > 1 && d.Buffer[d.Count - 1] == '0')
+        --d.Count;
+    return d;
+}
+
+// `digits` with the first at 10^`exponent`: plain, or with an exponent from
+// 1E+15 up and below 1E-05.
+void AppendPlaced(std::string& result, std::string_view digits, int exponent,
+                  std::string_view decimalSeparator) {
+    if (exponent >= 15 || exponent < -5) {
+        result.push_back(digits.front());
+        if (digits.size() > 1) {
+            result.append(decimalSeparator);
+            result.append(digits, 1);
+        }
+        result.append(exponent < 0 ? "E-" : "E+");
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10)
+            result.push_back('0');
+        result.append(std::to_string(magnitude));
+        return;
+    }
+    if (exponent < 0) {
+        result.push_back('0');
+        result.append(decimalSeparator);
+        result.append(static_cast<std::size_t>(-exponent - 1), '0');
+        result.append(digits);
+        return;
+    }
+    const auto integerLength = static_cast<std::size_t>(exponent) + 1;
+    if (digits.size() <= integerLength) {
+        result.append(digits);
+        result.append(integerLength - digits.size(), '0');
+        return;
+    }
+    result.append(digits, 0, integerLength);
+    result.append(decimalSeparator);
+    result.append(digits, integerLength);
+}
+
 } // namespace
 
 double RoundHalfEven(double x, int decimals) {
@@ -419,74 +494,13 @@ std::string FormatNumber(double x, std::string_view decimalSeparator) {
         return x > 0 ? "inf" : "-inf";
     if (x == 0.0)
         return "0"; // negative zero too
-
-    // 15 significant digits, correctly rounded, without trailing zeros; the
-    // exponent of the first.
+    const std::optional<SignificantDigits> digits = DigitsOf(std::fabs(x));
+    if (!digits)
+        return "nan";
     std::string result;
     if (std::signbit(x))
         result.push_back('-');
-    std::array<char, 15> digitBuffer{};
-    std::size_t digitCount = 0;
-    int exponent = 0;
-    std::uint64_t fifteen = 0;
-    int shift = 0;
-    if (FifteenDigitsOf(std::fabs(x), fifteen, shift)) {
-        for (; fifteen % 10 == 0; fifteen /= 10)
-            --shift;
-        for (; fifteen > 0; fifteen /= 10)
-            digitBuffer[digitCount++] = static_cast<char>('0' + fifteen % 10);
-        std::reverse(digitBuffer.begin(), digitBuffer.begin() + digitCount);
-        exponent = static_cast<int>(digitCount) - 1 - shift;
-    } else {
-        // Written out: "-d.dddddddddddddde+XX".
-        std::array<char, 64> buffer{};
-        auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
-                                       std::chars_format::scientific, 14);
-        if (ec != std::errc())
-            return "nan";
-        std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
-        if (text.front() == '-')
-            text.remove_prefix(1);
-        const std::size_t e = text.find('e');
-        std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0),
-                        text.data() + text.size(), exponent);
-        for (char c : text.substr(0, e))
-            if (c != '.')
-                digitBuffer[digitCount++] = c;
-        while (digitCount > 1 && digitBuffer[digitCount - 1] == '0')
-            --digitCount;
-    }
-    const std::string_view digits(digitBuffer.data(), digitCount);
-
-    if (exponent >= 15 || exponent < -5) {
-        result.push_back(digits.front());
-        if (digits.size() > 1) {
-            result.append(decimalSeparator);
-            result.append(digits, 1);
-        }
-        result.append(exponent < 0 ? "E-" : "E+");
-        const int magnitude = exponent < 0 ? -exponent : exponent;
-        if (magnitude < 10)
-            result.push_back('0');
-        result.append(std::to_string(magnitude));
-        return result;
-    }
-    if (exponent < 0) {
-        result.push_back('0');
-        result.append(decimalSeparator);
-        result.append(static_cast<std::size_t>(-exponent - 1), '0');
-        result.append(digits);
-        return result;
-    }
-    const auto integerLength = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= integerLength) {
-        result.append(digits);
-        result.append(integerLength - digits.size(), '0');
-        return result;
-    }
-    result.append(digits, 0, integerLength);
-    result.append(decimalSeparator);
-    result.append(digits, integerLength);
+    AppendPlaced(result, digits->View(), digits->Exponent, decimalSeparator);
     return result;
 }
 
