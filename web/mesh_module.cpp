@@ -11,6 +11,7 @@
 #include "app/outcome.h"
 #include "app/site.h"
 #include "app/steel_order.h"
+#include "calc/decimal_chars.h"
 #include "calc/number.h"
 #include "text/batch_messages.h"
 #include "text/json.h"
@@ -21,6 +22,8 @@
 #include "web/module_interface.h"
 
 #include <array>
+#include <bit>
+#include <charconv>
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
@@ -48,37 +51,31 @@ bool Asked(unsigned extras, Extra extra) {
     return (extras & static_cast<unsigned>(extra)) != 0;
 }
 
-// Whether `typed` reads as it stands: blanks only around a number that takes
-// the whole text (a sign, digits, a period with digits, an exponent). Any
-// other text is read by the window's rule (from its start, blanks dropped
-// anywhere), which the page points out beside the total.
+// Whether `typed` reads as it stands: blanks only around a number that the
+// reading rules take whole, every character of it read. Any other text is
+// read from its start, blanks dropped anywhere and the rest ignored, which
+// the page points out beside the total.
 bool ReadsAsTyped(std::string_view typed) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (!typed.empty() && blank(typed.front()))
-        typed.remove_prefix(1);
-    while (!typed.empty() && blank(typed.back()))
-        typed.remove_suffix(1);
-    std::size_t at = 0;
-    const auto digits = [&] {
-        const std::size_t from = at;
-        while (at < typed.size() && typed[at] >= '0' && typed[at] <= '9')
-            ++at;
-        return at > from;
-    };
-    if (at < typed.size() && (typed[at] == '+' || typed[at] == '-'))
-        ++at;
-    bool number = digits();
-    if (at < typed.size() && typed[at] == '.') {
-        ++at;
-        number = digits() || number;
-    }
-    if (number && at < typed.size() && (typed[at] == 'e' || typed[at] == 'E')) {
-        ++at;
-        if (at < typed.size() && (typed[at] == '+' || typed[at] == '-'))
-            ++at;
-        number = digits();
-    }
-    return number && at == typed.size();
+    const std::size_t first = typed.find_first_not_of(" \t\n\r");
+    if (first == std::string_view::npos)
+        return false;
+    typed = typed.substr(first, typed.find_last_not_of(" \t\n\r") + 1 - first);
+    if (!tavrilo::BeginsWithNumber(typed))
+        return false;
+    // The same number read strictly, without the sign the rules allow: it
+    // must take every character.
+    const std::string_view number = typed.starts_with('+') ? typed.substr(1) : typed;
+    double value = 0;
+    const auto read = tavrilo::FromChars(number.data(), number.data() + number.size(), value,
+                                         std::chars_format::general);
+    return read.ptr == number.data() + number.size();
+}
+
+void JsonCells(tavrilo::JsonWriter& json, const std::vector<std::string>& cells) {
+    json.BeginArray();
+    for (const std::string& cell : cells)
+        json.String(cell);
+    json.EndArray();
 }
 
 // The values a total was computed from, as the page shows and prints them,
@@ -86,50 +83,127 @@ bool ReadsAsTyped(std::string_view typed) {
 // read: {"values":["1 m",...],"notes":["按 1 m 计算（输入为“1,3”）",...]}.
 std::string ReadValuesJson(const std::array<std::string_view, 3>& typed,
                            const std::array<double, 3>& read) {
-    std::string values;
-    std::string notes;
+    std::vector<std::string> values;
+    std::vector<std::string> notes;
     for (std::size_t i = 0; i < typed.size(); ++i) {
-        const std::string value = tavrilo::FormatNumber(read[i]) + " m";
-        values += (i != 0 ? "," : "") + tavrilo::JsonString(value);
+        values.push_back(tavrilo::FormatNumber(read[i]) + " m");
         if (!ReadsAsTyped(typed[i]))
-            notes += (notes.empty() ? "" : ",") +
-                     tavrilo::JsonString(tavrilo::ReadAsNote(value, typed[i]));
+            notes.push_back(tavrilo::ReadAsNote(values.back(), typed[i]));
     }
-    return "{\"values\":[" + values + "],\"notes\":[" + notes + "]}";
+    tavrilo::JsonWriter json;
+    json.BeginObject();
+    json.Key("values");
+    JsonCells(json, values);
+    json.Key("notes");
+    JsonCells(json, notes);
+    json.EndObject();
+    return json.Text();
 }
 
-// The cut list's cells for the page's table, as compact JSON:
+// The cut list's cells for the page's table:
 // {"header":[...],"lines":[[...],...],"totals":[[...],...]}.
 std::string CutTableJson(const tavrilo::CutList& list) {
     const tavrilo::CutListCells cells = tavrilo::CutListTable(list);
-    std::string json;
-    auto row = [&json](const std::vector<std::string>& fields) {
-        json += '[';
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (i != 0)
-                json += ',';
-            json += tavrilo::JsonString(fields[i]);
-        }
-        json += ']';
-    };
-    auto rows = [&](const std::vector<std::vector<std::string>>& list) {
-        json += '[';
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            if (i != 0)
-                json += ',';
-            row(list[i]);
-        }
-        json += ']';
-    };
-    json += "{\"header\":";
-    row(cells.Header);
-    json += ",\"lines\":";
-    rows(cells.Lines);
-    json += ",\"totals\":";
-    rows(cells.Totals);
-    json += '}';
-    return json;
+    tavrilo::JsonWriter json;
+    json.BeginObject();
+    json.Key("header");
+    JsonCells(json, cells.Header);
+    for (const auto& [key, rows] : {std::pair{"lines", &cells.Lines}, {"totals", &cells.Totals}}) {
+        json.Key(key).BeginArray();
+        for (const std::vector<std::string>& row : *rows)
+            JsonCells(json, row);
+        json.EndArray();
+    }
+    json.EndObject();
+    return json.Text();
 }
+
+// The value of the attribute `name` of the SVG element `element`; empty
+// when it has none.
+std::string_view Attribute(std::string_view element, std::string_view name) {
+    for (std::size_t at = element.find(name); at != std::string_view::npos;
+         at = element.find(name, at + 1)) {
+        const std::size_t value = at + name.size() + 2;
+        if (at > 0 && element[at - 1] == ' ' && element.substr(at + name.size()).starts_with("=\""))
+            return element.substr(value, element.find('"', value) - value);
+    }
+    return {};
+}
+
+// The bars of one direction of the drawing: their colour, their width and
+// how many there are; their ends appended to `ends`, x1 y1 x2 y2 each, as
+// the doubles' bytes.
+struct DirectionBars {
+    std::string Stroke;
+    double Width = 0;
+    long long Count = 0;
+};
+
+DirectionBars ReadBars(std::string_view group, std::string& ends) {
+    DirectionBars bars;
+    for (std::size_t at = group.find("<line "); at != std::string_view::npos;
+         at = group.find("<line ", at + 1)) {
+        const std::string_view line = group.substr(at, group.find("/>", at) - at);
+        for (const std::string_view end : {"x1", "y1", "x2", "y2"}) {
+            const auto bytes = std::bit_cast<std::array<char, sizeof(double)>>(
+                tavrilo::ParseLeadingNumber(Attribute(line, end)));
+            ends.append(bytes.data(), bytes.size());
+        }
+        bars.Stroke = Attribute(line, "stroke");
+        bars.Width = tavrilo::ParseLeadingNumber(Attribute(line, "stroke-width"));
+        ++bars.Count;
+    }
+    return bars;
+}
+
+// The drawing for a screen. With thousands of bars an SVG image takes a
+// browser far too long to show, so the page can draw the bars on a canvas
+// from their ends (appended to `ends`, direction by direction) and the rest
+// of the drawing over them: {"width":..,"height":..,"bars":..,"directions":
+// [{"stroke":..,"width":..,"bars":..},...],"overlay":"<?xml..."}, the
+// overlay being the drawing without the bars and its white ground.
+std::string ScreenDrawingJson(std::string_view svg, std::string& ends) {
+    constexpr std::string_view kGroup = "<g id=\"direction-";
+    constexpr std::string_view kGroupEnd = "</g>\n";
+    std::string overlay;
+    std::vector<DirectionBars> directions;
+    std::size_t at = 0;
+    for (std::size_t group = svg.find(kGroup); group != std::string_view::npos;
+         group = svg.find(kGroup, at)) {
+        const std::size_t end = svg.find(kGroupEnd, group) + kGroupEnd.size();
+        overlay += svg.substr(at, group - at);
+        directions.push_back(ReadBars(svg.substr(group, end - group), ends));
+        at = end;
+    }
+    overlay += svg.substr(at);
+    const std::size_t ground = overlay.find("<rect x=\"0\" y=\"0\" ");
+    const std::size_t groundEnd = overlay.find("/>\n", ground);
+    if (ground != std::string::npos &&
+        Attribute(std::string_view(overlay).substr(ground, groundEnd - ground), "fill") ==
+            "#ffffff")
+        overlay.erase(ground, groundEnd + 3 - ground);
+    const std::string_view opening = svg.substr(0, svg.find('>', svg.find("<svg ")));
+    tavrilo::JsonWriter json;
+    json.BeginObject();
+    json.Key("width").Number(tavrilo::ParseLeadingNumber(Attribute(opening, "width")));
+    json.Key("height").Number(tavrilo::ParseLeadingNumber(Attribute(opening, "height")));
+    long long bars = 0;
+    json.Key("directions").BeginArray();
+    for (const DirectionBars& direction : directions) {
+        json.BeginObject();
+        json.Key("stroke").String(direction.Stroke);
+        json.Key("width").Number(direction.Width);
+        json.Key("bars").Integer(direction.Count);
+        json.EndObject();
+        bars += direction.Count;
+    }
+    json.EndArray();
+    json.Key("bars").Integer(bars);
+    json.Key("overlay").String(overlay);
+    json.EndObject();
+    return json.Text();
+}
+
 std::unique_ptr<tavrilo::BatchSession> batch;
 std::vector<tavrilo::SiteMesh> site; // the meshes given since tavrilo_site_begin
 bool orderNeedsSplice = false;       // the last order was refused for want of a splice
@@ -144,6 +218,41 @@ std::optional<std::string_view> Setting(const char* data, std::size_t size) {
     if (data == nullptr)
         return std::nullopt;
     return std::string_view(data, size);
+}
+
+tavrilo::MeshExtras ExtrasAsked(unsigned extras) {
+    tavrilo::MeshExtras asked;
+    asked.Breakdown = Asked(extras, Extra::Breakdown);
+    asked.CutList = Asked(extras, Extra::CutList);
+    asked.Weight = Asked(extras, Extra::Weight);
+    asked.Drawing = Asked(extras, Extra::Drawing);
+    asked.Json = Asked(extras, Extra::Json);
+    asked.CutListCsv = Asked(extras, Extra::CutListCsv);
+    return asked;
+}
+
+// The parts of a mesh answered.
+void KeepMeshParts(const tavrilo::MeshRequest& request, const tavrilo::MeshAnswer& answer) {
+    using namespace tavrilo;
+    PartText(Part::Printed) = answer.Printed();
+    PartText(Part::Total) = answer.TotalText;
+    PartText(Part::ReadValues) = ReadValuesJson(
+        {request.MeshDiameter, request.BarDiameter, request.BarSpacing},
+        {answer.Inputs.MeshDiameter, answer.Inputs.BarDiameter, answer.Inputs.BarSpacing});
+    PartText(Part::BreakdownText) = answer.BreakdownText;
+    PartText(Part::WeightText) = answer.WeightText;
+    if (request.Extras.CutList) {
+        PartText(Part::CutHeading) = CutListHeading(*answer.Cuts);
+        PartText(Part::CutComparison) = CutListComparison(*answer.Cuts);
+    }
+    if (request.Extras.CutListCsv) {
+        PartText(Part::CutCsv) = std::string(kByteOrderMark) + answer.CutListCsv;
+        PartText(Part::CutTable) = CutTableJson(*answer.Cuts);
+    }
+    PartText(Part::JsonText) = answer.Json;
+    PartText(Part::Svg) = answer.Svg;
+    if (request.Extras.Drawing)
+        PartText(Part::ScreenDrawing) = ScreenDrawingJson(answer.Svg, PartText(Part::ScreenEnds));
 }
 
 void ClearParts() {
@@ -186,34 +295,13 @@ tavrilo_mesh(const char* meshDiameter, std::size_t meshDiameterSize, const char*
         request.Layout = Arrangement::TwoWay;
     else
         request.Layout = std::nullopt;
-    request.Extras.Breakdown = Asked(extras, Extra::Breakdown);
-    request.Extras.CutList = Asked(extras, Extra::CutList);
-    request.Extras.Weight = Asked(extras, Extra::Weight);
-    request.Extras.Drawing = Asked(extras, Extra::Drawing);
-    request.Extras.Json = Asked(extras, Extra::Json);
-    request.Extras.CutListCsv = Asked(extras, Extra::CutListCsv);
+    request.Extras = ExtrasAsked(extras);
     const MeshAnswer answer = AnswerMesh(request);
     if (answer.Refusal) {
         PartText(Part::Printed) = answer.Refusal->Message + '\n';
         return ExitStatus(answer.Refusal->ByInput ? Outcome::InputToCorrect : Outcome::Failed);
     }
-    PartText(Part::Printed) = answer.Printed();
-    PartText(Part::Total) = answer.TotalText;
-    PartText(Part::ReadValues) = ReadValuesJson(
-        {request.MeshDiameter, request.BarDiameter, request.BarSpacing},
-        {answer.Inputs.MeshDiameter, answer.Inputs.BarDiameter, answer.Inputs.BarSpacing});
-    PartText(Part::BreakdownText) = answer.BreakdownText;
-    PartText(Part::WeightText) = answer.WeightText;
-    if (request.Extras.CutList) {
-        PartText(Part::CutHeading) = CutListHeading(*answer.Cuts);
-        PartText(Part::CutComparison) = CutListComparison(*answer.Cuts);
-    }
-    if (request.Extras.CutListCsv) {
-        PartText(Part::CutCsv) = std::string(kByteOrderMark) + answer.CutListCsv;
-        PartText(Part::CutTable) = CutTableJson(*answer.Cuts);
-    }
-    PartText(Part::JsonText) = answer.Json;
-    PartText(Part::Svg) = answer.Svg;
+    KeepMeshParts(request, answer);
     return ExitStatus(Outcome::Answered);
 }
 
