@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tavrilo::page {
 namespace {
@@ -25,30 +24,28 @@ std::string_view Attribute(std::string_view element, std::string_view name) {
     return {};
 }
 
-// The bars of one direction of the drawing: their colour, their width and
-// how many there are; their ends appended to `ends`, x1 y1 x2 y2 each, as
-// the doubles' bytes.
-struct DirectionBars {
-    std::string Stroke;
-    double Width = 0;
-    long long Count = 0;
-};
-
-DirectionBars ReadBars(std::string_view group, std::string& ends) {
-    DirectionBars bars;
+// The bars of one direction's group of the drawing: their ends appended to
+// `ends`, x1 y1 x2 y2 each as the doubles' bytes, and their colour, width
+// and number written to `json`. Returns how many there are.
+long long WriteBars(std::string_view group, JsonWriter& json, std::string& ends) {
+    long long count = 0;
+    std::string_view line;
     for (std::size_t at = group.find("<line "); at != std::string_view::npos;
          at = group.find("<line ", at + 1)) {
-        const std::string_view line = group.substr(at, group.find("/>", at) - at);
+        line = group.substr(at, group.find("/>", at) - at);
         for (const std::string_view end : {"x1", "y1", "x2", "y2"}) {
             const auto bytes = std::bit_cast<std::array<char, sizeof(double)>>(
                 ParseLeadingNumber(Attribute(line, end)));
             ends.append(bytes.data(), bytes.size());
         }
-        bars.Stroke = Attribute(line, "stroke");
-        bars.Width = ParseLeadingNumber(Attribute(line, "stroke-width"));
-        ++bars.Count;
+        ++count;
     }
-    return bars;
+    json.BeginObject();
+    json.Key("stroke").String(Attribute(line, "stroke"));
+    json.Key("width").Number(ParseLeadingNumber(Attribute(line, "stroke-width")));
+    json.Key("bars").Integer(count);
+    json.EndObject();
+    return count;
 }
 
 } // namespace
@@ -56,16 +53,20 @@ DirectionBars ReadBars(std::string_view group, std::string& ends) {
 std::string ScreenDrawingJson(std::string_view svg, std::string& ends) {
     constexpr std::string_view kGroup = "<g id=\"direction-";
     constexpr std::string_view kGroupEnd = "</g>\n";
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("directions").BeginArray();
     std::string overlay;
-    std::vector<DirectionBars> directions;
+    long long bars = 0;
     std::size_t at = 0;
     for (std::size_t group = svg.find(kGroup); group != std::string_view::npos;
          group = svg.find(kGroup, at)) {
         const std::size_t end = svg.find(kGroupEnd, group) + kGroupEnd.size();
         overlay += svg.substr(at, group - at);
-        directions.push_back(ReadBars(svg.substr(group, end - group), ends));
+        bars += WriteBars(svg.substr(group, end - group), json, ends);
         at = end;
     }
+    json.EndArray();
     overlay += svg.substr(at);
     const std::size_t ground = overlay.find("<rect x=\"0\" y=\"0\" ");
     const std::size_t groundEnd = overlay.find("/>\n", ground);
@@ -74,21 +75,8 @@ std::string ScreenDrawingJson(std::string_view svg, std::string& ends) {
             "#ffffff")
         overlay.erase(ground, groundEnd + 3 - ground);
     const std::string_view opening = svg.substr(0, svg.find('>', svg.find("<svg ")));
-    JsonWriter json;
-    json.BeginObject();
     json.Key("width").Number(ParseLeadingNumber(Attribute(opening, "width")));
     json.Key("height").Number(ParseLeadingNumber(Attribute(opening, "height")));
-    long long bars = 0;
-    json.Key("directions").BeginArray();
-    for (const DirectionBars& direction : directions) {
-        json.BeginObject();
-        json.Key("stroke").String(direction.Stroke);
-        json.Key("width").Number(direction.Width);
-        json.Key("bars").Integer(direction.Count);
-        json.EndObject();
-        bars += direction.Count;
-    }
-    json.EndArray();
     json.Key("bars").Integer(bars);
     json.Key("overlay").String(overlay);
     json.EndObject();
