@@ -51,6 +51,18 @@ bool Asked(unsigned extras, Extra extra) {
     return (extras & static_cast<unsigned>(extra)) != 0;
 }
 
+// The extras of tavrilo_mesh's `extras` bits.
+tavrilo::MeshExtras ExtrasAsked(unsigned extras) {
+    tavrilo::MeshExtras asked;
+    asked.Breakdown = Asked(extras, Extra::Breakdown);
+    asked.CutList = Asked(extras, Extra::CutList);
+    asked.Weight = Asked(extras, Extra::Weight);
+    asked.Drawing = Asked(extras, Extra::Drawing);
+    asked.Json = Asked(extras, Extra::Json);
+    asked.CutListCsv = Asked(extras, Extra::CutListCsv);
+    return asked;
+}
+
 // Whether `typed` reads as it stands: blanks only around a number that the
 // reading rules take whole, every character of it read. Any other text is
 // read from its start, blanks dropped anywhere and the rest ignored, which
@@ -71,6 +83,7 @@ bool ReadsAsTyped(std::string_view typed) {
     return read.ptr == number.data() + number.size();
 }
 
+// Texts as a JSON array.
 void JsonCells(tavrilo::JsonWriter& json, const std::vector<std::string>& cells) {
     json.BeginArray();
     for (const std::string& cell : cells)
@@ -132,17 +145,6 @@ std::optional<std::string_view> Setting(const char* data, std::size_t size) {
     if (data == nullptr)
         return std::nullopt;
     return std::string_view(data, size);
-}
-
-tavrilo::MeshExtras ExtrasAsked(unsigned extras) {
-    tavrilo::MeshExtras asked;
-    asked.Breakdown = Asked(extras, Extra::Breakdown);
-    asked.CutList = Asked(extras, Extra::CutList);
-    asked.Weight = Asked(extras, Extra::Weight);
-    asked.Drawing = Asked(extras, Extra::Drawing);
-    asked.Json = Asked(extras, Extra::Json);
-    asked.CutListCsv = Asked(extras, Extra::CutListCsv);
-    return asked;
 }
 
 // The parts of a mesh answered.
