@@ -112,7 +112,8 @@ def wasm_exports(wasm):
 
 def check_exports(glue, wasm):
     """Fails the build when the glue calls an export the module lacks."""
-    missing = set(re.findall(r'exports\.(\w+)', glue)) - wasm_exports(wasm)
+    called = re.findall(r"exports\.(\w+)|call\('(\w+)'", glue)
+    missing = {name for match in called for name in match if name} - wasm_exports(wasm)
     if missing:
         sys.exit(f'module.js calls what the module does not export: {", ".join(sorted(missing))}')
 

@@ -11,6 +11,7 @@
 #include "app/outcome.h"
 #include "app/site.h"
 #include "app/steel_order.h"
+#include "calc/decimal_chars.h"
 #include "calc/number.h"
 #include "text/batch_messages.h"
 #include "text/json.h"
@@ -19,8 +20,10 @@
 #include "text/site.h"
 #include "text/utf8.h"
 #include "web/module_interface.h"
+#include "web/screen_drawing.h"
 
 #include <array>
+#include <charconv>
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
@@ -48,37 +51,44 @@ bool Asked(unsigned extras, Extra extra) {
     return (extras & static_cast<unsigned>(extra)) != 0;
 }
 
-// Whether `typed` reads as it stands: blanks only around a number that takes
-// the whole text (a sign, digits, a period with digits, an exponent). Any
-// other text is read by the window's rule (from its start, blanks dropped
-// anywhere), which the page points out beside the total.
+// The extras of tavrilo_mesh's `extras` bits.
+tavrilo::MeshExtras ExtrasAsked(unsigned extras) {
+    tavrilo::MeshExtras asked;
+    asked.Breakdown = Asked(extras, Extra::Breakdown);
+    asked.CutList = Asked(extras, Extra::CutList);
+    asked.Weight = Asked(extras, Extra::Weight);
+    asked.Drawing = Asked(extras, Extra::Drawing);
+    asked.Json = Asked(extras, Extra::Json);
+    asked.CutListCsv = Asked(extras, Extra::CutListCsv);
+    return asked;
+}
+
+// Whether `typed` reads as it stands: blanks only around a number that the
+// reading rules take whole, every character of it read. Any other text is
+// read from its start, blanks dropped anywhere and the rest ignored, which
+// the page points out beside the total.
 bool ReadsAsTyped(std::string_view typed) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (!typed.empty() && blank(typed.front()))
-        typed.remove_prefix(1);
-    while (!typed.empty() && blank(typed.back()))
-        typed.remove_suffix(1);
-    std::size_t at = 0;
-    const auto digits = [&] {
-        const std::size_t from = at;
-        while (at < typed.size() && typed[at] >= '0' && typed[at] <= '9')
-            ++at;
-        return at > from;
-    };
-    if (at < typed.size() && (typed[at] == '+' || typed[at] == '-'))
-        ++at;
-    bool number = digits();
-    if (at < typed.size() && typed[at] == '.') {
-        ++at;
-        number = digits() || number;
-    }
-    if (number && at < typed.size() && (typed[at] == 'e' || typed[at] == 'E')) {
-        ++at;
-        if (at < typed.size() && (typed[at] == '+' || typed[at] == '-'))
-            ++at;
-        number = digits();
-    }
-    return number && at == typed.size();
+    const std::size_t first = typed.find_first_not_of(" \t\n\r");
+    if (first == std::string_view::npos)
+        return false;
+    typed = typed.substr(first, typed.find_last_not_of(" \t\n\r") + 1 - first);
+    if (!tavrilo::BeginsWithNumber(typed))
+        return false;
+    // The same number read strictly, without the sign the rules allow: it
+    // must take every character.
+    const std::string_view number = typed.starts_with('+') ? typed.substr(1) : typed;
+    double value = 0;
+    const auto read = tavrilo::FromChars(number.data(), number.data() + number.size(), value,
+                                         std::chars_format::general);
+    return read.ptr == number.data() + number.size();
+}
+
+// Texts as a JSON array.
+void JsonCells(tavrilo::JsonWriter& json, const std::vector<std::string>& cells) {
+    json.BeginArray();
+    for (const std::string& cell : cells)
+        json.String(cell);
+    json.EndArray();
 }
 
 // The values a total was computed from, as the page shows and prints them,
@@ -86,50 +96,41 @@ bool ReadsAsTyped(std::string_view typed) {
 // read: {"values":["1 m",...],"notes":["按 1 m 计算（输入为“1,3”）",...]}.
 std::string ReadValuesJson(const std::array<std::string_view, 3>& typed,
                            const std::array<double, 3>& read) {
-    std::string values;
-    std::string notes;
+    std::vector<std::string> values;
+    std::vector<std::string> notes;
     for (std::size_t i = 0; i < typed.size(); ++i) {
-        const std::string value = tavrilo::FormatNumber(read[i]) + " m";
-        values += (i != 0 ? "," : "") + tavrilo::JsonString(value);
+        values.push_back(tavrilo::FormatNumber(read[i]) + " m");
         if (!ReadsAsTyped(typed[i]))
-            notes += (notes.empty() ? "" : ",") +
-                     tavrilo::JsonString(tavrilo::ReadAsNote(value, typed[i]));
+            notes.push_back(tavrilo::ReadAsNote(values.back(), typed[i]));
     }
-    return "{\"values\":[" + values + "],\"notes\":[" + notes + "]}";
+    tavrilo::JsonWriter json;
+    json.BeginObject();
+    json.Key("values");
+    JsonCells(json, values);
+    json.Key("notes");
+    JsonCells(json, notes);
+    json.EndObject();
+    return json.Text();
 }
 
-// The cut list's cells for the page's table, as compact JSON:
+// The cut list's cells for the page's table:
 // {"header":[...],"lines":[[...],...],"totals":[[...],...]}.
 std::string CutTableJson(const tavrilo::CutList& list) {
     const tavrilo::CutListCells cells = tavrilo::CutListTable(list);
-    std::string json;
-    auto row = [&json](const std::vector<std::string>& fields) {
-        json += '[';
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (i != 0)
-                json += ',';
-            json += tavrilo::JsonString(fields[i]);
-        }
-        json += ']';
-    };
-    auto rows = [&](const std::vector<std::vector<std::string>>& list) {
-        json += '[';
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            if (i != 0)
-                json += ',';
-            row(list[i]);
-        }
-        json += ']';
-    };
-    json += "{\"header\":";
-    row(cells.Header);
-    json += ",\"lines\":";
-    rows(cells.Lines);
-    json += ",\"totals\":";
-    rows(cells.Totals);
-    json += '}';
-    return json;
+    tavrilo::JsonWriter json;
+    json.BeginObject();
+    json.Key("header");
+    JsonCells(json, cells.Header);
+    for (const auto& [key, rows] : {std::pair{"lines", &cells.Lines}, {"totals", &cells.Totals}}) {
+        json.Key(key).BeginArray();
+        for (const std::vector<std::string>& row : *rows)
+            JsonCells(json, row);
+        json.EndArray();
+    }
+    json.EndObject();
+    return json.Text();
 }
+
 std::unique_ptr<tavrilo::BatchSession> batch;
 std::vector<tavrilo::SiteMesh> site; // the meshes given since tavrilo_site_begin
 bool orderNeedsSplice = false;       // the last order was refused for want of a splice
@@ -144,6 +145,31 @@ std::optional<std::string_view> Setting(const char* data, std::size_t size) {
     if (data == nullptr)
         return std::nullopt;
     return std::string_view(data, size);
+}
+
+// The parts of a mesh answered.
+void KeepMeshParts(const tavrilo::MeshRequest& request, const tavrilo::MeshAnswer& answer) {
+    using namespace tavrilo;
+    PartText(Part::Printed) = answer.Printed();
+    PartText(Part::Total) = answer.TotalText;
+    PartText(Part::ReadValues) = ReadValuesJson(
+        {request.MeshDiameter, request.BarDiameter, request.BarSpacing},
+        {answer.Inputs.MeshDiameter, answer.Inputs.BarDiameter, answer.Inputs.BarSpacing});
+    PartText(Part::BreakdownText) = answer.BreakdownText;
+    PartText(Part::WeightText) = answer.WeightText;
+    if (request.Extras.CutList) {
+        PartText(Part::CutHeading) = CutListHeading(*answer.Cuts);
+        PartText(Part::CutComparison) = CutListComparison(*answer.Cuts);
+    }
+    if (request.Extras.CutListCsv) {
+        PartText(Part::CutCsv) = std::string(kByteOrderMark) + answer.CutListCsv;
+        PartText(Part::CutTable) = CutTableJson(*answer.Cuts);
+    }
+    PartText(Part::JsonText) = answer.Json;
+    PartText(Part::Svg) = answer.Svg;
+    if (request.Extras.Drawing)
+        PartText(Part::ScreenDrawing) =
+            tavrilo::page::ScreenDrawingJson(answer.Svg, PartText(Part::ScreenEnds));
 }
 
 void ClearParts() {
@@ -186,34 +212,13 @@ tavrilo_mesh(const char* meshDiameter, std::size_t meshDiameterSize, const char*
         request.Layout = Arrangement::TwoWay;
     else
         request.Layout = std::nullopt;
-    request.Extras.Breakdown = Asked(extras, Extra::Breakdown);
-    request.Extras.CutList = Asked(extras, Extra::CutList);
-    request.Extras.Weight = Asked(extras, Extra::Weight);
-    request.Extras.Drawing = Asked(extras, Extra::Drawing);
-    request.Extras.Json = Asked(extras, Extra::Json);
-    request.Extras.CutListCsv = Asked(extras, Extra::CutListCsv);
+    request.Extras = ExtrasAsked(extras);
     const MeshAnswer answer = AnswerMesh(request);
     if (answer.Refusal) {
         PartText(Part::Printed) = answer.Refusal->Message + '\n';
         return ExitStatus(answer.Refusal->ByInput ? Outcome::InputToCorrect : Outcome::Failed);
     }
-    PartText(Part::Printed) = answer.Printed();
-    PartText(Part::Total) = answer.TotalText;
-    PartText(Part::ReadValues) = ReadValuesJson(
-        {request.MeshDiameter, request.BarDiameter, request.BarSpacing},
-        {answer.Inputs.MeshDiameter, answer.Inputs.BarDiameter, answer.Inputs.BarSpacing});
-    PartText(Part::BreakdownText) = answer.BreakdownText;
-    PartText(Part::WeightText) = answer.WeightText;
-    if (request.Extras.CutList) {
-        PartText(Part::CutHeading) = CutListHeading(*answer.Cuts);
-        PartText(Part::CutComparison) = CutListComparison(*answer.Cuts);
-    }
-    if (request.Extras.CutListCsv) {
-        PartText(Part::CutCsv) = std::string(kByteOrderMark) + answer.CutListCsv;
-        PartText(Part::CutTable) = CutTableJson(*answer.Cuts);
-    }
-    PartText(Part::JsonText) = answer.Json;
-    PartText(Part::Svg) = answer.Svg;
+    KeepMeshParts(request, answer);
     return ExitStatus(Outcome::Answered);
 }
 

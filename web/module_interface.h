@@ -30,14 +30,16 @@ enum class Part : int {
     CutCsv = 6,        // the cut list as CSV, with the mark for Excel
     JsonText = 7,
     Svg = 8,
-    CutTable = 9,    // the cut list's cells as JSON, for the page's table
-    ReadValues = 10, // the values computed from, and notes where they are not as typed, as JSON
-    OrderCsv = 11,   // the steel order as CSV, with the mark for Excel
-    OrderPage = 12,  // the steel order as the page shows it, as JSON
-    SiteTable = 13,  // the site's table, its meshes as read, as JSON
-    SiteCsv = 14,    // the site as the schedule --order reads, with the mark for Excel
-    SiteImport = 15, // the meshes of a schedule read in and the rows left out, as JSON
-    Count = 16,      // not a part: how many there are
+    CutTable = 9,       // the cut list's cells as JSON, for the page's table
+    ReadValues = 10,    // the values computed from, and notes where they are not as typed, as JSON
+    OrderCsv = 11,      // the steel order as CSV, with the mark for Excel
+    OrderPage = 12,     // the steel order as the page shows it, as JSON
+    SiteTable = 13,     // the site's table, its meshes as read, as JSON
+    SiteCsv = 14,       // the site as the schedule --order reads, with the mark for Excel
+    SiteImport = 15,    // the meshes of a schedule read in and the rows left out, as JSON
+    ScreenDrawing = 16, // the drawing for a screen: its bars apart from the rest, as JSON
+    ScreenEnds = 17,    // the ends of its bars (x1 y1 x2 y2 each), as the doubles' bytes
+    Count = 18,         // not a part: how many there are
 };
 
 // What tavrilo_order reads: a site schedule (--order) or a piece list (--cut).

@@ -23,13 +23,34 @@ class TavriloModule {
         this.exports._initialize();
     }
 
-    // `bytes` copied into a fresh buffer of the module: [address, length].
-    copyIn(bytes) {
-        const at = this.exports.tavrilo_alloc(bytes.length);
-        if (at === 0)
-            throw new RangeError('out of memory');
-        new Uint8Array(this.exports.memory.buffer, at, bytes.length).set(bytes);
-        return [at, bytes.length];
+    // Calls the export `name` with `args`, each text among them (a string or
+    // a Uint8Array) copied into a fresh buffer of the module and passed as
+    // its address and length, null or undefined as none (0 and 0), and any
+    // other argument as it is; gives every buffer back. Returns the export's
+    // result.
+    call(name, ...args) {
+        const passed = [];
+        const buffers = [];
+        try {
+            for (const arg of args) {
+                if (arg === null || arg === undefined) {
+                    passed.push(0, 0);
+                } else if (typeof arg === 'string' || arg instanceof Uint8Array) {
+                    const bytes = typeof arg === 'string' ? this.encoder.encode(arg) : arg;
+                    const at = this.exports.tavrilo_alloc(bytes.length);
+                    if (at === 0)
+                        throw new RangeError('out of memory');
+                    buffers.push(at);
+                    new Uint8Array(this.exports.memory.buffer, at, bytes.length).set(bytes);
+                    passed.push(at, bytes.length);
+                } else {
+                    passed.push(arg);
+                }
+            }
+            return this.exports[name](...passed);
+        } finally {
+            buffers.forEach((at) => this.exports.tavrilo_free(at));
+        }
     }
 
     // The bytes of a part of the last answer, as a view into the module's
@@ -52,13 +73,7 @@ class TavriloModule {
     // two-way, 0 none chosen) and the extras (TAVRILO.EXTRA bits). Returns
     // the status of its outcome (TAVRILO.OUTCOME).
     mesh(meshDiameter, barDiameter, spacing, arrangement, extras) {
-        const buffers = [meshDiameter, barDiameter, spacing].map(
-            (text) => this.copyIn(this.encoder.encode(text)));
-        try {
-            return this.exports.tavrilo_mesh(...buffers.flat(), arrangement, extras);
-        } finally {
-            buffers.forEach(([at]) => this.exports.tavrilo_free(at));
-        }
+        return this.call('tavrilo_mesh', meshDiameter, barDiameter, spacing, arrangement, extras);
     }
 
     // The steel order of a file's bytes (a Uint8Array): a site schedule or a
@@ -67,16 +82,8 @@ class TavriloModule {
     // undefined for one not given; couplers true or false). Returns the
     // status of its outcome; the parts PRINTED, JSON_TEXT, SVG and ORDER_CSV
     // hold the order.
-    order(file, bytes, name, settings) {
-        const texts = [bytes, this.encoder.encode(name)];
-        for (const key of ['stock', 'kerf', 'keep', 'lap'])
-            texts.push(settings[key] === undefined ? null : this.encoder.encode(settings[key]));
-        const buffers = texts.map((text) => (text === null ? [0, 0] : this.copyIn(text)));
-        try {
-            return this.exports.tavrilo_order(file, ...buffers.flat(), settings.couplers ? 1 : 0);
-        } finally {
-            buffers.forEach(([at]) => at !== 0 && this.exports.tavrilo_free(at));
-        }
+    order(file, bytes, name, { stock, kerf, keep, lap, couplers }) {
+        return this.call('tavrilo_order', file, bytes, name, stock, kerf, keep, lap, couplers ? 1 : 0);
     }
 
     // Whether the last order was refused for want of a splice (bars longer
@@ -92,17 +99,10 @@ class TavriloModule {
         this.exports.tavrilo_site_begin();
         const refused = [];
         meshes.forEach((mesh, index) => {
-            const buffers = [mesh.D, mesh.phi, mesh.d, mesh.label, mesh.number].map(
-                (text) => this.copyIn(this.encoder.encode(text ?? '')));
-            try {
-                const [D, phi, d, label, number] = buffers;
-                const status = this.exports.tavrilo_site_add(...D, ...phi, ...d, mesh.a, ...label,
-                                                             ...number);
-                if (status !== TAVRILO.OUTCOME.ANSWERED)
-                    refused.push({ index, text: this.part(TAVRILO.PART.PRINTED) });
-            } finally {
-                buffers.forEach(([at]) => this.exports.tavrilo_free(at));
-            }
+            const status = this.call('tavrilo_site_add', mesh.D ?? '', mesh.phi ?? '', mesh.d ?? '',
+                                     mesh.a, mesh.label ?? '', mesh.number ?? '');
+            if (status !== TAVRILO.OUTCOME.ANSWERED)
+                refused.push({ index, text: this.part(TAVRILO.PART.PRINTED) });
         });
         this.exports.tavrilo_site_end();
         return refused;
@@ -112,12 +112,7 @@ class TavriloModule {
     // outcome; part SITE_IMPORT holds the meshes read and the rows left out,
     // or part PRINTED why the file could not be read.
     siteImport(bytes, name) {
-        const buffers = [bytes, this.encoder.encode(name)].map((text) => this.copyIn(text));
-        try {
-            return this.exports.tavrilo_site_import(...buffers.flat());
-        } finally {
-            buffers.forEach(([at]) => this.exports.tavrilo_free(at));
-        }
+        return this.call('tavrilo_site_import', bytes, name);
     }
 
     batchBegin(byteOrderMark) {
@@ -127,12 +122,7 @@ class TavriloModule {
     // Feeds `bytes` (a Uint8Array) to the batch: false when the file cannot be
     // decoded further. The rows it completed are in part PRINTED.
     batchFeed(bytes) {
-        const [at, length] = this.copyIn(bytes);
-        try {
-            return this.exports.tavrilo_batch_feed(at, length) !== 0;
-        } finally {
-            this.exports.tavrilo_free(at);
-        }
+        return this.call('tavrilo_batch_feed', bytes) !== 0;
     }
 
     batchFinish() {
@@ -150,24 +140,14 @@ class TavriloModule {
     }
 
     batchFailure(name) {
-        const [at, length] = this.copyIn(this.encoder.encode(name));
-        try {
-            this.exports.tavrilo_batch_failure(at, length);
-        } finally {
-            this.exports.tavrilo_free(at);
-        }
+        this.call('tavrilo_batch_failure', name);
         return this.part(TAVRILO.PART.PRINTED);
     }
 
     // The file could not be read on: the rows answered are in part PRINTED,
     // the message is BATCH_TEXT.READ_FAILURE.
     batchReadFailure(name) {
-        const [at, length] = this.copyIn(this.encoder.encode(name));
-        try {
-            this.exports.tavrilo_batch_read_failure(at, length);
-        } finally {
-            this.exports.tavrilo_free(at);
-        }
+        this.call('tavrilo_batch_read_failure', name);
     }
 
     batchRows() {

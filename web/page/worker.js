@@ -57,30 +57,18 @@ function warmUp(calc) {
 // bars' ends for a canvas (each direction: its colour, width and x1 y1 x2 y2
 // of every bar) and the rest of the drawing as a small SVG to draw over them.
 const MANY_BARS = 2000;
-function screenDrawing(svg) {
-    const groups = [...svg.matchAll(/<g id="direction-\d">\n((?:<line [^>]*\/>\n)*)<\/g>\n/g)];
-    const bars = groups.reduce((sum, group) => sum + group[1].split('\n').length - 1, 0);
-    if (bars < MANY_BARS)
-        return { image: new Blob([svg], { type: 'image/svg+xml' }) };
-    const directions = groups.map((group) => {
-        const ends = [];
-        let stroke = null;
-        let width = null;
-        for (const line of group[1].matchAll(
-            /<line x1="([^"]+)" y1="([^"]+)" x2="([^"]+)" y2="([^"]+)" stroke="([^"]+)" stroke-width="([^"]+)"\/>/g)) {
-            ends.push(Number(line[1]), Number(line[2]), Number(line[3]), Number(line[4]));
-            stroke = line[5];
-            width = Number(line[6]);
-        }
-        return { stroke, width, ends: Float64Array.from(ends) };
+function screenDrawing(calc, svg) {
+    const drawing = JSON.parse(calc.part(TAVRILO.PART.SCREEN_DRAWING));
+    if (drawing.bars < MANY_BARS)
+        return { image: svg };
+    const ends = new Float64Array(calc.partBytes(TAVRILO.PART.SCREEN_ENDS).buffer);
+    let at = 0;
+    const directions = drawing.directions.map(({ stroke, width, bars }) => {
+        at += 4 * bars;
+        return { stroke, width, ends: ends.subarray(at - 4 * bars, at) };
     });
-    let overlay = svg;
-    for (const group of groups)
-        overlay = overlay.replace(group[0], '');
-    overlay = overlay.replace(/<rect x="0" y="0" [^>]*fill="#ffffff"\/>\n/, '');
-    const size = svg.match(/<svg [^>]*width="([^"]+)" height="([^"]+)"/);
-    return { overlay: new Blob([overlay], { type: 'image/svg+xml' }), directions,
-             width: Number(size[1]), height: Number(size[2]) };
+    return { overlay: new Blob([drawing.overlay], { type: 'image/svg+xml' }), directions,
+             width: drawing.width, height: drawing.height };
 }
 
 // The cut list's cells with its first lines ready to show and the rest kept
@@ -112,7 +100,7 @@ async function answerMesh({ id, module, values, layout, extras }) {
         postMessage({ type: 'mesh-details', id, status: detailsStatus, text: calc.part(PART.PRINTED) });
         return;
     }
-    const svg = calc.part(PART.SVG);
+    const svg = new Blob([calc.partView(PART.SVG)], { type: 'image/svg+xml' });
     postMessage({
         type: 'mesh-details', id, status: detailsStatus,
         breakdown: calc.part(PART.BREAKDOWN_TEXT),
@@ -120,8 +108,8 @@ async function answerMesh({ id, module, values, layout, extras }) {
         cutHeading: calc.part(PART.CUT_HEADING),
         cutComparison: calc.part(PART.CUT_COMPARISON),
         table: cutTable(calc.part(PART.CUT_TABLE)),
-        svg: new Blob([svg], { type: 'image/svg+xml' }),
-        screen: screenDrawing(svg),
+        svg,
+        screen: screenDrawing(calc, svg),
         csv: new Blob([calc.partView(PART.CUT_CSV)], { type: 'text/csv;charset=utf-8' }),
         json: new Blob([calc.partView(PART.JSON_TEXT)], { type: 'application/json' }),
     });

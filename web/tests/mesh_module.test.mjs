@@ -62,6 +62,33 @@ test('totals, refusals and a missing arrangement in the window\'s order', () => 
         assert.deepEqual(mesh(...args, 0), expected, JSON.stringify(args));
 });
 
+test('a note on each value not read as typed: blanks around a whole number are as typed', () => {
+    const notes = (typed) => {
+        assert.equal(calc.mesh(typed, '0.0065', '0.1', TWO_WAY, 0), 0, typed);
+        return JSON.parse(calc.part(TavriloModule.READ_VALUES)).notes.length;
+    };
+    for (const typed of ['1.3', ' 1.3\t', '+1.3', '1.', '.5', '13e-1', '1.3E+0'])
+        assert.equal(notes(typed), 0, typed);
+    for (const typed of ['1,3', '1 3', '1.3m', '1e', '1.3.1', '1.3e+'])
+        assert.equal(notes(typed), 1, typed);
+});
+
+test('the drawing for a screen: its bars apart, the rest without them', () => {
+    assert.equal(calc.mesh('1.3', '0.0065', '0.1', TWO_WAY, TavriloModule.DRAWING), 0);
+    const svg = calc.part(TavriloModule.SVG);
+    const drawing = JSON.parse(calc.part(TavriloModule.SCREEN_DRAWING));
+    const ends = new Float64Array(calc.partBytes(TavriloModule.SCREEN_ENDS).buffer);
+    const lines = [...svg.matchAll(/<line x1="([^"]+)" y1="([^"]+)" x2="([^"]+)" y2="([^"]+)" stroke="([^"]+)" stroke-width="([^"]+)"\/>/g)];
+    const bars = lines.slice(0, drawing.bars);
+    assert.deepEqual(drawing.directions.map(({ stroke, width, bars: n }) => [stroke, width, n]),
+                     [['#9b2226', 2.8, 13], ['#1d4e89', 2.8, 13]]);
+    assert.deepEqual([...ends], bars.flatMap((line) => line.slice(1, 5).map(Number)));
+    assert.equal(drawing.overlay, svg.replace(/<g id="direction-\d">\n(<line [^>]*\/>\n)*<\/g>\n/g, '')
+        .replace(/<rect x="0" y="0" [^>]*fill="#ffffff"\/>\n/, ''));
+    assert.deepEqual([drawing.width, drawing.height],
+                     svg.match(/<svg [^>]*width="([^"]+)" height="([^"]+)"/).slice(1).map(Number));
+});
+
 // Text as people type it, and the edges: blanks, commas, units, signs,
 // exponents, overflow, nothing at all.
 function meshes(count) {
