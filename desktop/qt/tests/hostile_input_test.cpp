@@ -3,6 +3,7 @@
 // and stays usable.
 #include "calc/mesh.h"
 #include "calc/number.h"
+#include "calc/tests/initial_values.h"
 #include "desktop/qt/form1.h"
 #include "desktop/qt/result_area.h"
 #include "desktop/qt/tests/dialog_watcher.h"
@@ -96,7 +97,7 @@ private:
         QTest::mouseClick(ui().Option2, Qt::LeftButton);
         const Shown shown = calculate();
         QCOMPARE(shown.message, QString());
-        QCOMPARE(shown.line, QStringLiteral("27.533 m"));
+        QCOMPARE(shown.line, QStringLiteral(TAVRILO_TWO_WAY_TOTAL " m"));
     }
 
 private slots:
@@ -127,7 +128,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("message");
-        const QString ok = QStringLiteral("27.533 m");
+        const QString ok = QStringLiteral(TAVRILO_TWO_WAY_TOTAL " m");
         QTest::newRow("32767 characters")
             << 1 << QStringLiteral("1.3") + QString(32764, '0') << ok << QString();
         QTest::newRow("32767 digits") << 1 << QString(32767, '1') << QString() << kFloatFault;
