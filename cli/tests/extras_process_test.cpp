@@ -22,6 +22,7 @@ using tavrilo::test::RunCalc;
 using tavrilo::test::RunCalcHere;
 using tavrilo::test::RunProgram;
 using tavrilo::test::TempPath;
+using tavrilo::test::Texts;
 
 struct OptionCase {
     const char* name;
@@ -61,88 +62,75 @@ TEST_P(Options, PrintInOrderAndKeepTheExitCodes) {
         EXPECT_NE(o.err.find(c.errContains), std::string::npos) << o.err;
 }
 
-std::vector<OptionCase> ResultCases() {
-    const std::string weight =
-        TAVRILO_TWO_WAY_TOTAL " m\n"
-                              "理论重量 7.18 kg（按钢筋总长度 " TAVRILO_TWO_WAY_TOTAL " m 计）\n"
-                              "每米质量 0.2607 kg/m（0.00617 × 6.5²）\n";
-    return {
-        {"BarsListThirteenADirection",
-         {"1.3", "0.0065", "0.1", "--bars"},
-         0,
-         {TAVRILO_TWO_WAY_TOTAL " m\n", "每方向 13 根，共 26 根", "\n0 ", "1.331", " 1\n", "±0.1 ",
-          "1.316", " 2\n", "±0.6 ", "0.531", " 2\n", "两个方向合计：26 根",
-          "下料长度 " TAVRILO_TWO_WAY_TOTAL " m", "相差（公式 − 下料单）   0 m"},
-         ""},
-        {"BarsOneWayWithRoundedRatio",
-         {"2", "0.012", "0.15", "--one-way", "--bars"},
-         0,
-         {"22.257 m\n", "单向布置：13 根", "合计：13 根", "下料单合计              22.232 m",
-          "相差（公式 − 下料单）   0.025 m", "0.033 m", "-0.008 m", "r = 13.33 次"},
-         ""},
-        {"NoBarsSaysSo", {"0.04", "0.006", "0.1", "--bars"}, 0, {"0.02 m\n", "没有钢筋"}, ""},
-        {"Weight", {"1.3", "0.0065", "0.1", "--weight"}, 0, {weight}, ""},
-        {"BreakdownWeightAndBarsTogether",
-         {"--bars", "1.3", "0.0065", "0.1", "--weight", "--breakdown"},
-         0,
-         {TAVRILO_TWO_WAY_TOTAL " m\n", "T = 27.532774671626637\n", "理论重量 7.18 kg", "下料单"},
-         ""},
-        {"SvgOptionTakesItsFileWithAnEqualsSign",
-         {"1.3", "0.0065", "0.1", "--svg=" + TempPath("eq.svg")},
-         0,
-         {TAVRILO_TWO_WAY_TOTAL " m\n"},
-         ""},
-    };
-}
+const std::string kWeight =
+    TAVRILO_TWO_WAY_TOTAL " m\n"
+                          "理论重量 7.18 kg（按钢筋总长度 " TAVRILO_TWO_WAY_TOTAL " m 计）\n"
+                          "每米质量 0.2607 kg/m（0.00617 × 6.5²）\n";
 
-INSTANTIATE_TEST_SUITE_P(Results, Options, testing::ValuesIn(ResultCases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(
+    Results, Options,
+    testing::Values(
+        OptionCase{"BarsListThirteenADirection", Texts("1.3", "0.0065", "0.1", "--bars"), 0,
+                   Texts(TAVRILO_TWO_WAY_TOTAL " m\n", "每方向 13 根，共 26 根", "\n0 ", "1.331",
+                         " 1\n", "±0.1 ", "1.316", " 2\n", "±0.6 ", "0.531", " 2\n",
+                         "两个方向合计：26 根", "下料长度 " TAVRILO_TWO_WAY_TOTAL " m",
+                         "相差（公式 − 下料单）   0 m"),
+                   ""},
+        OptionCase{"BarsOneWayWithRoundedRatio", Texts("2", "0.012", "0.15", "--one-way", "--bars"),
+                   0,
+                   Texts("22.257 m\n", "单向布置：13 根", "合计：13 根",
+                         "下料单合计              22.232 m", "相差（公式 − 下料单）   0.025 m",
+                         "0.033 m", "-0.008 m", "r = 13.33 次"),
+                   ""},
+        OptionCase{"NoBarsSaysSo", Texts("0.04", "0.006", "0.1", "--bars"), 0,
+                   Texts("0.02 m\n", "没有钢筋"), ""},
+        OptionCase{"Weight", Texts("1.3", "0.0065", "0.1", "--weight"), 0, Texts(kWeight), ""},
+        OptionCase{"BreakdownWeightAndBarsTogether",
+                   Texts("--bars", "1.3", "0.0065", "0.1", "--weight", "--breakdown"), 0,
+                   Texts(TAVRILO_TWO_WAY_TOTAL " m\n", "T = 27.532774671626637\n",
+                         "理论重量 7.18 kg", "下料单"),
+                   ""},
+        OptionCase{"SvgOptionTakesItsFileWithAnEqualsSign",
+                   Texts("1.3", "0.0065", "0.1", "--svg=" + TempPath("eq.svg")), 0,
+                   Texts(TAVRILO_TWO_WAY_TOTAL " m\n"), ""}),
+    CaseName);
 
-std::vector<OptionCase> FailureCases() {
-    return {
-        {"BarsObeyTheCounterLimits", {"400", "0.01", "0.01", "--bars"}, 2, {}, "溢出"},
-        {"BarsObeyTheNegativeTotalRule",
-         {"0.04", "0.001", "0.1", "--bars", "--json"},
-         1,
-         {},
-         "负值"},
-        {"BarShorterThanItsCovers", {"0.03", "0.001", "0.05", "--bars"}, 1, {}, "下料长度为负值"},
-        {"JsonKeepsTheMessagesOnStandardError",
-         {"1e308", "0.01", "1e-308", "--json"},
-         2,
-         {},
-         "浮点"},
-        {"WeightOverflows", {"1", "1e300", "0.1", "--weight"}, 2, {}, "浮点"},
-        {"SvgNeedsAFile", {"1.3", "0.0065", "0.1", "--svg"}, 64, {}, "--svg 需要"},
-        {"SvgNotToStandardOutput", {"1.3", "0.0065", "0.1", "--svg", "-"}, 64, {}, "--svg"},
-        {"SvgGivenTwice",
-         {"1.3", "0.0065", "0.1", "--svg", "a.svg", "--svg", "b.svg"},
-         64,
-         {},
-         "只能给出一次"},
-        {"SvgFolderMissing",
-         {"1.3", "0.0065", "0.1", "--svg", "/nonexistent-folder/mesh.svg"},
-         2,
-         {},
-         "无法写入文件"},
-        {"CsvTakesNoValues", {"--csv", "x.csv", "1", "2", "3"}, 64, {}, "--csv"},
-        {"CsvWithBars", {"--csv", "x.csv", "--bars"}, 64, {}, "--bars"},
-        {"CsvWithArrangement", {"--one-way", "--csv", "x.csv"}, 64, {}, "--one-way"},
-        {"CsvWithBarsCsv", {"--csv", "x.csv", "--bars-csv", "y.csv"}, 64, {}, "--bars-csv"},
-        {"BomWithoutACsv", {"1.3", "0.0065", "0.1", "--bom"}, 64, {}, "--bom"},
-        {"BarsCsvNotToStandardOutput",
-         {"1.3", "0.0065", "0.1", "--bars-csv", "-"},
-         64,
-         {},
-         "--bars-csv"},
-        {"BarsCsvOfBarsShorterThanTheirCovers",
-         {"0.03", "0.001", "0.05", "--bars-csv", TempPath("negative.csv")},
-         1,
-         {},
-         "下料长度为负值"},
-    };
-}
-
-INSTANTIATE_TEST_SUITE_P(Failures, Options, testing::ValuesIn(FailureCases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(
+    Failures, Options,
+    testing::Values(
+        OptionCase{"BarsObeyTheCounterLimits", Texts("400", "0.01", "0.01", "--bars"), 2, Texts(),
+                   "溢出"},
+        OptionCase{"BarsObeyTheNegativeTotalRule",
+                   Texts("0.04", "0.001", "0.1", "--bars", "--json"), 1, Texts(), "负值"},
+        OptionCase{"BarShorterThanItsCovers", Texts("0.03", "0.001", "0.05", "--bars"), 1, Texts(),
+                   "下料长度为负值"},
+        OptionCase{"JsonKeepsTheMessagesOnStandardError",
+                   Texts("1e308", "0.01", "1e-308", "--json"), 2, Texts(), "浮点"},
+        OptionCase{"WeightOverflows", Texts("1", "1e300", "0.1", "--weight"), 2, Texts(), "浮点"},
+        OptionCase{"SvgNeedsAFile", Texts("1.3", "0.0065", "0.1", "--svg"), 64, Texts(),
+                   "--svg 需要"},
+        OptionCase{"SvgNotToStandardOutput", Texts("1.3", "0.0065", "0.1", "--svg", "-"), 64,
+                   Texts(), "--svg"},
+        OptionCase{"SvgGivenTwice",
+                   Texts("1.3", "0.0065", "0.1", "--svg", "a.svg", "--svg", "b.svg"), 64, Texts(),
+                   "只能给出一次"},
+        OptionCase{"SvgFolderMissing",
+                   Texts("1.3", "0.0065", "0.1", "--svg", "/nonexistent-folder/mesh.svg"), 2,
+                   Texts(), "无法写入文件"},
+        OptionCase{"CsvTakesNoValues", Texts("--csv", "x.csv", "1", "2", "3"), 64, Texts(),
+                   "--csv"},
+        OptionCase{"CsvWithBars", Texts("--csv", "x.csv", "--bars"), 64, Texts(), "--bars"},
+        OptionCase{"CsvWithArrangement", Texts("--one-way", "--csv", "x.csv"), 64, Texts(),
+                   "--one-way"},
+        OptionCase{"CsvWithBarsCsv", Texts("--csv", "x.csv", "--bars-csv", "y.csv"), 64, Texts(),
+                   "--bars-csv"},
+        OptionCase{"BomWithoutACsv", Texts("1.3", "0.0065", "0.1", "--bom"), 64, Texts(), "--bom"},
+        OptionCase{"BarsCsvNotToStandardOutput", Texts("1.3", "0.0065", "0.1", "--bars-csv", "-"),
+                   64, Texts(), "--bars-csv"},
+        OptionCase{"BarsCsvOfBarsShorterThanTheirCovers",
+                   Texts("0.03", "0.001", "0.05", "--bars-csv", TempPath("negative.csv")), 1,
+                   Texts(), "下料长度为负值"}),
+    CaseName);
 
 // The JSON is read back by a real JSON parser, which also checks its content.
 struct JsonCase {

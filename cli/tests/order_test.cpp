@@ -14,6 +14,7 @@ using tavrilo::test::Outcome;
 using tavrilo::test::RunCalcHere;
 using tavrilo::test::Slurp;
 using tavrilo::test::TempPath;
+using tavrilo::test::Texts;
 using tavrilo::test::WriteBytes;
 
 const std::string kSite = "D,phi,d,arrangement,label,number\n"
@@ -52,41 +53,24 @@ TEST_P(OrderCommands, PrintAndExitAsTheOtherCommandsDo) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, OrderCommands,
     testing::Values(
-        OrderCase{"Schedule", {"--order", "-"}, kSite, 0, "直径 6.5 mm", ""},
-        OrderCase{"ScheduleAsJson", {"--order", "-", "--json"}, kSite, 0, "\"proven_optimal\"", ""},
-        OrderCase{"RowLeftOut",
-                  {"--order", "-"},
-                  kSite + "0,0.0065,0.1,2\n",
-                  1,
-                  "第 4 行：参数不能为“0”或“负值”！",
-                  "1 行未计入"},
-        OrderCase{"LongBarWithoutSplice",
-                  {"--cut", "-"},
-                  "20.5,4,0.012\n",
-                  1,
-                  "",
+        OrderCase{"Schedule", Texts("--order", "-"), kSite, 0, "直径 6.5 mm", ""},
+        OrderCase{"ScheduleAsJson", Texts("--order", "-", "--json"), kSite, 0, "\"proven_optimal\"",
+                  ""},
+        OrderCase{"RowLeftOut", Texts("--order", "-"), kSite + "0,0.0065,0.1,2\n", 1,
+                  "第 4 行：参数不能为“0”或“负值”！", "1 行未计入"},
+        OrderCase{"LongBarWithoutSplice", Texts("--cut", "-"), "20.5,4,0.012\n", 1, "",
                   "直径 12 mm 20.5 m × 4 根"},
-        OrderCase{"LongBarLapped", {"--cut", "-", "--lap=36d"}, "20.5,4,0.012\n", 0, "接长", ""},
-        OrderCase{"NothingToCut", {"--cut", "-"}, "长度,根数\n", 1, "", "没有可下料的钢筋"},
-        OrderCase{"BadStock", {"--cut", "-", "--stock", "9,x"}, "1,1\n", 64, "", "定尺长度“9,x”"},
-        OrderCase{"LapAndCouplers",
-                  {"--cut", "-", "--lap", "36d", "--couplers"},
-                  "",
-                  64,
-                  "",
+        OrderCase{"LongBarLapped", Texts("--cut", "-", "--lap=36d"), "20.5,4,0.012\n", 0, "接长",
+                  ""},
+        OrderCase{"NothingToCut", Texts("--cut", "-"), "长度,根数\n", 1, "", "没有可下料的钢筋"},
+        OrderCase{"BadStock", Texts("--cut", "-", "--stock", "9,x"), "1,1\n", 64, "",
+                  "定尺长度“9,x”"},
+        OrderCase{"LapAndCouplers", Texts("--cut", "-", "--lap", "36d", "--couplers"), "", 64, "",
                   "--lap 与 --couplers 不能同时使用"},
-        OrderCase{"SettingWithoutOrder",
-                  {"1.3", "0.0065", "0.1", "--kerf", "0.003"},
-                  "",
-                  64,
-                  "",
-                  "--kerf 只用于 --order 或 --cut"},
-        OrderCase{"OrderWithValues", {"--order", "-", "1.3"}, "", 64, "", "不能再给出 D Φ d"},
-        OrderCase{"MissingFile",
-                  {"--order", "/nonexistent/site.csv"},
-                  "",
-                  2,
-                  "",
+        OrderCase{"SettingWithoutOrder", Texts("1.3", "0.0065", "0.1", "--kerf", "0.003"), "", 64,
+                  "", "--kerf 只用于 --order 或 --cut"},
+        OrderCase{"OrderWithValues", Texts("--order", "-", "1.3"), "", 64, "", "不能再给出 D Φ d"},
+        OrderCase{"MissingFile", Texts("--order", "/nonexistent/site.csv"), "", 2, "",
                   "无法打开文件 /nonexistent/site.csv"}),
     [](const testing::TestParamInfo<OrderCase>& info) { return info.param.name; });
 

@@ -203,35 +203,13 @@ private slots:
                                 : 10000;
         qInfo() << "seed" << seed << "actions" << actions;
         std::mt19937 random(seed);
-        const QStringList pool{"1.3",
-                               "0.0065",
-                               "0.1",
-                               "2",
-                               "0.012",
-                               "0.15",
-                               "1.25",
-                               "0.04",
-                               "0.001",
-                               "0",
-                               "-1",
-                               "abc",
-                               "",
-                               " 1 . 3 ",
-                               "1,3",
-                               "0.1m",
-                               "1e308",
-                               "1e-308",
-                               "4.9e-324",
-                               "40000",
-                               "20001",
-                               "0.00001",
-                               QStringLiteral("１"),
-                               QStringLiteral("😀"),
-                               QString(QChar(0xD800)),
-                               QString(300, '9'),
-                               "1.3\n",
-                               "\t0.1",
-                               QStringLiteral("\u200F2")};
+        // clang-format off
+        const QStringList pool{
+            "1.3", "0.0065", "0.1", "2", "0.012", "0.15", "1.25", "0.04", "0.001", "0", "-1",
+            "abc", "", " 1 . 3 ", "1,3", "0.1m", "1e308", "1e-308", "4.9e-324", "40000", "20001",
+            "0.00001", QStringLiteral("１"), QStringLiteral("😀"), QString(QChar(0xD800)),
+            QString(300, '9'), "1.3\n", "\t0.1", QStringLiteral("\u200F2")};
+        // clang-format on
         auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
 
         ui().Option1->setAutoExclusive(false);
