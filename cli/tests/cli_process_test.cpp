@@ -16,6 +16,7 @@ namespace {
 using tavrilo::test::Outcome;
 using tavrilo::test::RunCalc;
 using tavrilo::test::RunCalcHere;
+using tavrilo::test::Texts;
 
 struct CliCase {
     const char* name;
@@ -50,30 +51,27 @@ const std::string kBreakdown =
     "n = 13\nr = 13\nA = 0.8125\nS = 24.120274671626635\nC = 2.6\nT = 27.532774671626637\n";
 
 const CliCase kResults[] = {
-    {"InitialValuesTwoWayByDefault", {"1.3", "0.0065", "0.1"}, 0, kTwoWay, ""},
-    {"ExplicitTwoWay", {"1.3", "0.0065", "0.1", "--two-way"}, 0, kTwoWay, ""},
-    {"OneWay", {"2", "0.012", "0.15", "--one-way"}, 0, "22.257 m\n", ""},
-    {"OptionBeforeValues", {"--one-way", "1.3", "0.0065", "0.1"}, 0, kOneWay, ""},
-    {"ValuesReadLikeTheWindow", {"1.3", "0.0065", "0.1m"}, 0, kTwoWay, ""},
-    {"CommaEndsTheNumber", {"1,3", "0.01", "0.1"}, 0, "17.36 m\n", ""},
-    {"Breakdown", {"1.3", "0.0065", "0.1", "--breakdown"}, 0, kTwoWay + kBreakdown, ""},
+    {"InitialValuesTwoWayByDefault", Texts("1.3", "0.0065", "0.1"), 0, kTwoWay, ""},
+    {"ExplicitTwoWay", Texts("1.3", "0.0065", "0.1", "--two-way"), 0, kTwoWay, ""},
+    {"OneWay", Texts("2", "0.012", "0.15", "--one-way"), 0, "22.257 m\n", ""},
+    {"OptionBeforeValues", Texts("--one-way", "1.3", "0.0065", "0.1"), 0, kOneWay, ""},
+    {"ValuesReadLikeTheWindow", Texts("1.3", "0.0065", "0.1m"), 0, kTwoWay, ""},
+    {"CommaEndsTheNumber", Texts("1,3", "0.01", "0.1"), 0, "17.36 m\n", ""},
+    {"Breakdown", Texts("1.3", "0.0065", "0.1", "--breakdown"), 0, kTwoWay + kBreakdown, ""},
 };
 
 const CliCase kFailures[] = {
-    {"NegativeValueIsAValueNotAnOption", {"-2", "0.01", "0.1"}, 1, "", kNonPositive},
-    {"TextReadsAsZero", {"abc", "0.01", "0.1"}, 1, "", kNonPositive},
-    {"NegativeTotalIsNotAQuantity", {"0.04", "0.001", "0.1"}, 1, "", "负值"},
-    {"NegativeTotalWithBreakdownPrintsNothing",
-     {"0.04", "0.001", "0.1", "--breakdown"},
-     1,
-     "",
+    {"NegativeValueIsAValueNotAnOption", Texts("-2", "0.01", "0.1"), 1, "", kNonPositive},
+    {"TextReadsAsZero", Texts("abc", "0.01", "0.1"), 1, "", kNonPositive},
+    {"NegativeTotalIsNotAQuantity", Texts("0.04", "0.001", "0.1"), 1, "", "负值"},
+    {"NegativeTotalWithBreakdownPrintsNothing", Texts("0.04", "0.001", "0.1", "--breakdown"), 1, "",
      "负值"},
-    {"CounterOverflow", {"400", "0.01", "0.01"}, 2, "", "溢出"},
-    {"FloatingPointFault", {"1e308", "0.01", "1e-308"}, 2, "", "浮点"},
-    {"TooFewValues", {"1.3", "0.0065"}, 64, "", "用法"},
-    {"TooManyValues", {"1", "2", "3", "4"}, 64, "", "用法"},
-    {"UnknownOption", {"1.3", "0.0065", "0.1", "--metric"}, 64, "", "--metric"},
-    {"BothArrangements", {"1", "0.01", "0.1", "--one-way", "--two-way"}, 64, "", "用法"},
+    {"CounterOverflow", Texts("400", "0.01", "0.01"), 2, "", "溢出"},
+    {"FloatingPointFault", Texts("1e308", "0.01", "1e-308"), 2, "", "浮点"},
+    {"TooFewValues", Texts("1.3", "0.0065"), 64, "", "用法"},
+    {"TooManyValues", Texts("1", "2", "3", "4"), 64, "", "用法"},
+    {"UnknownOption", Texts("1.3", "0.0065", "0.1", "--metric"), 64, "", "--metric"},
+    {"BothArrangements", Texts("1", "0.01", "0.1", "--one-way", "--two-way"), 64, "", "用法"},
 };
 
 std::string CaseName(const testing::TestParamInfo<CliCase>& info) {
