@@ -1,4 +1,5 @@
 #include "app/mesh_request.h"
+#include "calc/tests/initial_values.h"
 #include "text/messages.h"
 
 #include <gtest/gtest.h>
@@ -22,13 +23,13 @@ MeshExtras Extras(bool breakdown, bool cutList, bool weight, bool drawing, bool 
 
 TEST(AnswerMesh, GivesTheTotalWithWhatWasAskedOrOneRefusal) {
     const RequestCase cases[] = {
-        {"plain", "1.3", "0.0065", "0.1", {}, "27.533 m\n", false, false},
-        {"sloppy text", "1.3m", " 0.0065", "0.1,5", {}, "27.533 m\n", false, false},
+        {"plain", "1.3", "0.0065", "0.1", {}, TAVRILO_TWO_WAY_TOTAL " m\n", false, false},
+        {"sloppy text", "1.3m", " 0.0065", "0.1,5", {}, TAVRILO_TWO_WAY_TOTAL " m\n", false, false},
         {"breakdown", "1.3", "0.0065", "0.1", Extras(true, false, false, false, false),
-         "27.533 m\nn = 13\nr = 13\nA = 0.8125\n", false, false},
+         TAVRILO_TWO_WAY_TOTAL " m\nn = 13\nr = 13\nA = 0.8125\n", false, false},
         {"weight after the breakdown", "1.3", "0.0065", "0.1",
          Extras(true, false, true, false, false),
-         "27.533 m\nn = 13\nr = 13\nA = 0.8125\nS = ", false, false},
+         TAVRILO_TWO_WAY_TOTAL " m\nn = 13\nr = 13\nA = 0.8125\nS = ", false, false},
         {"json", "1.3", "0.0065", "0.1", Extras(false, true, true, true, true), "{\n", false,
          false},
         {"nothing typed", "", "0.0065", "0.1", {}, "参数不能为“0”或“负值”！", true, true},
@@ -79,7 +80,7 @@ TEST(AnswerMesh, GivesTheCutListCsvOnlyWhenAsked) {
     const MeshAnswer answer = AnswerMesh({"1.3", "0.0065", "0.1", Arrangement::TwoWay, csvOnly});
     ASSERT_FALSE(answer.Refusal.has_value());
     EXPECT_TRUE(answer.CutListCsv.starts_with("距中心 (m),")) << answer.CutListCsv;
-    EXPECT_EQ(answer.Printed(), "27.533 m\n");
+    EXPECT_EQ(answer.Printed(), TAVRILO_TWO_WAY_TOTAL " m\n");
     EXPECT_TRUE(AnswerMesh({"1.3", "0.0065", "0.1", Arrangement::TwoWay, {}}).CutListCsv.empty());
     const MeshAnswer negative = AnswerMesh({"0.5", "0.001", "0.001", Arrangement::TwoWay, csvOnly});
     ASSERT_TRUE(negative.Refusal.has_value());

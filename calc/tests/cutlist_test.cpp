@@ -1,5 +1,6 @@
 #include "calc/cutlist.h"
 #include "calc/number.h"
+#include "calc/tests/initial_values.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -72,7 +73,7 @@ TEST(CutList, InitialValuesListThirteenBarsADirection) {
     }
     EXPECT_EQ(list.Lines[0].LongestChord, 1.3);
     // D / s is whole: the cut list and the window agree to the millimetre.
-    EXPECT_EQ(list.RoundedCutTotal, 27.533);
+    EXPECT_EQ(list.RoundedCutTotal, test::kTwoWayTotal);
     EXPECT_EQ(list.Reconciliation.Difference, 0.0);
 }
 

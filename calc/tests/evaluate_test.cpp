@@ -1,4 +1,5 @@
 #include "calc/evaluate.h"
+#include "calc/tests/initial_values.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -39,38 +40,24 @@ TEST_P(Evaluation, GivesATotalOrTheOneMessageForItsRefusal) {
     EXPECT_EQ(IsInputRefusal(refusal), c.inputRefusal);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Meshes, Evaluation,
-    testing::Values(
-        EvaluationCase{
-            "InitialValues", {1.3, 0.0065, 0.1}, Arrangement::TwoWay, 27.533, std::nullopt, false},
-        EvaluationCase{
-            "OneWay", {1.3, 0.0065, 0.1}, Arrangement::OneWay, 13.766, std::nullopt, false},
-        EvaluationCase{
-            "ZeroSpacing", {1.3, 0.0065, 0}, Arrangement::TwoWay, 0, NonPositiveInput{}, true},
-        EvaluationCase{"NegativeDiameter",
-                       {-1.3, 0.0065, 0.1},
-                       Arrangement::OneWay,
-                       0,
-                       NonPositiveInput{},
-                       true},
-        EvaluationCase{
-            "NegativeTotal", {0.04, 0.001, 0.1}, Arrangement::TwoWay, 0, NegativeTotal{}, true},
-        // 0.04 m of 4 mm bar: the allowance is exactly 0, and -0 is no negative total.
-        EvaluationCase{
-            "ZeroTotal", {0.04, 0.004, 0.1}, Arrangement::TwoWay, 0, std::nullopt, false},
-        EvaluationCase{"TooManyBars",
-                       {400, 0.01, 0.01},
-                       Arrangement::TwoWay,
-                       0,
-                       CalcError{CalcErrorKind::IntegerOverflow, CalcStep::Input},
-                       false},
-        EvaluationCase{"BeyondTheDoubleRange",
-                       {1e308, 1e308, 1e-308},
-                       Arrangement::TwoWay,
-                       0,
-                       CalcError{CalcErrorKind::FloatingPointFault, CalcStep::Input},
-                       false}));
+using enum Arrangement;
+using test::kInitialInputs;
+constexpr CalcError kOverflow{CalcErrorKind::IntegerOverflow, CalcStep::Input};
+constexpr CalcError kFault{CalcErrorKind::FloatingPointFault, CalcStep::Input};
+
+const EvaluationCase kEvaluationCases[] = {
+    {"InitialValues", kInitialInputs, TwoWay, test::kTwoWayTotal, std::nullopt, false},
+    {"OneWay", kInitialInputs, OneWay, test::kOneWayTotal, std::nullopt, false},
+    {"ZeroSpacing", {1.3, 0.0065, 0}, TwoWay, 0, NonPositiveInput{}, true},
+    {"NegativeDiameter", {-1.3, 0.0065, 0.1}, OneWay, 0, NonPositiveInput{}, true},
+    {"NegativeTotal", {0.04, 0.001, 0.1}, TwoWay, 0, NegativeTotal{}, true},
+    // 0.04 m of 4 mm bar: the allowance is exactly 0, and -0 is no negative total.
+    {"ZeroTotal", {0.04, 0.004, 0.1}, TwoWay, 0, std::nullopt, false},
+    {"TooManyBars", {400, 0.01, 0.01}, TwoWay, 0, kOverflow, false},
+    {"BeyondTheDoubleRange", {1e308, 1e308, 1e-308}, TwoWay, 0, kFault, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Meshes, Evaluation, testing::ValuesIn(kEvaluationCases));
 
 } // namespace
 } // namespace tavrilo

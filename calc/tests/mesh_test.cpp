@@ -1,5 +1,6 @@
 #include "calc/mesh.h"
 #include "calc/number.h"
+#include "calc/tests/initial_values.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ const MeshLength& Success(const MeshLengthOutcome& outcome) {
 
 struct WorkedExample {
     const char* name;
-    MeshInputs inputs;
+    double D, phi, s;
     double n, r, A, S, C;
     double twoWay, oneWay;
 };
@@ -34,8 +35,9 @@ class WorkedExamples : public testing::TestWithParam<WorkedExample> {};
 
 TEST_P(WorkedExamples, GiveTheDocumentedIntermediatesAndTotals) {
     const WorkedExample& e = GetParam();
-    const MeshLength two = Success(ComputeMeshLength(e.inputs, Arrangement::TwoWay));
-    const MeshLength one = Success(ComputeMeshLength(e.inputs, Arrangement::OneWay));
+    const MeshInputs in{e.D, e.phi, e.s};
+    const MeshLength two = Success(ComputeMeshLength(in, Arrangement::TwoWay));
+    const MeshLength one = Success(ComputeMeshLength(in, Arrangement::OneWay));
     const MeshLengthBreakdown& b = two.Breakdown;
     EXPECT_EQ(b.SpacingCount, e.n);
     EXPECT_EQ(b.SpacingRatio, e.r);
@@ -48,47 +50,23 @@ TEST_P(WorkedExamples, GiveTheDocumentedIntermediatesAndTotals) {
     EXPECT_EQ(one.Breakdown.Sum, b.Sum) << "the arrangement only halves the total";
 }
 
+using test::kOneWayTotal;
+using test::kTwoWayTotal;
+
 INSTANTIATE_TEST_SUITE_P(
     Meshes, WorkedExamples,
     testing::Values(
-        WorkedExample{"InitialValues",
-                      {1.3, 0.0065, 0.1},
-                      13,
-                      13,
-                      0.8125,
-                      24.1202746716,
-                      2.6,
-                      27.533,
-                      13.766},
-        WorkedExample{"RatioTieGoesToEvenCount",
-                      {1.25, 0.01, 0.1},
-                      12,
-                      12.5,
-                      1.875,
-                      24.4076162199,
-                      0,
-                      26.283,
-                      13.141},
-        WorkedExample{"EvenCount", {1.0, 0.01, 0.1}, 10, 10, 1.5, 15.8599391180, 0, 17.36, 8.68},
-        WorkedExample{"CountAndRatioRoundDifferently",
-                      {2.0, 0.012, 0.15},
-                      13,
-                      13.33,
-                      2.666,
-                      37.8473775310,
-                      4,
-                      44.513,
-                      22.257},
-        WorkedExample{
-            "MeshSmallerThanHalfASpacing", {0.04, 0.006, 0.1}, 0, 0.4, 0.02, 0, 0, 0.02, 0.01},
-        WorkedExample{"ThinBarGivesNegativeAllowance",
-                      {0.04, 0.001, 0.1},
-                      0,
-                      0.4,
-                      -0.03,
-                      0,
-                      0,
-                      -0.03,
+        // name, D, Φ, d; n, r, A, S, C; the totals two-way and one-way
+        WorkedExample{"InitialValues", 1.3, 0.0065, 0.1, 13, 13, 0.8125, 24.1202746716, 2.6,
+                      kTwoWayTotal, kOneWayTotal},
+        WorkedExample{"RatioTieGoesToEvenCount", 1.25, 0.01, 0.1, 12, 12.5, 1.875, 24.4076162199, 0,
+                      26.283, 13.141},
+        WorkedExample{"EvenCount", 1.0, 0.01, 0.1, 10, 10, 1.5, 15.8599391180, 0, 17.36, 8.68},
+        WorkedExample{"CountAndRatioRoundDifferently", 2.0, 0.012, 0.15, 13, 13.33, 2.666,
+                      37.8473775310, 4, 44.513, 22.257},
+        WorkedExample{"MeshSmallerThanHalfASpacing", 0.04, 0.006, 0.1, 0, 0.4, 0.02, 0, 0, 0.02,
+                      0.01},
+        WorkedExample{"ThinBarGivesNegativeAllowance", 0.04, 0.001, 0.1, 0, 0.4, -0.03, 0, 0, -0.03,
                       -0.015}),
     [](const testing::TestParamInfo<WorkedExample>& info) { return std::string(info.param.name); });
 
@@ -260,7 +238,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FloatingPointFaults, LeaveTheNextCalculationUnaffected) {
     ASSERT_TRUE(std::holds_alternative<CalcError>(
         ComputeMeshLength({1e308, 0.01, 1e-308}, Arrangement::TwoWay)));
-    EXPECT_EQ(Success(ComputeMeshLength({1.3, 0.0065, 0.1}, Arrangement::TwoWay)).Total, 27.533);
+    EXPECT_EQ(Success(ComputeMeshLength(test::kInitialInputs, Arrangement::TwoWay)).Total,
+              test::kTwoWayTotal);
 }
 
 // The calculation refuses what is no mesh, whoever calls it.

@@ -1,4 +1,5 @@
 #include "calc/number.h"
+#include "calc/tests/initial_values.h"
 
 #include <array>
 #include <bit>
@@ -44,7 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{"0.1m", 0.1}, ParseCase{"0.1 m", 0.1}, ParseCase{"1\r3", 1.0},
                     ParseCase{"0x10", 0.0}, ParseCase{"m1", 0.0},
                     ParseCase{"\xEF\xBC\x91\xEF\xBC\x92", 0.0}, // full-width 1 2
-                    ParseCase{"0.0065", 0.0065}, ParseCase{"27.533", 27.533},
+                    ParseCase{"0.0065", 0.0065},
+                    ParseCase{TAVRILO_TWO_WAY_TOTAL, test::kTwoWayTotal},
                     ParseCase{"0.30000000000000004", 0.30000000000000004},
                     ParseCase{"00012.500", 12.5}, ParseCase{"-0", -0.0}));
 
@@ -113,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(WholeNumbers, RoundingHalfEven,
 
 INSTANTIATE_TEST_SUITE_P(DecimalPlaces, RoundingHalfEven,
                          testing::Values(RoundCase{13.333333333333334, 2, 13.33},
-                                         RoundCase{27.532774671626637, 3, 27.533},
+                                         RoundCase{27.532774671626637, 3, test::kTwoWayTotal},
                                          RoundCase{2.675, 2, 2.68}, RoundCase{2.665, 2, 2.66},
                                          RoundCase{0.125, 2, 0.12}, RoundCase{0.375, 2, 0.38},
                                          RoundCase{9.9995, 3, 10.0}, RoundCase{0.0005, 3, 0.0},
@@ -196,13 +198,14 @@ TEST_P(FormattingANumber, WritesTheShortestPlainText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Totals, FormattingANumber,
-    testing::Values(FormatCase{27.533, ".", "27.533"}, FormatCase{17.36, ".", "17.36"},
-                    FormatCase{0.02, ".", "0.02"}, FormatCase{-0.015, ".", "-0.015"},
-                    FormatCase{12.0, ".", "12"}, FormatCase{0.0, ".", "0"},
-                    FormatCase{-0.0, ".", "0"}, FormatCase{0.1 + 0.2, ".", "0.3"},
-                    FormatCase{100.0, ".", "100"}, FormatCase{1234567.25, ".", "1234567.25"},
-                    FormatCase{27.533, ",", "27,533"}, FormatCase{-0.5, ",", "-0,5"},
-                    FormatCase{27.533, "\xD9\xAB",
+    testing::Values(FormatCase{test::kTwoWayTotal, ".", TAVRILO_TWO_WAY_TOTAL},
+                    FormatCase{17.36, ".", "17.36"}, FormatCase{0.02, ".", "0.02"},
+                    FormatCase{-0.015, ".", "-0.015"}, FormatCase{12.0, ".", "12"},
+                    FormatCase{0.0, ".", "0"}, FormatCase{-0.0, ".", "0"},
+                    FormatCase{0.1 + 0.2, ".", "0.3"}, FormatCase{100.0, ".", "100"},
+                    FormatCase{1234567.25, ".", "1234567.25"},
+                    FormatCase{test::kTwoWayTotal, ",", "27,533"}, FormatCase{-0.5, ",", "-0,5"},
+                    FormatCase{test::kTwoWayTotal, "\xD9\xAB",
                                "27\xD9\xAB"
                                "533"}));
 

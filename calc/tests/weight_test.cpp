@@ -1,3 +1,4 @@
+#include "calc/tests/initial_values.h"
 #include "calc/weight.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ TEST_P(Weight, FollowsTheRebarTableRule) {
 
 INSTANTIATE_TEST_SUITE_P(
     Bars, Weight,
-    testing::Values(WeightCase{27.533, 0.0065, 7.18, 0.2607, 6.5},
+    testing::Values(WeightCase{test::kTwoWayTotal, 0.0065, 7.18, 0.2607, 6.5},
                     WeightCase{17.36, 0.01, 10.71, 0.617, 10},
                     WeightCase{44.513, 0.012, 39.55, 0.8885, 12},
                     // 385.625 kg and 3.85625 kg/m are ties: they go to the even digit.

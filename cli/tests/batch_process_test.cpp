@@ -1,5 +1,6 @@
 // tavrilo-calc --csv on the real program: encodings, bad rows, order, and
 // a million rows in constant memory.
+#include "calc/tests/initial_values.h"
 #include "cli/tests/process.h"
 
 #include <chrono>
@@ -36,7 +37,7 @@ const std::string kGbkRows = "1.3,0.0065,0.1,\xcb\xab\xcf\xf2,\xb1\xb1\xc7\xf8\x
                              "2,0.012,0.15,\xb5\xa5\xcf\xf2\xb2\xbc\xd6\xc3,\xc4\xcf\xc7\xf8"
                              "\x95\x32\x82\x36\r\n";
 const std::string kUtf8Rows = "1.3,0.0065,0.1,双向,北区一号\n2,0.012,0.15,单向布置,南区𠀀\n";
-const std::string kExpectedRows = "1.3,0.0065,0.1,双向,北区一号,27.533,7.18,\n"
+const std::string kExpectedRows = "1.3,0.0065,0.1,双向,北区一号," TAVRILO_TWO_WAY_TOTAL ",7.18,\n"
                                   "2,0.012,0.15,单向布置,南区𠀀,22.257,19.77,\n";
 
 // UTF-16 of `ascii` plus 双向, little- or big-endian, with a byte-order mark.
@@ -85,73 +86,72 @@ TEST_P(CsvFiles, ReadInAnyEncodingAndAnswerRowForRow) {
 
 INSTANTIATE_TEST_SUITE_P(
     Encodings, CsvFiles,
-    testing::Values(FileCase{"GbkWithChineseHeader", kGbkHeader + kGbkRows, 0,
-                             kHeader + kExpectedRows,
-                             "按 GB18030 读取，共 2 行，全部计算成功；第 1 行是表头，未计算"},
-                    FileCase{"GbkWithoutHeader", kGbkRows, 0, kHeader + kExpectedRows,
-                             "按 GB18030 读取，共 2 行，全部计算成功"},
-                    // GB18030's own byte-order mark is dropped like the others.
-                    FileCase{"Gb18030MarkBeforeData", "\x84\x31\x95\x33" + kGbkRows, 0,
-                             kHeader + kExpectedRows, "按 GB18030 读取，共 2 行，全部计算成功"},
-                    FileCase{"Utf8", "D,Φ,d,布置,备注\n" + kUtf8Rows, 0, kHeader + kExpectedRows,
-                             "按 UTF-8 读取，共 2 行，全部计算成功；第 1 行是表头，未计算"},
-                    FileCase{"Utf8WithByteOrderMark",
-                             "\xEF\xBB\xBF"
-                             "D,Φ,d,布置,备注\r\n" +
-                                 kUtf8Rows,
-                             0, kHeader + kExpectedRows,
-                             "按 UTF-8 读取，共 2 行，全部计算成功；第 1 行是表头，未计算"},
-                    // The mark must not hide a data row's first number either.
-                    FileCase{"Utf8MarkBeforeData", "\xEF\xBB\xBF" + kUtf8Rows, 0,
-                             kHeader + kExpectedRows, "按 UTF-8 读取，共 2 行，全部计算成功"},
-                    // One mark is dropped; a second one stays in the first field, whose
-                    // row is then answered, not taken for a header.
-                    FileCase{"Utf8MarkTwice", "\xEF\xBB\xBF\xEF\xBB\xBF" + kUtf8Rows, 1,
-                             kHeader + "\xEF\xBB\xBF"
-                                       "1.3,0.0065,0.1,双向,北区一号,,,参数不能为“0”或“负值”！\n"
-                                       "2,0.012,0.15,单向布置,南区𠀀,22.257,19.77,\n",
-                             "按 UTF-8 读取，共 2 行，其中 1 行无法计算，原因见 error 列"},
-                    // A first row read as the boxes read it: "- 5" is -5, not a header.
-                    FileCase{"SpacedSignInTheFirstRow", "- 5,0.0065,0.1,2\n1.3,0.0065,0.1,2\n", 1,
-                             kHeader + "- 5,0.0065,0.1,2,,,,参数不能为“0”或“负值”！\n"
-                                       "1.3,0.0065,0.1,2,,27.533,7.18,\n",
-                             "按 ASCII 读取，共 2 行，其中 1 行无法计算，原因见 error 列"},
-                    // A Latin-1 degree sign in a UTF-8 file is one replaced character on
-                    // a named line, not a file read as GB18030.
-                    FileCase{"StrayByteInUtf8",
-                             "D,Φ,d,布置,备注\n1.3,0.0065,0.1,双向,北区 25\xB0\n", 0,
-                             kHeader + "1.3,0.0065,0.1,双向,北区 25\uFFFD,27.533,7.18,\n",
-                             "按 UTF-8 读取，共 1 行，全部计算成功；第 1 行是表头，未计算；第 2 "
-                             "行有无法解码的字节，已替换为“\uFFFD”"},
-                    // Every row before a NUL byte is answered, and the message names its line.
-                    FileCase{"RowsBeforeANulByte", kUtf8Rows + std::string("1,1,\0,2\n", 8), 2,
-                             kHeader + kExpectedRows, "文件第 3 行含有 NUL 字节"},
-                    FileCase{"Utf16LittleEndian", Utf16("1.3,0.0065,0.1,", true), 0,
-                             kHeader + "1.3,0.0065,0.1,双向,,27.533,7.18,\n",
-                             "按 UTF-16LE 读取，共 1 行，全部计算成功"},
-                    FileCase{"Utf16BigEndian", Utf16("1.3,0.0065,0.1,", false), 0,
-                             kHeader + "1.3,0.0065,0.1,双向,,27.533,7.18,\n",
-                             "按 UTF-16BE 读取，共 1 行，全部计算成功"},
-                    FileCase{"GbkLabelsFarIntoTheFile",
-                             [] {
-                                 std::string bytes;
-                                 for (int i = 0; i < 3000; ++i)
-                                     bytes += "1.3,0.0065,0.1,2,row\n";
-                                 return bytes + kGbkRows;
-                             }(),
-                             0,
-                             [] {
-                                 std::string out = kHeader;
-                                 for (int i = 0; i < 3000; ++i)
-                                     out += "1.3,0.0065,0.1,2,row,27.533,7.18,\n";
-                                 return out + kExpectedRows;
-                             }(),
-                             "按 GB18030 读取，共 3002 行，全部计算成功"},
-                    FileCase{"Empty", "", 0, kHeader, "按 ASCII 读取，共 0 行"},
-                    FileCase{"HeaderOnly", "D,phi,d,arrangement\n", 0, kHeader,
-                             "按 ASCII 读取，共 0 行；第 1 行是表头，未计算"},
-                    FileCase{"SpreadsheetWorkbookIsNotText", std::string("PK\x03\x04\0\0\x14\0", 8),
-                             2, "", "NUL"}),
+    testing::Values(
+        FileCase{"GbkWithChineseHeader", kGbkHeader + kGbkRows, 0, kHeader + kExpectedRows,
+                 "按 GB18030 读取，共 2 行，全部计算成功；第 1 行是表头，未计算"},
+        FileCase{"GbkWithoutHeader", kGbkRows, 0, kHeader + kExpectedRows,
+                 "按 GB18030 读取，共 2 行，全部计算成功"},
+        // GB18030's own byte-order mark is dropped like the others.
+        FileCase{"Gb18030MarkBeforeData", "\x84\x31\x95\x33" + kGbkRows, 0, kHeader + kExpectedRows,
+                 "按 GB18030 读取，共 2 行，全部计算成功"},
+        FileCase{"Utf8", "D,Φ,d,布置,备注\n" + kUtf8Rows, 0, kHeader + kExpectedRows,
+                 "按 UTF-8 读取，共 2 行，全部计算成功；第 1 行是表头，未计算"},
+        FileCase{"Utf8WithByteOrderMark",
+                 "\xEF\xBB\xBF"
+                 "D,Φ,d,布置,备注\r\n" +
+                     kUtf8Rows,
+                 0, kHeader + kExpectedRows,
+                 "按 UTF-8 读取，共 2 行，全部计算成功；第 1 行是表头，未计算"},
+        // The mark must not hide a data row's first number either.
+        FileCase{"Utf8MarkBeforeData", "\xEF\xBB\xBF" + kUtf8Rows, 0, kHeader + kExpectedRows,
+                 "按 UTF-8 读取，共 2 行，全部计算成功"},
+        // One mark is dropped; a second one stays in the first field, whose
+        // row is then answered, not taken for a header.
+        FileCase{"Utf8MarkTwice", "\xEF\xBB\xBF\xEF\xBB\xBF" + kUtf8Rows, 1,
+                 kHeader + "\xEF\xBB\xBF"
+                           "1.3,0.0065,0.1,双向,北区一号,,,参数不能为“0”或“负值”！\n"
+                           "2,0.012,0.15,单向布置,南区𠀀,22.257,19.77,\n",
+                 "按 UTF-8 读取，共 2 行，其中 1 行无法计算，原因见 error 列"},
+        // A first row read as the boxes read it: "- 5" is -5, not a header.
+        FileCase{"SpacedSignInTheFirstRow", "- 5,0.0065,0.1,2\n1.3,0.0065,0.1,2\n", 1,
+                 kHeader + "- 5,0.0065,0.1,2,,,,参数不能为“0”或“负值”！\n"
+                           "1.3,0.0065,0.1,2,," TAVRILO_TWO_WAY_TOTAL ",7.18,\n",
+                 "按 ASCII 读取，共 2 行，其中 1 行无法计算，原因见 error 列"},
+        // A Latin-1 degree sign in a UTF-8 file is one replaced character on
+        // a named line, not a file read as GB18030.
+        FileCase{"StrayByteInUtf8", "D,Φ,d,布置,备注\n1.3,0.0065,0.1,双向,北区 25\xB0\n", 0,
+                 kHeader + "1.3,0.0065,0.1,双向,北区 25\uFFFD," TAVRILO_TWO_WAY_TOTAL ",7.18,\n",
+                 "按 UTF-8 读取，共 1 行，全部计算成功；第 1 行是表头，未计算；第 2 "
+                 "行有无法解码的字节，已替换为“\uFFFD”"},
+        // Every row before a NUL byte is answered, and the message names its line.
+        FileCase{"RowsBeforeANulByte", kUtf8Rows + std::string("1,1,\0,2\n", 8), 2,
+                 kHeader + kExpectedRows, "文件第 3 行含有 NUL 字节"},
+        FileCase{"Utf16LittleEndian", Utf16("1.3,0.0065,0.1,", true), 0,
+                 kHeader + "1.3,0.0065,0.1,双向,," TAVRILO_TWO_WAY_TOTAL ",7.18,\n",
+                 "按 UTF-16LE 读取，共 1 行，全部计算成功"},
+        FileCase{"Utf16BigEndian", Utf16("1.3,0.0065,0.1,", false), 0,
+                 kHeader + "1.3,0.0065,0.1,双向,," TAVRILO_TWO_WAY_TOTAL ",7.18,\n",
+                 "按 UTF-16BE 读取，共 1 行，全部计算成功"},
+        FileCase{"GbkLabelsFarIntoTheFile",
+                 [] {
+                     std::string bytes;
+                     for (int i = 0; i < 3000; ++i)
+                         bytes += "1.3,0.0065,0.1,2,row\n";
+                     return bytes + kGbkRows;
+                 }(),
+                 0,
+                 [] {
+                     std::string out = kHeader;
+                     for (int i = 0; i < 3000; ++i)
+                         out += "1.3,0.0065,0.1,2,row," TAVRILO_TWO_WAY_TOTAL ",7.18,\n";
+                     return out + kExpectedRows;
+                 }(),
+                 "按 GB18030 读取，共 3002 行，全部计算成功"},
+        FileCase{"Empty", "", 0, kHeader, "按 ASCII 读取，共 0 行"},
+        FileCase{"HeaderOnly", "D,phi,d,arrangement\n", 0, kHeader,
+                 "按 ASCII 读取，共 0 行；第 1 行是表头，未计算"},
+        FileCase{"SpreadsheetWorkbookIsNotText", std::string("PK\x03\x04\0\0\x14\0", 8), 2, "",
+                 "NUL"}),
     [](const testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -170,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
         "1.25,0.01,0.1,ONE-WAY,last\n",
         1,
         kHeader +
-            "1.3,0.0065,0.1,双向,\"A区, 北侧\",27.533,7.18,\n"
+            "1.3,0.0065,0.1,双向,\"A区, 北侧\"," TAVRILO_TWO_WAY_TOTAL ",7.18,\n"
             "0,0.01,0.1,2,zero,,,参数不能为“0”或“负值”！\n"
             "1,0.01,0.1,三向,,,,无法识别的布置形式“三向”：应为 单向（单向布置、one-way、1）或 "
             "双向（双向布置、two-way、2）\n"
@@ -258,7 +258,8 @@ TEST(CsvFiles, StreamCutOffIsExitTwoAfterTheRowsRead) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 2);
-    EXPECT_EQ(tavrilo::test::Slurp(outPath), kHeader + "1.3,0.0065,0.1,双向,,27.533,7.18,\n"
+    EXPECT_EQ(tavrilo::test::Slurp(outPath), kHeader + "1.3,0.0065,0.1,双向,," TAVRILO_TWO_WAY_TOTAL
+                                                       ",7.18,\n"
                                                        "2,0.012,0.15,单向,,22.257,19.77,\n");
     const std::string err = tavrilo::test::Slurp(errPath);
     EXPECT_EQ(err.rfind("读取 标准输入 时出错：", 0), 0u) << err;

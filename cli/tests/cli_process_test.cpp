@@ -1,5 +1,6 @@
 // The command-line contract: the table of cases through the entry point, the
 // streams and the version on the real program in its own process.
+#include "calc/tests/initial_values.h"
 #include "cli/tests/in_process.h"
 #include "cli/tests/process.h"
 #include "version.h"
@@ -15,6 +16,7 @@ namespace {
 using tavrilo::test::Outcome;
 using tavrilo::test::RunCalc;
 using tavrilo::test::RunCalcHere;
+using tavrilo::test::Texts;
 
 struct CliCase {
     const char* name;
@@ -43,42 +45,41 @@ TEST_P(CommandLine, ExitsPrintsAndReportsAsDocumented) {
 
 const std::string kNonPositive = "参数不能为“0”或“负值”！\n";
 
-INSTANTIATE_TEST_SUITE_P(
-    Results, CommandLine,
-    testing::Values(
-        CliCase{"InitialValuesTwoWayByDefault", {"1.3", "0.0065", "0.1"}, 0, "27.533 m\n", ""},
-        CliCase{"ExplicitTwoWay", {"1.3", "0.0065", "0.1", "--two-way"}, 0, "27.533 m\n", ""},
-        CliCase{"OneWay", {"2", "0.012", "0.15", "--one-way"}, 0, "22.257 m\n", ""},
-        CliCase{"OptionBeforeValues", {"--one-way", "1.3", "0.0065", "0.1"}, 0, "13.766 m\n", ""},
-        CliCase{"ValuesReadLikeTheWindow", {"1.3", "0.0065", "0.1m"}, 0, "27.533 m\n", ""},
-        CliCase{"CommaEndsTheNumber", {"1,3", "0.01", "0.1"}, 0, "17.36 m\n", ""},
-        CliCase{"Breakdown",
-                {"1.3", "0.0065", "0.1", "--breakdown"},
-                0,
-                "27.533 m\nn = 13\nr = 13\nA = 0.8125\nS = 24.120274671626635\nC = 2.6\n"
-                "T = 27.532774671626637\n",
-                ""}),
-    [](const testing::TestParamInfo<CliCase>& info) { return std::string(info.param.name); });
+const std::string kTwoWay = TAVRILO_TWO_WAY_TOTAL " m\n";
+const std::string kOneWay = TAVRILO_ONE_WAY_TOTAL " m\n";
+const std::string kBreakdown =
+    "n = 13\nr = 13\nA = 0.8125\nS = 24.120274671626635\nC = 2.6\nT = 27.532774671626637\n";
 
-INSTANTIATE_TEST_SUITE_P(
-    Failures, CommandLine,
-    testing::Values(
-        CliCase{"NegativeValueIsAValueNotAnOption", {"-2", "0.01", "0.1"}, 1, "", kNonPositive},
-        CliCase{"TextReadsAsZero", {"abc", "0.01", "0.1"}, 1, "", kNonPositive},
-        CliCase{"NegativeTotalIsNotAQuantity", {"0.04", "0.001", "0.1"}, 1, "", "负值"},
-        CliCase{"NegativeTotalWithBreakdownPrintsNothing",
-                {"0.04", "0.001", "0.1", "--breakdown"},
-                1,
-                "",
-                "负值"},
-        CliCase{"CounterOverflow", {"400", "0.01", "0.01"}, 2, "", "溢出"},
-        CliCase{"FloatingPointFault", {"1e308", "0.01", "1e-308"}, 2, "", "浮点"},
-        CliCase{"TooFewValues", {"1.3", "0.0065"}, 64, "", "用法"},
-        CliCase{"TooManyValues", {"1", "2", "3", "4"}, 64, "", "用法"},
-        CliCase{"UnknownOption", {"1.3", "0.0065", "0.1", "--metric"}, 64, "", "--metric"},
-        CliCase{
-            "BothArrangements", {"1", "0.01", "0.1", "--one-way", "--two-way"}, 64, "", "用法"}),
-    [](const testing::TestParamInfo<CliCase>& info) { return std::string(info.param.name); });
+const CliCase kResults[] = {
+    {"InitialValuesTwoWayByDefault", Texts("1.3", "0.0065", "0.1"), 0, kTwoWay, ""},
+    {"ExplicitTwoWay", Texts("1.3", "0.0065", "0.1", "--two-way"), 0, kTwoWay, ""},
+    {"OneWay", Texts("2", "0.012", "0.15", "--one-way"), 0, "22.257 m\n", ""},
+    {"OptionBeforeValues", Texts("--one-way", "1.3", "0.0065", "0.1"), 0, kOneWay, ""},
+    {"ValuesReadLikeTheWindow", Texts("1.3", "0.0065", "0.1m"), 0, kTwoWay, ""},
+    {"CommaEndsTheNumber", Texts("1,3", "0.01", "0.1"), 0, "17.36 m\n", ""},
+    {"Breakdown", Texts("1.3", "0.0065", "0.1", "--breakdown"), 0, kTwoWay + kBreakdown, ""},
+};
+
+const CliCase kFailures[] = {
+    {"NegativeValueIsAValueNotAnOption", Texts("-2", "0.01", "0.1"), 1, "", kNonPositive},
+    {"TextReadsAsZero", Texts("abc", "0.01", "0.1"), 1, "", kNonPositive},
+    {"NegativeTotalIsNotAQuantity", Texts("0.04", "0.001", "0.1"), 1, "", "负值"},
+    {"NegativeTotalWithBreakdownPrintsNothing", Texts("0.04", "0.001", "0.1", "--breakdown"), 1, "",
+     "负值"},
+    {"CounterOverflow", Texts("400", "0.01", "0.01"), 2, "", "溢出"},
+    {"FloatingPointFault", Texts("1e308", "0.01", "1e-308"), 2, "", "浮点"},
+    {"TooFewValues", Texts("1.3", "0.0065"), 64, "", "用法"},
+    {"TooManyValues", Texts("1", "2", "3", "4"), 64, "", "用法"},
+    {"UnknownOption", Texts("1.3", "0.0065", "0.1", "--metric"), 64, "", "--metric"},
+    {"BothArrangements", Texts("1", "0.01", "0.1", "--one-way", "--two-way"), 64, "", "用法"},
+};
+
+std::string CaseName(const testing::TestParamInfo<CliCase>& info) {
+    return info.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Results, CommandLine, testing::ValuesIn(kResults), CaseName);
+INSTANTIATE_TEST_SUITE_P(Failures, CommandLine, testing::ValuesIn(kFailures), CaseName);
 
 TEST(CommandLine, HelpGoesToStandardOutput) {
     const Outcome o = RunCalc({"--help"});
@@ -102,7 +103,7 @@ TEST(CommandLine, TheProgramKeepsItsStreamsAndExitStatuses) {
         std::string out;
         std::string errStart;
     } cases[] = {
-        {{"1.3", "0.0065", "0.1"}, 0, "27.533 m\n", ""},
+        {{"1.3", "0.0065", "0.1"}, 0, TAVRILO_TWO_WAY_TOTAL " m\n", ""},
         {{"0", "1", "1"}, 1, "", kNonPositive},
         {{"400", "0.01", "0.01"}, 2, "", "计算溢出"},
         {{"1.3"}, 64, "", "tavrilo-calc："},
@@ -134,10 +135,10 @@ TEST(CommandLine, ChineseFileNamesForCsvAndSvg) {
     const Outcome batch = RunCalc({"--csv", csv});
     EXPECT_EQ(batch.status, 0) << batch.err;
     EXPECT_EQ(batch.out, "D,phi,d,arrangement,label,total_m,weight_kg,error\n"
-                         "1.3,0.0065,0.1,双向,北区,27.533,7.18,\n");
+                         "1.3,0.0065,0.1,双向,北区," TAVRILO_TWO_WAY_TOTAL ",7.18,\n");
     const Outcome drawing = RunCalc({"1.3", "0.0065", "0.1", "--svg=" + svg});
     EXPECT_EQ(drawing.status, 0) << drawing.err;
-    EXPECT_NE(tavrilo::test::Slurp(svg).find("27.533 m"), std::string::npos);
+    EXPECT_NE(tavrilo::test::Slurp(svg).find(TAVRILO_TWO_WAY_TOTAL " m"), std::string::npos);
 }
 
 // Under a Chinese legacy locale, messages and readable results come in its
@@ -162,7 +163,8 @@ TEST(CommandLine, MessagesInTheTerminalsCharacterSet) {
     tavrilo::test::WriteBytes(csv, "1.3,0.0065,0.1,双向,北区\n0,1,1,双向,\n");
     const Outcome batch = inGb18030({"--csv", csv});
     EXPECT_EQ(batch.status, 1);
-    EXPECT_NE(batch.out.find("1.3,0.0065,0.1,双向,北区,27.533,7.18,\n"), std::string::npos)
+    EXPECT_NE(batch.out.find("1.3,0.0065,0.1,双向,北区," TAVRILO_TWO_WAY_TOTAL ",7.18,\n"),
+              std::string::npos)
         << batch.out;
     EXPECT_NE(batch.err.find("\xb9\xb2 2 \xd0\xd0"), std::string::npos) << batch.err; // 共 2 行
 #endif

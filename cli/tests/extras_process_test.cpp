@@ -1,6 +1,7 @@
 // The cut list, mass, JSON and drawing options: the texts through the entry
 // point, the drawings from the real program.
 #include "calc/cutlist.h"
+#include "calc/tests/initial_values.h"
 #include "cli/tests/in_process.h"
 #include "cli/tests/process.h"
 #include "text/svg.h"
@@ -21,6 +22,7 @@ using tavrilo::test::RunCalc;
 using tavrilo::test::RunCalcHere;
 using tavrilo::test::RunProgram;
 using tavrilo::test::TempPath;
+using tavrilo::test::Texts;
 
 struct OptionCase {
     const char* name;
@@ -35,6 +37,10 @@ void PrintTo(const OptionCase& c, std::ostream* os) {
 }
 
 class Options : public testing::TestWithParam<OptionCase> {};
+
+std::string CaseName(const testing::TestParamInfo<OptionCase>& info) {
+    return info.param.name;
+}
 
 TEST_P(Options, PrintInOrderAndKeepTheExitCodes) {
     const OptionCase& c = GetParam();
@@ -56,93 +62,75 @@ TEST_P(Options, PrintInOrderAndKeepTheExitCodes) {
         EXPECT_NE(o.err.find(c.errContains), std::string::npos) << o.err;
 }
 
+const std::string kWeight =
+    TAVRILO_TWO_WAY_TOTAL " m\n"
+                          "理论重量 7.18 kg（按钢筋总长度 " TAVRILO_TWO_WAY_TOTAL " m 计）\n"
+                          "每米质量 0.2607 kg/m（0.00617 × 6.5²）\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Results, Options,
     testing::Values(
-        OptionCase{"BarsListThirteenADirection",
-                   {"1.3", "0.0065", "0.1", "--bars"},
-                   0,
-                   {"27.533 m\n", "每方向 13 根，共 26 根", "\n0 ", "1.331", " 1\n", "±0.1 ",
-                    "1.316", " 2\n", "±0.6 ", "0.531", " 2\n", "两个方向合计：26 根",
-                    "下料长度 27.533 m", "相差（公式 − 下料单）   0 m"},
+        OptionCase{"BarsListThirteenADirection", Texts("1.3", "0.0065", "0.1", "--bars"), 0,
+                   Texts(TAVRILO_TWO_WAY_TOTAL " m\n", "每方向 13 根，共 26 根", "\n0 ", "1.331",
+                         " 1\n", "±0.1 ", "1.316", " 2\n", "±0.6 ", "0.531", " 2\n",
+                         "两个方向合计：26 根", "下料长度 " TAVRILO_TWO_WAY_TOTAL " m",
+                         "相差（公式 − 下料单）   0 m"),
                    ""},
-        OptionCase{"BarsOneWayWithRoundedRatio",
-                   {"2", "0.012", "0.15", "--one-way", "--bars"},
+        OptionCase{"BarsOneWayWithRoundedRatio", Texts("2", "0.012", "0.15", "--one-way", "--bars"),
                    0,
-                   {"22.257 m\n", "单向布置：13 根", "合计：13 根",
-                    "下料单合计              22.232 m", "相差（公式 − 下料单）   0.025 m",
-                    "0.033 m", "-0.008 m", "r = 13.33 次"},
+                   Texts("22.257 m\n", "单向布置：13 根", "合计：13 根",
+                         "下料单合计              22.232 m", "相差（公式 − 下料单）   0.025 m",
+                         "0.033 m", "-0.008 m", "r = 13.33 次"),
                    ""},
-        OptionCase{
-            "NoBarsSaysSo", {"0.04", "0.006", "0.1", "--bars"}, 0, {"0.02 m\n", "没有钢筋"}, ""},
-        OptionCase{"Weight",
-                   {"1.3", "0.0065", "0.1", "--weight"},
-                   0,
-                   {"27.533 m\n理论重量 7.18 kg（按钢筋总长度 27.533 m 计）\n"
-                    "每米质量 0.2607 kg/m（0.00617 × 6.5²）\n"},
-                   ""},
+        OptionCase{"NoBarsSaysSo", Texts("0.04", "0.006", "0.1", "--bars"), 0,
+                   Texts("0.02 m\n", "没有钢筋"), ""},
+        OptionCase{"Weight", Texts("1.3", "0.0065", "0.1", "--weight"), 0, Texts(kWeight), ""},
         OptionCase{"BreakdownWeightAndBarsTogether",
-                   {"--bars", "1.3", "0.0065", "0.1", "--weight", "--breakdown"},
-                   0,
-                   {"27.533 m\n", "T = 27.532774671626637\n", "理论重量 7.18 kg", "下料单"},
+                   Texts("--bars", "1.3", "0.0065", "0.1", "--weight", "--breakdown"), 0,
+                   Texts(TAVRILO_TWO_WAY_TOTAL " m\n", "T = 27.532774671626637\n",
+                         "理论重量 7.18 kg", "下料单"),
                    ""},
         OptionCase{"SvgOptionTakesItsFileWithAnEqualsSign",
-                   {"1.3", "0.0065", "0.1", "--svg=" + TempPath("eq.svg")},
-                   0,
-                   {"27.533 m\n"},
-                   ""}),
-    [](const testing::TestParamInfo<OptionCase>& info) { return std::string(info.param.name); });
+                   Texts("1.3", "0.0065", "0.1", "--svg=" + TempPath("eq.svg")), 0,
+                   Texts(TAVRILO_TWO_WAY_TOTAL " m\n"), ""}),
+    CaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, Options,
     testing::Values(
-        OptionCase{"BarsObeyTheCounterLimits", {"400", "0.01", "0.01", "--bars"}, 2, {}, "溢出"},
+        OptionCase{"BarsObeyTheCounterLimits", Texts("400", "0.01", "0.01", "--bars"), 2, Texts(),
+                   "溢出"},
         OptionCase{"BarsObeyTheNegativeTotalRule",
-                   {"0.04", "0.001", "0.1", "--bars", "--json"},
-                   1,
-                   {},
-                   "负值"},
-        OptionCase{"BarShorterThanItsCovers",
-                   {"0.03", "0.001", "0.05", "--bars"},
-                   1,
-                   {},
+                   Texts("0.04", "0.001", "0.1", "--bars", "--json"), 1, Texts(), "负值"},
+        OptionCase{"BarShorterThanItsCovers", Texts("0.03", "0.001", "0.05", "--bars"), 1, Texts(),
                    "下料长度为负值"},
         OptionCase{"JsonKeepsTheMessagesOnStandardError",
-                   {"1e308", "0.01", "1e-308", "--json"},
-                   2,
-                   {},
-                   "浮点"},
-        OptionCase{"WeightOverflows", {"1", "1e300", "0.1", "--weight"}, 2, {}, "浮点"},
-        OptionCase{"SvgNeedsAFile", {"1.3", "0.0065", "0.1", "--svg"}, 64, {}, "--svg 需要"},
-        OptionCase{
-            "SvgNotToStandardOutput", {"1.3", "0.0065", "0.1", "--svg", "-"}, 64, {}, "--svg"},
+                   Texts("1e308", "0.01", "1e-308", "--json"), 2, Texts(), "浮点"},
+        OptionCase{"WeightOverflows", Texts("1", "1e300", "0.1", "--weight"), 2, Texts(), "浮点"},
+        OptionCase{"SvgNeedsAFile", Texts("1.3", "0.0065", "0.1", "--svg"), 64, Texts(),
+                   "--svg 需要"},
+        OptionCase{"SvgNotToStandardOutput", Texts("1.3", "0.0065", "0.1", "--svg", "-"), 64,
+                   Texts(), "--svg"},
         OptionCase{"SvgGivenTwice",
-                   {"1.3", "0.0065", "0.1", "--svg", "a.svg", "--svg", "b.svg"},
-                   64,
-                   {},
+                   Texts("1.3", "0.0065", "0.1", "--svg", "a.svg", "--svg", "b.svg"), 64, Texts(),
                    "只能给出一次"},
         OptionCase{"SvgFolderMissing",
-                   {"1.3", "0.0065", "0.1", "--svg", "/nonexistent-folder/mesh.svg"},
-                   2,
-                   {},
-                   "无法写入文件"},
-        OptionCase{"CsvTakesNoValues", {"--csv", "x.csv", "1", "2", "3"}, 64, {}, "--csv"},
-        OptionCase{"CsvWithBars", {"--csv", "x.csv", "--bars"}, 64, {}, "--bars"},
-        OptionCase{"CsvWithArrangement", {"--one-way", "--csv", "x.csv"}, 64, {}, "--one-way"},
-        OptionCase{
-            "CsvWithBarsCsv", {"--csv", "x.csv", "--bars-csv", "y.csv"}, 64, {}, "--bars-csv"},
-        OptionCase{"BomWithoutACsv", {"1.3", "0.0065", "0.1", "--bom"}, 64, {}, "--bom"},
-        OptionCase{"BarsCsvNotToStandardOutput",
-                   {"1.3", "0.0065", "0.1", "--bars-csv", "-"},
-                   64,
-                   {},
+                   Texts("1.3", "0.0065", "0.1", "--svg", "/nonexistent-folder/mesh.svg"), 2,
+                   Texts(), "无法写入文件"},
+        OptionCase{"CsvTakesNoValues", Texts("--csv", "x.csv", "1", "2", "3"), 64, Texts(),
+                   "--csv"},
+        OptionCase{"CsvWithBars", Texts("--csv", "x.csv", "--bars"), 64, Texts(), "--bars"},
+        OptionCase{"CsvWithArrangement", Texts("--one-way", "--csv", "x.csv"), 64, Texts(),
+                   "--one-way"},
+        OptionCase{"CsvWithBarsCsv", Texts("--csv", "x.csv", "--bars-csv", "y.csv"), 64, Texts(),
                    "--bars-csv"},
+        OptionCase{"BomWithoutACsv", Texts("1.3", "0.0065", "0.1", "--bom"), 64, Texts(), "--bom"},
+        OptionCase{"BarsCsvNotToStandardOutput", Texts("1.3", "0.0065", "0.1", "--bars-csv", "-"),
+                   64, Texts(), "--bars-csv"},
         OptionCase{"BarsCsvOfBarsShorterThanTheirCovers",
-                   {"0.03", "0.001", "0.05", "--bars-csv", TempPath("negative.csv")},
-                   1,
-                   {},
-                   "下料长度为负值"}),
-    [](const testing::TestParamInfo<OptionCase>& info) { return std::string(info.param.name); });
+                   Texts("0.03", "0.001", "0.05", "--bars-csv", TempPath("negative.csv")), 1,
+                   Texts(), "下料长度为负值"}),
+    CaseName);
 
 // The JSON is read back by a real JSON parser, which also checks its content.
 struct JsonCase {
@@ -178,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         JsonCase{"Plain",
                  {"1.3", "0.0065", "0.1", "--json"},
-                 "d['total_m'] == 27.533 and d['result_text'] == '27.533 m' and "
+                 "d['total_m'] == " TAVRILO_TWO_WAY_TOTAL
+                 " and d['result_text'] == '" TAVRILO_TWO_WAY_TOTAL " m' and "
                  "d['breakdown']['n'] == 13 and 'cut_list' not in d and 'weight' not in d"},
         JsonCase{"BarsAndWeight",
                  {"1.3", "0.0065", "0.1", "--bars", "--weight", "--json"},
@@ -368,7 +357,8 @@ TEST(Drawing, IsValidXmlWithItsLegend) {
         {"-c",
          "import sys, xml.etree.ElementTree as E\n"
          "t = ''.join(E.parse(sys.argv[1]).getroot().itertext())\n"
-         "assert 'D = 1.3 m' in t and 'd = 0.1 m' in t and '钢筋总长度 27.533 m' in t, t\n",
+         "assert 'D = 1.3 m' in t and 'd = 0.1 m' in t and '钢筋总长度 " TAVRILO_TWO_WAY_TOTAL
+         " m' in t, t\n",
          svg});
     EXPECT_EQ(parsed.status, 0) << parsed.err;
 #endif
@@ -381,12 +371,12 @@ TEST(BarsCsv, WritesTheCutListWithTheMarkWhenAsked) {
     const std::string marked = TempPath("bars-bom.csv");
     const Outcome o = RunCalc({"1.3", "0.0065", "0.1", "--bars-csv", plain});
     ASSERT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(o.out, "27.533 m\n");
+    EXPECT_EQ(o.out, TAVRILO_TWO_WAY_TOTAL " m\n");
     ASSERT_EQ(RunCalc({"1.3", "0.0065", "0.1", "--bom", "--bars-csv=" + marked}).status, 0);
     const std::string csv = tavrilo::test::Slurp(plain);
     EXPECT_TRUE(csv.starts_with("距中心 (m),弦长 (m),下料长度 (m),每方向根数\n0,1.3,1.331,1\n"))
         << csv;
-    EXPECT_TRUE(csv.ends_with("两个方向合计,26.72,27.533,26\n")) << csv;
+    EXPECT_TRUE(csv.ends_with("两个方向合计,26.72," TAVRILO_TWO_WAY_TOTAL ",26\n")) << csv;
     EXPECT_EQ(tavrilo::test::Slurp(marked), "\xEF\xBB\xBF" + csv);
 }
 

@@ -43,4 +43,10 @@ Outcome RunCalcIntoPipeClosedEarly(const std::vector<std::string>& args);
 // A fresh path in the test's temporary folder.
 std::string TempPath(const std::string& name);
 
+// The arguments of a command, or texts to look for, as a table's row gives
+// them: Texts("1.3", "0.0065", "0.1", "--bars").
+template <typename... Text> std::vector<std::string> Texts(const Text&... texts) {
+    return {std::string(texts)...};
+}
+
 } // namespace tavrilo::test

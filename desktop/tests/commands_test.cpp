@@ -1,4 +1,6 @@
+#include "calc/tests/initial_values.h"
 #include "desktop/commands.h"
+#include "desktop/tests/form_texts.h"
 #include "desktop/tests/recording_ui.h"
 #include "text/messages.h"
 
@@ -11,21 +13,36 @@ namespace {
 
 using testing_support::RecordingUi;
 using Calls = std::vector<std::string>;
+namespace form_texts = test::form_texts;
 
 const SupportLinks kLinks{"http://tavrilo.example.com/", "support@tavrilo.example.com",
                           "123456789"};
 
-const std::string kNonPositive = "参数不能为“0”或“负值”！";
-const std::string kNoArrangement = "请选择“钢筋布置形式”后进行计算！";
+const std::string kNonPositive(form_texts::kNonPositive);
+const std::string kNoArrangement(form_texts::kNoArrangement);
+
+const Calls kReadBoxes = {"ClearResult", "ReadText Text1", "ReadText Text2", "ReadText Text3"};
+
+Calls Then(Calls calls, const Calls& more) {
+    calls.insert(calls.end(), more.begin(), more.end());
+    return calls;
+}
+
+// What is read of the arrangement after the boxes: both buttons, then the
+// one that decides (Option2 again, and Option1 when it is not Option2).
+const Calls kNoOptionRead = {};
+const Calls kOptionsRead = {"ReadOption Option1", "ReadOption Option2"};
+const Calls kOption2Reread = Then(kOptionsRead, {"ReadOption Option2"});
+const Calls kOption1Reread = Then(kOption2Reread, {"ReadOption Option1"});
 
 struct CalculateCase {
     const char* name;
     std::string text1, text2, text3;
     bool option1, option2;
     std::string separator;
-    Calls expectedCalls;
-    std::vector<std::string> expectedLines;
-    std::string expectedMessage; // empty: none
+    Calls optionReads;   // after the boxes, before the result or the message
+    std::string printed; // the one result line
+    std::string message; // empty: none, and the result printed
 };
 
 void PrintTo(const CalculateCase& c, std::ostream* os) {
@@ -47,177 +64,60 @@ TEST_P(CalculatingFromTheBoxes, ReadsInOrderAndShowsTheResultOrTheMessage) {
 
     RunCommand(Command::Calculate, ui, kLinks);
 
-    EXPECT_EQ(ui.calls, c.expectedCalls);
-    EXPECT_EQ(ui.resultLines, c.expectedLines);
-    if (c.expectedMessage.empty()) {
+    const bool printed = c.message.empty();
+    EXPECT_EQ(ui.calls, Then(Then(kReadBoxes, c.optionReads),
+                             {printed ? "PrintResult " + c.printed : "ShowMessage 错误"}));
+    EXPECT_EQ(ui.resultLines, printed ? Calls{c.printed} : Calls{});
+    if (printed) {
         EXPECT_TRUE(ui.messages.empty()) << ui.messages.front().prompt;
     } else {
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_EQ(ui.messages[0].prompt, c.expectedMessage);
-        EXPECT_EQ(ui.messages[0].title, "错误");
+        EXPECT_EQ(ui.messages[0].prompt, c.message);
+        EXPECT_EQ(ui.messages[0].title, form_texts::kErrorTitle);
     }
 }
 
-const Calls kReadBoxes = {"ClearResult", "ReadText Text1", "ReadText Text2", "ReadText Text3"};
+const std::string kNegativeTotal(kNegativeTotalMessage);
+const std::string kOverflow(CalcErrorMessage(CalcErrorKind::IntegerOverflow));
+const std::string kFault(CalcErrorMessage(CalcErrorKind::FloatingPointFault));
 
-Calls Then(Calls calls, std::initializer_list<std::string> more) {
-    calls.insert(calls.end(), more);
-    return calls;
-}
+// name, the boxes, Option1 and Option2 checked, the decimal separator, what
+// is read of the options, the result line or the message
+const CalculateCase kResults[] = {
+    {"TwoWay", "1.3", "0.0065", "0.1", false, true, ".", kOption2Reread, TAVRILO_TWO_WAY_TOTAL " m",
+     ""},
+    {"OneWayReadsOption1Again", "1.3", "0.0065", "0.1", true, false, ".", kOption1Reread,
+     TAVRILO_ONE_WAY_TOTAL " m", ""},
+    {"LocaleSeparator", "2", "0.012", "0.15", false, true, ",", kOption2Reread, "44,513 m", ""},
+    {"CommaAndUnitInTheBoxes", "1,3", "0.01", "0.1m", false, true, ".", kOption2Reread, "17.36 m",
+     ""},
+    {"NegativeZeroIsZero", "0.04", "0.004", "0.1", false, true, ".", kOption2Reread, "0 m", ""},
+};
 
-INSTANTIATE_TEST_SUITE_P(
-    Results, CalculatingFromTheBoxes,
-    testing::Values(CalculateCase{"TwoWay",
-                                  "1.3",
-                                  "0.0065",
-                                  "0.1",
-                                  false,
-                                  true,
-                                  ".",
-                                  Then(kReadBoxes, {"ReadOption Option1", "ReadOption Option2",
-                                                    "ReadOption Option2", "PrintResult 27.533 m"}),
-                                  {"27.533 m"},
-                                  ""},
-                    CalculateCase{"OneWayReadsOption1Again",
-                                  "1.3",
-                                  "0.0065",
-                                  "0.1",
-                                  true,
-                                  false,
-                                  ".",
-                                  Then(kReadBoxes, {"ReadOption Option1", "ReadOption Option2",
-                                                    "ReadOption Option2", "ReadOption Option1",
-                                                    "PrintResult 13.766 m"}),
-                                  {"13.766 m"},
-                                  ""},
-                    CalculateCase{"LocaleSeparator",
-                                  "2",
-                                  "0.012",
-                                  "0.15",
-                                  false,
-                                  true,
-                                  ",",
-                                  Then(kReadBoxes, {"ReadOption Option1", "ReadOption Option2",
-                                                    "ReadOption Option2", "PrintResult 44,513 m"}),
-                                  {"44,513 m"},
-                                  ""},
-                    CalculateCase{"CommaAndUnitInTheBoxes",
-                                  "1,3",
-                                  "0.01",
-                                  "0.1m",
-                                  false,
-                                  true,
-                                  ".",
-                                  Then(kReadBoxes, {"ReadOption Option1", "ReadOption Option2",
-                                                    "ReadOption Option2", "PrintResult 17.36 m"}),
-                                  {"17.36 m"},
-                                  ""},
-                    CalculateCase{"NegativeZeroIsZero",
-                                  "0.04",
-                                  "0.004",
-                                  "0.1",
-                                  false,
-                                  true,
-                                  ".",
-                                  Then(kReadBoxes, {"ReadOption Option1", "ReadOption Option2",
-                                                    "ReadOption Option2", "PrintResult 0 m"}),
-                                  {"0 m"},
-                                  ""}));
+const CalculateCase kRefusals[] = {
+    {"EmptyBoxes", "", "", "", false, true, ".", kNoOptionRead, "", kNonPositive},
+    {"MeasurementMessageWinsOverNoArrangement", "-1.3", "0.0065", "0.1", false, false, ".",
+     kNoOptionRead, "", kNonPositive},
+    {"TextReadsAsZero", "1.3", "abc", "0.1", false, true, ".", kNoOptionRead, "", kNonPositive},
+    {"ZeroSpacing", "1.3", "0.0065", "0", true, false, ".", kNoOptionRead, "", kNonPositive},
+    {"NoArrangement", "1.3", "0.0065", "0.1", false, false, ".", kOptionsRead, "", kNoArrangement},
+    {"NegativeTotalIsNotPrinted", "0.04", "0.001", "0.1", false, true, ".", kOption2Reread, "",
+     kNegativeTotal},
+    {"OverflowIsReportedAndNothingPrinted", "4000", "0.01", "0.1", false, true, ".", kOption2Reread,
+     "", kOverflow},
+    {"FloatingPointFaultIsReported", "1e308", "0.01", "1e-308", false, true, ".", kOption2Reread,
+     "", kFault},
+};
 
-INSTANTIATE_TEST_SUITE_P(
-    Refusals, CalculatingFromTheBoxes,
-    testing::Values(CalculateCase{"EmptyBoxes",
-                                  "",
-                                  "",
-                                  "",
-                                  false,
-                                  true,
-                                  ".",
-                                  Then(kReadBoxes, {"ShowMessage 错误"}),
-                                  {},
-                                  kNonPositive},
-                    CalculateCase{"MeasurementMessageWinsOverNoArrangement",
-                                  "-1.3",
-                                  "0.0065",
-                                  "0.1",
-                                  false,
-                                  false,
-                                  ".",
-                                  Then(kReadBoxes, {"ShowMessage 错误"}),
-                                  {},
-                                  kNonPositive},
-                    CalculateCase{"TextReadsAsZero",
-                                  "1.3",
-                                  "abc",
-                                  "0.1",
-                                  false,
-                                  true,
-                                  ".",
-                                  Then(kReadBoxes, {"ShowMessage 错误"}),
-                                  {},
-                                  kNonPositive},
-                    CalculateCase{"ZeroSpacing",
-                                  "1.3",
-                                  "0.0065",
-                                  "0",
-                                  true,
-                                  false,
-                                  ".",
-                                  Then(kReadBoxes, {"ShowMessage 错误"}),
-                                  {},
-                                  kNonPositive},
-                    CalculateCase{"NoArrangement",
-                                  "1.3",
-                                  "0.0065",
-                                  "0.1",
-                                  false,
-                                  false,
-                                  ".",
-                                  Then(kReadBoxes, {"ReadOption Option1", "ReadOption Option2",
-                                                    "ShowMessage 错误"}),
-                                  {},
-                                  kNoArrangement},
-                    CalculateCase{"NegativeTotalIsNotPrinted",
-                                  "0.04",
-                                  "0.001",
-                                  "0.1",
-                                  false,
-                                  true,
-                                  ".",
-                                  Then(kReadBoxes, {"ReadOption Option1", "ReadOption Option2",
-                                                    "ReadOption Option2", "ShowMessage 错误"}),
-                                  {},
-                                  std::string(kNegativeTotalMessage)},
-                    CalculateCase{"OverflowIsReportedAndNothingPrinted",
-                                  "4000",
-                                  "0.01",
-                                  "0.1",
-                                  false,
-                                  true,
-                                  ".",
-                                  Then(kReadBoxes, {"ReadOption Option1", "ReadOption Option2",
-                                                    "ReadOption Option2", "ShowMessage 错误"}),
-                                  {},
-                                  std::string(CalcErrorMessage(CalcErrorKind::IntegerOverflow))},
-                    CalculateCase{
-                        "FloatingPointFaultIsReported",
-                        "1e308",
-                        "0.01",
-                        "1e-308",
-                        false,
-                        true,
-                        ".",
-                        Then(kReadBoxes, {"ReadOption Option1", "ReadOption Option2",
-                                          "ReadOption Option2", "ShowMessage 错误"}),
-                        {},
-                        std::string(CalcErrorMessage(CalcErrorKind::FloatingPointFault))}));
+INSTANTIATE_TEST_SUITE_P(Results, CalculatingFromTheBoxes, testing::ValuesIn(kResults));
+INSTANTIATE_TEST_SUITE_P(Refusals, CalculatingFromTheBoxes, testing::ValuesIn(kRefusals));
 
 TEST(CalculatingFromTheBoxes, TwiceInARowShowsOneLine) {
     RecordingUi ui;
     ui.option2 = true;
     RunCommand(Command::Calculate, ui, kLinks);
     RunCommand(Command::Calculate, ui, kLinks);
-    EXPECT_EQ(ui.resultLines, std::vector<std::string>{"27.533 m"});
+    EXPECT_EQ(ui.resultLines, std::vector<std::string>{TAVRILO_TWO_WAY_TOTAL " m"});
 }
 
 TEST(CalculatingFromTheBoxes, ReportsAFailureAsAnErrorAndTheNextCalculationWorks) {
@@ -232,14 +132,14 @@ TEST(CalculatingFromTheBoxes, ReportsAFailureAsAnErrorAndTheNextCalculationWorks
     ui.text[0] = "1.3";
     ui.text[2] = "0.1";
     RunCommand(Command::Calculate, ui, kLinks);
-    EXPECT_EQ(ui.resultLines, std::vector<std::string>{"27.533 m"});
+    EXPECT_EQ(ui.resultLines, std::vector<std::string>{TAVRILO_TWO_WAY_TOTAL " m"});
     EXPECT_EQ(ui.messages.size(), 1u);
 }
 
 TEST(ClearingTheWindow, EmptiesTheBoxesThenTheResultAndKeepsTheArrangement) {
     RecordingUi ui;
     ui.option1 = true;
-    ui.resultLines = {"13.766 m"};
+    ui.resultLines = {TAVRILO_ONE_WAY_TOTAL " m"};
     RunCommand(Command::Clear, ui, kLinks);
     EXPECT_EQ(ui.calls, (Calls{"SetText Text1 \"\"", "SetText Text2 \"\"", "SetText Text3 \"\"",
                                "ClearResult"}));
@@ -293,9 +193,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{
             "RereadingOption2", Command::Calculate,
             Then(kReadBoxes, {"ReadOption Option1", "ReadOption Option2", "ReadOption Option2"})},
-        FailureCase{"Printing", Command::Calculate,
-                    Then(kReadBoxes, {"ReadOption Option1", "ReadOption Option2",
-                                      "ReadOption Option2", "PrintResult 27.533 m"})},
+        FailureCase{
+            "Printing", Command::Calculate,
+            Then(kReadBoxes, {"ReadOption Option1", "ReadOption Option2", "ReadOption Option2",
+                              "PrintResult " TAVRILO_TWO_WAY_TOTAL " m"})},
         FailureCase{"SettingText2", Command::Clear, {"SetText Text1 \"\"", "SetText Text2 \"\""}},
         FailureCase{
             "OpeningTheBrowser", Command::HomePage, {"OpenHomePage http://tavrilo.example.com/"}}));
@@ -331,9 +232,8 @@ TEST(TheFeedbackMessage, NamesTheAddressesWithCarriageReturnsBetweenLines) {
     RunCommand(Command::Feedback, ui, kLinks);
     RunCommand(Command::Feedback, ui, kLinks);
     ASSERT_EQ(ui.messages.size(), 2u);
-    const std::string expected = "请将您发现的问题发送到 support@tavrilo.example.com 或联系\r"
-                                 "QQ:123456789\r\r\r"
-                                 "感谢您的使用\xEF\xBC\x81";
+    const std::string expected =
+        form_texts::FeedbackText(kLinks.SupportEmail, kLinks.SupportQq, "\r");
     EXPECT_EQ(ui.messages[0].prompt, expected);
     EXPECT_EQ(ui.messages[0].title, "问题反馈");
     EXPECT_EQ(ui.messages[1].prompt, expected);

@@ -1,4 +1,5 @@
 #include "calc/cutlist.h"
+#include "calc/tests/initial_values.h"
 #include "text/json.h"
 #include "text/svg.h"
 
@@ -22,7 +23,7 @@ TEST_P(JsonStrings, EscapeWhatJsonForbids) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, JsonStrings,
-    testing::Values(EscapeCase{"27.533 m", "\"27.533 m\""},
+    testing::Values(EscapeCase{TAVRILO_TWO_WAY_TOTAL " m", "\"" TAVRILO_TWO_WAY_TOTAL " m\""},
                     EscapeCase{"say \"hi\"", "\"say \\\"hi\\\"\""},
                     EscapeCase{"a\\b", "\"a\\\\b\""},
                     EscapeCase{"line\nbreak\ttab\r", "\"line\\nbreak\\ttab\\r\""},
@@ -55,7 +56,7 @@ TEST(MeshJson, CarriesTheResultAndOnlyWhatWasAskedFor) {
     const MeshInputs in{1.3, 0.0065, 0.1};
     const MeshLength mesh = std::get<MeshLength>(ComputeMeshLength(in, Arrangement::OneWay));
     const std::string plain = MeshResultJson(in, Arrangement::OneWay, mesh, nullptr, nullptr);
-    EXPECT_NE(plain.find("\"total_m\": 13.766,"), std::string::npos) << plain;
+    EXPECT_NE(plain.find("\"total_m\": " TAVRILO_ONE_WAY_TOTAL ","), std::string::npos) << plain;
     EXPECT_NE(plain.find("\"arrangement\": \"one-way\""), std::string::npos);
     EXPECT_NE(plain.find("\"S\": 24.120274671626635"), std::string::npos);
     EXPECT_EQ(plain.find("cut_list"), std::string::npos);
@@ -99,7 +100,7 @@ TEST_P(SvgBars, DrawsEveryBarOfEachDirection) {
     d.Inputs = {1.3, 0.0065, 1.3 / c.bars};
     d.Layout = c.layout;
     d.BarsPerDirection = c.bars;
-    d.Total = 27.533;
+    d.Total = test::kTwoWayTotal;
     const std::string svg = MeshSvg(d);
     EXPECT_EQ(CountLines(svg, "direction-1"), c.verticalLines);
     EXPECT_EQ(CountLines(svg, "direction-2"), c.horizontalLines);

@@ -1,3 +1,4 @@
+#include "calc/tests/initial_values.h"
 #include "text/messages.h"
 
 #include <gtest/gtest.h>
@@ -32,8 +33,8 @@ struct ResultTextCase {
 
 TEST(ResultText, AppendsTheUnitWithTheLocalesSeparator) {
     for (const ResultTextCase& c :
-         {ResultTextCase{27.533, ".", "27.533 m"}, ResultTextCase{13.766, ",", "13,766 m"},
-          ResultTextCase{-0.0, ".", "0 m"}})
+         {ResultTextCase{test::kTwoWayTotal, ".", TAVRILO_TWO_WAY_TOTAL " m"},
+          ResultTextCase{test::kOneWayTotal, ",", "13,766 m"}, ResultTextCase{-0.0, ".", "0 m"}})
         EXPECT_EQ(ResultText(c.total, c.separator), c.text);
 }
 

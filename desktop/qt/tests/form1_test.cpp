@@ -1,7 +1,9 @@
 // The real window, driven as a user would: typing, clicking, the menu.
+#include "calc/tests/initial_values.h"
 #include "desktop/qt/form1.h"
 #include "desktop/qt/result_area.h"
 #include "desktop/qt/tests/dialog_watcher.h"
+#include "desktop/tests/form_texts.h"
 #include "text/messages.h"
 #include "ui_form1.h"
 
@@ -26,6 +28,15 @@ using tavrilo::Form1;
 using tavrilo::ResultArea;
 using tavrilo::testing_support::DialogWatcher;
 using tavrilo::testing_support::SeenDialog;
+namespace form_texts = tavrilo::test::form_texts;
+
+namespace {
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
 
 class Form1Test : public QObject {
     Q_OBJECT
@@ -126,55 +137,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("Command2") << "Command2"
-                                  << "清除所有"
-                                  << "单击鼠标左键清除所有参数";
-        QTest::newRow("Command1") << "Command1"
-                                  << "计算结果"
-                                  << "单击鼠标左键计算结果";
-        QTest::newRow("Frame1") << "Frame1"
-                                << "钢筋布置形式"
-                                << "";
-        QTest::newRow("Option2") << "Option2"
-                                 << "双向布置"
-                                 << "双向布置即为交叉井字形布置";
-        QTest::newRow("Option1") << "Option1"
-                                 << "单向布置"
-                                 << "单向布置即为钢筋平行布置";
-        QTest::newRow("Frame2") << "Frame2"
-                                << "参数输入"
-                                << "";
-        QTest::newRow("Text3") << "Text3"
-                               << "0.1"
-                               << "输入钢筋网片钢筋间距以米为单位";
-        QTest::newRow("Text2") << "Text2"
-                               << "0.0065"
-                               << "输入钢筋网片使用的钢筋直径以米为单位";
-        QTest::newRow("Text1") << "Text1"
-                               << "1.3"
-                               << "输入钢筋网片直径以米为单位";
-        QTest::newRow("Label4_1") << "Label4_1"
-                                  << "m"
-                                  << "";
-        QTest::newRow("Label4_0") << "Label4_0"
-                                  << "m"
-                                  << "";
-        QTest::newRow("Label1") << "Label1"
-                                << "m"
-                                << "";
-        // full-width colons, Greek capital phi
-        QTest::newRow("Label3") << "Label3"
-                                << "钢筋间距d\uFF1A"
-                                << "";
-        QTest::newRow("Label2") << "Label2"
-                                << "钢筋直径\u03A6\uFF1A"
-                                << "";
-        QTest::newRow("Label") << "Label"
-                               << "网片直径D\uFF1A"
-                               << "";
-        QTest::newRow("Label5") << "Label5"
-                                << "钢筋总长度\uFF1A"
-                                << "";
+        for (const form_texts::ControlText& c : form_texts::kControls)
+            QTest::newRow(c.name) << c.name << c.text << c.toolTip;
     }
     void everyTextAndTooltipIsTheDesignedChinese() {
         QFETCH(QString, name);
@@ -196,7 +160,7 @@ private slots:
     }
 
     void theWindowStartsWithTheInitialValuesAndNoResult() {
-        QCOMPARE(form_->windowTitle(), QStringLiteral("Tavrilo"));
+        QCOMPARE(form_->windowTitle(), Q(form_texts::kTitle));
         QVERIFY(ui().Picture1->lines().isEmpty());
         QVERIFY(!ui().Option1->isChecked());
         QVERIFY(!ui().Option2->isChecked());
@@ -254,8 +218,9 @@ private slots:
             button->setFocus();
             QVERIFY(button->hasFocus());
             QTest::keyClick(button, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-            QCOMPARE(ui().Picture1->lines(),
-                     button == ui().Command1 ? QStringList{"27.533 m"} : QStringList{});
+            QCOMPARE(ui().Picture1->lines(), button == ui().Command1
+                                                 ? QStringList{TAVRILO_TWO_WAY_TOTAL " m"}
+                                                 : QStringList{});
         }
         QVERIFY(ui().Text1->text().isEmpty());
     }
@@ -264,9 +229,9 @@ private slots:
         const QList<QAction*> items = form_->menuBar()->actions();
         QCOMPARE(items.size(), 2);
         QCOMPARE(items[0]->objectName(), QStringLiteral("Homepage"));
-        QCOMPARE(items[0]->text(), QStringLiteral("主页"));
+        QCOMPARE(items[0]->text(), Q(form_texts::kHomePageItem));
         QCOMPARE(items[1]->objectName(), QStringLiteral("AnswerTheQuestion"));
-        QCOMPARE(items[1]->text(), QStringLiteral("问题反馈"));
+        QCOMPARE(items[1]->text(), Q(form_texts::kFeedbackItem));
         QVERIFY(items[0]->menu() == nullptr && items[1]->menu() == nullptr);
 
         // Clicking the item itself runs it: no drop-down in between.
@@ -275,14 +240,14 @@ private slots:
         QTest::mouseClick(form_->menuBar(), Qt::LeftButton, {}, feedback.center());
         const QList<SeenDialog> seen = expectDialogs(1);
         QCOMPARE(seen.size(), 1);
-        QCOMPARE(seen[0].title, QStringLiteral("问题反馈"));
+        QCOMPARE(seen[0].title, Q(form_texts::kFeedbackTitle));
     }
 
     void typingTheInitialValuesAndChoosingAnArrangementPrintsTheTotal_data() {
         QTest::addColumn<bool>("twoWay");
         QTest::addColumn<QString>("result");
-        QTest::newRow("双向布置") << true << "27.533 m";
-        QTest::newRow("单向布置") << false << "13.766 m";
+        QTest::newRow("双向布置") << true << TAVRILO_TWO_WAY_TOTAL " m";
+        QTest::newRow("单向布置") << false << TAVRILO_ONE_WAY_TOTAL " m";
     }
     void typingTheInitialValuesAndChoosingAnArrangementPrintsTheTotal() {
         QFETCH(bool, twoWay);
@@ -301,7 +266,7 @@ private slots:
     void clearEmptiesBoxesAndResultButKeepsTheArrangement() {
         click(ui().Option1);
         click(ui().Command1);
-        QCOMPARE(ui().Picture1->lines(), QStringList{"13.766 m"});
+        QCOMPARE(ui().Picture1->lines(), QStringList{TAVRILO_ONE_WAY_TOTAL " m"});
         click(ui().Command2);
         QVERIFY(ui().Text1->text().isEmpty() && ui().Text2->text().isEmpty() &&
                 ui().Text3->text().isEmpty());
@@ -311,16 +276,16 @@ private slots:
         click(ui().Command1);
         const QList<SeenDialog> seen = expectDialogs(1);
         QCOMPARE(seen.size(), 1);
-        QCOMPARE(seen[0].title, QStringLiteral("错误"));
-        QCOMPARE(seen[0].text, QStringLiteral("参数不能为\u201C0\u201D或\u201C负值\u201D\uFF01"));
+        QCOMPARE(seen[0].title, Q(form_texts::kErrorTitle));
+        QCOMPARE(seen[0].text, Q(form_texts::kNonPositive));
     }
 
     void messagesHaveOnlyAnOkButtonAndNoIcon() {
         click(ui().Command1); // no arrangement chosen yet
         const QList<SeenDialog> seen = expectDialogs(1);
         QCOMPARE(seen.size(), 1);
-        QCOMPARE(seen[0].text, QStringLiteral("请选择\u201C钢筋布置形式\u201D后进行计算\uFF01"));
-        QCOMPARE(seen[0].buttons, QStringList{QStringLiteral("确定")});
+        QCOMPARE(seen[0].text, Q(form_texts::kNoArrangement));
+        QCOMPARE(seen[0].buttons, QStringList{Q(form_texts::kOkButton)});
         QVERIFY(!seen[0].hasIcon);
     }
 
@@ -336,7 +301,7 @@ private slots:
 
         typeInto(ui().Text1, "1.3");
         click(ui().Command1);
-        QCOMPARE(ui().Picture1->lines(), QStringList{"27.533 m"});
+        QCOMPARE(ui().Picture1->lines(), QStringList{TAVRILO_TWO_WAY_TOTAL " m"});
     }
 
     void aNegativeTotalIsRefusedWithAMessage() {
@@ -346,7 +311,7 @@ private slots:
         click(ui().Command1);
         const QList<SeenDialog> seen = expectDialogs(1);
         QCOMPARE(seen.size(), 1);
-        QCOMPARE(seen[0].title, QStringLiteral("错误"));
+        QCOMPARE(seen[0].title, Q(form_texts::kErrorTitle));
         QVERIFY(seen[0].text.contains(QStringLiteral("负值")));
         QVERIFY(ui().Picture1->lines().isEmpty());
     }
@@ -355,9 +320,9 @@ private slots:
         ui().AnswerTheQuestion->trigger();
         const QList<SeenDialog> seen = expectDialogs(1);
         QCOMPARE(seen.size(), 1);
-        QCOMPARE(seen[0].title, QStringLiteral("问题反馈"));
-        QCOMPARE(seen[0].text, QStringLiteral("请将您发现的问题发送到 support@tavrilo.example.com "
-                                              "或联系\nQQ:123456789\n\n\n感谢您的使用\uFF01"));
+        QCOMPARE(seen[0].title, Q(form_texts::kFeedbackTitle));
+        QCOMPARE(seen[0].text,
+                 Q(form_texts::FeedbackText("support@tavrilo.example.com", "123456789", "\n")));
         QVERIFY(!seen[0].hasIcon);
     }
 
@@ -373,7 +338,7 @@ private slots:
         ui().Homepage->trigger();
         const QList<SeenDialog> seen = expectDialogs(1);
         QCOMPARE(seen.size(), 1);
-        QCOMPARE(seen[0].title, QStringLiteral("错误"));
+        QCOMPARE(seen[0].title, Q(form_texts::kErrorTitle));
         QVERIFY(seen[0].text.contains(QStringLiteral("http://tavrilo.example.com/")));
     }
 
@@ -437,7 +402,7 @@ private slots:
     // stands, in its own font when they fit and never below the smallest size.
     void everyTotalShowsWhole_data() {
         QTest::addColumn<double>("total");
-        QTest::newRow("initial values") << 27.533;
+        QTest::newRow("initial values") << tavrilo::test::kTwoWayTotal;
         QTest::newRow("D 1000, d 0.1") << 15709468.139;
         QTest::newRow("D 1e15, d 1e12") << 1.57081172840998e18;
         QTest::newRow("longest text") << -1.23456789012345e-308;
@@ -491,7 +456,7 @@ private slots:
     void aScreenshotAfterACalculationShowsTheResult() {
         click(ui().Option2);
         click(ui().Command1);
-        QCOMPARE(ui().Picture1->lines(), QStringList{"27.533 m"});
+        QCOMPARE(ui().Picture1->lines(), QStringList{TAVRILO_TWO_WAY_TOTAL " m"});
         const QImage shot = form_->grab().toImage();
         QVERIFY(!shot.isNull());
         const QString path = QStringLiteral(TAVRILO_SCREENSHOT_DIR "/form1_after_calculation.png");

@@ -15,8 +15,10 @@
 // focus that moves, a text that changes, a box that opens), up to a deadline,
 // and names what it waited for when the deadline passes.
 
+#include "calc/tests/initial_values.h"
 #include "desktop/commands.h"
 #include "desktop/support_links.h"
+#include "desktop/tests/form_texts.h"
 #include "desktop/win32/form1_win32.h"
 #include "desktop/win32/win32_result_area.h"
 #include "desktop/win32/win32_ui_operations.h"
@@ -35,6 +37,7 @@
 #include <windows.h>
 
 using namespace tavrilo;
+namespace form_texts = tavrilo::test::form_texts;
 
 namespace {
 
@@ -329,26 +332,39 @@ BOOL CALLBACK FindTooltipWindow(HWND window, LPARAM data) {
     return TRUE;
 }
 
+const form1::ControlEntry* EntryNamed(std::string_view name) {
+    for (const form1::ControlEntry& entry : form1::kControls) {
+        if (entry.name == name)
+            return &entry;
+    }
+    Check(false, "no control " + std::string(name));
+    return nullptr;
+}
+
 // Rests the mouse on each control and reads the tooltip that comes up.
 void TestTooltips(const Program& program) {
-    for (const form1::ControlEntry& entry : form1::kControls) {
-        if (!entry.tooltip)
+    for (const form_texts::ControlText& expected : form_texts::kControls) {
+        const form1::ControlEntry* entry = EntryNamed(expected.name);
+        if (!entry || !*expected.toolTip) {
+            Check(!entry || !entry->tooltip, std::string(expected.name) + " has no tooltip");
             continue;
+        }
         RECT place;
-        GetWindowRect(program.Item(entry.id), &place);
+        GetWindowRect(program.Item(entry->id), &place);
         const POINT centre{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
         SetCursorPos(centre.x, centre.y);
         POINT client = centre;
-        ScreenToClient(program.Item(entry.id), &client);
-        PostMessageW(program.Item(entry.id), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        ScreenToClient(program.Item(entry->id), &client);
+        PostMessageW(program.Item(entry->id), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        const std::wstring toolTip = WideFromUtf8(expected.toolTip);
         std::wstring shown;
-        const bool seen = WaitFor(std::string(entry.name) + "'s tooltip", [&] {
+        const bool seen = WaitFor(std::string(expected.name) + "'s tooltip", [&] {
             FindTooltip find{program.form, nullptr};
             EnumWindows(FindTooltipWindow, reinterpret_cast<LPARAM>(&find));
             shown = find.found ? TextOf(find.found) : std::wstring();
-            return shown == entry.tooltip;
+            return shown == toolTip;
         });
-        Check(seen, std::string(entry.name) + ": tooltip \"" + Narrow(shown) + "\"");
+        Check(seen, std::string(expected.name) + ": tooltip \"" + Narrow(shown) + "\"");
     }
     SetCursorPos(0, 0);
 }
@@ -383,10 +399,13 @@ void TestTabOrder(const Program& program, const std::string& when) {
 }
 
 void TestStartAndTabOrder(const Program& program) {
-    Check(Narrow(TextOf(program.form)) == "Tavrilo", "title Tavrilo");
-    Check(Narrow(TextOf(program.Item(form1::kText1Id))) == "1.3", "Text1 starts at 1.3");
-    Check(Narrow(TextOf(program.Item(form1::kText2Id))) == "0.0065", "Text2 starts at 0.0065");
-    Check(Narrow(TextOf(program.Item(form1::kText3Id))) == "0.1", "Text3 starts at 0.1");
+    Check(Narrow(TextOf(program.form)) == form_texts::kTitle, "title Tavrilo");
+    // Every caption, and the boxes' initial values.
+    for (const form_texts::ControlText& expected : form_texts::kControls) {
+        const form1::ControlEntry* entry = EntryNamed(expected.name);
+        const std::string shown = entry ? Narrow(TextOf(program.Item(entry->id))) : "";
+        Check(shown == expected.text, std::string(expected.name) + ": text \"" + shown + "\"");
+    }
     Check(Result(program).empty(), "the result area starts empty");
 
     // Wine keeps a menu's items in the process that made it: only the bar
@@ -403,14 +422,15 @@ void TestMessagesAndPrecedence(const Program& program) {
           "no arrangement at start");
     SetInputs(program, L"0", L"0.0065", L"0.1");
     Click(program, form1::kCommand1Id);
-    ExpectBox(program, "zero diameter, no arrangement", kNonPositiveMessage, kErrorTitle);
+    ExpectBox(program, "zero diameter, no arrangement", form_texts::kNonPositive,
+              form_texts::kErrorTitle);
     ExpectNoBox(program, "after the first message");
     SetInputs(program, L"1.3", L"-0.0065", L"0.1");
     Click(program, form1::kCommand1Id);
-    ExpectBox(program, "negative bar diameter", kNonPositiveMessage, kErrorTitle);
+    ExpectBox(program, "negative bar diameter", form_texts::kNonPositive, form_texts::kErrorTitle);
     SetInputs(program, L"1.3", L"0.0065", L"0.1");
     Click(program, form1::kCommand1Id);
-    ExpectBox(program, "no arrangement", kNoArrangementMessage, kErrorTitle);
+    ExpectBox(program, "no arrangement", form_texts::kNoArrangement, form_texts::kErrorTitle);
     Check(Result(program).empty(), "nothing printed after a message");
 }
 
@@ -421,8 +441,8 @@ void TestCalculations(const Program& program) {
         const char* shown;
     };
     const Case cases[] = {
-        {L"1.3", L"0.0065", L"0.1", form1::kOption2Id, "27.533 m"},
-        {L"1.3", L"0.0065", L"0.1", form1::kOption1Id, "13.766 m"},
+        {L"1.3", L"0.0065", L"0.1", form1::kOption2Id, TAVRILO_TWO_WAY_TOTAL " m"},
+        {L"1.3", L"0.0065", L"0.1", form1::kOption1Id, TAVRILO_ONE_WAY_TOTAL " m"},
         {L"2", L"0.008", L"0.15", form1::kOption1Id, "21.59 m"},
         {L"3.5", L"0.01", L"0.2", form1::kOption2Id, "99.444 m"},
         {L"1,3", L"0.0065", L"0.1m", form1::kOption2Id, "16.485 m"},
@@ -455,21 +475,23 @@ void TestClearAndReturnKey(const Program& program) {
           "Clear keeps the arrangement");
     // Keypad Enter on the focused 计算结果 calculates.
     PostMessageW(program.Item(form1::kCommand1Id), WM_KEYDOWN, VK_RETURN, 0x011C0001);
-    ExpectBox(program, "Calculate after Clear", kNonPositiveMessage, kErrorTitle);
+    ExpectBox(program, "Calculate after Clear", form_texts::kNonPositive, form_texts::kErrorTitle);
     SetInputs(program, L"1.3", L"0.0065", L"0.1");
     PostMessageW(program.Item(form1::kCommand1Id), WM_KEYDOWN, VK_RETURN, 0x001C0001);
-    WaitFor("Return on 计算结果 to show 27.533 m", [&] { return Result(program) == "27.533 m"; });
+    WaitFor("Return on 计算结果 to show " TAVRILO_TWO_WAY_TOTAL " m",
+            [&] { return Result(program) == TAVRILO_TWO_WAY_TOTAL " m"; });
 }
 
 void TestCalcErrorAndRecovery(const Program& program) {
     SetInputs(program, L"4000", L"0.0065", L"0.1"); // D / s = 40000
     Click(program, form1::kCommand1Id);
     ExpectBox(program, "D/s = 40000", CalcErrorMessage(CalcErrorKind::IntegerOverflow),
-              kErrorTitle);
+              form_texts::kErrorTitle);
     Check(Result(program).empty(), "nothing printed after an overflow");
     SetInputs(program, L"1.3", L"0.0065", L"0.1");
     Click(program, form1::kCommand1Id);
-    Check(Result(program) == "27.533 m", "the program keeps working after an overflow");
+    Check(Result(program) == TAVRILO_TWO_WAY_TOTAL " m",
+          "the program keeps working after an overflow");
 }
 
 void TestFeedbackAndHomePage(const Program& program, const std::string& browserLog) {
@@ -477,11 +499,10 @@ void TestFeedbackAndHomePage(const Program& program, const std::string& browserL
     ChooseMenu(program, form1::kAnswerTheQuestionId);
     const Box box = TakeBox(program, "feedback");
     // Each carriage return of the prompt is a line break of the box.
-    std::string expected;
-    for (char c : FeedbackPrompt(links))
-        expected += c == '\r' ? std::string("\r\n") : std::string(1, c);
+    const std::string expected =
+        form_texts::FeedbackText(links.SupportEmail, links.SupportQq, "\r\n");
     Check(Narrow(box.text) == expected, "feedback text: " + Narrow(box.text));
-    Check(Narrow(box.title) == kFeedbackTitle, "feedback title");
+    Check(Narrow(box.title) == form_texts::kFeedbackTitle, "feedback title");
 
     const std::wstring logPath = WindowsPath(browserLog);
     DeleteFileW(logPath.c_str());
@@ -672,7 +693,7 @@ void TestDrawnTotals() {
         const char* shown;
     };
     for (const Case& c : {
-             Case{L"1.3", L"0.0065", L"0.1", "27.533 m"},
+             Case{L"1.3", L"0.0065", L"0.1", TAVRILO_TWO_WAY_TOTAL " m"},
              Case{L"7654321.987", L"0.0123", L"350.7", "262420428519.964 m"},
              Case{L"1e17", L"1.234567e10", L"1.1e13", "1.42800036675015E+21 m"},
              // The longest text of a total: 15 significant digits, a three-digit exponent.
@@ -770,7 +791,7 @@ void TestFailedOperations() {
         missing.SetText(TextBoxId::Text2, ""),
         missing.ReadOption(OptionId::Option1, selected),
         missing.ClearResult(),
-        missing.PrintResult("27.533 m"),
+        missing.PrintResult(TAVRILO_TWO_WAY_TOTAL " m"),
         missing.OpenHomePage("file:///C:/Windows/System32/calc.exe"),
         missing.OpenHomePage("calc.exe"),
     };
@@ -786,7 +807,8 @@ int Pose(const std::wstring& exe) {
         return 1;
     Click(program, form1::kOption2Id);
     Click(program, form1::kCommand1Id);
-    Check(Result(program) == "27.533 m", "the worked example shows 27.533 m");
+    Check(Result(program) == TAVRILO_TWO_WAY_TOTAL " m",
+          "the worked example shows " TAVRILO_TWO_WAY_TOTAL " m");
     // Where to look for the total's ink on the screen.
     RECT area;
     GetClientRect(program.Item(form1::kPicture1Id), &area);
