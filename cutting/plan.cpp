@@ -173,21 +173,22 @@ constexpr std::size_t kPricingWindow = 200;
 constexpr double kDualScale = 1073741824.0; // 2^30
 
 struct Instance {
-    std::vector<Millimetres> W;  // distinct piece lengths, longest first
-    std::vector<std::int64_t> D; // their counts
-    std::vector<Millimetres> L;  // the stock lengths that carry a piece, shortest first
-    Millimetres K = 0;           // kerf
-    bool ByLength = false;       // several stock lengths: minimise the length bought
-    std::size_t N() const { return W.size(); }
-    Millimetres Size(std::size_t i) const { return W[i] + K; }
-    Millimetres Capacity(std::size_t j) const { return L[j] + K; }
+    std::vector<Millimetres> PieceLengths; // distinct piece lengths, longest first (the items)
+    std::vector<std::int64_t> PieceCounts; // their counts
+    std::vector<Millimetres> StockLengths; // the stock lengths that carry a piece, shortest first
+    Millimetres Kerf = 0;
+    bool ByLength = false; // several stock lengths: minimise the length bought
+    std::size_t Items() const { return PieceLengths.size(); }
+    Millimetres Size(std::size_t i) const { return PieceLengths[i] + Kerf; }
+    Millimetres Capacity(std::size_t j) const { return StockLengths[j] + Kerf; }
 };
 
-// A way of cutting one bar, repeated Mult times: (item, count) pairs by item.
+// A way of cutting one bar of StockLengths[Stock], repeated for Bars bars:
+// (item, count) pairs by item.
 struct Group {
     std::size_t Stock = 0;
-    std::vector<std::pair<std::size_t, std::int64_t>> Items;
-    std::int64_t Mult = 0;
+    std::vector<std::pair<std::size_t, std::int64_t>> Pieces;
+    std::int64_t Bars = 0;
 };
 
 std::optional<ProblemFault> Validate(const Problem& p) {
@@ -230,22 +231,22 @@ std::optional<ProblemFault> Validate(const Problem& p) {
 
 Instance Normalise(const Problem& p) {
     Instance in;
-    in.K = p.Kerf;
+    in.Kerf = p.Kerf;
     std::map<Millimetres, std::int64_t, std::greater<>> counts;
     for (const Demand& d : p.Pieces)
         counts[d.Length] += d.Count;
     for (const auto& [w, d] : counts) {
-        in.W.push_back(w);
-        in.D.push_back(d);
+        in.PieceLengths.push_back(w);
+        in.PieceCounts.push_back(d);
     }
     std::vector<Millimetres> stock = p.StockLengths;
     std::sort(stock.begin(), stock.end());
     stock.erase(std::unique(stock.begin(), stock.end()), stock.end());
     in.ByLength = stock.size() > 1;
-    const Millimetres shortest = in.W.empty() ? 0 : in.W.back();
+    const Millimetres shortest = in.PieceLengths.empty() ? 0 : in.PieceLengths.back();
     for (Millimetres l : stock)
         if (l >= shortest)
-            in.L.push_back(l);
+            in.StockLengths.push_back(l);
     return in;
 }
 
@@ -253,7 +254,7 @@ Instance Normalise(const Problem& p) {
 
 // The first item (longest first) of size at most `room`.
 std::size_t FirstFitting(const Instance& in, Millimetres room) {
-    std::size_t lo = 0, hi = in.N();
+    std::size_t lo = 0, hi = in.Items();
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
         if (in.Size(mid) <= room)
@@ -277,7 +278,7 @@ Group FillBar(const Instance& in, std::size_t j, const std::vector<std::int64_t>
             break;
         const std::size_t i = *it;
         const std::int64_t take = std::min(rem[i], room / in.Size(i));
-        g.Items.push_back({i, take});
+        g.Pieces.push_back({i, take});
         room -= take * in.Size(i);
         from = i + 1;
     }
@@ -286,8 +287,8 @@ Group FillBar(const Instance& in, std::size_t j, const std::vector<std::int64_t>
 
 Millimetres PiecesLength(const Instance& in, const Group& g) {
     Millimetres used = 0;
-    for (const auto& [i, c] : g.Items)
-        used += c * in.W[i];
+    for (const auto& [i, c] : g.Pieces)
+        used += c * in.PieceLengths[i];
     return used;
 }
 
@@ -295,35 +296,36 @@ Millimetres PiecesLength(const Instance& in, const Group& g) {
 // than `most`), which it takes.
 void CutAsOften(Group& bar, std::vector<std::int64_t>& rem, std::int64_t most = INT64_MAX) {
     std::int64_t mult = most;
-    for (const auto& [i, c] : bar.Items)
+    for (const auto& [i, c] : bar.Pieces)
         mult = std::min(mult, rem[i] / c);
-    bar.Mult = mult;
-    for (const auto& [i, c] : bar.Items)
+    bar.Bars = mult;
+    for (const auto& [i, c] : bar.Pieces)
         rem[i] -= c * mult;
 }
 
 // Cuts every piece left in `rem` by the greedy rule, appending to `out`.
 void Greedy(const Instance& in, std::vector<std::int64_t> rem, std::vector<Group>& out) {
     std::set<std::size_t> active;
-    for (std::size_t i = 0; i < in.N(); ++i)
+    for (std::size_t i = 0; i < in.Items(); ++i)
         if (rem[i] > 0)
             active.insert(i);
     while (!active.empty()) {
         // The stock length the greedy bar fills best, the longer (fewer bars) on a tie.
         Group best;
         Millimetres bestUsed = -1;
-        for (std::size_t j = 0; j < in.L.size(); ++j) {
+        for (std::size_t j = 0; j < in.StockLengths.size(); ++j) {
             Group g = FillBar(in, j, rem, active);
             const Millimetres used = PiecesLength(in, g);
-            if (g.Items.empty())
+            if (g.Pieces.empty())
                 continue;
-            if (bestUsed < 0 || used * in.L[best.Stock] >= bestUsed * in.L[j]) {
+            if (bestUsed < 0 ||
+                used * in.StockLengths[best.Stock] >= bestUsed * in.StockLengths[j]) {
                 best = std::move(g);
                 bestUsed = used;
             }
         }
         CutAsOften(best, rem);
-        for (const auto& [i, c] : best.Items)
+        for (const auto& [i, c] : best.Pieces)
             if (rem[i] == 0)
                 active.erase(i);
         out.push_back(std::move(best));
@@ -334,11 +336,13 @@ void Greedy(const Instance& in, std::vector<std::int64_t> rem, std::vector<Group
 
 struct Column {
     std::size_t Stock = 0;
-    std::vector<std::int32_t> A; // per item of the instance
+    std::vector<std::int32_t> Counts; // per item of the instance
 };
 
 double Cost(const Instance& in, std::size_t j) {
-    return in.ByLength ? static_cast<double>(in.L[j]) / static_cast<double>(in.L.back()) : 1.0;
+    return in.ByLength ? static_cast<double>(in.StockLengths[j]) /
+                             static_cast<double>(in.StockLengths.back())
+                       : 1.0;
 }
 
 // Knapsack items: `bound` copies at most of size `size` and value `value`,
@@ -548,7 +552,7 @@ private:
     struct MCol {
         std::size_t Stock = 0;
         double Cost = 0;
-        std::vector<double> A; // per row
+        std::vector<double> Entries; // per row
         bool Basic = false;
         // The rows it cuts pieces for: a way of cutting one bar has few, so
         // its reduced cost is summed over these alone.
@@ -559,7 +563,7 @@ private:
     std::vector<double> Restrict(const Column& c) const {
         std::vector<double> a(m_);
         for (std::size_t r = 0; r < m_; ++r)
-            a[r] = static_cast<double>(std::min<std::int64_t>(c.A[rows_[r]], dem_[r]));
+            a[r] = static_cast<double>(std::min<std::int64_t>(c.Counts[rows_[r]], dem_[r]));
         return a;
     }
 
@@ -567,7 +571,7 @@ private:
         cols_.push_back(c);
         MCol column{c.Stock, Cost(in_, c.Stock), Restrict(c), false, {}};
         for (std::size_t r = 0; r < m_; ++r)
-            if (column.A[r] != 0)
+            if (column.Entries[r] != 0)
                 column.Rows.push_back(r);
         mcols_.push_back(std::move(column));
         return mcols_.size() - 1;
@@ -584,7 +588,7 @@ private:
             std::size_t bestJ = 0;
             std::int64_t bestCount = 0;
             double bestPer = 0;
-            for (std::size_t j = 0; j < in_.L.size(); ++j) {
+            for (std::size_t j = 0; j < in_.StockLengths.size(); ++j) {
                 const std::int64_t count = std::min(dem_[r], in_.Capacity(j) / in_.Size(i));
                 if (count <= 0)
                     continue;
@@ -597,8 +601,8 @@ private:
             }
             Column c;
             c.Stock = bestJ;
-            c.A.assign(in_.N(), 0);
-            c.A[i] = static_cast<std::int32_t>(bestCount);
+            c.Counts.assign(in_.Items(), 0);
+            c.Counts[i] = static_cast<std::int32_t>(bestCount);
             const std::size_t k = Add(c);
             mcols_[k].Basic = true;
             basis_[r] = static_cast<std::ptrdiff_t>(k);
@@ -614,7 +618,7 @@ private:
             const Column& c = pool[n];
             bool useful = false;
             for (std::size_t r = 0; r < m_ && !useful; ++r)
-                useful = c.A[rows_[r]] > 0;
+                useful = c.Counts[rows_[r]] > 0;
             if (useful)
                 Add(c);
         }
@@ -629,8 +633,8 @@ private:
             c.Stock = kExchange_;
             cols_.push_back(std::move(c));
             MCol column{kExchange_, 0.0, std::vector<double>(m_, 0.0), false, {r, r + 1}};
-            column.A[r] = -1.0;
-            column.A[r + 1] = 1.0;
+            column.Entries[r] = -1.0;
+            column.Entries[r + 1] = 1.0;
             mcols_.push_back(std::move(column));
         }
     }
@@ -673,7 +677,7 @@ private:
             priced_ += c.Rows.size();
             double rc = c.Cost;
             for (const std::size_t r : c.Rows)
-                rc -= c.A[r] * y_[r];
+                rc -= c.Entries[r] * y_[r];
             if (c.Cost > 0)
                 rc /= c.Cost;
             if (rc < best) {
@@ -693,7 +697,7 @@ private:
             for (std::size_t r = 0; r < m_; ++r)
                 values[r] = y_[r] > kDualEps ? y_[r] : 0.0;
             std::optional<Column> bestColumn;
-            for (std::size_t j = 0; j < in_.L.size(); ++j) {
+            for (std::size_t j = 0; j < in_.StockLengths.size(); ++j) {
                 std::vector<Millimetres> sizes(m_);
                 std::vector<std::int64_t> bounds(m_);
                 for (std::size_t r = 0; r < m_; ++r) {
@@ -732,9 +736,9 @@ private:
                     best = rc;
                     Column c;
                     c.Stock = j;
-                    c.A.assign(in_.N(), 0);
+                    c.Counts.assign(in_.Items(), 0);
                     for (std::size_t r = 0; r < m_; ++r)
-                        c.A[rows_[r]] = static_cast<std::int32_t>(choice[r]);
+                        c.Counts[rows_[r]] = static_cast<std::int32_t>(choice[r]);
                     bestColumn = std::move(c);
                 }
             }
@@ -747,7 +751,7 @@ private:
         if (which < 0)
             column[static_cast<std::size_t>(-which - 1)] = -1.0;
         else
-            column = mcols_[static_cast<std::size_t>(which)].A;
+            column = mcols_[static_cast<std::size_t>(which)].Entries;
         return true;
     }
 
@@ -834,7 +838,7 @@ private:
             else {
                 const MCol& c = mcols_[static_cast<std::size_t>(basis_[k])];
                 for (std::size_t r = 0; r < m_; ++r)
-                    b[r * m_ + k] = c.A[r];
+                    b[r * m_ + k] = c.Entries[r];
             }
         }
         std::vector<double> inv(m_ * m_, 0.0);
@@ -908,32 +912,32 @@ private:
 // three or four pieces. Nothing when the knapsacks would take more than the
 // budget.
 std::optional<std::vector<Group>> Fullest(const Instance& in, Budget& budget) {
-    std::vector<std::int64_t> rem = in.D;
+    std::vector<std::int64_t> rem = in.PieceCounts;
     std::vector<Group> out;
-    std::vector<Millimetres> sizes(in.N());
-    std::vector<double> lengths(in.N());
-    for (std::size_t r = 0; r < in.N(); ++r) {
+    std::vector<Millimetres> sizes(in.Items());
+    std::vector<double> lengths(in.Items());
+    for (std::size_t r = 0; r < in.Items(); ++r) {
         sizes[r] = in.Size(r);
         lengths[r] = static_cast<double>(sizes[r]);
     }
     std::size_t first = 0;
     while (true) {
-        while (first < in.N() && rem[first] == 0)
+        while (first < in.Items() && rem[first] == 0)
             ++first;
-        if (first == in.N())
+        if (first == in.Items())
             return out;
         Group best;
         Millimetres bestUsed = -1;
-        for (std::size_t j = 0; j < in.L.size(); ++j) {
+        for (std::size_t j = 0; j < in.StockLengths.size(); ++j) {
             const Millimetres room = in.Capacity(j) - in.Size(first);
             if (room < 0)
                 continue;
-            std::vector<std::int64_t> bounds(in.N(), 0);
-            for (std::size_t r = first; r < in.N(); ++r)
+            std::vector<std::int64_t> bounds(in.Items(), 0);
+            for (std::size_t r = first; r < in.Items(); ++r)
                 bounds[r] = std::min(rem[r] - (r == first ? 1 : 0), room / in.Size(r));
             const std::vector<Chunk> chunks = Chunks(sizes, bounds);
             const std::int64_t cells = static_cast<std::int64_t>(chunks.size()) * (room + 1);
-            std::vector<std::int64_t> choice(in.N(), 0);
+            std::vector<std::int64_t> choice(in.Items(), 0);
             // A search first: it ends at once on a bar filled exactly.
             bool found = false;
             if (cells > kSmallDpCells) {
@@ -946,17 +950,18 @@ std::optional<std::vector<Group>> Fullest(const Instance& in, Budget& budget) {
             if (!found) {
                 if (!budget.Spend(cells))
                     return std::nullopt;
-                choice.assign(in.N(), 0);
+                choice.assign(in.Items(), 0);
                 Knapsack(chunks, sizes, room, &choice);
             }
             ++choice[first];
             Group g;
             g.Stock = j;
-            for (std::size_t r = 0; r < in.N(); ++r)
+            for (std::size_t r = 0; r < in.Items(); ++r)
                 if (choice[r] > 0)
-                    g.Items.push_back({r, choice[r]});
+                    g.Pieces.push_back({r, choice[r]});
             const Millimetres used = PiecesLength(in, g);
-            if (bestUsed < 0 || used * in.L[best.Stock] > bestUsed * in.L[j]) {
+            if (bestUsed < 0 ||
+                used * in.StockLengths[best.Stock] > bestUsed * in.StockLengths[j]) {
                 best = std::move(g);
                 bestUsed = used;
             }
@@ -1002,9 +1007,9 @@ public:
     std::optional<std::vector<Group>> Run(const std::vector<Group>& groups, std::int64_t floor) {
         std::vector<Bar> bars;
         for (const Group& g : groups)
-            for (std::int64_t copy = 0; copy < g.Mult; ++copy) {
+            for (std::int64_t copy = 0; copy < g.Bars; ++copy) {
                 Bar bar;
-                for (const auto& [i, c] : g.Items)
+                for (const auto& [i, c] : g.Pieces)
                     for (std::int64_t n = 0; n < c; ++n) {
                         bar.push_back(type_.size());
                         type_.push_back(i);
@@ -1026,8 +1031,8 @@ public:
                 ++items[type_[id]];
             Group g;
             g.Stock = 0;
-            g.Items.assign(items.begin(), items.end());
-            g.Mult = 1;
+            g.Pieces.assign(items.begin(), items.end());
+            g.Bars = 1;
             out.push_back(std::move(g));
         }
         return out;
@@ -1275,11 +1280,11 @@ struct Bounds {
 // From the pieces' length alone: a bar of L carries at most L + K of piece and kerf.
 Bounds MaterialBound(const Instance& in) {
     std::int64_t total = 0;
-    for (std::size_t i = 0; i < in.N(); ++i)
-        total += in.D[i] * in.Size(i);
+    for (std::size_t i = 0; i < in.Items(); ++i)
+        total += in.PieceCounts[i] * in.Size(i);
     Bounds b;
-    b.Bars = *detail::MulDivCeil(total, 1, in.Capacity(in.L.size() - 1));
-    b.Length = *detail::MulDivCeil(total, in.L.front(), in.Capacity(0));
+    b.Bars = *detail::MulDivCeil(total, 1, in.Capacity(in.StockLengths.size() - 1));
+    b.Length = *detail::MulDivCeil(total, in.StockLengths.front(), in.Capacity(0));
     return b;
 }
 
@@ -1293,12 +1298,12 @@ std::optional<Bounds> DualBound(const Instance& in, const std::vector<double>& y
     if (!(top > 0))
         return std::nullopt;
     const double scale = kDualScale / top;
-    std::vector<std::int64_t> values(in.N(), 0);
+    std::vector<std::int64_t> values(in.Items(), 0);
     std::int64_t sum = 0;
-    for (std::size_t i = 0; i < in.N(); ++i) {
+    for (std::size_t i = 0; i < in.Items(); ++i) {
         const double v = y[i] > 0 ? y[i] * scale : 0.0;
         values[i] = static_cast<std::int64_t>(std::min(v, kDualScale));
-        const auto add = detail::MulChecked(values[i], in.D[i]);
+        const auto add = detail::MulChecked(values[i], in.PieceCounts[i]);
         if (!add)
             return std::nullopt;
         const auto next = detail::AddChecked(sum, *add);
@@ -1306,16 +1311,17 @@ std::optional<Bounds> DualBound(const Instance& in, const std::vector<double>& y
             return std::nullopt;
         sum = *next;
     }
-    std::vector<Millimetres> sizes(in.N());
-    for (std::size_t i = 0; i < in.N(); ++i)
+    std::vector<Millimetres> sizes(in.Items());
+    for (std::size_t i = 0; i < in.Items(); ++i)
         sizes[i] = in.Size(i);
     std::optional<Bounds> b;
     std::int64_t bestM = 0;
     std::optional<std::int64_t> length;
-    for (std::size_t j = 0; j < in.L.size(); ++j) {
-        std::vector<std::int64_t> bounds(in.N());
-        for (std::size_t i = 0; i < in.N(); ++i)
-            bounds[i] = values[i] > 0 ? std::min(in.D[i], in.Capacity(j) / in.Size(i)) : 0;
+    for (std::size_t j = 0; j < in.StockLengths.size(); ++j) {
+        std::vector<std::int64_t> bounds(in.Items());
+        for (std::size_t i = 0; i < in.Items(); ++i)
+            bounds[i] =
+                values[i] > 0 ? std::min(in.PieceCounts[i], in.Capacity(j) / in.Size(i)) : 0;
         const std::vector<Chunk> chunks = Chunks(sizes, bounds);
         const std::int64_t cells = static_cast<std::int64_t>(chunks.size()) * (in.Capacity(j) + 1);
         if (cells > kMaxBoundCells)
@@ -1325,7 +1331,7 @@ std::optional<Bounds> DualBound(const Instance& in, const std::vector<double>& y
         if (m <= 0)
             continue;
         bestM = std::max(bestM, m);
-        const auto l = detail::MulDivCeil(sum, in.L[j], m);
+        const auto l = detail::MulDivCeil(sum, in.StockLengths[j], m);
         if (!l)
             return std::nullopt;
         length = length ? std::min(*length, *l) : *l;
@@ -1347,18 +1353,18 @@ void TakeCopies(const Instance& in, const Column& column, std::int64_t copies,
         Group g;
         g.Stock = column.Stock;
         std::int64_t places = 0;
-        for (std::size_t i = 0; i < in.N(); ++i) {
-            places += column.A[i];
+        for (std::size_t i = 0; i < in.Items(); ++i) {
+            places += column.Counts[i];
             const std::int64_t a = std::min(places, rem[i]);
             if (a > 0) {
-                g.Items.push_back({i, a});
+                g.Pieces.push_back({i, a});
                 places -= a;
             }
         }
-        if (g.Items.empty())
+        if (g.Pieces.empty())
             return;
         CutAsOften(g, rem, copies);
-        copies -= g.Mult;
+        copies -= g.Bars;
         out.push_back(std::move(g));
     }
 }
@@ -1372,11 +1378,11 @@ struct Totals {
 void Shorten(const Instance& in, std::vector<Group>& groups) {
     for (Group& g : groups) {
         std::int64_t pieces = 0;
-        for (const auto& [i, c] : g.Items)
+        for (const auto& [i, c] : g.Pieces)
             pieces += c;
-        const Millimetres need = PiecesLength(in, g) + (pieces - 1) * in.K;
-        for (std::size_t j = 0; j < in.L.size(); ++j)
-            if (in.L[j] >= need) {
+        const Millimetres need = PiecesLength(in, g) + (pieces - 1) * in.Kerf;
+        for (std::size_t j = 0; j < in.StockLengths.size(); ++j)
+            if (in.StockLengths[j] >= need) {
                 g.Stock = j;
                 break;
             }
@@ -1386,8 +1392,8 @@ void Shorten(const Instance& in, std::vector<Group>& groups) {
 Totals Count(const Instance& in, const std::vector<Group>& groups) {
     Totals t;
     for (const Group& g : groups) {
-        t.Bars += g.Mult;
-        t.Bought += g.Mult * in.L[g.Stock];
+        t.Bars += g.Bars;
+        t.Bought += g.Bars * in.StockLengths[g.Stock];
     }
     return t;
 }
@@ -1405,12 +1411,13 @@ bool MeetsBound(const Instance& in, const Totals& t, const Bounds& b) {
 // Each bound implies one of the other kind, and the length bought is a sum
 // of stock lengths, so a multiple of their greatest common divisor.
 Bounds Rounded(const Instance& in, Bounds bounds) {
-    bounds.Length = std::max(bounds.Length, bounds.Bars * in.L.front());
+    bounds.Length = std::max(bounds.Length, bounds.Bars * in.StockLengths.front());
     Millimetres divisor = 0;
-    for (Millimetres l : in.L)
+    for (Millimetres l : in.StockLengths)
         divisor = std::gcd(divisor, l);
     bounds.Length = *detail::MulDivCeil(bounds.Length, 1, divisor) * divisor;
-    bounds.Bars = std::max(bounds.Bars, *detail::MulDivCeil(bounds.Length, 1, in.L.back()));
+    bounds.Bars =
+        std::max(bounds.Bars, *detail::MulDivCeil(bounds.Length, 1, in.StockLengths.back()));
     return bounds;
 }
 
@@ -1418,9 +1425,10 @@ Bounds Rounded(const Instance& in, Bounds bounds) {
 // length, misses the bound and has few enough pieces.
 void SqueezeIn(const Instance& in, std::vector<Group>& best, const Bounds& bounds, Budget& budget,
                std::int64_t share) {
-    if (in.L.size() != 1 || in.Capacity(0) > kMaxDpCapacity ||
+    if (in.StockLengths.size() != 1 || in.Capacity(0) > kMaxDpCapacity ||
         MeetsBound(in, Count(in, best), Rounded(in, bounds)) ||
-        std::accumulate(in.D.begin(), in.D.end(), std::int64_t{0}) > kSqueezeItems)
+        std::accumulate(in.PieceCounts.begin(), in.PieceCounts.end(), std::int64_t{0}) >
+            kSqueezeItems)
         return;
     Budget part{budget.Left / share};
     const std::int64_t given = part.Left;
@@ -1437,7 +1445,7 @@ void SqueezeIn(const Instance& in, std::vector<Group>& best, const Bounds& bound
 std::vector<Group> Dive(const Instance& in, const LpSolution& first, std::vector<Column>& pool,
                         Budget& budget, std::size_t variant) {
     std::vector<Group> groups;
-    std::vector<std::int64_t> rem = in.D;
+    std::vector<std::int64_t> rem = in.PieceCounts;
     LpSolution lp = first;
     while (true) {
         std::vector<std::pair<std::size_t, double>> x = lp.X;
@@ -1458,7 +1466,7 @@ std::vector<Group> Dive(const Instance& in, const LpSolution& first, std::vector
         }
         std::vector<std::size_t> rows;
         std::vector<std::int64_t> dem;
-        for (std::size_t i = 0; i < in.N(); ++i)
+        for (std::size_t i = 0; i < in.Items(); ++i)
             if (rem[i] > 0) {
                 rows.push_back(i);
                 dem.push_back(rem[i]);
@@ -1487,15 +1495,15 @@ Plan Assemble(const Instance& in, std::vector<Group> groups, const Bounds& bound
              std::int64_t>
         merged;
     for (Group& g : groups)
-        merged[{g.Stock, g.Items}] += g.Mult;
+        merged[{g.Stock, g.Pieces}] += g.Bars;
     Plan plan;
     for (const auto& [key, mult] : merged) {
         Pattern p;
-        p.StockLength = in.L[key.first];
+        p.StockLength = in.StockLengths[key.first];
         for (const auto& [i, c] : key.second)
-            p.Pieces.insert(p.Pieces.end(), static_cast<std::size_t>(c), in.W[i]);
+            p.Pieces.insert(p.Pieces.end(), static_cast<std::size_t>(c), in.PieceLengths[i]);
         p.Count = mult;
-        const auto shape = detail::Shape(p.StockLength, p.Pieces, in.K);
+        const auto shape = detail::Shape(p.StockLength, p.Pieces, in.Kerf);
         p.Cuts = shape.Cuts;
         p.Offcut = shape.Offcut;
         plan.Bars += mult;
@@ -1513,18 +1521,18 @@ Plan Assemble(const Instance& in, std::vector<Group> groups, const Bounds& bound
 std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds) {
 
     std::vector<Group> greedy;
-    Greedy(in, in.D, greedy);
+    Greedy(in, in.PieceCounts, greedy);
     Shorten(in, greedy);
     std::vector<Group> best = greedy;
     Totals bestTotals = Count(in, greedy);
 
-    std::vector<std::size_t> rows(in.N());
-    for (std::size_t i = 0; i < in.N(); ++i)
+    std::vector<std::size_t> rows(in.Items());
+    for (std::size_t i = 0; i < in.Items(); ++i)
         rows[i] = i;
     std::int64_t cells = 0;
-    bool small = in.N() <= kMaxLpRows;
-    for (std::size_t j = 0; j < in.L.size() && small; ++j) {
-        cells += KnapsackCells(in, j, rows, in.D);
+    bool small = in.Items() <= kMaxLpRows;
+    for (std::size_t j = 0; j < in.StockLengths.size() && small; ++j) {
+        cells += KnapsackCells(in, j, rows, in.PieceCounts);
         small = cells <= kMaxDpCells && in.Capacity(j) <= kMaxDpCapacity;
     }
     if (!MeetsBound(in, bestTotals, Rounded(in, bounds))) {
@@ -1548,16 +1556,16 @@ std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds) {
         for (const Group& g : greedy) {
             Column c;
             c.Stock = g.Stock;
-            c.A.assign(in.N(), 0);
-            for (const auto& [i, count] : g.Items)
-                c.A[i] = static_cast<std::int32_t>(count);
+            c.Counts.assign(in.Items(), 0);
+            for (const auto& [i, count] : g.Pieces)
+                c.Counts[i] = static_cast<std::int32_t>(count);
             pool.push_back(std::move(c));
         }
         // The first relaxation gets half the steps: when it converges slowly,
         // the dives from where it stopped still have the other half.
         Budget share{budget.Left / 2};
         const std::int64_t given = share.Left;
-        Master master(in, rows, in.D, share);
+        Master master(in, rows, in.PieceCounts, share);
         const LpSolution lp = master.Solve(pool);
         budget.Spend(given - share.Left);
         if (const auto dual = DualBound(in, lp.Y, budget)) {
@@ -1592,19 +1600,20 @@ std::vector<std::int64_t> Selection(const Instance& in, const std::vector<Group>
     for (std::size_t k = 0; k < groups.size(); ++k)
         used[k] = PiecesLength(in, groups[k]);
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return used[a] * in.L[groups[b].Stock] < used[b] * in.L[groups[a].Stock];
+        return used[a] * in.StockLengths[groups[b].Stock] <
+               used[b] * in.StockLengths[groups[a].Stock];
     });
     std::vector<std::int64_t> taken(groups.size(), 0);
     std::int64_t bars = 0;
     for (std::size_t k : order) {
         if (bars >= worst)
             break;
-        taken[k] = std::min(groups[k].Mult, worst - bars);
+        taken[k] = std::min(groups[k].Bars, worst - bars);
         bars += taken[k];
     }
     for (std::int64_t tries = 0; mixed > 0 && tries < 4 * mixed; ++tries) {
         const std::size_t k = draw(groups.size());
-        if (taken[k] < groups[k].Mult) {
+        if (taken[k] < groups[k].Bars) {
             ++taken[k];
             --mixed;
         }
@@ -1617,37 +1626,37 @@ std::vector<std::int64_t> Selection(const Instance& in, const std::vector<Group>
 // bars are where rounding leaves its waste. Kept when the new cut is better.
 void Repack(const Instance& in, std::vector<Group>& groups, Budget& budget,
             const std::vector<std::int64_t>& taken) {
-    std::vector<std::int64_t> dem(in.N(), 0);
+    std::vector<std::int64_t> dem(in.Items(), 0);
     for (std::size_t k = 0; k < groups.size(); ++k)
-        for (const auto& [i, c] : groups[k].Items)
+        for (const auto& [i, c] : groups[k].Pieces)
             dem[i] += c * taken[k];
     Instance sub;
-    sub.L = in.L;
-    sub.K = in.K;
+    sub.StockLengths = in.StockLengths;
+    sub.Kerf = in.Kerf;
     sub.ByLength = in.ByLength;
     std::vector<std::size_t> back;
-    for (std::size_t i = 0; i < in.N(); ++i)
+    for (std::size_t i = 0; i < in.Items(); ++i)
         if (dem[i] > 0) {
-            sub.W.push_back(in.W[i]);
-            sub.D.push_back(dem[i]);
+            sub.PieceLengths.push_back(in.PieceLengths[i]);
+            sub.PieceCounts.push_back(dem[i]);
             back.push_back(i);
         }
-    if (sub.N() == 0)
+    if (sub.Items() == 0)
         return;
     Totals before;
     for (std::size_t k = 0; k < groups.size(); ++k) {
         before.Bars += taken[k];
-        before.Bought += taken[k] * in.L[groups[k].Stock];
+        before.Bought += taken[k] * in.StockLengths[groups[k].Stock];
     }
     Bounds subBounds = MaterialBound(sub);
     std::vector<Group> again = PlanFor(sub, budget, subBounds);
     if (!Better(in, Count(sub, again), before))
         return;
     for (std::size_t k = 0; k < groups.size(); ++k)
-        groups[k].Mult -= taken[k];
-    std::erase_if(groups, [](const Group& g) { return g.Mult == 0; });
+        groups[k].Bars -= taken[k];
+    std::erase_if(groups, [](const Group& g) { return g.Bars == 0; });
     for (Group& g : again) {
-        for (auto& item : g.Items)
+        for (auto& item : g.Pieces)
             item.first = back[item.first];
         groups.push_back(std::move(g));
     }
@@ -1685,7 +1694,7 @@ Outcome SolveCuttingStock(const Problem& problem, const Limits& limits) {
     if (const auto fault = Validate(problem))
         return *fault;
     const Instance in = Normalise(problem);
-    if (in.N() == 0) {
+    if (in.Items() == 0) {
         Plan empty;
         empty.ProvenOptimal = true;
         return empty;
