@@ -2,7 +2,8 @@
 
 // The optimiser's internals: what its files share, and what its tests and
 // benchmark look at. plan.h is the library's one door; nothing outside
-// cutting/ but tests and tools includes this.
+// cutting/ but tests and tools includes this. How a plan is found is told at
+// the top of assembly.cpp, beside SolveCuttingStock.
 
 #include "cutting/plan.h"
 

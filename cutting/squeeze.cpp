@@ -235,16 +235,16 @@ private:
     }
 
     // Out of a bar, in this order: each piece with each later one, then that
-    // piece alone; last, nothing.
-    std::vector<Removal> Removals(const Bar& bar) const {
-        std::vector<Removal> outs;
+    // piece alone; last, nothing. In `outs`, kept from bar to bar (a move
+    // looks at every bar).
+    void Removals(const Bar& bar, std::vector<Removal>& outs) const {
+        outs.clear();
         for (std::size_t o1 = 0; o1 < bar.size(); ++o1) {
             for (std::size_t o2 = o1 + 1; o2 < bar.size(); ++o2)
                 outs.push_back({2, o1, o2, Size(bar[o1]) + Size(bar[o2])});
             outs.push_back({1, o1, kNone, Size(bar[o1])});
         }
         outs.push_back({0, kNone, kNone, 0});
-        return outs;
     }
 
     // The moves on bar b that beat `best`: for each removal, the longest
@@ -252,10 +252,11 @@ private:
     // pieces shorter than ever). Returns the moves tried.
     std::int64_t BestOnBar(std::size_t b, const std::vector<LooseChoice>& choices,
                            std::int64_t move, Millimetres looseLength, Millimetres shortest,
-                           Move& best) const {
+                           std::vector<Removal>& outs, Move& best) const {
         std::int64_t work = 0;
         const Millimetres room = capacity_ - load_[b];
-        for (const Removal& out : Removals(bars_[b])) {
+        Removals(bars_[b], outs);
+        for (const Removal& out : outs) {
             auto it =
                 std::lower_bound(choices.begin(), choices.end(), room + out.Length,
                                  [](const LooseChoice& c, Millimetres v) { return c.Length > v; });
@@ -284,11 +285,12 @@ private:
                                     Millimetres shortest) {
         const std::vector<LooseChoice> choices = LooseChoices();
         Move best;
+        std::vector<Removal> outs;
         std::int64_t work = 0;
         const std::size_t start = draws_.Below(bars_.size());
         for (std::size_t seen = 0; seen < bars_.size(); ++seen)
             work += BestOnBar((start + seen) % bars_.size(), choices, move, looseLength, shortest,
-                              best);
+                              outs, best);
         if (!budget_.Spend(work * kStepsPerMove + static_cast<std::int64_t>(choices.size())))
             return std::nullopt;
         if (!best.Found)
