@@ -1,14 +1,23 @@
 #pragma once
 
-// The optimiser's internals that its tests and benchmark look at.
+// The optimiser's internals: what its files share, and what its tests and
+// benchmark look at. plan.h is the library's one door; nothing outside
+// cutting/ but tests and tools includes this. How a plan is found is told at
+// the top of assembly.cpp, beside SolveCuttingStock.
 
 #include "cutting/plan.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace tavrilo::cutting::detail {
+
+// --- Counted work and exact arithmetic (arithmetic.cpp) ----------------------
 
 // Counted work: Spend fails, and leaves nothing, once the steps run out.
 struct Budget {
@@ -16,11 +25,271 @@ struct Budget {
     bool Spend(std::int64_t steps);
 };
 
+// `run(part)` with 1 / `share` of the steps left in `budget` as its own
+// `part`, so that a slow part leaves room for what comes after it; the steps
+// it spends are charged back to `budget`. Returns what `run` returns.
+template <class Run> auto WithShare(Budget& budget, std::int64_t share, Run&& run) {
+    Budget part{budget.Left / share};
+    const std::int64_t given = part.Left;
+    if constexpr (std::is_void_v<std::invoke_result_t<Run, Budget&>>) {
+        run(part);
+        budget.Spend(given - part.Left);
+    } else {
+        auto result = run(part);
+        budget.Spend(given - part.Left);
+        return result;
+    }
+}
+
 // ceil(a * b / m) for a, b >= 0 and m > 0, exactly, or nothing when it does
 // not fit in 64 bits. No 128-bit integer type is needed.
 std::optional<std::int64_t> MulDivCeil(std::int64_t a, std::int64_t b, std::int64_t m);
 std::optional<std::int64_t> AddChecked(std::int64_t a, std::int64_t b);
 std::optional<std::int64_t> MulChecked(std::int64_t a, std::int64_t b);
+
+// Numbers from a fixed seed (a linear congruential sequence): the same on
+// every machine, so that what is drawn never changes a plan from one to the next.
+class Draws {
+public:
+    explicit Draws(std::uint64_t seed) : state_(seed) {}
+    std::size_t Below(std::size_t n) {
+        state_ = state_ * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<std::size_t>((state_ >> 33) % n);
+    }
+
+private:
+    std::uint64_t state_;
+};
+
+// --- The knobs that more than one file turns ---------------------------------
+
+// The relaxation is tried only this small: a dense basis of kMaxLpRows rows,
+// and knapsacks of at most kMaxDpCells cells (capacity times chunks) a round,
+// nor for bars longer than kMaxDpCapacity (a table of doubles over the
+// millimetres of one bar).
+inline constexpr std::size_t kMaxLpRows = 400;
+inline constexpr std::int64_t kMaxDpCells = 60'000'000;
+inline constexpr Millimetres kMaxDpCapacity = 1'000'000;
+// Knapsacks larger than kSmallDpCells are searched first, up to kSearchNodes
+// nodes. A node of a knapsack search takes about as long as 24 cells of a
+// table (measured on the long bars of Scholl's third set), and is counted so.
+inline constexpr std::int64_t kSmallDpCells = 300'000;
+inline constexpr std::int64_t kSearchNodes = 200'000;
+inline constexpr std::int64_t kStepsPerNode = 24;
+// After this many pivots in a row that move nothing, the simplex guards
+// against cycling (basis.cpp, master.cpp).
+inline constexpr std::size_t kDegenerateStreak = 30;
+// The seed of every sequence drawn.
+inline constexpr std::uint64_t kDrawSeed = 20261209;
+
+// --- The problem in normal form (problem.cpp) --------------------------------
+
+struct Instance {
+    std::vector<Millimetres> PieceLengths; // distinct piece lengths, longest first (the items)
+    std::vector<std::int64_t> PieceCounts; // their counts
+    std::vector<Millimetres> StockLengths; // the stock lengths that carry a piece, shortest first
+    Millimetres Kerf = 0;
+    bool ByLength = false; // several stock lengths: minimise the length bought
+    std::size_t Items() const { return PieceLengths.size(); }
+    Millimetres Size(std::size_t i) const { return PieceLengths[i] + Kerf; }
+    Millimetres Capacity(std::size_t j) const { return StockLengths[j] + Kerf; }
+};
+
+// A way of cutting one bar of StockLengths[Stock], repeated for Bars bars:
+// (item, count) pairs by item.
+struct Group {
+    std::size_t Stock = 0;
+    std::vector<std::pair<std::size_t, std::int64_t>> Pieces;
+    std::int64_t Bars = 0;
+};
+
+std::optional<ProblemFault> Validate(const Problem& problem);
+Instance Normalise(const Problem& problem);
+
+// --- Knapsacks (knapsack.cpp) ------------------------------------------------
+
+// Copies of one row taken together: a row's bound split in powers of two.
+struct Chunk {
+    std::size_t Row = 0;
+    std::int64_t Copies = 0;
+    Millimetres Size = 0;
+};
+
+// A bounded knapsack: at most Bounds[r] pieces of Sizes[r] on a bar of
+// `capacity`, each worth values[r]. Two ways to the best value, each with the
+// pieces per row in `choice`: a table over the millimetres, exact; and a
+// branch and bound search by value per millimetre, best first, exact unless
+// it runs out of nodes, and quick for bars that hold few pieces.
+class Knapsack {
+public:
+    Knapsack(std::vector<Millimetres> sizes, std::vector<std::int64_t> bounds,
+             Millimetres capacity);
+
+    std::size_t Chunks() const { return chunks_.size(); }
+    // The table's cells: its work in steps.
+    std::int64_t Cells() const {
+        return static_cast<std::int64_t>(chunks_.size()) * (capacity_ + 1);
+    }
+
+    template <class Value>
+    Value Table(const std::vector<Value>& values, std::vector<std::int64_t>* choice) const;
+
+    struct Searched {
+        double Value = 0;
+        bool Exhausted = false; // out of nodes: the best found, not the best
+        std::int64_t NodesUsed = 0;
+    };
+    Searched Search(const std::vector<double>& values, std::int64_t nodes,
+                    std::vector<std::int64_t>& choice) const;
+
+private:
+    std::vector<Millimetres> sizes_;
+    std::vector<std::int64_t> bounds_;
+    Millimetres capacity_;
+    std::vector<Chunk> chunks_;
+};
+
+// The knapsack of a bar of `capacity` over the items `rows` of `in`: at most
+// counts[r] pieces of row r, and no more than fit.
+Knapsack KnapsackOver(const Instance& in, const std::vector<std::size_t>& rows,
+                      const std::vector<std::int64_t>& counts, Millimetres capacity);
+// The same over every item of `in`.
+Knapsack KnapsackOver(const Instance& in, const std::vector<std::int64_t>& counts,
+                      Millimetres capacity);
+
+// --- The relaxation (master.cpp, basis.cpp) ----------------------------------
+
+// A way of cutting a bar of StockLengths[Stock]: pieces per item of the instance.
+struct Column {
+    std::size_t Stock = 0;
+    std::vector<std::int32_t> Counts;
+};
+
+struct LpSolution {
+    std::vector<double> Duals;                     // per row
+    std::vector<std::pair<std::size_t, double>> X; // column of the master, value
+    std::vector<Column> Columns;                   // the master's columns
+};
+
+// The cost of a bar of stock j: 1, or its length over the longest's.
+double Cost(const Instance& in, std::size_t j);
+
+// The relaxation over `rows` (items) with demands `demand`, from a basis of
+// one single-item column per row. Columns of `pool` are priced before the
+// knapsacks; the columns generated are added to it. `exact`: when the search
+// of a knapsack runs out of nodes without a column, its table decides;
+// otherwise the relaxation stops there (a dive's relaxations need not be
+// optimal, and any duals give a bound).
+LpSolution SolveRelaxation(const Instance& in, std::vector<std::size_t> rows,
+                           std::vector<std::int64_t> demand, std::vector<Column>& pool,
+                           Budget& budget, bool exact = true);
+
+// A column of the master: its entries on the master's rows.
+struct MasterColumn {
+    std::size_t Stock = 0;
+    double Cost = 0;
+    std::vector<double> Entries; // per row
+    bool Basic = false;
+    // The rows it cuts pieces for: a way of cutting one bar has few, so its
+    // reduced cost is summed over these alone.
+    std::vector<std::size_t> Rows;
+};
+
+// The basis of the master and its arithmetic: a dense inverse, the basic
+// solution and the duals, kept up to date pivot by pivot.
+class Basis {
+public:
+    // A basis of `rows` rows, each to be given its column by Set.
+    void Start(std::size_t rows);
+    // Row `row` covered by column `column`, whose one entry `entry` is on it.
+    void Set(std::size_t row, std::size_t column, double entry, double demand);
+    // The duals from the basic columns' costs.
+    void ComputeDuals(const std::vector<MasterColumn>& columns);
+    // Column `entering` in, for the basic one that reaches zero first; false
+    // when none does (the relaxation is unbounded, which equations never are).
+    bool Pivot(std::vector<MasterColumn>& columns, std::size_t entering);
+    // The inverse again from the basis, and the solution and duals from it;
+    // false when it is singular or the steps run out.
+    bool Reinvert(const std::vector<MasterColumn>& columns, const std::vector<std::int64_t>& demand,
+                  Budget& budget);
+
+    const std::vector<double>& Duals() const { return duals_; }
+    std::size_t BasicColumn(std::size_t row) const { return basic_[row]; }
+    double Value(std::size_t row) const { return values_[row]; }
+    // Pivots in a row that moved nothing.
+    std::size_t Degenerate() const { return degenerate_; }
+    // Entries of the inverse touched since the last call, for the steps.
+    std::size_t TakeWork() { return std::exchange(work_, 0); }
+
+private:
+    std::optional<std::size_t> Leaving(const std::vector<double>& alpha) const;
+    std::optional<std::vector<double>> Inverted(const std::vector<MasterColumn>& columns,
+                                                std::int64_t& work) const;
+
+    std::size_t m_ = 0;
+    std::vector<std::size_t> basic_; // the column basic in each row
+    std::vector<double> inverse_;    // m_ x m_, row by row
+    std::vector<double> values_;     // of the basic columns
+    std::vector<double> duals_;
+    std::size_t degenerate_ = 0;
+    std::size_t work_ = 0;
+};
+
+// --- Heuristic plans (heuristics.cpp, squeeze.cpp) ---------------------------
+
+Millimetres PiecesLength(const Instance& in, const Group& g);
+// `bar` cut as many times as the pieces left in `left` allow (and no more
+// than `most`), which it takes.
+void CutAsOften(Group& bar, std::vector<std::int64_t>& left, std::int64_t most = INT64_MAX);
+
+// How full a bar is: the length of its pieces over its stock length.
+struct Fill {
+    Millimetres Used = 0;
+    std::size_t Stock = 0;
+};
+// What an equal fill counts as.
+enum class OnATie { Fuller, NotFuller };
+// Whether `a` fills its bar more than `b` (compared exactly, cross-multiplied).
+bool Fuller(const Instance& in, const Fill& a, const Fill& b, OnATie tie);
+
+// Cuts every piece left in `left` by the greedy rule, appending to `out`.
+void Greedy(const Instance& in, std::vector<std::int64_t> left, std::vector<Group>& out);
+// The fullest-bar plan, or nothing when its knapsacks outrun `budget`.
+std::optional<std::vector<Group>> Fullest(const Instance& in, Budget& budget);
+// With one stock length: fewer bars than `groups` (down to `floor`), or nothing.
+std::optional<std::vector<Group>> SqueezeBars(const Instance& in, const std::vector<Group>& groups,
+                                              std::int64_t floor, Budget& budget);
+
+// --- Bounds and totals (bounds.cpp) ------------------------------------------
+
+struct Bounds {
+    std::int64_t Bars = 0;
+    Millimetres Length = 0;
+};
+
+struct Totals {
+    std::int64_t Bars = 0;
+    Millimetres Bought = 0;
+};
+
+Bounds MaterialBound(const Instance& in);
+std::optional<Bounds> DualBound(const Instance& in, const std::vector<double>& duals,
+                                Budget& budget);
+// Each bound raised by the other, and the length to a sum of stock lengths.
+Bounds Rounded(const Instance& in, Bounds bounds);
+Totals Count(const Instance& in, const std::vector<Group>& groups);
+bool Better(const Instance& in, const Totals& a, const Totals& b);
+bool MeetsBound(const Instance& in, const Totals& t, const Bounds& b);
+
+// --- The search for a plan (search.cpp, repack.cpp) and its assembly ---------
+
+// The best plan found for `in` within `budget`, raising `bounds`.
+std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds);
+// `best` squeezed, then its worst bars cut again, with the steps of `budget`.
+void Improve(const Instance& in, std::vector<Group>& best, const Bounds& bounds, Budget& budget);
+// Every group on the shortest stock length that carries its pieces.
+void Shorten(const Instance& in, std::vector<Group>& groups);
+Plan Assemble(const Instance& in, std::vector<Group> groups, const Bounds& bounds);
 
 // What is left of a bar, its cuts and its offcut, as plan.h defines them.
 struct PatternShape {

@@ -1,14 +1,18 @@
 #include "cutting/detail.h"
 #include "cutting/plan.h"
+#include "cutting/tests/instances.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 #include <variant>
 #include <vector>
 
 namespace tavrilo::cutting {
 namespace {
+
+using testing_instances::Pieces;
 
 Plan Solve(const Problem& problem, const Limits& limits = {}) {
     const Outcome outcome = SolveCuttingStock(problem, limits);
@@ -20,14 +24,6 @@ Plan Solve(const Problem& problem, const Limits& limits = {}) {
     const auto fault = VerifyPlan(problem, plan);
     EXPECT_FALSE(fault) << *fault;
     return plan;
-}
-
-// Pairs of length and count, as the literature lists them.
-std::vector<Demand> Pieces(const std::vector<std::int64_t>& pairs) {
-    std::vector<Demand> pieces;
-    for (std::size_t i = 0; i + 1 < pairs.size(); i += 2)
-        pieces.push_back({pairs[i], pairs[i + 1]});
-    return pieces;
 }
 
 struct KnownCase {
@@ -69,35 +65,20 @@ INSTANTIATE_TEST_SUITE_P(
                                      13, 1, 11, 1, 10, 1, 7,  2, 3,  1})},
                   25,
                   2500},
-        // Triplets: each bar of the optimum holds three pieces that fill it exactly.
-        KnownCase{
-            "Falkenauer_t120_00",
-            {{1000},
-             0,
-             Pieces({497, 2, 495, 1, 485, 1, 480, 1, 478, 1, 474, 1, 473, 1, 472, 1, 470, 1, 466, 1,
-                     450, 1, 446, 1, 445, 2, 444, 1, 439, 1, 434, 1, 430, 1, 420, 1, 419, 1, 414, 1,
-                     412, 1, 410, 1, 407, 1, 405, 1, 400, 1, 397, 1, 395, 1, 376, 1, 372, 1, 370, 1,
-                     366, 5, 363, 2, 362, 1, 361, 1, 357, 2, 356, 2, 355, 1, 352, 1, 351, 1, 350, 3,
-                     347, 1, 336, 1, 333, 1, 329, 1, 325, 1, 320, 1, 315, 1, 314, 1, 313, 1, 307, 1,
-                     303, 1, 302, 1, 301, 1, 299, 1, 298, 3, 295, 1, 294, 1, 292, 1, 290, 1, 288, 1,
-                     287, 1, 283, 1, 282, 2, 276, 1, 275, 2, 274, 1, 273, 2, 272, 2, 271, 2, 269, 2,
-                     268, 1, 267, 2, 266, 1, 263, 2, 262, 2, 261, 1, 260, 1, 259, 3, 258, 1, 256, 1,
-                     255, 1, 254, 3, 253, 4, 252, 4, 251, 2, 250, 2})},
-            40,
-            40000}),
+        KnownCase{"Falkenauer_t120_00", testing_instances::FalkenauerT120(), 40, 40000}),
     [](const testing::TestParamInfo<KnownCase>& info) { return std::string(info.param.name); });
 
 TEST(Plan, CutsAndOffcutsFollowTheKerf) {
-    // 4000 + 5 + 4000 + 5 + 3990 = 12000 leaves nothing: two cuts, no offcut.
     // 5000 + 5 + 5000 = 10005 leaves 1995: three cuts, an offcut of 1990.
+    // 4000 + 5 + 4000 + 5 + 3990 = 12000 leaves nothing: two cuts, no offcut.
     const Plan plan = Solve({{12000}, 5, {{4000, 2}, {3990, 1}, {5000, 2}}});
-    ASSERT_EQ(plan.Patterns.size(), 2u);
-    EXPECT_EQ(plan.Patterns[0].Pieces, (std::vector<Millimetres>{5000, 5000}));
-    EXPECT_EQ(plan.Patterns[0].Cuts, 2);
-    EXPECT_EQ(plan.Patterns[0].Offcut, 1990);
-    EXPECT_EQ(plan.Patterns[1].Pieces, (std::vector<Millimetres>{4000, 4000, 3990}));
-    EXPECT_EQ(plan.Patterns[1].Cuts, 2);
-    EXPECT_EQ(plan.Patterns[1].Offcut, 0);
+    const std::vector<std::tuple<std::vector<Millimetres>, std::int64_t, Millimetres>> expected = {
+        {{5000, 5000}, 2, 1990}, {{4000, 4000, 3990}, 2, 0}};
+    ASSERT_EQ(plan.Patterns.size(), expected.size());
+    for (std::size_t n = 0; n < expected.size(); ++n) {
+        const Pattern& p = plan.Patterns[n];
+        EXPECT_EQ(std::tie(p.Pieces, p.Cuts, p.Offcut), expected[n]) << n;
+    }
 }
 
 struct FaultCase {
@@ -158,16 +139,20 @@ Problem SiteList() {
 constexpr Millimetres kSiteListBought = 261000;
 constexpr std::uint64_t kSiteListDigest = 5185082515538994379u;
 
+// What must repeat of a plan: every pattern's stock, pieces and count.
+std::vector<std::tuple<Millimetres, std::vector<Millimetres>, std::int64_t>>
+Cuts(const Plan& plan) {
+    std::vector<std::tuple<Millimetres, std::vector<Millimetres>, std::int64_t>> cuts;
+    for (const Pattern& p : plan.Patterns)
+        cuts.emplace_back(p.StockLength, p.Pieces, p.Count);
+    return cuts;
+}
+
 TEST(Plan, SameProblemSamePlan) {
     const Problem p = SiteList();
     const Plan a = Solve(p);
     const Plan b = Solve(p);
-    ASSERT_EQ(a.Patterns.size(), b.Patterns.size());
-    for (std::size_t i = 0; i < a.Patterns.size(); ++i) {
-        EXPECT_EQ(a.Patterns[i].StockLength, b.Patterns[i].StockLength);
-        EXPECT_EQ(a.Patterns[i].Pieces, b.Patterns[i].Pieces);
-        EXPECT_EQ(a.Patterns[i].Count, b.Patterns[i].Count);
-    }
+    EXPECT_EQ(Cuts(a), Cuts(b));
     EXPECT_EQ(a.LowerBoundLength, b.LowerBoundLength);
     EXPECT_EQ(a.ProvenOptimal, b.ProvenOptimal);
 }
