@@ -254,11 +254,47 @@ bool Fuller(const Instance& in, const Fill& a, const Fill& b, OnATie tie);
 
 // Cuts every piece left in `left` by the greedy rule, appending to `out`.
 void Greedy(const Instance& in, std::vector<std::int64_t> left, std::vector<Group>& out);
+// First fit by decreasing length on the longest stock alone (no plan should
+// buy more once each bar is on the shortest stock that holds it).
+std::vector<Group> FirstFitDecreasing(const Instance& in);
 // The fullest-bar plan, or nothing when its knapsacks outrun `budget`.
 std::optional<std::vector<Group>> Fullest(const Instance& in, Budget& budget);
 // With one stock length: fewer bars than `groups` (down to `floor`), or nothing.
 std::optional<std::vector<Group>> SqueezeBars(const Instance& in, const std::vector<Group>& groups,
                                               std::int64_t floor, Budget& budget);
+
+// --- Short lists solved exactly (exact.cpp) ----------------------------------
+
+// The least stock length for a few pieces, found by weighing every way of
+// cutting them: dynamic programming over what is left to cut. With several
+// stock lengths the relaxation and its dives round a small list badly (five
+// pieces of 2.25 m go on a 9 m bar and a second one, where one 12 m bar holds
+// them all); a list this small is better solved exactly, and so are the worst
+// bars of a larger plan when they are cut again.
+
+struct ExactProblem {
+    std::vector<Millimetres> Sizes;      // a piece and one kerf, longest first
+    std::vector<std::int64_t> Demand;    // pieces of each size
+    std::vector<Millimetres> Capacities; // a stock bar and one kerf, shortest first
+    std::vector<Millimetres> Lengths;    // the stock lengths, in the same order
+};
+
+// One way of cutting a bar, and how many bars are cut that way.
+struct ExactBar {
+    std::size_t Stock = 0;            // into Capacities and Lengths
+    std::vector<std::int64_t> Counts; // pieces of each size on one bar
+    std::int64_t Times = 0;
+};
+
+// The plan of the least stock length (the fewest bars among those), or nothing
+// when the search would count more than `steps`; `spent` says how many it counted.
+// The same problem gives the same plan: ways of cutting are tried in a fixed order.
+std::optional<std::vector<ExactBar>> LeastLengthExactly(const ExactProblem& problem,
+                                                        std::int64_t steps, std::int64_t& spent);
+
+// With several stock lengths, `in` cut exactly with at most a share of
+// `budget`: the plan of the least length, or nothing when it would take more.
+std::optional<std::vector<Group>> Exactly(const Instance& in, Budget& budget);
 
 // --- Bounds and totals (bounds.cpp) ------------------------------------------
 

@@ -140,6 +140,21 @@ void Greedy(const Instance& in, std::vector<std::int64_t> left, std::vector<Grou
     }
 }
 
+// First fit places each piece, longest first, on the first bar with room: the
+// first bar so gets the longest pieces left that fit, which is the bar the
+// greedy rule fills, and the next bar is the same while the counts allow,
+// which is the repetition the greedy rule cuts. So first fit by decreasing
+// length is the greedy plan on the longest stock alone.
+std::vector<Group> FirstFitDecreasing(const Instance& in) {
+    Instance longest = in;
+    longest.StockLengths = {in.StockLengths.back()};
+    std::vector<Group> groups;
+    Greedy(longest, in.PieceCounts, groups);
+    for (Group& g : groups)
+        g.Stock = in.StockLengths.size() - 1;
+    return groups;
+}
+
 // Each bar in turn takes the longest piece left and, beside it, the pieces
 // that fill it most, of the stock length it fills best. Slower than the greedy
 // plan, and much closer on problems too large for the relaxation, whose bars

@@ -175,6 +175,17 @@ std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds) {
     Greedy(in, in.PieceCounts, greedy);
     Shorten(in, greedy);
     Incumbent best{greedy, Count(in, greedy)};
+    if (in.ByLength) {
+        // No plan should buy more than first fit does; a short list is cut
+        // exactly, and its least length is then its bound.
+        best.Offer(in, FirstFitDecreasing(in));
+        if (!MeetsBound(in, best.Total, Rounded(in, bounds)))
+            if (auto exact = Exactly(in, budget)) {
+                best.Offer(in, std::move(*exact));
+                bounds.Length = std::max(bounds.Length, best.Total.Bought);
+                return std::move(best.Groups);
+            }
+    }
     const bool small = SmallEnough(in);
     if (!MeetsBound(in, best.Total, Rounded(in, bounds)))
         WithShare(budget, small ? kFullestShare : 2, [&](Budget& part) {

@@ -10,6 +10,7 @@
 // proven), the largest excess in bars, and the median and largest time.
 // --list prints every instance off the optimum. Every plan is verified.
 
+#include "cutting/detail.h"
 #include "cutting/plan.h"
 
 #include <algorithm>
@@ -34,7 +35,8 @@ struct Row {
     std::string set;
     std::string name;
     Problem problem;
-    std::int64_t optimum = -1; // bars, or -1: the plan's own bound
+    std::int64_t optimum = -1;    // bars, or -1: the plan's own bound
+    Millimetres leastLength = -1; // with several stock lengths: the exact least length
 };
 
 std::string SetOf(const std::string& name) {
@@ -121,6 +123,84 @@ std::vector<Row> SiteLists(int count) {
     return rows;
 }
 
+// The least length found by weighing every way of cutting: -1 when that is too much work.
+Millimetres LeastLength(const Problem& problem) {
+    std::map<Millimetres, std::int64_t, std::greater<>> counts;
+    for (const Demand& d : problem.Pieces)
+        counts[d.Length] += d.Count;
+    detail::ExactProblem exact;
+    for (const auto& [length, count] : counts) {
+        exact.Sizes.push_back(length + problem.Kerf);
+        exact.Demand.push_back(count);
+    }
+    for (Millimetres l : problem.StockLengths) {
+        exact.Capacities.push_back(l + problem.Kerf);
+        exact.Lengths.push_back(l);
+    }
+    std::int64_t spent = 0;
+    const auto bars = detail::LeastLengthExactly(exact, 4'000'000'000, spent);
+    if (!bars)
+        return -1;
+    Millimetres length = 0;
+    for (const detail::ExactBar& bar : *bars)
+        length += bar.Times * exact.Lengths[bar.Stock];
+    return length;
+}
+
+// Short lists on the default stock of 9 m and 12 m, as a yard meets them
+// every day: each length from 0.6 to 10 m, 1 to 30 pieces of it, then lists
+// of two to four lengths with a fixed seed; each with its exact least length.
+std::vector<Row> YardLists() {
+    std::vector<Row> rows;
+    for (int n = 0; n < 630; ++n) {
+        Row row{"yard lists", "yard" + std::to_string(n), Problem{{9000, 12000}, 0, {}}, -1};
+        row.problem.Pieces.push_back({600 + (n / 30) * 470, 1 + n % 30});
+        rows.push_back(std::move(row));
+    }
+    std::uint64_t state = 20261210;
+    auto next = [&state](std::uint64_t bound) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<std::int64_t>((state >> 33) % bound);
+    };
+    for (int n = 0; n < 370; ++n) {
+        Row row{"yard lists", "yard-mixed" + std::to_string(n), Problem{{9000, 12000}, 0, {}}, -1};
+        row.problem.Kerf = n % 2 == 0 ? 0 : 3;
+        const std::int64_t lengths = 2 + next(3);
+        for (std::int64_t k = 0; k < lengths; ++k)
+            row.problem.Pieces.push_back({600 + next(9401), 1 + next(8)});
+        rows.push_back(std::move(row));
+    }
+    for (Row& row : rows)
+        row.leastLength = LeastLength(row.problem);
+    return rows;
+}
+
+// First fit by decreasing length on the longest stock, each bar then cut from
+// the shortest stock that holds its pieces: no plan should buy more.
+Millimetres FirstFitFloor(const Problem& problem) {
+    std::vector<Millimetres> pieces;
+    for (const Demand& d : problem.Pieces)
+        pieces.insert(pieces.end(), static_cast<std::size_t>(d.Count), d.Length + problem.Kerf);
+    std::sort(pieces.begin(), pieces.end(), std::greater<>());
+    std::vector<Millimetres> stock = problem.StockLengths;
+    std::sort(stock.begin(), stock.end());
+    std::vector<Millimetres> used;
+    for (Millimetres piece : pieces) {
+        auto bar = std::find_if(used.begin(), used.end(), [&](Millimetres u) {
+            return u + piece <= stock.back() + problem.Kerf;
+        });
+        if (bar == used.end())
+            used.push_back(piece);
+        else
+            *bar += piece;
+    }
+    Millimetres length = 0;
+    for (Millimetres u : used)
+        length += *std::find_if(stock.begin(), stock.end(),
+                                [&](Millimetres l) { return l + problem.Kerf >= u; });
+    return length;
+}
+
 struct Tally {
     int count = 0;
     int atOptimum = 0;
@@ -161,6 +241,9 @@ int main(int argc, char** argv) {
     for (Row& row : SiteLists(sites))
         if (std::regex_search(row.name, filter))
             rows.push_back(std::move(row));
+    if (std::regex_search("yard", filter))
+        for (Row& row : YardLists())
+            rows.push_back(std::move(row));
 
     std::map<std::string, Tally> tallies;
     std::vector<std::string> order;
@@ -184,8 +267,16 @@ int main(int argc, char** argv) {
         }
         const bool byLength = row.problem.StockLengths.size() > 1;
         std::int64_t excess = 0;
+        if (byLength && plan->Bought > FirstFitFloor(row.problem)) {
+            ++t.faults;
+            std::printf("FAULT %s: buys more than first fit\n", row.name.c_str());
+        }
         if (row.optimum >= 0)
             excess = plan->Bars - row.optimum;
+        else if (row.leastLength >= 0)
+            excess = plan->Bought > row.leastLength
+                         ? 1 + (plan->Bought - row.leastLength - 1) / 12000
+                         : 0;
         else
             excess = plan->ProvenOptimal ? 0
                      : byLength          ? 1 + (plan->Bought - plan->LowerBoundLength) / 12000
