@@ -2,6 +2,7 @@
 
 #include "app/batch.h"
 #include "app/site.h"
+#include "app/splice.h"
 #include "calc/cutlist.h"
 #include "calc/evaluate.h"
 #include "calc/number.h"
@@ -220,53 +221,8 @@ constexpr Millimetres kLengthUnit = 1024;
 
 using Lengths = std::map<Millimetres, std::int64_t>; // count by length
 
-// The lap of one diameter, in millimetres.
-Millimetres LapOf(const OrderSettings& settings, double barDiameter) {
-    if (settings.LapTimesDiameter <= 0)
-        return settings.LapLength;
-    const double lap = std::ceil(RoundHalfEven(settings.LapTimesDiameter * barDiameter * 1000, 3));
-    return std::max(kShortestLap, static_cast<Millimetres>(lap));
-}
-
 OrderRefusal TooLarge() {
     return {std::string(OrderTooLargeMessage()), false};
-}
-
-// Bars too long for one stock bar are never spliced unless asked, and never
-// lapped by the bar diameter when they have none: why not, if so.
-std::optional<OrderRefusal> RefuseUnsplicedBars(const OrderReader::Pieces& demand,
-                                                const SteelOrder& order) {
-    const OrderSettings& settings = order.Settings;
-    const Millimetres longest = settings.StockLengths.back();
-    std::vector<LongBar> tooLong;
-    for (const auto& [diameter, lengths] : demand)
-        for (auto it = lengths.rbegin(); it != lengths.rend() && it->first > longest; ++it)
-            tooLong.push_back({diameter.None ? std::nullopt : std::optional(diameter.Metres),
-                               it->first, it->second});
-    if (tooLong.empty())
-        return std::nullopt;
-    if (settings.Splice == SpliceMethod::None)
-        return OrderRefusal{LongBarsMessage(tooLong, longest), true, true};
-    if (settings.Splice == SpliceMethod::Lap && settings.LapTimesDiameter > 0)
-        for (const LongBar& bar : tooLong)
-            if (!bar.BarDiameter)
-                return OrderRefusal{std::string(LapNeedsDiameterMessage()), true};
-    return std::nullopt;
-}
-
-// Bars of `length` longer than the longest stock bar: n pieces, n - 1 whole
-// stock bars and a closing piece, each joint overlapping by the lap.
-SplicedBars Splice(Millimetres length, std::int64_t count, Millimetres longest, Millimetres lap) {
-    SplicedBars bars;
-    bars.Length = length;
-    bars.Count = count;
-    bars.Stock = longest;
-    bars.Lap = lap;
-    const Millimetres step = longest - lap;
-    const Millimetres pieceCount = (length - bars.Lap + step - 1) / step;
-    bars.WholeBars = pieceCount - 1;
-    bars.Closing = length - bars.WholeBars * step;
-    return bars;
 }
 
 // The pieces to cut of one diameter into `pieces`, the bars longer than the
