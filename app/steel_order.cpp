@@ -227,24 +227,24 @@ OrderRefusal TooLarge() {
 
 // The pieces to cut of one diameter into `pieces`, the bars longer than the
 // stock spliced into `group`; why not, when they cannot be.
-std::optional<OrderRefusal> CutPieces(const Lengths& lengths, const OrderSettings& settings,
-                                      Millimetres lap, OrderGroup& group, Lengths& pieces) {
-    const Millimetres longest = settings.StockLengths.back();
-    const Millimetres barLap = settings.Splice == SpliceMethod::Lap ? lap : 0;
+std::optional<OrderRefusal> CutPieces(const Lengths& lengths, const SpliceRule& rule,
+                                      OrderGroup& group, Lengths& pieces) {
     bool exact = true;
     for (auto it = lengths.rbegin(); it != lengths.rend(); ++it) {
         const auto [length, count] = *it;
-        if (length <= longest) {
+        if (length <= rule.Stock) {
             exact = exact && AddChecked(pieces[length], count);
             continue;
         }
-        if (longest - barLap <= 0)
-            return OrderRefusal{LapTooLongMessage(lap, longest), true};
-        const SplicedBars bars = Splice(length, count, longest, barLap);
-        group.Spliced.push_back(bars);
-        exact = exact && bars.WholeBars <= kMostPieces / count &&
-                AddChecked(pieces[longest], bars.WholeBars * count) &&
-                AddChecked(pieces[bars.Closing], count);
+        if (2 * rule.Lap > rule.Stock)
+            return OrderRefusal{LapTooLongMessage(rule.Lap, rule.Stock), true};
+        if (SplicePieceCount(length, rule) > kMostSplicePieces)
+            return TooLarge();
+        for (SplicedBars& bars : Splice(length, count, rule)) {
+            for (Millimetres piece : bars.Pieces)
+                exact = exact && AddChecked(pieces[piece], bars.Count);
+            group.Spliced.push_back(std::move(bars));
+        }
     }
     if (!exact)
         return TooLarge();
@@ -327,7 +327,8 @@ MakeGroup(OrderReader::Diameter diameter, const Lengths& lengths, const OrderSet
                                 ? LapOf(settings, diameter.Metres)
                                 : settings.LapLength;
     Lengths pieces;
-    if (auto refusal = CutPieces(lengths, settings, lap, group, pieces))
+    const SpliceRule rule = SpliceRuleOf(settings, lap, group.BarDiameter);
+    if (auto refusal = CutPieces(lengths, rule, group, pieces))
         return *std::move(refusal);
     if (settings.Splice == SpliceMethod::Lap)
         group.Lap = lap;
