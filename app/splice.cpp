@@ -55,9 +55,11 @@ std::vector<Millimetres> OddBar(Millimetres length, const SpliceRule& rule) {
     return pieces;
 }
 
+// An even bar: its first piece, then whole stock bars, then its closing piece.
 struct EvenBar {
-    std::vector<Millimetres> Pieces;
-    Millimetres Nearest = -1;
+    std::int64_t Pieces = 0;
+    Millimetres First = 0;
+    Millimetres Nearest = -1; // to the odd bars' joints; -1: none yet
     std::int64_t WholeBars = 0;
 };
 
@@ -67,35 +69,58 @@ bool Better(const EvenBar& a, const EvenBar& b, Millimetres apart) {
     const bool aApart = a.Nearest >= apart, bApart = b.Nearest >= apart;
     if (aApart != bApart)
         return aApart;
-    if (a.Pieces.size() != b.Pieces.size())
-        return a.Pieces.size() < b.Pieces.size();
+    if (a.Pieces != b.Pieces)
+        return a.Pieces < b.Pieces;
     if (aApart && a.WholeBars != b.WholeBars)
         return a.WholeBars > b.WholeBars;
     return a.Nearest > b.Nearest;
 }
 
-// The best even bar of `count` pieces: a first piece, whole stock bars and a
-// closing piece, each at least the shortest, the first piece tried over its range.
+// The least distance from the joints `odd` (ascending) to those of an even
+// bar beginning at `first` and going on by `step`, `joints` of them.
+Millimetres NearestEven(const std::vector<Millimetres>& odd, Millimetres first, Millimetres step,
+                        std::int64_t joints) {
+    Millimetres nearest = std::numeric_limits<Millimetres>::max();
+    std::size_t i = 0;
+    for (std::int64_t j = 0; j < joints && i < odd.size();) {
+        const Millimetres at = first + j * step;
+        nearest = std::min(nearest, std::abs(odd[i] - at));
+        if (odd[i] < at)
+            ++i;
+        else
+            ++j;
+    }
+    return nearest;
+}
+
+// The best even bar of `count` pieces into `best`, the first piece tried
+// over its range (by more than a millimetre only for bars of many pieces).
 void TryEvenBars(Millimetres length, std::int64_t count, const SpliceRule& rule,
                  const std::vector<Millimetres>& oddJoints, EvenBar& best) {
     const Millimetres whole = count - 2;
     const Millimetres both = length + (whole + 1) * rule.Lap - whole * rule.Stock;
     const Millimetres lo = std::max(rule.Shortest, both - rule.Stock);
     const Millimetres hi = std::min(rule.Stock, both - rule.Shortest);
-    const Millimetres stride = std::max<Millimetres>(1, (hi - lo + 1) * count / 2000000);
-    std::vector<Millimetres> pieces(static_cast<std::size_t>(count), rule.Stock);
+    const Millimetres stride = std::max<Millimetres>(1, (hi - lo + 1) * count / 200000);
     for (Millimetres first = lo; first <= hi; first += stride) {
         if (first + stride > hi)
             first = hi; // the range's end is always tried
-        pieces.front() = first;
-        pieces.back() = both - first;
-        EvenBar bar{pieces, Nearest(oddJoints, JointsOf(pieces, rule.Lap)),
-                    whole + (first == rule.Stock) + (both - first == rule.Stock)};
+        const EvenBar bar{
+            count, first,
+            NearestEven(oddJoints, first - rule.Lap, rule.Stock - rule.Lap, count - 1),
+            whole + (first == rule.Stock) + (both - first == rule.Stock)};
         if (best.Nearest < 0 || Better(bar, best, rule.Apart))
-            best = std::move(bar);
-        if (first == hi)
-            break;
+            best = bar;
     }
+}
+
+// The pieces of `bar` for bars of `length`.
+std::vector<Millimetres> PiecesOf(const EvenBar& bar, Millimetres length, const SpliceRule& rule) {
+    std::vector<Millimetres> pieces(static_cast<std::size_t>(bar.Pieces), rule.Stock);
+    pieces.front() = bar.First;
+    pieces.back() =
+        length + (bar.Pieces - 1) * rule.Lap - (bar.Pieces - 2) * rule.Stock - bar.First;
+    return pieces;
 }
 
 SplicedBars Bars(Millimetres length, std::int64_t count, bool even, const SpliceRule& rule,
@@ -173,10 +198,14 @@ std::vector<SplicedBars> Splice(Millimetres length, std::int64_t count, const Sp
     TryEvenBars(length, pieces, rule, oddJoints, even);
     if (even.Nearest < rule.Apart && pieces < kMostSplicePieces)
         TryEvenBars(length, pieces + 1, rule, oddJoints, even);
-    if (even.Pieces.empty()) // no even bar fits: the odd bar turned end for end
-        even = {{odd.rbegin(), odd.rend()},
-                Nearest(oddJoints, JointsOf({odd.rbegin(), odd.rend()}, rule.Lap))};
-    kinds.push_back(Bars(length, count / 2, true, rule, std::move(even.Pieces)));
+    std::vector<Millimetres> evenPieces;
+    if (even.Nearest < 0) { // no even bar fits: the odd bar turned end for end
+        evenPieces.assign(odd.rbegin(), odd.rend());
+        even.Nearest = Nearest(oddJoints, JointsOf(evenPieces, rule.Lap));
+    } else {
+        evenPieces = PiecesOf(even, length, rule);
+    }
+    kinds.push_back(Bars(length, count / 2, true, rule, std::move(evenPieces)));
     kinds[0].Nearest = kinds[1].Nearest = even.Nearest;
     return kinds;
 }
