@@ -147,6 +147,7 @@ TEST_P(LongBars, AreSplicedWithTheJointsOfNeighboursApart) {
     }
     std::map<Millimetres, std::int64_t> pieces, odds;
     std::map<Millimetres, std::vector<double>> odd;
+    std::size_t evens = 0;
     for (const SplicedBars& kind : group.Spliced) {
         Millimetres laid = 0;
         for (Millimetres piece : kind.Pieces) {
@@ -162,6 +163,7 @@ TEST_P(LongBars, AreSplicedWithTheJointsOfNeighboursApart) {
             continue;
         }
         EXPECT_TRUE(odds.at(kind.Length) - kind.Count == 0 || odds[kind.Length] - kind.Count == 1);
+        ++evens;
         double nearest = 1e18;
         for (double a : odd.at(kind.Length))
             for (double b : JointPositions(kind))
@@ -170,6 +172,7 @@ TEST_P(LongBars, AreSplicedWithTheJointsOfNeighboursApart) {
         EXPECT_EQ(kind.Staggered(), c.staggered) << order_phrases::SpliceLine(kind);
         EXPECT_EQ(order_phrases::SpliceLine(kind).ends_with("，错开"), c.staggered);
     }
+    EXPECT_EQ(evens, odd.size()) << "every length has two or more bars, odd and even";
     EXPECT_EQ(order_phrases::SplicesHeading(answer.Order, group).ends_with("相邻钢筋接头错开）"),
               c.staggered);
     for (const auto& [length, count] : pieces)
@@ -210,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                    875,
                    true,
                    {11126, 875}},
-        // The lap was 432 mm; 10d would be 120 mm, never below 300 mm.
+        // 10d of a 12 mm bar is 120 mm: never below 300 mm.
         SpliceCase{"Lapped30_5m",
                    OrderSource::PieceList,
                    "30.5,3,0.012\n2,1,0.012\n",
