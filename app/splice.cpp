@@ -55,6 +55,13 @@ std::vector<Millimetres> OddBar(Millimetres length, const SpliceRule& rule) {
     return pieces;
 }
 
+// How far apart the even bars' joints are to be from the odd bars': as the
+// rule asks, or, not knowing (couplers without a bar diameter), half a stock
+// bar, as far as they can be.
+Millimetres Aim(const SpliceRule& rule) {
+    return rule.Apart > 0 ? rule.Apart : (rule.Stock - rule.Lap) / 2;
+}
+
 // An even bar: its first piece, then whole stock bars, then its closing piece.
 struct EvenBar {
     std::int64_t Pieces = 0;
@@ -109,7 +116,7 @@ void TryEvenBars(Millimetres length, std::int64_t count, const SpliceRule& rule,
             count, first,
             NearestEven(oddJoints, first - rule.Lap, rule.Stock - rule.Lap, count - 1),
             whole + (first == rule.Stock) + (both - first == rule.Stock)};
-        if (best.Nearest < 0 || Better(bar, best, rule.Apart))
+        if (best.Nearest < 0 || Better(bar, best, Aim(rule)))
             best = bar;
     }
 }
@@ -196,7 +203,7 @@ std::vector<SplicedBars> Splice(Millimetres length, std::int64_t count, const Sp
     const std::vector<Millimetres> oddJoints = JointsOf(odd, rule.Lap);
     const auto pieces = static_cast<std::int64_t>(odd.size());
     TryEvenBars(length, pieces, rule, oddJoints, even);
-    if (even.Nearest < rule.Apart && pieces < kMostSplicePieces)
+    if (even.Nearest < Aim(rule) && pieces < kMostSplicePieces)
         TryEvenBars(length, pieces + 1, rule, oddJoints, even);
     std::vector<Millimetres> evenPieces;
     if (even.Nearest < 0) { // no even bar fits: the odd bar turned end for end

@@ -10,6 +10,8 @@
 // a connection section: lap centres at least 1.3 laps apart, mechanical
 // couplers at least 35 bar diameters. The even bars keep the odd bars' number
 // of pieces where that is enough, and take one piece more where it is not.
+// Couplers on bars without a diameter, whose 35d is not known, are put half a
+// stock bar apart where they can be.
 // No piece is shorter than the shortest a yard would cut for a splice: 0.5 m,
 // and 1.5 laps when lapped (so that it reaches half a lap beyond its lap) or
 // 35 bar diameters with couplers. A closing piece that would be shorter
