@@ -2,6 +2,7 @@
 
 #include "app/batch.h"
 #include "app/site.h"
+#include "app/splice.h"
 #include "calc/cutlist.h"
 #include "calc/evaluate.h"
 #include "calc/number.h"
@@ -220,75 +221,30 @@ constexpr Millimetres kLengthUnit = 1024;
 
 using Lengths = std::map<Millimetres, std::int64_t>; // count by length
 
-// The lap of one diameter, in millimetres.
-Millimetres LapOf(const OrderSettings& settings, double barDiameter) {
-    if (settings.LapTimesDiameter <= 0)
-        return settings.LapLength;
-    const double lap = std::ceil(RoundHalfEven(settings.LapTimesDiameter * barDiameter * 1000, 3));
-    return std::max(kShortestLap, static_cast<Millimetres>(lap));
-}
-
 OrderRefusal TooLarge() {
     return {std::string(OrderTooLargeMessage()), false};
 }
 
-// Bars too long for one stock bar are never spliced unless asked, and never
-// lapped by the bar diameter when they have none: why not, if so.
-std::optional<OrderRefusal> RefuseUnsplicedBars(const OrderReader::Pieces& demand,
-                                                const SteelOrder& order) {
-    const OrderSettings& settings = order.Settings;
-    const Millimetres longest = settings.StockLengths.back();
-    std::vector<LongBar> tooLong;
-    for (const auto& [diameter, lengths] : demand)
-        for (auto it = lengths.rbegin(); it != lengths.rend() && it->first > longest; ++it)
-            tooLong.push_back({diameter.None ? std::nullopt : std::optional(diameter.Metres),
-                               it->first, it->second});
-    if (tooLong.empty())
-        return std::nullopt;
-    if (settings.Splice == SpliceMethod::None)
-        return OrderRefusal{LongBarsMessage(tooLong, longest), true, true};
-    if (settings.Splice == SpliceMethod::Lap && settings.LapTimesDiameter > 0)
-        for (const LongBar& bar : tooLong)
-            if (!bar.BarDiameter)
-                return OrderRefusal{std::string(LapNeedsDiameterMessage()), true};
-    return std::nullopt;
-}
-
-// Bars of `length` longer than the longest stock bar: n pieces, n - 1 whole
-// stock bars and a closing piece, each joint overlapping by the lap.
-SplicedBars Splice(Millimetres length, std::int64_t count, Millimetres longest, Millimetres lap) {
-    SplicedBars bars;
-    bars.Length = length;
-    bars.Count = count;
-    bars.Stock = longest;
-    bars.Lap = lap;
-    const Millimetres step = longest - lap;
-    const Millimetres pieceCount = (length - bars.Lap + step - 1) / step;
-    bars.WholeBars = pieceCount - 1;
-    bars.Closing = length - bars.WholeBars * step;
-    return bars;
-}
-
 // The pieces to cut of one diameter into `pieces`, the bars longer than the
 // stock spliced into `group`; why not, when they cannot be.
-std::optional<OrderRefusal> CutPieces(const Lengths& lengths, const OrderSettings& settings,
-                                      Millimetres lap, OrderGroup& group, Lengths& pieces) {
-    const Millimetres longest = settings.StockLengths.back();
-    const Millimetres barLap = settings.Splice == SpliceMethod::Lap ? lap : 0;
+std::optional<OrderRefusal> CutPieces(const Lengths& lengths, const SpliceRule& rule,
+                                      OrderGroup& group, Lengths& pieces) {
     bool exact = true;
     for (auto it = lengths.rbegin(); it != lengths.rend(); ++it) {
         const auto [length, count] = *it;
-        if (length <= longest) {
+        if (length <= rule.Stock) {
             exact = exact && AddChecked(pieces[length], count);
             continue;
         }
-        if (longest - barLap <= 0)
-            return OrderRefusal{LapTooLongMessage(lap, longest), true};
-        const SplicedBars bars = Splice(length, count, longest, barLap);
-        group.Spliced.push_back(bars);
-        exact = exact && bars.WholeBars <= kMostPieces / count &&
-                AddChecked(pieces[longest], bars.WholeBars * count) &&
-                AddChecked(pieces[bars.Closing], count);
+        if (2 * rule.Lap > rule.Stock)
+            return OrderRefusal{LapTooLongMessage(rule.Lap, rule.Stock), true};
+        if (SplicePieceCount(length, rule) > kMostSplicePieces)
+            return TooLarge();
+        for (SplicedBars& bars : Splice(length, count, rule)) {
+            for (Millimetres piece : bars.Pieces)
+                exact = exact && AddChecked(pieces[piece], bars.Count);
+            group.Spliced.push_back(std::move(bars));
+        }
     }
     if (!exact)
         return TooLarge();
@@ -371,7 +327,8 @@ MakeGroup(OrderReader::Diameter diameter, const Lengths& lengths, const OrderSet
                                 ? LapOf(settings, diameter.Metres)
                                 : settings.LapLength;
     Lengths pieces;
-    if (auto refusal = CutPieces(lengths, settings, lap, group, pieces))
+    const SpliceRule rule = SpliceRuleOf(settings, lap, group.BarDiameter);
+    if (auto refusal = CutPieces(lengths, rule, group, pieces))
         return *std::move(refusal);
     if (settings.Splice == SpliceMethod::Lap)
         group.Lap = lap;

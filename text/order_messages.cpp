@@ -28,8 +28,8 @@ std::string_view LapNeedsDiameterMessage() {
 }
 
 std::string LapTooLongMessage(Millimetres lap, Millimetres longestStock) {
-    return "搭接长度 " + MetresText(lap) + " m 不短于最长的定尺长度 " + MetresText(longestStock) +
-           " m，无法接长。";
+    return "搭接长度 " + MetresText(lap) + " m 超过最长的定尺长度 " + MetresText(longestStock) +
+           " m 的一半，搭接接长不成立：请用更长的定尺或更短的搭接长度。";
 }
 
 std::string NothingToOrderMessage(const SteelOrder& order) {

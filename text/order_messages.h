@@ -26,7 +26,7 @@ struct LongBar {
 std::string LongBarsMessage(const std::vector<LongBar>& bars, Millimetres longestStock);
 // A lap given as a multiple of the bar diameter for pieces without one.
 std::string_view LapNeedsDiameterMessage();
-// The lap is as long as the stock bar or longer: nothing would be gained.
+// The lap is longer than half the longest stock bar: a bar would be mostly laps.
 std::string LapTooLongMessage(Millimetres lap, Millimetres longestStock);
 // Nothing to cut: no row gave a piece.
 std::string NothingToOrderMessage(const SteelOrder& order);

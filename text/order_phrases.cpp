@@ -14,6 +14,21 @@ std::string LapRuleText(const OrderSettings& settings) {
     return MetresText(settings.LapLength) + " m";
 }
 
+// "12 × 2 + 11.432": equal pieces next to each other together.
+std::string SplicePiecesText(const std::vector<Millimetres>& pieces) {
+    std::string text;
+    for (std::size_t i = 0; i < pieces.size();) {
+        std::size_t j = i;
+        while (j < pieces.size() && pieces[j] == pieces[i])
+            ++j;
+        text += (i > 0 ? " + " : "") + MetresText(pieces[i]);
+        if (j - i > 1)
+            text += " × " + std::to_string(j - i);
+        i = j;
+    }
+    return text;
+}
+
 std::string OffcutText(const OrderSettings& settings, Millimetres offcut) {
     if (offcut == 0)
         return "无余料";
@@ -110,20 +125,41 @@ std::string BoundText(const SteelOrder& order, const OrderGroup& group) {
 }
 
 std::string SplicesHeading(const SteelOrder& order, const OrderGroup& group) {
+    std::int64_t unsure = 0;
+    bool neighbours = false;
+    for (const SplicedBars& bars : group.Spliced) {
+        neighbours = neighbours || bars.Nearest;
+        unsure += bars.Nearest && !bars.Staggered() ? bars.Count : 0;
+    }
     return "接长（共 " + Count(group.Joints) + " 个接头" +
            (order.Settings.Splice == SpliceMethod::Couplers
                 ? "，即 " + Count(group.Couplers) + " 个套筒"
                 : std::string()) +
-           "；相邻钢筋的收尾段交替放在两端，接头错开）";
+           (!neighbours ? "；每种长度只有 1 根，未核对接头错开）"
+            : unsure == 0 ? "；同长的钢筋单数根、双数根交替摆放，相邻钢筋接头错开）"
+                          : "；同长的钢筋单数根、双数根交替摆放，" + Count(unsure) +
+                                " 根不能确认与相邻钢筋接头错开，见下）");
 }
 
 std::string SpliceLine(const SplicedBars& bars) {
-    std::string text = MetresText(bars.Length) + " m × " + Count(bars.Count) + " 根：每根 " +
-                       Count(bars.WholeBars) + " 根 " + MetresText(bars.Stock) +
-                       " m 整根加收尾段 " + MetresText(bars.Closing) + " m，";
+    std::string text = MetresText(bars.Length) + " m × " + Count(bars.Count) + " 根：每根" +
+                       (bars.Even ? "（双数根）" : "（单数根）") + "自同一端起依次为 " +
+                       SplicePiecesText(bars.Pieces) + " m，";
     if (bars.Lap > 0)
         text += "搭接 " + MetresText(bars.Lap) + " m，";
-    return text + "每根 " + Count(bars.Joints()) + " 个接头";
+    text += "每根 " + Count(bars.Joints()) + " 个接头";
+    if (!bars.Nearest)
+        return text;
+    const std::string rule = bars.Lap > 0 ? "1.3 倍搭接长度" : "35 倍钢筋直径";
+    if (bars.Apart == 0)
+        return text + "；未注明直径，无法核对接头错开（" + rule + "），与" +
+               (bars.Even ? "单" : "双") + "数根的接头最近相距 " + MetresText(*bars.Nearest) + " m";
+    if (bars.Staggered())
+        return text + "；与" + (bars.Even ? "单" : "双") + "数根的接头至少相距 " +
+               MetresText(*bars.Nearest) + " m，错开";
+    return text + "；未能错开：与" + (bars.Even ? "单" : "双") + "数根的接头最近仅相距 " +
+           MetresText(*bars.Nearest) + " m，不足 " + MetresText(bars.Apart) + " m（" + rule +
+           "），此长度与定尺排不开";
 }
 
 std::string PatternsHeading(const OrderGroup& group) {
@@ -136,18 +172,7 @@ std::string GroupTitle(const OrderGroup& group) {
 }
 
 std::string PiecesText(const cutting::Pattern& pattern) {
-    std::string text;
-    const std::vector<Millimetres>& pieces = pattern.Pieces;
-    for (std::size_t i = 0; i < pieces.size();) {
-        std::size_t j = i;
-        while (j < pieces.size() && pieces[j] == pieces[i])
-            ++j;
-        text += (i > 0 ? " + " : "") + MetresText(pieces[i]);
-        if (j - i > 1)
-            text += " × " + std::to_string(j - i);
-        i = j;
-    }
-    return text;
+    return SplicePiecesText(pattern.Pieces);
 }
 
 std::string PatternTitle(const cutting::Pattern& pattern) {

@@ -54,14 +54,25 @@ enum class OrderSource {
 };
 
 // Bars of one length too long for one stock bar, and how each is made up.
+// Neighbouring bars of one length alternate between two kinds, the odd bars
+// (1st, 3rd, ...) and the even ones, whose joints are apart.
 struct SplicedBars {
-    Millimetres Length = 0;                           // the bar as it is placed
-    std::int64_t Count = 0;                           // bars of this length
-    Millimetres Lap = 0;                              // per joint; 0 with couplers
-    Millimetres Stock = 0;                            // the stock length the whole bars are
-    std::int64_t WholeBars = 0;                       // whole stock bars in each bar
-    Millimetres Closing = 0;                          // the last piece of each bar, cut in the plan
-    std::int64_t Joints() const { return WholeBars; } // per bar
+    Millimetres Length = 0;     // the bar as it is placed
+    std::int64_t Count = 0;     // bars of this length and kind
+    bool Even = false;          // the even bars of this length, else the odd ones
+    Millimetres Lap = 0;        // per joint; 0 with couplers
+    Millimetres Stock = 0;      // the longest stock bar
+    std::int64_t WholeBars = 0; // pieces that are a whole stock bar, each bar
+    // The pieces of each bar, as laid from the same end for both kinds: a
+    // piece's length less the laps at its ends is what it adds to the bar.
+    std::vector<Millimetres> Pieces;
+    Millimetres Shortest = 0; // no piece is shorter, where the stock allows
+    // Between a joint of this kind and the nearest joint of the other kind
+    // of this length (lap centres, or couplers): none when there is no other.
+    std::optional<Millimetres> Nearest;
+    Millimetres Apart = 0; // what they must be at least; 0: not known (no diameter)
+    bool Staggered() const { return Nearest && Apart > 0 && *Nearest >= Apart; }
+    std::int64_t Joints() const { return static_cast<std::int64_t>(Pieces.size()) - 1; } // per bar
 };
 
 // The stock bars bought of one length.

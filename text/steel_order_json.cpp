@@ -78,11 +78,22 @@ void Splices(JsonWriter& json, const OrderGroup& group) {
         json.BeginObject();
         json.Key("length_m").Number(Metres(bars.Length));
         json.Key("count").Integer(bars.Count);
+        json.Key("even").Bool(bars.Even);
         json.Key("whole_stock_bars").Integer(bars.WholeBars);
         json.Key("stock_length_m").Number(Metres(bars.Stock));
-        json.Key("closing_piece_m").Number(Metres(bars.Closing));
+        json.Key("pieces_m").BeginArray();
+        for (Millimetres piece : bars.Pieces)
+            json.Number(Metres(piece));
+        json.EndArray();
         json.Key("lap_m").Number(Metres(bars.Lap));
         json.Key("joints").Integer(bars.Joints() * bars.Count);
+        json.Key("nearest_joints_m");
+        if (bars.Nearest)
+            json.Number(Metres(*bars.Nearest));
+        else
+            json.Null();
+        json.Key("joints_apart_m").Number(Metres(bars.Apart));
+        json.Key("staggered").Bool(bars.Staggered());
         json.EndObject();
     }
     json.EndArray();

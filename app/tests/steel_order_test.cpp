@@ -2,6 +2,7 @@
 #include "calc/cutlist.h"
 #include "calc/evaluate.h"
 #include "text/order_messages.h"
+#include "text/order_phrases.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <tuple>
 #include <variant>
+#include <vector>
 
 namespace tavrilo {
 namespace {
@@ -105,43 +107,148 @@ TEST(SteelOrderPieces, GroupByDiameterAndCountTheLengthsRounded) {
     EXPECT_EQ(CutPieces(order.Groups[2]), (std::map<Millimetres, std::int64_t>{{2124, 6}}));
 }
 
+// Where each joint of a spliced bar lies from the end its pieces are laid
+// from, in millimetres: lap centres, or couplers.
+std::vector<double> JointPositions(const SplicedBars& bars) {
+    std::vector<double> joints;
+    double end = 0;
+    for (std::size_t i = 0; i + 1 < bars.Pieces.size(); ++i) {
+        end += static_cast<double>(bars.Pieces[i]) - (i > 0 ? bars.Lap : 0);
+        joints.push_back(end - bars.Lap / 2.0);
+    }
+    return joints;
+}
+
 struct SpliceCase {
     const char* name;
+    OrderSource source;
+    const char* file;
     OrderSettingsText typed;
-    Millimetres lap;
-    std::int64_t wholeBars;
-    Millimetres closing;
+    double apart;         // GB 50010: 1.3 laps between lap centres, 35d between couplers
+    Millimetres shortest; // no piece of a spliced bar shorter
+    bool staggered;       // false: the stock cannot give it, and the order says so
+    std::vector<Millimetres> firstOddBar = {};
 };
 
 class LongBars : public testing::TestWithParam<SpliceCase> {};
 
-TEST_P(LongBars, BecomeWholeStockBarsAndAClosingPiece) {
+// The odd and the even bars of each length, neighbours side by side with
+// their ends level: every joint of one kind far enough from every joint of
+// the other, no piece too short or longer than the stock, the pieces less
+// the laps the bar's length, and the plan cutting every piece.
+TEST_P(LongBars, AreSplicedWithTheJointsOfNeighboursApart) {
     const SpliceCase& c = GetParam();
-    const OrderAnswer answer = Order(OrderSource::PieceList, "30.5,3,0.012\n2,1,0.012\n", c.typed);
+    const OrderAnswer answer = Order(c.source, c.file, c.typed);
     ASSERT_FALSE(answer.Refusal) << answer.Refusal->Message;
     const OrderGroup& group = answer.Order.Groups.at(0);
-    ASSERT_EQ(group.Spliced.size(), 1u);
-    const SplicedBars& bars = group.Spliced[0];
-    EXPECT_EQ(bars.Lap, c.lap);
-    EXPECT_EQ(bars.WholeBars, c.wholeBars);
-    EXPECT_EQ(bars.Closing, c.closing);
-    // The bar as placed: the whole bars and the closing piece, less the laps.
-    EXPECT_EQ(bars.WholeBars * bars.Stock + bars.Closing - bars.WholeBars * bars.Lap, 30500);
-    const auto pieces = CutPieces(group);
-    EXPECT_EQ(pieces.at(12000), 3 * c.wholeBars);
-    EXPECT_EQ(pieces.at(c.closing), 3);
+    ASSERT_FALSE(group.Spliced.empty());
+    if (!c.firstOddBar.empty()) {
+        EXPECT_EQ(group.Spliced[0].Pieces, c.firstOddBar);
+    }
+    std::map<Millimetres, std::int64_t> pieces, odds;
+    std::map<Millimetres, std::vector<double>> odd;
+    std::size_t evens = 0;
+    for (const SplicedBars& kind : group.Spliced) {
+        Millimetres laid = 0;
+        for (Millimetres piece : kind.Pieces) {
+            EXPECT_GE(piece, c.shortest) << kind.Length;
+            EXPECT_LE(piece, kind.Stock) << kind.Length;
+            laid += piece;
+            pieces[piece] += kind.Count;
+        }
+        EXPECT_EQ(laid - kind.Joints() * kind.Lap, kind.Length);
+        if (!kind.Even) {
+            odd[kind.Length] = JointPositions(kind);
+            odds[kind.Length] = kind.Count;
+            continue;
+        }
+        EXPECT_TRUE(odds.at(kind.Length) - kind.Count == 0 || odds[kind.Length] - kind.Count == 1);
+        ++evens;
+        double nearest = 1e18;
+        for (double a : odd.at(kind.Length))
+            for (double b : JointPositions(kind))
+                nearest = std::min(nearest, std::abs(a - b));
+        EXPECT_EQ(nearest >= c.apart, c.staggered) << kind.Length << ": " << nearest;
+        EXPECT_EQ(kind.Staggered(), c.staggered) << order_phrases::SpliceLine(kind);
+        EXPECT_EQ(order_phrases::SpliceLine(kind).ends_with("，错开"), c.staggered);
+    }
+    EXPECT_EQ(evens, odd.size()) << "every length has two or more bars, odd and even";
+    EXPECT_EQ(order_phrases::SplicesHeading(answer.Order, group).ends_with("相邻钢筋接头错开）"),
+              c.staggered);
+    for (const auto& [length, count] : pieces)
+        EXPECT_GE(CutPieces(group)[length], count) << length;
 }
+
+constexpr const char* kTankBase = "D,Φ,d,布置形式\n23,0.012,0.15,双向,水池底板\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Splices, LongBars,
     testing::Values(
-        // n = ceil((30500 - 432) / (12000 - 432)) = 3: 2 whole, 30500 - 2 * 11568 = 7364.
-        SpliceCase{"TimesTheDiameter", {.Lap = "36d"}, 432, 2, 7364},
+        // One coupler each at mid-length: the even bars take a piece more.
+        SpliceCase{"Couplers24m",
+                   OrderSource::PieceList,
+                   "24,10,0.025\n",
+                   {.Couplers = true},
+                   875,
+                   875,
+                   true,
+                   {12000, 12000}},
+        // Laps 68 mm apart before.
+        SpliceCase{"Lapped23_5m",
+                   OrderSource::PieceList,
+                   "23.5,10,0.012\n",
+                   {.Lap = "36d"},
+                   1.3 * 432,
+                   648,
+                   true,
+                   {12000, 11932}},
+        SpliceCase{
+            "TankBase", OrderSource::Schedule, kTankBase, {.Lap = "36d"}, 1.3 * 432, 648, true},
+        // A 1 mm closing piece before: the whole bar before it gives way.
+        SpliceCase{"Couplers12_001m",
+                   OrderSource::PieceList,
+                   "12.001,4,0.025\n",
+                   {.Couplers = true},
+                   875,
+                   875,
+                   true,
+                   {11126, 875}},
         // 10d of a 12 mm bar is 120 mm: never below 300 mm.
-        SpliceCase{"NeverBelow300mm", {.Lap = "10d"}, 300, 2, 30500 - 2 * 11700},
-        SpliceCase{"InMetres", {.Lap = "0.5"}, 500, 2, 30500 - 2 * 11500},
-        SpliceCase{"Couplers", {.Couplers = true}, 0, 2, 6500}),
+        SpliceCase{"Lapped30_5m",
+                   OrderSource::PieceList,
+                   "30.5,3,0.012\n2,1,0.012\n",
+                   {.Lap = "10d"},
+                   1.3 * 300,
+                   500,
+                   true,
+                   {12000, 12000, 30500 - 2 * 11700}},
+        SpliceCase{"LapInMetres",
+                   OrderSource::PieceList,
+                   "30.5,3,0.012\n",
+                   {.Lap = "0.5"},
+                   1.3 * 500,
+                   750,
+                   true,
+                   {12000, 12000, 30500 - 2 * 11500}},
+        // Laps 0.45 m on 1 m stock are 0.55 m apart: never 1.3 laps.
+        SpliceCase{"StockTooShortToStagger",
+                   OrderSource::PieceList,
+                   "2,2,0.012\n",
+                   {.StockLengths = "1", .Lap = "0.45"},
+                   1.3 * 450,
+                   675,
+                   false}),
     [](const testing::TestParamInfo<SpliceCase>& info) { return info.param.name; });
+
+TEST(LongBars, AreNotLappedByMoreThanHalfTheStock) {
+    OrderReader reader(OrderSource::PieceList);
+    ASSERT_TRUE(reader.Feed("1,2,0.012\n") && reader.Finish());
+    const OrderAnswer answer = MakeSteelOrder(
+        reader, std::get<OrderSettings>(ReadOrderSettings({.StockLengths = "0.5", .Lap = "36d"})));
+    ASSERT_TRUE(answer.Refusal);
+    EXPECT_TRUE(answer.Refusal->ByInput);
+    EXPECT_EQ(answer.Refusal->Message, LapTooLongMessage(432, 500));
+}
 
 TEST(LongBars, AreRefusedWithoutASpliceNamingThem) {
     OrderReader reader(OrderSource::PieceList);
