@@ -137,7 +137,9 @@ void OrderReader::Read(CsvRecord& record) {
 }
 
 void OrderReader::Omit(std::size_t line, std::string reason) {
-    omitted_.push_back({line, std::move(reason)});
+    ++omittedRows_;
+    if (omitted_.size() < kNamedOmitted)
+        omitted_.push_back({line, std::move(reason)});
 }
 
 void OrderReader::Add(Diameter diameter, Millimetres length, std::int64_t count) {
@@ -202,6 +204,7 @@ SteelOrder OrderReader::Heading() const {
     order.Rows = rows_;
     order.Meshes = meshes_;
     order.Omitted = omitted_;
+    order.OmittedRows = omittedRows_;
     order.RoundedLengths = rounded_;
     return order;
 }

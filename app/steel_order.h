@@ -75,7 +75,8 @@ private:
     long long rows_ = 0;
     long long meshes_ = 0;
     long long rounded_ = 0;
-    std::vector<OmittedRow> omitted_;
+    std::vector<OmittedRow> omitted_; // the first kNamedOmitted
+    long long omittedRows_ = 0;
     bool overflowed_ = false;
 };
 

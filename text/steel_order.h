@@ -28,6 +28,9 @@ enum class SpliceMethod {
     Couplers, // mechanical couplers (套筒): end to end, one coupler a joint
 };
 
+// The rows left out of an order are named up to this many; the rest are counted.
+inline constexpr std::size_t kNamedOmitted = 100;
+
 // The lap length is never below 300 mm (GB 50010-2010).
 inline constexpr Millimetres kShortestLap = 300;
 
@@ -95,13 +98,15 @@ struct OrderGroup {
 struct SteelOrder {
     OrderSource Source = OrderSource::Schedule;
     OrderSettings Settings;
-    std::string Encoding;            // how the file was read
-    std::size_t HeaderLine = 0;      // the row taken as a header, 0 for none
-    long long Rows = 0;              // rows read, header and blank rows aside
-    long long Meshes = 0;            // with a schedule: the meshes counted (numbers added up)
-    std::vector<OmittedRow> Omitted; // rows left out, in file order
-    long long RoundedLengths = 0;    // with a piece list: lengths rounded to the millimetre
-    std::vector<OrderGroup> Groups;  // by bar diameter, thinnest first, the group without one last
+    std::string Encoding;       // how the file was read
+    std::size_t HeaderLine = 0; // the row taken as a header, 0 for none
+    long long Rows = 0;         // rows read, header and blank rows aside
+    long long Meshes = 0;       // with a schedule: the meshes counted (numbers added up)
+    std::vector<OmittedRow>
+        Omitted;                    // the first rows left out, in file order, at most kNamedOmitted
+    long long OmittedRows = 0;      // rows left out in all
+    long long RoundedLengths = 0;   // with a piece list: lengths rounded to the millimetre
+    std::vector<OrderGroup> Groups; // by bar diameter, thinnest first, the group without one last
     std::optional<double> Kilograms; // of every diameter, rounded to 2 places, when each has one
 
     std::int64_t StockBars() const;

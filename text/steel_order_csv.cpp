@@ -44,6 +44,8 @@ std::string SteelOrderCsv(const SteelOrder& order) {
     NoteRow(csv, "设置", "接长 " + SpliceText(s));
     for (const OmittedRow& row : order.Omitted)
         NoteRow(csv, "未计入", OmittedText(row));
+    if (const std::string more = UnnamedOmittedText(order); !more.empty())
+        NoteRow(csv, "未计入", more);
     for (const OrderGroup& group : order.Groups)
         GroupRows(csv, order, group);
     return csv;

@@ -31,6 +31,7 @@ void Heading(JsonWriter& json, const SteelOrder& order) {
         json.EndObject();
     }
     json.EndArray();
+    json.Key("omitted_rows_total").Integer(order.OmittedRows);
 }
 
 void Settings(JsonWriter& json, const OrderSettings& s) {
