@@ -57,7 +57,7 @@ std::variant<ScheduleMesh, std::string> ReadScheduleMesh(CsvRecord record) {
     if (!TrimBlanks(number).empty()) {
         const std::optional<std::int64_t> read = ReadWholeNumber(TrimBlanks(number), kMostMeshes);
         if (!read)
-            return MeshNumberMessage(TrimBlanks(number));
+            return MeshNumberMessage(TrimBlanks(number), static_cast<std::int64_t>(kMostMeshes));
         mesh.Number = *read;
     }
     mesh.Layout = oneWay ? Arrangement::OneWay : Arrangement::TwoWay;

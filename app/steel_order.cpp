@@ -8,6 +8,7 @@
 #include "calc/weight.h"
 #include "text/arrangement.h"
 #include "text/batch_messages.h"
+#include "text/column_unit.h"
 #include "text/messages.h"
 #include "text/order_messages.h"
 
@@ -21,9 +22,7 @@ namespace {
 
 // Beyond these, sums of lengths and counts could leave exact arithmetic.
 constexpr std::int64_t kMostPieces = std::int64_t{1} << 40;
-constexpr double kLongestPieceMetres = 100000;
-constexpr double kMostPerRow = 1e9;
-constexpr double kLargestDiameter = 1;
+constexpr std::int64_t kMostPerRow = 1000000000;
 
 // A length in metres, read by the boxes' rule, to the millimetre; nothing
 // when it is not a number from `least` to `most` metres.
@@ -79,6 +78,12 @@ bool ReadLap(std::string_view typed, OrderSettings& settings) {
         return false;
     settings.LapLength = *length;
     return true;
+}
+
+// Diameters are grouped as the order shows them, to the 0.1 mm: 0.012 and
+// 0.0120000001 are one group, one plan.
+OrderReader::Diameter ShownDiameter(double metres) {
+    return {false, RoundHalfEven(metres * 1000, 1) / 1000};
 }
 
 bool AddChecked(std::int64_t& total, std::int64_t more) {
@@ -157,12 +162,23 @@ void OrderReader::ReadMesh(CsvRecord& record) {
         return Omit(line, std::move(*reason));
     const ScheduleMesh& mesh = std::get<ScheduleMesh>(read);
     const std::int64_t directions = DirectionCount(mesh.Layout);
-    const Diameter diameter{false, mesh.Inputs.BarDiameter};
+    const Diameter diameter = ShownDiameter(mesh.Inputs.BarDiameter);
     for (const CutLine& cut : mesh.Cuts.Lines) {
         const auto length = static_cast<Millimetres>(std::llround(cut.CutLength * 1000));
         Add(diameter, length, static_cast<std::int64_t>(cut.Count) * directions * mesh.Number);
     }
     meshes_ += mesh.Number;
+}
+
+void OrderReader::ReadUnits() {
+    const std::vector<std::string>& header = records_.Header();
+    const auto unit = [&](std::size_t i) {
+        return i < header.size() ? UnitOfHeader(header[i]).value_or(LengthUnit::Metres)
+                                 : LengthUnit::Metres;
+    };
+    lengthUnit_ = unit(0);
+    diameterUnit_ = unit(2);
+    unitsRead_ = true;
 }
 
 void OrderReader::ReadPiece(CsvRecord& record) {
@@ -172,24 +188,27 @@ void OrderReader::ReadPiece(CsvRecord& record) {
     const std::vector<std::string>& fields = record.Fields;
     if (fields.size() < 2 || fields.size() > 4)
         return Omit(line, PieceFieldCountMessage(fields.size()));
+    if (!unitsRead_)
+        ReadUnits();
     const std::string_view lengthText = TrimBlanks(fields[0]);
-    const double metres = ParseLeadingNumber(lengthText);
-    if (!BeginsWithNumber(lengthText) || !(metres >= 0.0005 && metres <= kLongestPieceMetres))
-        return Omit(line, PieceLengthMessage(lengthText));
+    const double metres = ParseLeadingNumber(lengthText) / PerMetre(lengthUnit_);
+    if (!BeginsWithNumber(lengthText) ||
+        !(metres >= kShortestPieceMetres && metres <= kLongestPieceMetres))
+        return Omit(line, PieceLengthMessage(lengthText, lengthUnit_));
     const double rounded = RoundHalfEven(metres, 3);
     const auto length = static_cast<Millimetres>(std::llround(rounded * 1000));
-    if (length <= 0)
-        return Omit(line, PieceLengthMessage(lengthText));
-    const std::optional<std::int64_t> count = ReadWholeNumber(TrimBlanks(fields[1]), kMostPerRow);
+    const std::optional<std::int64_t> count =
+        ReadWholeNumber(TrimBlanks(fields[1]), static_cast<double>(kMostPerRow));
     if (!count)
-        return Omit(line, PieceCountMessage(TrimBlanks(fields[1])));
+        return Omit(line, PieceCountMessage(TrimBlanks(fields[1]), kMostPerRow));
     Diameter diameter;
     if (fields.size() > 2 && !TrimBlanks(fields[2]).empty()) {
         const std::string_view typed = TrimBlanks(fields[2]);
-        const double value = ParseLeadingNumber(typed);
-        if (!BeginsWithNumber(typed) || !(value > 0 && value <= kLargestDiameter))
-            return Omit(line, PieceDiameterMessage(typed));
-        diameter = {false, value};
+        const double value = ParseLeadingNumber(typed) / PerMetre(diameterUnit_);
+        if (!BeginsWithNumber(typed) ||
+            !(value >= kThinnestBarMetres && value <= kThickestBarMetres))
+            return Omit(line, PieceDiameterMessage(typed, diameterUnit_));
+        diameter = ShownDiameter(value);
     }
     if (rounded != metres)
         ++rounded_;

@@ -17,6 +17,24 @@ std::string Typed(std::string_view typed) {
     return "“" + std::string(typed.substr(0, at)) + (at < typed.size() ? "…”" : "”");
 }
 
+// "应为 1 到 100000 毫米之间的长度", and when the number typed lies beyond
+// the range the other way round, whether it is in millimetres or metres.
+std::string Range(std::string_view typed, LengthUnit unit, double least, double most,
+                  std::string_view what, std::string_view beyond) {
+    const double scale = PerMetre(unit);
+    std::string text = "应为 " + FormatNumber(least * scale) + " 到 " + FormatNumber(most * scale) +
+                       " " + std::string(UnitName(unit)) + "之间的" + std::string(what);
+    if (!BeginsWithNumber(typed))
+        return text;
+    const double value = ParseLeadingNumber(typed);
+    if (value > most * scale && unit != LengthUnit::Millimetres)
+        return text + "；" + std::string(beyond) + "，是否以毫米计？以毫米计请在表头写明，如“" +
+               std::string(what) + "(mm)”";
+    if (value > 0 && value < least * scale && unit == LengthUnit::Millimetres)
+        return text + "；表头写明以毫米计，是否以米计？";
+    return text;
+}
+
 } // namespace
 
 std::string LongBarsMessage(const std::vector<LongBar>& bars, Millimetres longestStock) {
@@ -84,8 +102,9 @@ std::string ScheduleFieldCountMessage(std::size_t fields) {
            std::to_string(fields) + " 个";
 }
 
-std::string MeshNumberMessage(std::string_view typed) {
-    return "数量" + Typed(typed) + "无效：应为不小于 1 的整数（空着为 1）";
+std::string MeshNumberMessage(std::string_view typed, std::int64_t most) {
+    return "数量" + Typed(typed) + "无效：应为 1 到 " + std::to_string(most) +
+           " 之间的整数（空着为 1）";
 }
 
 std::string PieceFieldCountMessage(std::size_t fields) {
@@ -93,16 +112,21 @@ std::string PieceFieldCountMessage(std::size_t fields) {
            " 个";
 }
 
-std::string PieceLengthMessage(std::string_view typed) {
-    return "长度" + Typed(typed) + "无效：应为不短于 0.001 米、不长于 100000 米的长度";
+std::string PieceLengthMessage(std::string_view typed, LengthUnit unit) {
+    return "长度" + Typed(typed) + "无效：" +
+           Range(typed, unit, kShortestPieceMetres, kLongestPieceMetres, "长度",
+                 "下料长度不会超过 100 米");
 }
 
-std::string PieceCountMessage(std::string_view typed) {
-    return "根数" + Typed(typed) + "无效：应为不小于 1 的整数";
+std::string PieceCountMessage(std::string_view typed, std::int64_t most) {
+    return "根数" + Typed(typed) + "无效：应为 1 到 " + std::to_string(most) + " 之间的整数";
 }
 
-std::string PieceDiameterMessage(std::string_view typed) {
-    return "直径" + Typed(typed) + "无效：应为大于 0、不大于 1 米的长度（空着为未注明直径）";
+std::string PieceDiameterMessage(std::string_view typed, LengthUnit unit) {
+    return "直径" + Typed(typed) + "无效：" +
+           Range(typed, unit, kThinnestBarMetres, kThickestBarMetres, "直径",
+                 "钢筋直径不超过 50 毫米") +
+           "（空着为未注明直径）";
 }
 
 } // namespace tavrilo

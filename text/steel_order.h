@@ -31,6 +31,14 @@ enum class SpliceMethod {
 // The rows left out of an order are named up to this many; the rest are counted.
 inline constexpr std::size_t kNamedOmitted = 100;
 
+// What a piece list may hold: no piece is cut shorter than 50 mm, no bar
+// placed is longer than 100 m, and bar diameters run from 3 mm (cold-drawn
+// wire) to 50 mm (GB/T 1499.2 ends at 50).
+inline constexpr double kShortestPieceMetres = 0.05;
+inline constexpr double kLongestPieceMetres = 100;
+inline constexpr double kThinnestBarMetres = 0.003;
+inline constexpr double kThickestBarMetres = 0.05;
+
 // The lap length is never below 300 mm (GB 50010-2010).
 inline constexpr Millimetres kShortestLap = 300;
 

@@ -9,11 +9,52 @@
 namespace tavrilo {
 namespace {
 
-[[maybe_unused]] OrderAnswer Cut(const std::string& csv, const OrderSettingsText& typed = {}) {
+OrderAnswer Cut(const std::string& csv, const OrderSettingsText& typed = {}) {
     OrderReader reader(OrderSource::PieceList);
     EXPECT_TRUE(reader.Feed(csv) && reader.Finish());
     return MakeSteelOrder(reader, std::get<OrderSettings>(ReadOrderSettings(typed)));
 }
+
+struct RowCase {
+    const char* name;
+    std::string csv;
+    std::string reason; // of the first row left out; empty: 12 pieces of 5.85 m, 16 mm
+};
+
+class PieceRows : public testing::TestWithParam<RowCase> {};
+
+TEST_P(PieceRows, AreReadInTheUnitsTheHeaderNames) {
+    const RowCase& c = GetParam();
+    const OrderAnswer answer = Cut(c.csv);
+    if (!c.reason.empty()) {
+        ASSERT_FALSE(answer.Order.Omitted.empty());
+        EXPECT_NE(answer.Order.Omitted[0].Reason.find(c.reason), std::string::npos)
+            << answer.Order.Omitted[0].Reason;
+        return;
+    }
+    ASSERT_FALSE(answer.Refusal) << answer.Refusal->Message;
+    EXPECT_EQ(answer.Order.OmittedRows, 0);
+    ASSERT_EQ(answer.Order.Groups.size(), 1u);
+    const OrderGroup& group = answer.Order.Groups[0];
+    EXPECT_EQ(group.BarDiameter, 0.016);
+    ASSERT_EQ(group.Demand.size(), 1u);
+    EXPECT_EQ(group.Demand[0].Length, 5850);
+    EXPECT_EQ(group.Demand[0].Count, 12);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Units, PieceRows,
+    testing::Values(
+        RowCase{"Millimetres", "长度(mm),根数,直径\n5850,12,0.016\n", ""},
+        RowCase{"FullWidth", "长度（毫米）,根数,直径（毫米）\n5850,12,16\n", ""},
+        RowCase{"Latin", "length_MM,count,diameter mm\n5850,5,16\n5850,7,16.0000001\n", ""},
+        RowCase{"Metres", "长度/m,根数,直径\n5.85,12,0.016\n", ""},
+        RowCase{"ShownAlike", "5.85,6,0.016\n5.85,6,0.01600000001\n", ""},
+        RowCase{"MmUnsaid", "长度,根数,直径\n5850,12,0.016\n", "是否以毫米计？"},
+        RowCase{"DiameterMmUnsaid", "长度,根数,直径\n5.85,12,16\n", "是否以毫米计？"},
+        RowCase{"MetresUnderMm", "长度(mm),根数\n5.85,12\n", "是否以米计？"},
+        RowCase{"CountLimitNamed", "1,1000000001\n", "应为 1 到 1000000000 之间的整数"}),
+    [](const testing::TestParamInfo<RowCase>& info) { return info.param.name; });
 
 TEST(OrderRows, ManyBadRowsAreCountedAndTheFirstNamedShortly) {
     constexpr long long kBad = 200000;
