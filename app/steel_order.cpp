@@ -24,36 +24,67 @@ namespace {
 constexpr std::int64_t kMostPieces = std::int64_t{1} << 40;
 constexpr std::int64_t kMostPerRow = 1000000000;
 
-// A length in metres, read by the boxes' rule, to the millimetre; nothing
-// when it is not a number from `least` to `most` metres.
+// Whether the text is one number and nothing else: a sign, digits with a
+// period, an exponent. A setting "9x" or "36dd" is refused, not read as 9 or 36.
+bool IsOnlyNumber(std::string_view text) {
+    std::size_t at = 0;
+    const auto digits = [&] {
+        const std::size_t from = at;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9')
+            ++at;
+        return at - from;
+    };
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        ++at;
+    std::size_t mantissa = digits();
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return false;
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+            ++at;
+        if (digits() == 0)
+            return false;
+    }
+    return at == text.size();
+}
+
+// A setting's length in metres, to the millimetre; nothing when the text is
+// not one number from `least` to `most` metres.
 std::optional<Millimetres> ReadMillimetres(std::string_view typed, double least, double most) {
-    if (!BeginsWithNumber(typed))
+    const std::string_view text = TrimBlanks(typed);
+    if (!IsOnlyNumber(text))
         return std::nullopt;
-    const double metres = ParseLeadingNumber(typed);
+    const double metres = ParseLeadingNumber(text);
     if (!(metres >= least && metres <= most))
         return std::nullopt;
     return static_cast<Millimetres>(std::llround(RoundHalfEven(metres, 3) * 1000));
 }
 
+// The stock lengths, separated as lists are typed: , ， 、 ; ； or /.
 std::optional<std::vector<Millimetres>> ReadStockLengths(std::string_view typed) {
+    constexpr std::string_view kSeparators[] = {",", "，", "、", ";", "；", "/"};
     std::vector<Millimetres> lengths;
     std::string_view rest = typed;
     while (true) {
-        std::size_t comma = rest.find(',');
-        std::size_t width = 1;
-        const std::size_t wide = rest.find("，");
-        if (wide < comma) {
-            comma = wide;
-            width = std::string_view("，").size();
-        }
-        const std::string_view item = TrimBlanks(rest.substr(0, comma));
-        const std::optional<Millimetres> length = ReadMillimetres(item, 0.01, 100);
+        std::size_t end = std::string_view::npos;
+        std::size_t width = 0;
+        for (std::string_view separator : kSeparators)
+            if (const std::size_t at = rest.find(separator); at < end) {
+                end = at;
+                width = separator.size();
+            }
+        const std::optional<Millimetres> length = ReadMillimetres(rest.substr(0, end), 0.01, 100);
         if (!length)
             return std::nullopt;
         lengths.push_back(*length);
-        if (comma == std::string_view::npos)
+        if (end == std::string_view::npos)
             break;
-        rest.remove_prefix(comma + width);
+        rest.remove_prefix(end + width);
     }
     std::sort(lengths.begin(), lengths.end());
     lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
@@ -64,7 +95,7 @@ bool ReadLap(std::string_view typed, OrderSettings& settings) {
     const std::string_view text = TrimBlanks(typed);
     if (text.ends_with('d') || text.ends_with('D')) {
         const std::string_view times = TrimBlanks(text.substr(0, text.size() - 1));
-        if (!BeginsWithNumber(times))
+        if (!IsOnlyNumber(times))
             return false;
         const double value = ParseLeadingNumber(times);
         if (!(value > 0 && value <= 1000))
@@ -104,13 +135,13 @@ std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsTe
         settings.StockLengths = *lengths;
     }
     if (typed.Kerf) {
-        const auto kerf = ReadMillimetres(TrimBlanks(*typed.Kerf), 0, 0.1);
+        const auto kerf = ReadMillimetres(*typed.Kerf, 0, 0.1);
         if (!kerf)
             return KerfRefusal(*typed.Kerf);
         settings.Kerf = *kerf;
     }
     if (typed.ShortestKept) {
-        const auto kept = ReadMillimetres(TrimBlanks(*typed.ShortestKept), 0, 100);
+        const auto kept = ReadMillimetres(*typed.ShortestKept, 0, 100);
         if (!kept)
             return ShortestKeptRefusal(*typed.ShortestKept);
         settings.ShortestKept = *kept;

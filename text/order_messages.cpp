@@ -79,7 +79,7 @@ std::string_view OrderTooLargeMessage() {
 
 std::string StockLengthRefusal(std::string_view typed) {
     return "定尺长度" + Typed(typed) +
-           "无效：应为 0.01 到 100 米之间的长度，多个用逗号分开，"
+           "无效：应为 0.01 到 100 米之间的长度，多个用逗号、顿号、分号或 / 分开，"
            "如 9,12";
 }
 

@@ -56,6 +56,25 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"CountLimitNamed", "1,1000000001\n", "应为 1 到 1000000000 之间的整数"}),
     [](const testing::TestParamInfo<RowCase>& info) { return info.param.name; });
 
+TEST(OrderSettingsText, AreListsSeparatedAsTypedAndOnlyNumbers) {
+    for (const char* stock : {"9、12", "9;12", "9/12", "9；12", " 12 ， 9 "}) {
+        const auto read = ReadOrderSettings({.StockLengths = stock});
+        ASSERT_TRUE(std::holds_alternative<OrderSettings>(read)) << stock;
+        EXPECT_EQ(std::get<OrderSettings>(read).StockLengths,
+                  (std::vector<Millimetres>{9000, 12000}))
+            << stock;
+    }
+    const auto lap = std::get<OrderSettings>(ReadOrderSettings({.Lap = " 36 D "}));
+    EXPECT_EQ(lap.LapTimesDiameter, 36);
+    const OrderSettingsText refused[] = {{.StockLengths = "9x"},   {.StockLengths = "9、12m"},
+                                         {.StockLengths = "9 12"}, {.StockLengths = "9;"},
+                                         {.Kerf = "0.003m"},       {.ShortestKept = "1e"},
+                                         {.Lap = "36dd"},          {.Lap = "36xd"},
+                                         {.Lap = "0.5m"}};
+    for (const OrderSettingsText& typed : refused)
+        EXPECT_TRUE(std::holds_alternative<std::string>(ReadOrderSettings(typed)));
+}
+
 TEST(OrderRows, ManyBadRowsAreCountedAndTheFirstNamedShortly) {
     constexpr long long kBad = 200000;
     OrderReader reader(OrderSource::PieceList);
