@@ -125,7 +125,11 @@ struct SteelOrder {
 std::string SteelOrderText(const SteelOrder& order);
 
 // The order as CSV: a row for every stock length bought and every pattern of
-// each diameter, with the settings and the totals. Without a byte-order mark.
+// each diameter, with the settings and the totals. Each column has one
+// meaning: 单根长度 one bar, 合计长度 all the row's bars, 理论重量 a plain
+// number of kilograms (on the totals only: weights by stock length rounded
+// apart would not add up), 锯口 and the offcut (余料 kept, 废料 waste) per bar
+// of a pattern. Without a byte-order mark.
 std::string SteelOrderCsv(const SteelOrder& order);
 
 // The order as a JSON document.

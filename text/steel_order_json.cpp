@@ -133,6 +133,8 @@ std::string SteelOrderJson(const SteelOrder& order) {
     json.EndArray();
     json.Key("stock_bars").Integer(order.StockBars());
     json.Key("bought_m").Number(Metres(order.Bought()));
+    json.Key("weight_kg");
+    OptionalNumber(json, order.Kilograms);
     json.EndObject();
     return json.Text();
 }
