@@ -113,7 +113,7 @@ SiteImport ReadSiteSchedule(std::string_view bytes) {
             typed.Layout = ReadArrangement(cells[3]) == ArrangementCell::OneWay
                                ? Arrangement::OneWay
                                : Arrangement::TwoWay;
-            typed.Label = cells.size() > 4 ? cells[4] : "";
+            typed.Label = cells.size() > 4 ? std::string(UnguardedCsvCell(cells[4])) : "";
         }
         const auto read = ReadScheduleMesh(std::move(record));
         if (const auto* refusal = std::get_if<std::string>(&read))

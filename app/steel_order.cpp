@@ -24,40 +24,11 @@ namespace {
 constexpr std::int64_t kMostPieces = std::int64_t{1} << 40;
 constexpr std::int64_t kMostPerRow = 1000000000;
 
-// Whether the text is one number and nothing else: a sign, digits with a
-// period, an exponent. A setting "9x" or "36dd" is refused, not read as 9 or 36.
-bool IsOnlyNumber(std::string_view text) {
-    std::size_t at = 0;
-    const auto digits = [&] {
-        const std::size_t from = at;
-        while (at < text.size() && text[at] >= '0' && text[at] <= '9')
-            ++at;
-        return at - from;
-    };
-    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
-        ++at;
-    std::size_t mantissa = digits();
-    if (at < text.size() && text[at] == '.') {
-        ++at;
-        mantissa += digits();
-    }
-    if (mantissa == 0)
-        return false;
-    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
-        ++at;
-        if (at < text.size() && (text[at] == '+' || text[at] == '-'))
-            ++at;
-        if (digits() == 0)
-            return false;
-    }
-    return at == text.size();
-}
-
 // A setting's length in metres, to the millimetre; nothing when the text is
 // not one number from `least` to `most` metres.
 std::optional<Millimetres> ReadMillimetres(std::string_view typed, double least, double most) {
     const std::string_view text = TrimBlanks(typed);
-    if (!IsOnlyNumber(text))
+    if (!IsOnlyNumber(text)) // "9x" is refused, not read as 9
         return std::nullopt;
     const double metres = ParseLeadingNumber(text);
     if (!(metres >= least && metres <= most))
@@ -95,7 +66,7 @@ bool ReadLap(std::string_view typed, OrderSettings& settings) {
     const std::string_view text = TrimBlanks(typed);
     if (text.ends_with('d') || text.ends_with('D')) {
         const std::string_view times = TrimBlanks(text.substr(0, text.size() - 1));
-        if (!IsOnlyNumber(times))
+        if (!IsOnlyNumber(times)) // "36dd" is refused, not read as 36d
             return false;
         const double value = ParseLeadingNumber(times);
         if (!(value > 0 && value <= 1000))
