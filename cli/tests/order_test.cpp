@@ -111,7 +111,19 @@ INSTANTIATE_TEST_SUITE_P(
                   "",
                   2,
                   "",
-                  "无法打开文件 /nonexistent/site.csv"}),
+                  "无法打开文件 /nonexistent/site.csv"},
+        OrderCase{"PiecesInMillimetres",
+                  {"--cut", "-", "--stock", "12"},
+                  "长度（mm）,根数,直径（毫米）\n5850,12,16\n",
+                  0,
+                  "12 m × 6 根：5.85 × 2",
+                  ""},
+        OrderCase{"MillimetresUnsaid",
+                  {"--cut", "-"},
+                  "长度,根数,直径\n5850,12,0.016\n",
+                  1,
+                  "",
+                  "是否以毫米计？"}),
     [](const testing::TestParamInfo<OrderCase>& info) { return info.param.name; });
 
 TEST(OrderFiles, AreTheCsvWithItsMarkAndTheDrawing) {
