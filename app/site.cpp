@@ -57,7 +57,7 @@ std::variant<ScheduleMesh, std::string> ReadScheduleMesh(CsvRecord record) {
     if (!TrimBlanks(number).empty()) {
         const std::optional<std::int64_t> read = ReadWholeNumber(TrimBlanks(number), kMostMeshes);
         if (!read)
-            return MeshNumberMessage(TrimBlanks(number));
+            return MeshNumberMessage(TrimBlanks(number), static_cast<std::int64_t>(kMostMeshes));
         mesh.Number = *read;
     }
     mesh.Layout = oneWay ? Arrangement::OneWay : Arrangement::TwoWay;
@@ -113,7 +113,7 @@ SiteImport ReadSiteSchedule(std::string_view bytes) {
             typed.Layout = ReadArrangement(cells[3]) == ArrangementCell::OneWay
                                ? Arrangement::OneWay
                                : Arrangement::TwoWay;
-            typed.Label = cells.size() > 4 ? cells[4] : "";
+            typed.Label = cells.size() > 4 ? std::string(UnguardedCsvCell(cells[4])) : "";
         }
         const auto read = ReadScheduleMesh(std::move(record));
         if (const auto* refusal = std::get_if<std::string>(&read))

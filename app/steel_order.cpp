@@ -9,6 +9,7 @@
 #include "calc/weight.h"
 #include "text/arrangement.h"
 #include "text/batch_messages.h"
+#include "text/column_unit.h"
 #include "text/messages.h"
 #include "text/order_messages.h"
 
@@ -22,40 +23,40 @@ namespace {
 
 // Beyond these, sums of lengths and counts could leave exact arithmetic.
 constexpr std::int64_t kMostPieces = std::int64_t{1} << 40;
-constexpr double kLongestPieceMetres = 100000;
-constexpr double kMostPerRow = 1e9;
-constexpr double kLargestDiameter = 1;
+constexpr std::int64_t kMostPerRow = 1000000000;
 
-// A length in metres, read by the boxes' rule, to the millimetre; nothing
-// when it is not a number from `least` to `most` metres.
+// A setting's length in metres, to the millimetre; nothing when the text is
+// not one number from `least` to `most` metres.
 std::optional<Millimetres> ReadMillimetres(std::string_view typed, double least, double most) {
-    if (!BeginsWithNumber(typed))
+    const std::string_view text = TrimBlanks(typed);
+    if (!IsOnlyNumber(text)) // "9x" is refused, not read as 9
         return std::nullopt;
-    const double metres = ParseLeadingNumber(typed);
+    const double metres = ParseLeadingNumber(text);
     if (!(metres >= least && metres <= most))
         return std::nullopt;
     return static_cast<Millimetres>(std::llround(RoundHalfEven(metres, 3) * 1000));
 }
 
+// The stock lengths, separated as lists are typed: , ， 、 ; ； or /.
 std::optional<std::vector<Millimetres>> ReadStockLengths(std::string_view typed) {
+    constexpr std::string_view kSeparators[] = {",", "，", "、", ";", "；", "/"};
     std::vector<Millimetres> lengths;
     std::string_view rest = typed;
     while (true) {
-        std::size_t comma = rest.find(',');
-        std::size_t width = 1;
-        const std::size_t wide = rest.find("，");
-        if (wide < comma) {
-            comma = wide;
-            width = std::string_view("，").size();
-        }
-        const std::string_view item = TrimBlanks(rest.substr(0, comma));
-        const std::optional<Millimetres> length = ReadMillimetres(item, 0.01, 100);
+        std::size_t end = std::string_view::npos;
+        std::size_t width = 0;
+        for (std::string_view separator : kSeparators)
+            if (const std::size_t at = rest.find(separator); at < end) {
+                end = at;
+                width = separator.size();
+            }
+        const std::optional<Millimetres> length = ReadMillimetres(rest.substr(0, end), 0.01, 100);
         if (!length)
             return std::nullopt;
         lengths.push_back(*length);
-        if (comma == std::string_view::npos)
+        if (end == std::string_view::npos)
             break;
-        rest.remove_prefix(comma + width);
+        rest.remove_prefix(end + width);
     }
     std::sort(lengths.begin(), lengths.end());
     lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
@@ -66,7 +67,7 @@ bool ReadLap(std::string_view typed, OrderSettings& settings) {
     const std::string_view text = TrimBlanks(typed);
     if (text.ends_with('d') || text.ends_with('D')) {
         const std::string_view times = TrimBlanks(text.substr(0, text.size() - 1));
-        if (!BeginsWithNumber(times))
+        if (!IsOnlyNumber(times)) // "36dd" is refused, not read as 36d
             return false;
         const double value = ParseLeadingNumber(times);
         if (!(value > 0 && value <= 1000))
@@ -80,6 +81,12 @@ bool ReadLap(std::string_view typed, OrderSettings& settings) {
         return false;
     settings.LapLength = *length;
     return true;
+}
+
+// Diameters are grouped as the order shows them, to the 0.1 mm: 0.012 and
+// 0.0120000001 are one group, one plan.
+OrderReader::Diameter ShownDiameter(double metres) {
+    return {false, RoundHalfEven(metres * 1000, 1) / 1000};
 }
 
 bool AddChecked(std::int64_t& total, std::int64_t more) {
@@ -100,13 +107,13 @@ std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsTe
         settings.StockLengths = *lengths;
     }
     if (typed.Kerf) {
-        const auto kerf = ReadMillimetres(TrimBlanks(*typed.Kerf), 0, 0.1);
+        const auto kerf = ReadMillimetres(*typed.Kerf, 0, 0.1);
         if (!kerf)
             return KerfRefusal(*typed.Kerf);
         settings.Kerf = *kerf;
     }
     if (typed.ShortestKept) {
-        const auto kept = ReadMillimetres(TrimBlanks(*typed.ShortestKept), 0, 100);
+        const auto kept = ReadMillimetres(*typed.ShortestKept, 0, 100);
         if (!kept)
             return ShortestKeptRefusal(*typed.ShortestKept);
         settings.ShortestKept = *kept;
@@ -138,7 +145,9 @@ void OrderReader::Read(CsvRecord& record) {
 }
 
 void OrderReader::Omit(std::size_t line, std::string reason) {
-    omitted_.push_back({line, std::move(reason)});
+    ++omittedRows_;
+    if (omitted_.size() < kNamedOmitted)
+        omitted_.push_back({line, std::move(reason)});
 }
 
 void OrderReader::Add(Diameter diameter, Millimetres length, std::int64_t count) {
@@ -156,12 +165,23 @@ void OrderReader::ReadMesh(CsvRecord& record) {
         return Omit(line, std::move(*reason));
     const ScheduleMesh& mesh = std::get<ScheduleMesh>(read);
     const std::int64_t directions = DirectionCount(mesh.Layout);
-    const Diameter diameter{false, mesh.Inputs.BarDiameter};
+    const Diameter diameter = ShownDiameter(mesh.Inputs.BarDiameter);
     for (const CutLine& cut : mesh.Cuts.Lines) {
         const auto length = static_cast<Millimetres>(std::llround(cut.CutLength * 1000));
         Add(diameter, length, static_cast<std::int64_t>(cut.Count) * directions * mesh.Number);
     }
     meshes_ += mesh.Number;
+}
+
+void OrderReader::ReadUnits() {
+    const std::vector<std::string>& header = records_.Header();
+    const auto unit = [&](std::size_t i) {
+        return i < header.size() ? UnitOfHeader(header[i]).value_or(LengthUnit::Metres)
+                                 : LengthUnit::Metres;
+    };
+    lengthUnit_ = unit(0);
+    diameterUnit_ = unit(2);
+    unitsRead_ = true;
 }
 
 void OrderReader::ReadPiece(CsvRecord& record) {
@@ -171,24 +191,27 @@ void OrderReader::ReadPiece(CsvRecord& record) {
     const std::vector<std::string>& fields = record.Fields;
     if (fields.size() < 2 || fields.size() > 4)
         return Omit(line, PieceFieldCountMessage(fields.size()));
+    if (!unitsRead_)
+        ReadUnits();
     const std::string_view lengthText = TrimBlanks(fields[0]);
-    const double metres = ParseLeadingNumber(lengthText);
-    if (!BeginsWithNumber(lengthText) || !(metres >= 0.0005 && metres <= kLongestPieceMetres))
-        return Omit(line, PieceLengthMessage(lengthText));
+    const double metres = ParseLeadingNumber(lengthText) / PerMetre(lengthUnit_);
+    if (!BeginsWithNumber(lengthText) ||
+        !(metres >= kShortestPieceMetres && metres <= kLongestPieceMetres))
+        return Omit(line, PieceLengthMessage(lengthText, lengthUnit_));
     const double rounded = RoundHalfEven(metres, 3);
     const auto length = static_cast<Millimetres>(std::llround(rounded * 1000));
-    if (length <= 0)
-        return Omit(line, PieceLengthMessage(lengthText));
-    const std::optional<std::int64_t> count = ReadWholeNumber(TrimBlanks(fields[1]), kMostPerRow);
+    const std::optional<std::int64_t> count =
+        ReadWholeNumber(TrimBlanks(fields[1]), static_cast<double>(kMostPerRow));
     if (!count)
-        return Omit(line, PieceCountMessage(TrimBlanks(fields[1])));
+        return Omit(line, PieceCountMessage(TrimBlanks(fields[1]), kMostPerRow));
     Diameter diameter;
     if (fields.size() > 2 && !TrimBlanks(fields[2]).empty()) {
         const std::string_view typed = TrimBlanks(fields[2]);
-        const double value = ParseLeadingNumber(typed);
-        if (!BeginsWithNumber(typed) || !(value > 0 && value <= kLargestDiameter))
-            return Omit(line, PieceDiameterMessage(typed));
-        diameter = {false, value};
+        const double value = ParseLeadingNumber(typed) / PerMetre(diameterUnit_);
+        if (!BeginsWithNumber(typed) ||
+            !(value >= kThinnestBarMetres && value <= kThickestBarMetres))
+            return Omit(line, PieceDiameterMessage(typed, diameterUnit_));
+        diameter = ShownDiameter(value);
     }
     if (rounded != metres)
         ++rounded_;
@@ -203,6 +226,7 @@ SteelOrder OrderReader::Heading() const {
     order.Rows = rows_;
     order.Meshes = meshes_;
     order.Omitted = omitted_;
+    order.OmittedRows = omittedRows_;
     order.RoundedLengths = rounded_;
     return order;
 }

@@ -5,6 +5,7 @@
 // and the plan that cuts every piece from them out, per bar diameter. The
 // bytes come in chunks of any size and any encoding the decoder knows.
 
+#include "text/column_unit.h"
 #include "text/csv.h"
 #include "text/record_reader.h"
 #include "text/steel_order.h"
@@ -65,6 +66,7 @@ public:
 private:
     void Read(CsvRecord& record);
     void ReadMesh(CsvRecord& record);
+    void ReadUnits();
     void ReadPiece(CsvRecord& record);
     void Add(Diameter diameter, Millimetres length, std::int64_t count);
     void Omit(std::size_t line, std::string reason);
@@ -75,8 +77,13 @@ private:
     long long rows_ = 0;
     long long meshes_ = 0;
     long long rounded_ = 0;
-    std::vector<OmittedRow> omitted_;
+    std::vector<OmittedRow> omitted_; // the first kNamedOmitted
+    long long omittedRows_ = 0;
     bool overflowed_ = false;
+    // The units of a piece list's lengths and diameters, as its header names them.
+    bool unitsRead_ = false;
+    LengthUnit lengthUnit_ = LengthUnit::Metres;
+    LengthUnit diameterUnit_ = LengthUnit::Metres;
 };
 
 // Why no order: the message, and whether it is the user's to correct.

@@ -527,6 +527,33 @@ std::string ShortestRoundTrip(double x) {
     return std::string(buffer.data(), end);
 }
 
+bool IsOnlyNumber(std::string_view text) {
+    std::size_t at = 0;
+    const auto digits = [&] {
+        const std::size_t from = at;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9')
+            ++at;
+        return at - from;
+    };
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        ++at;
+    std::size_t mantissa = digits();
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return false;
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+            ++at;
+        if (digits() == 0)
+            return false;
+    }
+    return at == text.size();
+}
+
 std::optional<std::int64_t> ReadWholeNumber(std::string_view typed, double most) {
     const double value = ParseLeadingNumber(typed);
     if (!(value >= 1 && value <= most) || value != std::floor(value))

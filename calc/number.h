@@ -24,6 +24,11 @@ double ParseLeadingNumber(std::string_view text);
 // ParseLeadingNumber reads one rather than taking the text for 0.
 bool BeginsWithNumber(std::string_view text);
 
+// Whether `text` is one number and nothing else, without blanks: an
+// optional sign, digits with an optional period, an optional exponent
+// ("-1.5", ".5", "2E-3"); "9x", "36dd", "1 2" and "" are not.
+bool IsOnlyNumber(std::string_view text);
+
 // A whole number from 1 to `most` read by the same rules; nothing for any
 // other value (a fraction, 0, a negative, beyond `most`, no number).
 std::optional<std::int64_t> ReadWholeNumber(std::string_view typed, double most);

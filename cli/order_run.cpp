@@ -78,7 +78,7 @@ int RunOrder(const OrderOptions& options, std::istream& in, std::ostream& out, s
         return kCannotComplete;
     out << (options.Json ? SteelOrderJson(answer.Order) : SteelOrderText(answer.Order));
     if (!answer.Order.Omitted.empty()) {
-        err << answer.Order.Omitted.size() << " 行未计入下料方案，原因见输出\n";
+        err << answer.Order.OmittedRows << " 行未计入下料方案，原因见输出\n";
         return kInvalidInput;
     }
     return kOk;

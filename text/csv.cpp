@@ -1,5 +1,7 @@
 #include "text/csv.h"
 
+#include "calc/number.h"
+
 namespace tavrilo {
 
 void CsvReader::EndField() {
@@ -167,10 +169,22 @@ bool IsBlankRecord(const CsvRecord& record) {
 
 namespace {
 
+bool BeginsAsFormula(std::string_view text) {
+    return !text.empty() &&
+           std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+}
+
 // Appends `field`, quoted when it holds a comma, a quote, a line break or
 // leading or trailing blanks; a run of bytes without a quote is copied at
-// once.
+// once. A text a spreadsheet would take for a formula goes after a quote.
 void AppendCsvField(std::string& out, std::string_view field) {
+    std::string guarded;
+    if (BeginsAsFormula(field) && !IsOnlyNumber(field)) {
+        guarded.reserve(field.size() + 1);
+        guarded += '\'';
+        guarded.append(field);
+        field = guarded;
+    }
     bool quote = !field.empty() && (field.front() == ' ' || field.front() == '\t' ||
                                     field.back() == ' ' || field.back() == '\t');
     for (std::size_t i = 0; i < field.size() && !quote; ++i)
@@ -191,6 +205,12 @@ void AppendCsvField(std::string& out, std::string_view field) {
 }
 
 } // namespace
+
+std::string_view UnguardedCsvCell(std::string_view cell) {
+    if (cell.size() > 1 && cell.front() == '\'' && BeginsAsFormula(cell.substr(1)))
+        cell.remove_prefix(1);
+    return cell;
+}
 
 std::string CsvField(std::string_view field) {
     std::string out;

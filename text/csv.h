@@ -74,8 +74,15 @@ private:
 bool IsBlankRecord(const CsvRecord& record);
 
 // `field` quoted when it holds a comma, a quote, a line break or leading or
-// trailing blanks.
+// trailing blanks. A text that begins with = + - @, a tab or a CR, which a
+// spreadsheet would run as a formula, is written after a single quote so
+// that it shows as text ("'=HYPERLINK(...)"); a number such as -1.5 stays
+// a number.
 std::string CsvField(std::string_view field);
+
+// A cell as it was before CsvField guarded it: without the single quote put
+// before a leading = + - @, tab or CR.
+std::string_view UnguardedCsvCell(std::string_view cell);
 
 // The fields joined by commas, each quoted as needed, ending in "\n".
 void AppendCsvRow(std::string& out, const std::vector<std::string>& fields);

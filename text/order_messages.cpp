@@ -1,8 +1,41 @@
 #include "text/order_messages.h"
 
 #include "text/order_phrases.h"
+#include "text/utf8.h"
 
 namespace tavrilo {
+namespace {
+
+// A cell or a setting as typed, in quotes: at most kEchoed characters of it,
+// so that a row's reason stays short however long the cell.
+constexpr std::size_t kEchoed = 40;
+
+std::string Typed(std::string_view typed) {
+    std::size_t at = 0;
+    for (std::size_t n = 0; n < kEchoed && at < typed.size(); ++n)
+        NextCodePoint(typed, at);
+    return "“" + std::string(typed.substr(0, at)) + (at < typed.size() ? "…”" : "”");
+}
+
+// "应为 1 到 100000 毫米之间的长度", and when the number typed lies beyond
+// the range the other way round, whether it is in millimetres or metres.
+std::string Range(std::string_view typed, LengthUnit unit, double least, double most,
+                  std::string_view what, std::string_view beyond) {
+    const double scale = PerMetre(unit);
+    std::string text = "应为 " + FormatNumber(least * scale) + " 到 " + FormatNumber(most * scale) +
+                       " " + std::string(UnitName(unit)) + "之间的" + std::string(what);
+    if (!BeginsWithNumber(typed))
+        return text;
+    const double value = ParseLeadingNumber(typed);
+    if (value > most * scale && unit != LengthUnit::Millimetres)
+        return text + "；" + std::string(beyond) + "，是否以毫米计？以毫米计请在表头写明，如“" +
+               std::string(what) + "(mm)”";
+    if (value > 0 && value < least * scale && unit == LengthUnit::Millimetres)
+        return text + "；表头写明以毫米计，是否以米计？";
+    return text;
+}
+
+} // namespace
 
 std::string LongBarsMessage(const std::vector<LongBar>& bars, Millimetres longestStock) {
     std::string text = "有钢筋长于最长的定尺长度 " + MetresText(longestStock) +
@@ -34,11 +67,10 @@ std::string LapTooLongMessage(Millimetres lap, Millimetres longestStock) {
 
 std::string NothingToOrderMessage(const SteelOrder& order) {
     return order_phrases::SourceTitle(order.Source) + "中没有可下料的钢筋" +
-           (order.Omitted.empty()
-                ? std::string("。")
-                : "：" + std::to_string(order.Omitted.size()) + " 行无法计算，第 " +
-                      std::to_string(order.Omitted.front().Line) + " 行：" +
-                      order.Omitted.front().Reason);
+           (order.Omitted.empty() ? std::string("。")
+                                  : "：" + std::to_string(order.OmittedRows) + " 行无法计算，第 " +
+                                        std::to_string(order.Omitted.front().Line) + " 行：" +
+                                        order.Omitted.front().Reason);
 }
 
 std::string_view OrderTooLargeMessage() {
@@ -46,22 +78,22 @@ std::string_view OrderTooLargeMessage() {
 }
 
 std::string StockLengthRefusal(std::string_view typed) {
-    return "定尺长度“" + std::string(typed) +
-           "”无效：应为 0.01 到 100 米之间的长度，多个用逗号分开，"
+    return "定尺长度" + Typed(typed) +
+           "无效：应为 0.01 到 100 米之间的长度，多个用逗号、顿号、分号或 / 分开，"
            "如 9,12";
 }
 
 std::string KerfRefusal(std::string_view typed) {
-    return "锯缝“" + std::string(typed) + "”无效：应为 0 到 0.1 米之间的长度（0 为剪切下料）";
+    return "锯缝" + Typed(typed) + "无效：应为 0 到 0.1 米之间的长度（0 为剪切下料）";
 }
 
 std::string ShortestKeptRefusal(std::string_view typed) {
-    return "留用余料的最短长度“" + std::string(typed) + "”无效：应为 0 到 100 米之间的长度";
+    return "留用余料的最短长度" + Typed(typed) + "无效：应为 0 到 100 米之间的长度";
 }
 
 std::string LapRefusal(std::string_view typed) {
-    return "搭接长度“" + std::string(typed) +
-           "”无效：应为钢筋直径的倍数（如 36d）或以米计的长度（如 0.5，不小于 " +
+    return "搭接长度" + Typed(typed) +
+           "无效：应为钢筋直径的倍数（如 36d）或以米计的长度（如 0.5，不小于 " +
            MetresText(kShortestLap) + " m）";
 }
 
@@ -70,8 +102,9 @@ std::string ScheduleFieldCountMessage(std::size_t fields) {
            std::to_string(fields) + " 个";
 }
 
-std::string MeshNumberMessage(std::string_view typed) {
-    return "数量“" + std::string(typed) + "”无效：应为不小于 1 的整数（空着为 1）";
+std::string MeshNumberMessage(std::string_view typed, std::int64_t most) {
+    return "数量" + Typed(typed) + "无效：应为 1 到 " + std::to_string(most) +
+           " 之间的整数（空着为 1）";
 }
 
 std::string PieceFieldCountMessage(std::size_t fields) {
@@ -79,17 +112,21 @@ std::string PieceFieldCountMessage(std::size_t fields) {
            " 个";
 }
 
-std::string PieceLengthMessage(std::string_view typed) {
-    return "长度“" + std::string(typed) + "”无效：应为不短于 0.001 米、不长于 100000 米的长度";
+std::string PieceLengthMessage(std::string_view typed, LengthUnit unit) {
+    return "长度" + Typed(typed) + "无效：" +
+           Range(typed, unit, kShortestPieceMetres, kLongestPieceMetres, "长度",
+                 "下料长度不会超过 100 米");
 }
 
-std::string PieceCountMessage(std::string_view typed) {
-    return "根数“" + std::string(typed) + "”无效：应为不小于 1 的整数";
+std::string PieceCountMessage(std::string_view typed, std::int64_t most) {
+    return "根数" + Typed(typed) + "无效：应为 1 到 " + std::to_string(most) + " 之间的整数";
 }
 
-std::string PieceDiameterMessage(std::string_view typed) {
-    return "直径“" + std::string(typed) +
-           "”无效：应为大于 0、不大于 1 米的长度（空着为未注明直径）";
+std::string PieceDiameterMessage(std::string_view typed, LengthUnit unit) {
+    return "直径" + Typed(typed) + "无效：" +
+           Range(typed, unit, kThinnestBarMetres, kThickestBarMetres, "直径",
+                 "钢筋直径不超过 50 毫米") +
+           "（空着为未注明直径）";
 }
 
 } // namespace tavrilo

@@ -4,6 +4,7 @@
 // as typed, and about the rows of a schedule or a piece list that give
 // nothing to it.
 
+#include "text/column_unit.h"
 #include "text/steel_order.h"
 
 #include <cstddef>
@@ -42,10 +43,12 @@ std::string LapRefusal(std::string_view typed);
 
 // Why a row of a schedule or a piece list gives nothing to the order.
 std::string ScheduleFieldCountMessage(std::size_t fields);
-std::string MeshNumberMessage(std::string_view typed);
+std::string MeshNumberMessage(std::string_view typed, std::int64_t most);
 std::string PieceFieldCountMessage(std::size_t fields);
-std::string PieceLengthMessage(std::string_view typed);
-std::string PieceCountMessage(std::string_view typed);
-std::string PieceDiameterMessage(std::string_view typed);
+// A length or a diameter in a column of `unit` (as its header names it, metres
+// when it names none), with a question when the number would fit another unit.
+std::string PieceLengthMessage(std::string_view typed, LengthUnit unit);
+std::string PieceCountMessage(std::string_view typed, std::int64_t most);
+std::string PieceDiameterMessage(std::string_view typed, LengthUnit unit);
 
 } // namespace tavrilo

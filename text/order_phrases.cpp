@@ -95,6 +95,11 @@ std::string OmittedText(const OmittedRow& row) {
     return "第 " + std::to_string(row.Line) + " 行：" + row.Reason;
 }
 
+std::string UnnamedOmittedText(const SteelOrder& order) {
+    const long long more = order.OmittedRows - static_cast<long long>(order.Omitted.size());
+    return more > 0 ? "另有 " + std::to_string(more) + " 行未计入，不逐行列出" : std::string();
+}
+
 std::string PurchaseText(const OrderGroup& group) {
     std::string text;
     for (std::size_t i = 0; i < group.ByStock.size(); ++i)

@@ -33,6 +33,8 @@ std::string ReadText(const SteelOrder& order);
 std::string SettingsLines(const SteelOrder& order);
 // "第 3 行：reason"
 std::string OmittedText(const OmittedRow& row);
+// "另有 4900 行未计入，不逐行列出", or "" when every row left out is named.
+std::string UnnamedOmittedText(const SteelOrder& order);
 
 // "12 m × 35 根、9 m × 27 根，共 62 根，663 m，理论重量 172.83 kg"
 std::string PurchaseText(const OrderGroup& group);

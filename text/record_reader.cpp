@@ -2,6 +2,8 @@
 
 #include "calc/number.h"
 
+#include <utility>
+
 namespace tavrilo {
 namespace {
 
@@ -59,6 +61,7 @@ void RecordReader::Give(const Take& take) {
             first_ = false;
             if (IsHeaderRecord(record)) {
                 headerLine_ = record.Line;
+                header_ = std::move(record.Fields);
                 continue;
             }
         }

@@ -43,8 +43,9 @@ public:
     const TextDecoder& Decoder() const { return decoder_; }
     TextEncoding Encoding() const { return decoder_.Encoding(); }
     const std::string& Problem() const { return decoder_.Problem(); }
-    // The line taken as a header, 0 for none.
+    // The line taken as a header, 0 for none, and its fields.
     std::size_t HeaderLine() const { return headerLine_; }
+    const std::vector<std::string>& Header() const { return header_; }
 
 private:
     void Read(std::string_view text, const Take& take);
@@ -56,6 +57,7 @@ private:
     std::string text_;
     bool first_ = true;
     std::size_t headerLine_ = 0;
+    std::vector<std::string> header_;
 };
 
 } // namespace tavrilo

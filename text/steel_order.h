@@ -28,6 +28,17 @@ enum class SpliceMethod {
     Couplers, // mechanical couplers (套筒): end to end, one coupler a joint
 };
 
+// The rows left out of an order are named up to this many; the rest are counted.
+inline constexpr std::size_t kNamedOmitted = 100;
+
+// What a piece list may hold: no piece is cut shorter than 50 mm, no bar
+// placed is longer than 100 m, and bar diameters run from 3 mm (cold-drawn
+// wire) to 50 mm (GB/T 1499.2 ends at 50).
+inline constexpr double kShortestPieceMetres = 0.05;
+inline constexpr double kLongestPieceMetres = 100;
+inline constexpr double kThinnestBarMetres = 0.003;
+inline constexpr double kThickestBarMetres = 0.05;
+
 // The lap length is never below 300 mm (GB 50010-2010).
 inline constexpr Millimetres kShortestLap = 300;
 
@@ -106,13 +117,15 @@ struct OrderGroup {
 struct SteelOrder {
     OrderSource Source = OrderSource::Schedule;
     OrderSettings Settings;
-    std::string Encoding;            // how the file was read
-    std::size_t HeaderLine = 0;      // the row taken as a header, 0 for none
-    long long Rows = 0;              // rows read, header and blank rows aside
-    long long Meshes = 0;            // with a schedule: the meshes counted (numbers added up)
-    std::vector<OmittedRow> Omitted; // rows left out, in file order
-    long long RoundedLengths = 0;    // with a piece list: lengths rounded to the millimetre
-    std::vector<OrderGroup> Groups;  // by bar diameter, thinnest first, the group without one last
+    std::string Encoding;       // how the file was read
+    std::size_t HeaderLine = 0; // the row taken as a header, 0 for none
+    long long Rows = 0;         // rows read, header and blank rows aside
+    long long Meshes = 0;       // with a schedule: the meshes counted (numbers added up)
+    std::vector<OmittedRow>
+        Omitted;                    // the first rows left out, in file order, at most kNamedOmitted
+    long long OmittedRows = 0;      // rows left out in all
+    long long RoundedLengths = 0;   // with a piece list: lengths rounded to the millimetre
+    std::vector<OrderGroup> Groups; // by bar diameter, thinnest first, the group without one last
     std::optional<double> Kilograms; // of every diameter, rounded to 2 places, when each has one
 
     std::int64_t StockBars() const;
@@ -123,7 +136,11 @@ struct SteelOrder {
 std::string SteelOrderText(const SteelOrder& order);
 
 // The order as CSV: a row for every stock length bought and every pattern of
-// each diameter, with the settings and the totals. Without a byte-order mark.
+// each diameter, with the settings and the totals. Each column has one
+// meaning: 单根长度 one bar, 合计长度 all the row's bars, 理论重量 a plain
+// number of kilograms (on the totals only: weights by stock length rounded
+// apart would not add up), 锯口 and the offcut (余料 kept, 废料 waste) per bar
+// of a pattern. Without a byte-order mark.
 std::string SteelOrderCsv(const SteelOrder& order);
 
 // The order as a JSON document.

@@ -31,6 +31,7 @@ void Heading(JsonWriter& json, const SteelOrder& order) {
         json.EndObject();
     }
     json.EndArray();
+    json.Key("omitted_rows_total").Integer(order.OmittedRows);
 }
 
 void Settings(JsonWriter& json, const OrderSettings& s) {
@@ -143,6 +144,8 @@ std::string SteelOrderJson(const SteelOrder& order) {
     json.EndArray();
     json.Key("stock_bars").Integer(order.StockBars());
     json.Key("bought_m").Number(Metres(order.Bought()));
+    json.Key("weight_kg");
+    OptionalNumber(json, order.Kilograms);
     json.EndObject();
     return json.Text();
 }

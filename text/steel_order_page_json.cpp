@@ -33,6 +33,8 @@ void Heading(JsonWriter& json, const SteelOrder& order) {
     json.Key("omitted").BeginArray();
     for (const OmittedRow& row : order.Omitted)
         json.String(OmittedText(row));
+    if (const std::string more = UnnamedOmittedText(order); !more.empty())
+        json.String(more);
     json.EndArray();
     json.Key("total").String(TotalLine(order));
 }

@@ -32,9 +32,11 @@ std::string SteelOrderText(const SteelOrder& order) {
         text +=
             "有 " + std::to_string(order.RoundedLengths) + " 个长度多于三位小数，已按毫米取整\n";
     if (!order.Omitted.empty()) {
-        text += "未计入的行（" + std::to_string(order.Omitted.size()) + " 行）：\n";
+        text += "未计入的行（" + std::to_string(order.OmittedRows) + " 行）：\n";
         for (const OmittedRow& row : order.Omitted)
             text += "  " + OmittedText(row) + "\n";
+        if (const std::string more = UnnamedOmittedText(order); !more.empty())
+            text += "  " + more + "\n";
     }
     for (const OrderGroup& group : order.Groups)
         text += GroupText(order, group);

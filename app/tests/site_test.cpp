@@ -51,7 +51,7 @@ TEST(Site, RowsAreAnsweredAsTheBoxesAndTheTotalsAreExact) {
         {Mesh(" 1,3", "0.0065", "0.1", Arrangement::TwoWay), "1", {}, 1, 0},
         {Mesh("0", "0.0065", "0.1", Arrangement::OneWay), "0", box, 1, 0},
         {Mesh("1.3", "0.0065", "0.1", Arrangement::OneWay, "", "2.5"), "1.3",
-         MeshNumberMessage("2.5"), 1, 0},
+         MeshNumberMessage("2.5", 1000000), 1, 0},
         {Mesh("2", "0.012", "0.15", Arrangement::OneWay, "南区", " 3 "), "2", {}, 3, 0},
     };
     std::vector<SiteMesh> typed;

@@ -112,9 +112,10 @@ INSTANTIATE_TEST_SUITE_P(
                            "1.3,0.0065,0.1,双向,北区一号,,,参数不能为“0”或“负值”！\n"
                            "2,0.012,0.15,单向布置,南区𠀀,22.257,19.77,\n",
                  "按 UTF-8 读取，共 2 行，其中 1 行无法计算，原因见 error 列"},
-        // A first row read as the boxes read it: "- 5" is -5, not a header.
+        // A first row read as the boxes read it: "- 5" is -5, not a header;
+        // echoed, it is text a spreadsheet would run, so it goes after a quote.
         FileCase{"SpacedSignInTheFirstRow", "- 5,0.0065,0.1,2\n1.3,0.0065,0.1,2\n", 1,
-                 kHeader + "- 5,0.0065,0.1,2,,,,参数不能为“0”或“负值”！\n"
+                 kHeader + "'- 5,0.0065,0.1,2,,,,参数不能为“0”或“负值”！\n"
                            "1.3,0.0065,0.1,2,," TAVRILO_TWO_WAY_TOTAL ",7.18,\n",
                  "按 ASCII 读取，共 2 行，其中 1 行无法计算，原因见 error 列"},
         // A Latin-1 degree sign in a UTF-8 file is one replaced character on

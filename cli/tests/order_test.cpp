@@ -65,6 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
         OrderCase{"NothingToCut", Texts("--cut", "-"), "长度,根数\n", 1, "", "没有可下料的钢筋"},
         OrderCase{"BadStock", Texts("--cut", "-", "--stock", "9,x"), "1,1\n", 64, "",
                   "定尺长度“9,x”"},
+        OrderCase{"LapNotJustANumber", Texts("--cut", "-", "--lap", "36dd"), "1,1\n", 64, "",
+                  "搭接长度“36dd”"},
         OrderCase{"LapAndCouplers", Texts("--cut", "-", "--lap", "36d", "--couplers"), "", 64, "",
                   "--lap 与 --couplers 不能同时使用"},
         OrderCase{"SettingWithoutOrder", Texts("1.3", "0.0065", "0.1", "--kerf", "0.003"), "", 64,
@@ -78,7 +80,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "--order-csv 与 --order-svg 是同一个文件"},
         OrderCase{"OrderWithValues", Texts("--order", "-", "1.3"), "", 64, "", "不能再给出 D Φ d"},
         OrderCase{"MissingFile", Texts("--order", "/nonexistent/site.csv"), "", 2, "",
-                  "无法打开文件 /nonexistent/site.csv"}),
+                  "无法打开文件 /nonexistent/site.csv"},
+        OrderCase{"PiecesInMillimetres", Texts("--cut", "-", "--stock", "12"),
+                  "长度（mm）,根数,直径（毫米）\n5850,12,16\n", 0, "12 m × 6 根：5.85 × 2", ""},
+        OrderCase{"MillimetresUnsaid", Texts("--cut", "-"), "长度,根数,直径\n5850,12,0.016\n", 1,
+                  "", "是否以毫米计？"}),
     [](const testing::TestParamInfo<OrderCase>& info) { return info.param.name; });
 
 TEST(OrderFiles, AreTheCsvWithItsMarkAndTheDrawing) {

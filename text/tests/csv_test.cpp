@@ -143,13 +143,33 @@ TEST(CsvReading, KeepsTheFirstFieldsOfARecordWithTooManyButReadsOn) {
 }
 
 TEST(CsvWriting, QuotesOnlyWhatNeedsItAndReadsBack) {
-    const Fields fields{"plain", "a,b", "say \"hi\"", "two\nlines", " padded", "网片", "", "\r"};
+    const Fields fields{"plain", "a,b", "say \"hi\"", "two\nlines", " padded", "网片", "", "a\r"};
     std::string line;
     AppendCsvRow(line, fields);
-    EXPECT_EQ(line, "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\",\" padded\",网片,,\"\r\"\n");
+    EXPECT_EQ(line, "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\",\" padded\",网片,,\"a\r\"\n");
     const auto records = ReadInPieces(line, 3);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].Fields, fields);
+}
+
+TEST(CsvWriting, TextThatWouldRunAsAFormulaShowsAsText) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"+86 10", "'+86 10"},
+        {"-1+2", "'-1+2"},
+        {"\tx", "'\tx"},
+        {"\r", "\"'\r\""},
+        {"-1.5", "-1.5"}, // numbers stay numbers
+        {"+3", "+3"},
+        {"-2E-05", "-2E-05"},
+    };
+    for (const auto& [field, written] : cases) {
+        EXPECT_EQ(CsvField(field), written);
+        const auto records = ReadInPieces(CsvField(field) + "\n", 2);
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(UnguardedCsvCell(records[0].Fields.at(0)), field);
+    }
 }
 
 TEST(CsvReading, BlankRecordsAreEmptyRowsOfAnyWidth) {
