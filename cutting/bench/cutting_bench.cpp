@@ -12,6 +12,7 @@
 
 #include "cutting/detail.h"
 #include "cutting/plan.h"
+#include "cutting/tests/first_fit.h"
 
 #include <algorithm>
 #include <chrono>
@@ -28,6 +29,8 @@
 #include <vector>
 
 namespace {
+
+using tavrilo::cutting::test::FirstFitFloor;
 
 using namespace tavrilo::cutting;
 
@@ -173,32 +176,6 @@ std::vector<Row> YardLists() {
     for (Row& row : rows)
         row.leastLength = LeastLength(row.problem);
     return rows;
-}
-
-// First fit by decreasing length on the longest stock, each bar then cut from
-// the shortest stock that holds its pieces: no plan should buy more.
-Millimetres FirstFitFloor(const Problem& problem) {
-    std::vector<Millimetres> pieces;
-    for (const Demand& d : problem.Pieces)
-        pieces.insert(pieces.end(), static_cast<std::size_t>(d.Count), d.Length + problem.Kerf);
-    std::sort(pieces.begin(), pieces.end(), std::greater<>());
-    std::vector<Millimetres> stock = problem.StockLengths;
-    std::sort(stock.begin(), stock.end());
-    std::vector<Millimetres> used;
-    for (Millimetres piece : pieces) {
-        auto bar = std::find_if(used.begin(), used.end(), [&](Millimetres u) {
-            return u + piece <= stock.back() + problem.Kerf;
-        });
-        if (bar == used.end())
-            used.push_back(piece);
-        else
-            *bar += piece;
-    }
-    Millimetres length = 0;
-    for (Millimetres u : used)
-        length += *std::find_if(stock.begin(), stock.end(),
-                                [&](Millimetres l) { return l + problem.Kerf >= u; });
-    return length;
 }
 
 struct Tally {

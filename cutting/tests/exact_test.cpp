@@ -3,6 +3,7 @@
 // piece on a bar.
 #include "cutting/detail.h"
 #include "cutting/plan.h"
+#include "cutting/tests/first_fit.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include <vector>
 
 namespace {
+
+using tavrilo::cutting::test::FirstFitFloor;
 
 using tavrilo::cutting::Demand;
 using tavrilo::cutting::Millimetres;
@@ -86,32 +89,6 @@ Millimetres Enumerated(const ExactProblem& p) {
     };
     place(place, 0);
     return best;
-}
-
-// First fit by decreasing length on the longest stock, piece by piece, each
-// bar then bought at the shortest stock that holds it.
-Millimetres FirstFitFloor(const Problem& problem) {
-    std::vector<Millimetres> pieces;
-    for (const Demand& d : problem.Pieces)
-        pieces.insert(pieces.end(), static_cast<std::size_t>(d.Count), d.Length + problem.Kerf);
-    std::sort(pieces.begin(), pieces.end(), std::greater<>());
-    std::vector<Millimetres> stock = problem.StockLengths;
-    std::sort(stock.begin(), stock.end());
-    std::vector<Millimetres> used;
-    for (Millimetres piece : pieces) {
-        auto bar = std::find_if(used.begin(), used.end(), [&](Millimetres u) {
-            return u + piece <= stock.back() + problem.Kerf;
-        });
-        if (bar == used.end())
-            used.push_back(piece);
-        else
-            *bar += piece;
-    }
-    Millimetres length = 0;
-    for (Millimetres u : used)
-        length += *std::find_if(stock.begin(), stock.end(),
-                                [&](Millimetres l) { return l + problem.Kerf >= u; });
-    return length;
 }
 
 // The whole optimiser on lists a yard cuts from several stock lengths: never
