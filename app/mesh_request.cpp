@@ -21,7 +21,7 @@ MeshAnswer Refuse(std::string_view message, bool byInput) {
 
 // The drawing of the answer's mesh, with the cut list's total and the mass
 // when they were had.
-std::string DrawingOf(const MeshAnswer& answer, Arrangement arrangement) {
+MeshDrawing DrawingOf(const MeshAnswer& answer, Arrangement arrangement) {
     MeshDrawing drawing;
     drawing.Inputs = answer.Inputs;
     drawing.Layout = arrangement;
@@ -33,7 +33,7 @@ std::string DrawingOf(const MeshAnswer& answer, Arrangement arrangement) {
         drawing.Kilograms = answer.Mass->Kilograms;
         drawing.BarDiameterMm = answer.Mass->BarDiameterMm;
     }
-    return MeshSvg(drawing);
+    return drawing;
 }
 
 } // namespace
@@ -71,8 +71,11 @@ MeshAnswer AnswerMesh(const MeshRequest& request) {
     if (extras.Weight && !answer.Mass)
         return Refuse(CalcErrorMessage(CalcErrorKind::FloatingPointFault), false);
 
-    if (extras.Drawing)
-        answer.Svg = DrawingOf(answer, arrangement);
+    if (extras.Drawing) {
+        const MeshDrawing drawing = DrawingOf(answer, arrangement);
+        answer.Svg = MeshSvg(drawing);
+        answer.Screen = MeshSvgForScreen(drawing);
+    }
 
     const CutList* listed = extras.CutList ? &*answer.Cuts : nullptr;
     const BarMass* weighed = extras.Weight ? &*answer.Mass : nullptr;

@@ -9,6 +9,7 @@
 #include "calc/cutlist.h"
 #include "calc/mesh.h"
 #include "calc/weight.h"
+#include "text/svg.h"
 
 #include <optional>
 #include <string>
@@ -55,6 +56,7 @@ struct MeshAnswer {
     std::string CutListCsv;      // when asked for: the cut list as a spreadsheet reads it
     std::string Json;            // when asked for: the whole document
     std::string Svg;             // when asked for
+    MeshScreenDrawing Screen;    // with the SVG: the drawing for a screen
     // What tavrilo-calc prints: the JSON document, or the total line followed
     // by the breakdown, the weight and the cut list asked for.
     std::string Printed() const;

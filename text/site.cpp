@@ -17,11 +17,26 @@ std::string_view ArrangementName(Arrangement layout) {
     return spelling->Names[0];
 }
 
-void Row(JsonWriter& json, const std::vector<std::string>& cells) {
+// Cells `from` to `to` of a row, as a JSON array.
+void Cells(JsonWriter& json, const std::vector<std::string>& cells, std::size_t from,
+           std::size_t to) {
     json.BeginArray();
-    for (const std::string& cell : cells)
-        json.String(cell);
+    for (std::size_t i = from; i < to; ++i)
+        json.String(cells[i]);
     json.EndArray();
+}
+
+// A row of the table's cells as the mesh's (the first six) and the
+// answer's (null when there is none).
+void MeshAndAnswer(JsonWriter& json, const std::vector<std::string>& cells, bool answered) {
+    constexpr std::size_t kMeshCells = 6;
+    json.Key("mesh");
+    Cells(json, cells, 0, kMeshCells);
+    json.Key("answer");
+    if (answered)
+        Cells(json, cells, kMeshCells, cells.size());
+    else
+        json.Null();
 }
 
 void Meshes(JsonWriter& json, const std::vector<SiteMesh>& meshes) {
@@ -54,19 +69,23 @@ std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector
                           const SiteTotals& totals) {
     JsonWriter json;
     json.BeginObject();
-    json.Key("header");
-    Row(json,
-        {"备注", "D (m)", "Φ (m)", "d (m)", "布置形式", "数量", "钢筋总长度 (m)", "理论重量 (kg)"});
+    json.Key("header").BeginObject();
+    MeshAndAnswer(
+        json,
+        {"备注", "D (m)", "Φ (m)", "d (m)", "布置形式", "数量", "钢筋总长度 (m)", "理论重量 (kg)"},
+        true);
+    json.EndObject();
     json.Key("rows").BeginArray();
     for (std::size_t i = 0; i < meshes.size() && i < rows.size(); ++i) {
         const SiteMesh& mesh = meshes[i];
         const SiteRow& row = rows[i];
         json.BeginObject();
-        json.Key("cells");
-        Row(json, {mesh.Label, mesh.MeshDiameter, mesh.BarDiameter, mesh.BarSpacing,
-                   std::string(ArrangementName(mesh.Layout)), std::to_string(row.Number),
-                   row.Refusal ? std::string() : MetresText(row.Length),
-                   row.Kilograms ? FormatNumber(*row.Kilograms) : std::string()});
+        MeshAndAnswer(json,
+                      {mesh.Label, mesh.MeshDiameter, mesh.BarDiameter, mesh.BarSpacing,
+                       std::string(ArrangementName(mesh.Layout)), std::to_string(row.Number),
+                       MetresText(row.Length),
+                       row.Kilograms ? FormatNumber(*row.Kilograms) : std::string()},
+                      !row.Refusal);
         json.Key("refusal");
         if (row.Refusal)
             json.String(*row.Refusal);
@@ -75,9 +94,12 @@ std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector
         json.EndObject();
     }
     json.EndArray();
-    json.Key("totals");
-    Row(json, {"合计", "", "", "", "", std::to_string(totals.Meshes), MetresText(totals.Length),
-               FormatNumber(totals.Kilograms)});
+    json.Key("totals").BeginObject();
+    MeshAndAnswer(json,
+                  {"合计", "", "", "", "", std::to_string(totals.Meshes), MetresText(totals.Length),
+                   FormatNumber(totals.Kilograms)},
+                  true);
+    json.EndObject();
     json.Key("meshes");
     Meshes(json, meshes);
     json.EndObject();

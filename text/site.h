@@ -46,8 +46,10 @@ struct SiteTotals {
 // Without a byte-order mark.
 std::string SiteScheduleCsv(const std::vector<SiteMesh>& meshes);
 
-// The site's table for the page, as JSON: {"header":[...],"rows":[{"cells":
-// [...],"refusal":null},...],"totals":[...],"meshes":[{"D":...,"phi":...,
+// The site's table for the page, as JSON, each row's cells split into the
+// mesh's and the answer's: {"header":{"mesh":[...],"answer":[...]},"rows":
+// [{"mesh":[...],"answer":[length,kg] or null,"refusal":null or why},...],
+// "totals":{"mesh":[...],"answer":[...]},"meshes":[{"D":...,"phi":...,
 // "d":...,"a":1|2,"label":...,"number":...},...]}.
 std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector<SiteRow>& rows,
                           const SiteTotals& totals);

@@ -152,9 +152,10 @@ std::string SteelOrderSvg(const SteelOrder& order);
 
 // The order as the page shows and prints it, as JSON: the texts of the
 // heading, the purchase list's cells (a row for every stock length of each
-// diameter, the subtotals and the total) and, per diameter, its lines and
-// its patterns, each with its title, its caption and its pieces in
-// millimetres with their labels, for a drawing to scale.
+// diameter, the subtotals and the total) and, per diameter, its purchase,
+// use and bound lines (and whether the plan is proven the least) and its
+// patterns, each with its title, its caption and its pieces in millimetres
+// with their labels, for a drawing to scale.
 std::string SteelOrderPageJson(const SteelOrder& order);
 
 } // namespace tavrilo

@@ -82,12 +82,10 @@ void Pattern(JsonWriter& json, const OrderSettings& settings, const cutting::Pat
 void Group(JsonWriter& json, const SteelOrder& order, const OrderGroup& group) {
     json.BeginObject();
     json.Key("title").String(GroupTitle(group));
-    json.Key("lines").BeginArray();
-    json.String("采购：" + PurchaseText(group));
-    json.String(UseText(group));
-    json.String(BoundText(order, group));
-    json.EndArray();
-    json.Key("proven").Bool(group.Plan.ProvenOptimal);
+    json.Key("purchase").String("采购：" + PurchaseText(group));
+    json.Key("use").String(UseText(group));
+    json.Key("bound").String(BoundText(order, group));
+    json.Key("proven").Bool(group.Plan.ProvenOptimal); // the bound line says so
     json.Key("splices").BeginArray();
     if (!group.Spliced.empty()) {
         json.String(SplicesHeading(order, group));

@@ -181,46 +181,66 @@ struct MeshScale {
     }
 };
 
-void WriteOpening(SvgBuilder& svg, const MeshSvgLayout& layout, const std::string& title) {
+// The document's opening, with its white ground unless `ground` is false.
+void WriteOpening(SvgBuilder& svg, const MeshSvgLayout& layout, const std::string& title,
+                  bool ground) {
     svg.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     svg.Raw("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(layout.Width) +
             "\" height=\"" + Px(layout.Height) + "\" viewBox=\"0 0 " + Px(layout.Width) + " " +
             Px(layout.Height) + "\" font-family=\"" + std::string(kFonts) + "\">\n");
     svg.Raw("<title>" + EscapeXml(title) + "</title>\n");
-    svg.Raw("<rect x=\"0\" y=\"0\" width=\"" + Px(layout.Width) + "\" height=\"" +
-            Px(layout.Height) + "\" fill=\"#ffffff\"/>\n");
+    if (ground)
+        svg.Raw("<rect x=\"0\" y=\"0\" width=\"" + Px(layout.Width) + "\" height=\"" +
+                Px(layout.Height) + "\" fill=\"#ffffff\"/>\n");
 }
 
-// The bars, the second direction under the first, then the circle over them.
-void DrawBars(SvgBuilder& svg, const MeshDrawing& drawing, const MeshScale& at) {
-    const double s = drawing.Inputs.BarSpacing;
-    // Bars drawn to scale, but never thinner than 2 px nor, where there is
-    // room, wider than half a spacing.
-    const double barWidth = std::clamp(at.Pixels(drawing.Inputs.BarDiameter), 2.0,
-                                       std::max(2.0, std::min(at.Pixels(s) / 2, at.radius)));
-    const std::vector<BarPosition> positions = BarPositions(drawing.BarsPerDirection, s);
-    auto eachBar = [&](auto draw) {
+// The bars' stroke: to scale, but never thinner than 2 px nor, where there
+// is room, wider than half a spacing.
+double BarWidth(const MeshDrawing& drawing, const MeshScale& at) {
+    return std::clamp(at.Pixels(drawing.Inputs.BarDiameter), 2.0,
+                      std::max(2.0, std::min(at.Pixels(drawing.Inputs.BarSpacing) / 2, at.radius)));
+}
+
+// The bars direction by direction, the second (horizontal) under the
+// first.
+std::vector<MeshScreenBars> BarsOf(const MeshDrawing& drawing, const MeshScale& at) {
+    const std::vector<BarPosition> positions =
+        BarPositions(drawing.BarsPerDirection, drawing.Inputs.BarSpacing);
+    const bool twoWay = drawing.Layout == Arrangement::TwoWay;
+    std::vector<MeshScreenBars> directions(twoWay ? 2 : 1);
+    for (MeshScreenBars& bars : directions) {
+        const bool horizontal = twoWay && &bars == &directions.front();
+        bars.Colour = horizontal ? kSecondDirectionColour : kFirstDirectionColour;
         for (const BarPosition& p : positions) {
             const double half = at.HalfChord(p.Offset);
-            draw(at.Pixels(p.Offset), half);
-            if (p.Count == 2)
-                draw(-at.Pixels(p.Offset), half);
+            for (int side = 0; side < p.Count; ++side) {
+                const double offset = side == 0 ? at.Pixels(p.Offset) : -at.Pixels(p.Offset);
+                const std::array<double, 4> ends =
+                    horizontal
+                        ? std::array{at.cx - half, at.cy + offset, at.cx + half, at.cy + offset}
+                        : std::array{at.cx + offset, at.cy - half, at.cx + offset, at.cy + half};
+                bars.Ends.insert(bars.Ends.end(), ends.begin(), ends.end());
+            }
         }
-    };
-    if (drawing.Layout == Arrangement::TwoWay) {
-        svg.Raw("<g id=\"direction-2\">\n");
-        eachBar([&](double offset, double half) {
-            svg.Line(at.cx - half, at.cy + offset, at.cx + half, at.cy + offset,
-                     kSecondDirectionColour, barWidth);
-        });
+    }
+    return directions;
+}
+
+// The bars, each direction a group: direction-1 the vertical bars.
+void DrawBars(SvgBuilder& svg, const std::vector<MeshScreenBars>& directions, double width) {
+    for (std::size_t i = 0; i < directions.size(); ++i) {
+        svg.Raw(i + 1 < directions.size() ? "<g id=\"direction-2\">\n"
+                                          : "<g id=\"direction-1\">\n");
+        const std::vector<double>& ends = directions[i].Ends;
+        for (std::size_t at = 0; at + 3 < ends.size(); at += 4)
+            svg.Line(ends[at], ends[at + 1], ends[at + 2], ends[at + 3], directions[i].Colour,
+                     width);
         svg.Raw("</g>\n");
     }
-    svg.Raw("<g id=\"direction-1\">\n");
-    eachBar([&](double offset, double half) {
-        svg.Line(at.cx + offset, at.cy - half, at.cx + offset, at.cy + half, kFirstDirectionColour,
-                 barWidth);
-    });
-    svg.Raw("</g>\n");
+}
+
+// The circle, over the bars.
+void DrawCircle(SvgBuilder& svg, const MeshScale& at) {
     svg.Raw("<circle cx=\"" + Px(at.cx) + "\" cy=\"" + Px(at.cy) + "\" r=\"" + Px(at.radius) +
             "\" fill=\"none\" stroke=\"#222222\" stroke-width=\"2\"/>\n");
 }
@@ -270,20 +290,55 @@ void DrawLegend(SvgBuilder& svg, const std::vector<std::string>& legend, bool tw
 
 } // namespace
 
-std::string MeshSvg(const MeshDrawing& drawing) {
-    const std::vector<std::string> legend = LegendLines(drawing);
-    const MeshSvgLayout layout = LayoutWithLegend(drawing, legend);
-    const MeshScale at{layout.CentreX, layout.CentreY, kCircleSize / 2,
-                       drawing.Inputs.MeshDiameter};
+namespace {
 
-    SvgBuilder svg;
-    WriteOpening(svg, layout, legend.front());
-    DrawBars(svg, drawing, at);
-    DrawMeshDiameter(svg, at);
-    DrawSpacing(svg, drawing, at);
-    DrawLegend(svg, legend, drawing.Layout == Arrangement::TwoWay);
+// What both the document and the screen's drawing are made of.
+struct DrawingFrame {
+    std::vector<std::string> Legend;
+    MeshSvgLayout Layout;
+    MeshScale At;
+};
+
+DrawingFrame FrameOf(const MeshDrawing& drawing) {
+    DrawingFrame frame{LegendLines(drawing), {}, {}};
+    frame.Layout = LayoutWithLegend(drawing, frame.Legend);
+    frame.At = {frame.Layout.CentreX, frame.Layout.CentreY, kCircleSize / 2,
+                drawing.Inputs.MeshDiameter};
+    return frame;
+}
+
+// All but the opening and the bars: the circle, the dimensions, the legend.
+void DrawAroundBars(SvgBuilder& svg, const MeshDrawing& drawing, const DrawingFrame& frame) {
+    DrawCircle(svg, frame.At);
+    DrawMeshDiameter(svg, frame.At);
+    DrawSpacing(svg, drawing, frame.At);
+    DrawLegend(svg, frame.Legend, drawing.Layout == Arrangement::TwoWay);
     svg.Raw("</svg>\n");
+}
+
+} // namespace
+
+std::string MeshSvg(const MeshDrawing& drawing) {
+    const DrawingFrame frame = FrameOf(drawing);
+    SvgBuilder svg;
+    WriteOpening(svg, frame.Layout, frame.Legend.front(), true);
+    DrawBars(svg, BarsOf(drawing, frame.At), BarWidth(drawing, frame.At));
+    DrawAroundBars(svg, drawing, frame);
     return svg.Take();
+}
+
+MeshScreenDrawing MeshSvgForScreen(const MeshDrawing& drawing) {
+    const DrawingFrame frame = FrameOf(drawing);
+    MeshScreenDrawing screen;
+    screen.Width = frame.Layout.Width;
+    screen.Height = frame.Layout.Height;
+    screen.BarWidth = BarWidth(drawing, frame.At);
+    screen.Directions = BarsOf(drawing, frame.At);
+    SvgBuilder svg;
+    WriteOpening(svg, frame.Layout, frame.Legend.front(), false);
+    DrawAroundBars(svg, drawing, frame);
+    screen.Overlay = svg.Take();
+    return screen;
 }
 
 } // namespace tavrilo

@@ -2,7 +2,8 @@
 
 // A drawing of the mesh as a standalone SVG document: the circle, the bars of
 // one or both directions at their true positions, the diameter D and the
-// spacing d dimensioned, and a legend with the totals.
+// spacing d dimensioned, and a legend with the totals; and the same drawing
+// for a screen, its bars apart from the rest.
 
 #include "calc/mesh.h"
 
@@ -10,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavrilo {
 
@@ -37,6 +39,23 @@ MeshSvgLayout LayoutOf(const MeshDrawing& drawing);
 
 // The SVG document, UTF-8.
 std::string MeshSvg(const MeshDrawing& drawing);
+
+// The drawing for a screen. With thousands of bars an SVG image takes a
+// browser far too long to show, so a page draws the bars from their ends
+// and the rest of the drawing over them.
+struct MeshScreenBars {
+    std::string_view Colour;  // "#1d4e89"
+    std::vector<double> Ends; // x1 y1 x2 y2 of each bar
+};
+struct MeshScreenDrawing {
+    double Width = 0; // as the SVG document's
+    double Height = 0;
+    double BarWidth = 0;                    // every bar's stroke
+    std::vector<MeshScreenBars> Directions; // in the order drawn, the second direction first
+    std::string Overlay; // the SVG document without the bars and its white ground
+};
+
+MeshScreenDrawing MeshSvgForScreen(const MeshDrawing& drawing);
 
 // More than the width of `text` at `size` pixels in any of the drawings'
 // fonts: Latin text (digits, signs, units) averages under 0.65 em a

@@ -18,9 +18,9 @@
 #include "text/messages.h"
 #include "text/report.h"
 #include "text/site.h"
+#include "text/svg.h"
 #include "text/utf8.h"
 #include "web/module_interface.h"
-#include "web/screen_drawing.h"
 
 #include <array>
 #include <charconv>
@@ -147,6 +147,33 @@ std::optional<std::string_view> Setting(const char* data, std::size_t size) {
     return std::string_view(data, size);
 }
 
+// The drawing for a screen as JSON, {"width":..,"height":..,"bars":..,
+// "directions":[{"stroke":..,"width":..,"bars":..},...],"overlay":"<?xml..."},
+// and its bars' ends (x1 y1 x2 y2 each, direction by direction) as the
+// doubles' bytes.
+void KeepScreenDrawing(const tavrilo::MeshScreenDrawing& screen) {
+    std::string& ends = PartText(Part::ScreenEnds);
+    tavrilo::JsonWriter json;
+    json.BeginObject();
+    json.Key("directions").BeginArray();
+    for (const tavrilo::MeshScreenBars& direction : screen.Directions) {
+        ends.append(reinterpret_cast<const char*>(direction.Ends.data()),
+                    direction.Ends.size() * sizeof(double));
+        json.BeginObject();
+        json.Key("stroke").String(direction.Colour);
+        json.Key("width").Number(screen.BarWidth);
+        json.Key("bars").Integer(static_cast<long long>(direction.Ends.size() / 4));
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("width").Number(screen.Width);
+    json.Key("height").Number(screen.Height);
+    json.Key("bars").Integer(static_cast<long long>(ends.size() / (4 * sizeof(double))));
+    json.Key("overlay").String(screen.Overlay);
+    json.EndObject();
+    PartText(Part::ScreenDrawing) = json.Text();
+}
+
 // The parts of a mesh answered.
 void KeepMeshParts(const tavrilo::MeshRequest& request, const tavrilo::MeshAnswer& answer) {
     using namespace tavrilo;
@@ -168,8 +195,7 @@ void KeepMeshParts(const tavrilo::MeshRequest& request, const tavrilo::MeshAnswe
     PartText(Part::JsonText) = answer.Json;
     PartText(Part::Svg) = answer.Svg;
     if (request.Extras.Drawing)
-        PartText(Part::ScreenDrawing) =
-            tavrilo::page::ScreenDrawingJson(answer.Svg, PartText(Part::ScreenEnds));
+        KeepScreenDrawing(answer.Screen);
 }
 
 void ClearParts() {

@@ -20,6 +20,13 @@ void __libcpp_verbose_abort(const char*, ...) {
 }
 _LIBCPP_END_NAMESPACE_STD
 
+// libc++abi's report of a fatal error of its own (a pure virtual call, a
+// failed cast check in its type information, which a std::function brings
+// in): printed to standard error like the above, unless it traps here.
+extern "C" [[noreturn]] void abort_message(const char*, ...) {
+    __builtin_trap();
+}
+
 void* operator new(std::size_t size) {
     void* block = std::malloc(size != 0 ? size : 1);
     if (block == nullptr)

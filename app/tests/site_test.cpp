@@ -91,6 +91,34 @@ TEST(Site, RowsAreAnsweredAsTheBoxesAndTheTotalsAreExact) {
     EXPECT_EQ(site.Totals.Kilograms, static_cast<double>(hundredths) / 100);
 }
 
+// The page's table: each row's mesh cells apart from its answer's, a row
+// refused with why in place of an answer.
+TEST(Site, TheTableKeepsEachMeshApartFromItsAnswer) {
+    const SiteAnswer site =
+        AnswerSite({Mesh("1.3", "0.0065", "0.1", Arrangement::TwoWay, "盖板", "2"),
+                    Mesh("0", "0.0065", "0.1", Arrangement::OneWay)});
+    std::string json; // without the writer's line breaks and indents
+    bool indent = false;
+    for (const char c : SiteTableJson(site.Meshes, site.Rows, site.Totals)) {
+        indent = c == '\n' || (indent && c == ' ');
+        if (!indent && !(c == ' ' && json.back() == ':'))
+            json += c;
+    }
+    const std::string answer = R"j(["55.066","14.35"])j";
+    EXPECT_EQ(json, R"j({"header":{"mesh":["备注","D (m)","Φ (m)","d (m)","布置形式","数量"],)j"
+                    R"j("answer":["钢筋总长度 (m)","理论重量 (kg)"]},"rows":[)j"
+                    R"j({"mesh":["盖板","1.3","0.0065","0.1","双向","2"],"answer":)j" +
+                        answer +
+                        R"j(,"refusal":null},)j"
+                        R"j({"mesh":["","0","0.0065","0.1","单向","1"],"answer":null,)j"
+                        R"j("refusal":")j" +
+                        *site.Rows[1].Refusal +
+                        R"j("}],"totals":{"mesh":["合计","","","","","2"],"answer":)j" + answer +
+                        R"j(},"meshes":[{"D":"1.3","phi":"0.0065","d":"0.1","a":2,"label":"盖板",)j"
+                        R"j("number":"2"},{"D":"0","phi":"0.0065","d":"0.1","a":1,"label":"",)j"
+                        R"j("number":""}]})j");
+}
+
 // The export is a schedule the order reads with every mesh, and reads back
 // as the same site; a batch file is a site of single meshes, and a row that
 // cannot be read is named by its line.

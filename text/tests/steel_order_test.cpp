@@ -287,8 +287,9 @@ Facts FromPageJson(const std::string& text) {
     for (const Json& g : page["groups"].Items) {
         GroupFacts f;
         f.Diameter = DiameterOf(g["title"].Text);
-        ReadPurchase(g["lines"].Items.at(0).Text, f);
-        EXPECT_TRUE(ReadUse(g["lines"].Items.at(1).Text, f));
+        ReadPurchase(g["purchase"].Text, f);
+        EXPECT_TRUE(ReadUse(g["use"].Text, f));
+        EXPECT_EQ(g["proven"].Text == "true", g["bound"].Text.ends_with("已证明最省"));
         for (const Json& line : g["splices"].Items)
             if (!ReadSplice(line.Text, f))
                 f.Joints = Whole(Match(line.Text, "接长（共 ([0-9]+) 个接头"));

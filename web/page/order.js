@@ -116,8 +116,8 @@ function tavriloOrder(ask, site, save, setUrl) {
             section.className = 'order-group';
             const title = document.createElement('h4');
             title.textContent = group.title;
-            section.append(title, ...group.lines.map((line, i) =>
-                paragraph(line, i === 2 && group.proven ? 'proven' : '')));
+            section.append(title, paragraph(group.purchase), paragraph(group.use),
+                           paragraph(group.bound, group.proven ? 'proven' : ''));
             if (group.splices.length > 0) {
                 section.append(paragraph(group.splices[0], 'splice-heading'));
                 const list = document.createElement('ul');

@@ -118,11 +118,24 @@ function tavriloSite(compiled, form, setUrl) {
         return button;
     }
 
-    // The table as the module computed it, each row with its actions.
+    // A row of cells, its first a row heading.
+    function cellsRow(texts) {
+        const tr = document.createElement('tr');
+        texts.forEach((text, i) => {
+            const td = cell(i === 0 ? 'th' : 'td', text);
+            if (i === 0)
+                td.scope = 'row';
+            tr.append(td);
+        });
+        return tr;
+    }
+
+    // The table as the module computed it, each row with its actions; a
+    // refused row says why across the answer's columns.
     function showTable(reply) {
         const { header, rows, totals } = reply.table;
         const head = document.createElement('tr');
-        for (const label of [...header, '操作']) {
+        for (const label of [...header.mesh, ...header.answer, '操作']) {
             const th = cell('th', label);
             th.scope = 'col';
             head.append(th);
@@ -130,18 +143,12 @@ function tavriloSite(compiled, form, setUrl) {
         head.lastChild.className = 'no-print';
         table.tHead.replaceChildren(head);
         table.tBodies[0].replaceChildren(...rows.map((row, index) => {
-            const tr = document.createElement('tr');
-            row.cells.forEach((text, i) => {
-                const td = cell(i === 0 ? 'th' : 'td', text);
-                if (i === 0)
-                    td.scope = 'row';
-                tr.append(td);
-            });
+            const tr = cellsRow([...row.mesh, ...(row.answer ?? [])]);
             if (row.refusal !== null) {
                 tr.className = 'refused';
-                tr.children[6].textContent = row.refusal;
-                tr.children[6].colSpan = 2;
-                tr.children[7].remove();
+                const why = cell('td', row.refusal);
+                why.colSpan = header.answer.length;
+                tr.append(why);
             }
             const actions = document.createElement('td');
             actions.className = 'row-actions no-print';
@@ -153,14 +160,8 @@ function tavriloSite(compiled, form, setUrl) {
             tr.append(actions);
             return tr;
         }));
-        const foot = document.createElement('tr');
+        const foot = cellsRow([...totals.mesh, ...totals.answer]);
         foot.className = 'totals';
-        totals.forEach((text, i) => {
-            const td = cell(i === 0 ? 'th' : 'td', text);
-            if (i === 0)
-                td.scope = 'row';
-            foot.append(td);
-        });
         foot.append(cell('td', ''));
         foot.lastChild.className = 'no-print';
         table.tFoot.replaceChildren(foot);
