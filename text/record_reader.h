@@ -10,9 +10,9 @@
 #include "text/decode.h"
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace tavrilo {
@@ -21,10 +21,29 @@ namespace tavrilo {
 // a number (by the rules the boxes are read with).
 bool IsHeaderRecord(const CsvRecord& record);
 
+// What is given each record: a reference to any callable taking a
+// CsvRecord&, valid while the call it is passed to lasts. (std::function
+// would bring the C++ runtime's type information into the page's module.)
+class RecordSink {
+public:
+    template <class F>
+    requires(!std::is_same_v<std::remove_cvref_t<F>, RecordSink>)
+        RecordSink(F&& f) // NOLINT: any callable converts, as to std::function
+        : object_(const_cast<void*>(static_cast<const void*>(&f))),
+          call_([](void* object, CsvRecord& record) {
+              (*static_cast<std::remove_reference_t<F>*>(object))(record);
+          }) {}
+    void operator()(CsvRecord& record) const { call_(object_, record); }
+
+private:
+    void* object_;
+    void (*call_)(void*, CsvRecord&);
+};
+
 class RecordReader {
 public:
     // Given each record that is neither blank nor the header, in file order.
-    using Take = std::function<void(CsvRecord&)>;
+    using Take = RecordSink;
 
     RecordReader() = default;
     RecordReader(const RecordReader&) = delete;
