@@ -227,5 +227,5 @@ test('the printed order of a site of ten meshes: on A4, headers repeated, no row
     await close(page);
 
     const gzipped = gzipSync(readFileSync(singlePage), { level: 9 }).length;
-    assert.ok(gzipped <= 241500, `the single file is ${gzipped} bytes gzipped`);
+    assert.ok(gzipped <= 256000, `the single file is ${gzipped} bytes gzipped`);
 });
