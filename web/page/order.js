@@ -61,14 +61,17 @@ function tavriloOrder(ask, site, save, setUrl) {
 
     // A pattern: its title, the stock bar with its pieces to scale (a
     // piece's label shown where it fits; the caption names them all), and
-    // its caption.
-    function pattern(item) {
+    // its caption. Every bar of the order is drawn to one scale: a 9 m bar
+    // three quarters as long as a 12 m one (`longest`, the longest stock bar,
+    // takes the whole width).
+    function pattern(item, longest) {
         const li = document.createElement('li');
         li.className = 'pattern';
         li.append(paragraph(item.title, 'pattern-title'));
         const bar = document.createElement('div');
         bar.className = 'bar';
         bar.setAttribute('aria-hidden', 'true');
+        bar.style.width = `${(100 * item.stock_mm) / longest}%`;
         const share = (mm) => `${(100 * mm) / item.stock_mm}%`;
         for (const [mm, label] of item.pieces) {
             const piece = document.createElement('span');
@@ -111,6 +114,8 @@ function tavriloOrder(ask, site, save, setUrl) {
                 tr.className = 'totals';
                 return tr;
             }));
+        const longest = Math.max(...view.groups.flatMap((group) =>
+            group.patterns.map((item) => item.stock_mm)));
         $('order-groups').replaceChildren(...view.groups.map((group) => {
             const section = document.createElement('section');
             section.className = 'order-group';
@@ -132,7 +137,7 @@ function tavriloOrder(ask, site, save, setUrl) {
             section.append(paragraph(group.patterns_title, 'patterns-title'));
             const patterns = document.createElement('ol');
             patterns.className = 'patterns';
-            patterns.append(...group.patterns.map(pattern));
+            patterns.append(...group.patterns.map((item) => pattern(item, longest)));
             section.append(patterns);
             return section;
         }));

@@ -219,7 +219,16 @@ test('the printed order of a site of ten meshes: on A4, headers repeated, no row
         whole: [...document.querySelectorAll('#site-table tr, #order-purchase tr, .pattern')]
             .every((element) => getComputedStyle(element).breakInside === 'avoid'),
         patterns: document.querySelectorAll('.pattern').length,
+        // Each bar's width per metre of its stock length, and the stock lengths drawn.
+        scale: [...document.querySelectorAll('.pattern')].map((li) => [
+            parseFloat(li.querySelector('.pattern-title').textContent),
+            li.querySelector('.bar').getBoundingClientRect().width]),
     }));
+    const stocks = new Set(printed.scale.map(([metres]) => metres));
+    const perMetre = printed.scale.map(([metres, width]) => width / metres);
+    assert.ok(stocks.size > 1 && Math.max(...perMetre) / Math.min(...perMetre) < 1.01,
+              `bars to one scale: ${JSON.stringify(printed.scale)}`);
+    delete printed.scale;
     assert.deepEqual(printed, { hidden: [true, true, true, true],
                                 heads: ['table-header-group', 'table-header-group'],
                                 whole: true, patterns: printed.patterns });
