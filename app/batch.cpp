@@ -5,6 +5,7 @@
 #include "calc/weight.h"
 #include "text/batch_messages.h"
 #include "text/messages.h"
+#include "text/order_messages.h"
 #include "text/utf8.h"
 
 #include <utility>
@@ -14,7 +15,49 @@ namespace {
 
 constexpr std::size_t kInputColumns = 5;
 
+// The row's total and mass, or why not.
+std::variant<std::pair<double, BarMass>, std::string> Answer(const std::vector<std::string>& out) {
+    const ArrangementCell cell = ReadArrangement(out[3]);
+    if (cell == ArrangementCell::Straight) {
+        const auto bar = ReadStraightBar(out[0], out[1]);
+        if (const auto* reason = std::get_if<std::string>(&bar))
+            return *reason;
+        const StraightBar& straight = std::get<StraightBar>(bar);
+        const std::optional<BarMass> mass = ComputeBarMass(straight.Length, straight.BarDiameter);
+        if (!mass)
+            return std::string(CalcErrorMessage(CalcErrorKind::FloatingPointFault));
+        return std::pair{straight.Length, *mass};
+    }
+    const MeshInputs inputs{ParseLeadingNumber(out[0]), ParseLeadingNumber(out[1]),
+                            ParseLeadingNumber(out[2])};
+    const MeshDecision decision = DecideMesh(inputs, ArrangementOf(cell));
+    if (const auto* refusal = std::get_if<Refusal>(&decision))
+        return std::string(RefusalMessage(*refusal));
+    if (std::holds_alternative<NoArrangement>(decision))
+        return cell == ArrangementCell::Unknown ? UnknownArrangementMessage(out[3])
+                                                : std::string(kNoArrangementMessage);
+    const MeshLength& mesh = std::get<MeshLength>(decision);
+    const std::optional<BarMass> mass = ComputeBarMass(mesh.Total, inputs.BarDiameter);
+    if (!mass)
+        return std::string(CalcErrorMessage(CalcErrorKind::FloatingPointFault));
+    return std::pair{mesh.Total, *mass};
+}
+
 } // namespace
+
+std::variant<StraightBar, std::string> ReadStraightBar(std::string_view length,
+                                                       std::string_view diameter) {
+    const std::string_view lengthText = TrimBlanks(length);
+    const double metres = ParseLeadingNumber(lengthText);
+    if (!IsOnlyNumber(lengthText) ||
+        !(metres >= kShortestPieceMetres && metres <= kLongestPieceMetres))
+        return PieceLengthMessage(lengthText, LengthUnit::Metres);
+    const std::string_view diameterText = TrimBlanks(diameter);
+    const double bar = ParseLeadingNumber(diameterText);
+    if (!IsOnlyNumber(diameterText) || !(bar >= kThinnestBarMetres && bar <= kThickestBarMetres))
+        return PieceDiameterMessage(diameterText, LengthUnit::Metres);
+    return StraightBar{RoundHalfEven(metres, 3), bar};
+}
 
 const std::vector<std::string>& BatchHeader() {
     static const std::vector<std::string> kHeader{"D",     "phi",     "d",         "arrangement",
@@ -45,22 +88,12 @@ BatchRow EvaluateBatchRecord(CsvRecord record) {
     if (count != 4 && count != 5)
         return fail(FieldCountMessage(count));
 
-    const MeshInputs inputs{ParseLeadingNumber(out[0]), ParseLeadingNumber(out[1]),
-                            ParseLeadingNumber(out[2])};
-    const ArrangementCell cell = ReadArrangement(out[3]);
-    const MeshDecision decision = DecideMesh(inputs, ArrangementOf(cell));
-    if (const auto* refusal = std::get_if<Refusal>(&decision))
-        return fail(RefusalMessage(*refusal));
-    if (std::holds_alternative<NoArrangement>(decision))
-        return fail(cell == ArrangementCell::Unknown ? UnknownArrangementMessage(out[3])
-                                                     : std::string(kNoArrangementMessage));
-    const MeshLength& mesh = std::get<MeshLength>(decision);
-    const std::optional<BarMass> mass = ComputeBarMass(mesh.Total, inputs.BarDiameter);
-    if (!mass)
-        return fail(CalcErrorMessage(CalcErrorKind::FloatingPointFault));
-
-    out.push_back(FormatNumber(mesh.Total));
-    out.push_back(FormatNumber(mass->Kilograms));
+    const auto answer = Answer(out);
+    if (const auto* reason = std::get_if<std::string>(&answer))
+        return fail(*reason);
+    const auto& [total, mass] = std::get<std::pair<double, BarMass>>(answer);
+    out.push_back(FormatNumber(total));
+    out.push_back(FormatNumber(mass.Kilograms));
     out.push_back("");
     row.Calculated = true;
     return row;

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace tavrilo {
@@ -30,6 +31,15 @@ struct BatchRow {
 
 // The output row for one input record (not a blank or header one).
 BatchRow EvaluateBatchRecord(CsvRecord record);
+
+// A straight bar's row (直条): its cut length in metres, rounded to the
+// millimetre, and its diameter; or why the cells give none.
+struct StraightBar {
+    double Length = 0;
+    double BarDiameter = 0;
+};
+std::variant<StraightBar, std::string> ReadStraightBar(std::string_view length,
+                                                       std::string_view diameter);
 
 class BatchSession {
 public:

@@ -7,9 +7,11 @@
 #include "calc/cutlist.h"
 #include "calc/mesh.h"
 #include "text/csv.h"
+#include "text/grade.h"
 #include "text/site.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -17,18 +19,22 @@
 
 namespace tavrilo {
 
-// A row of a schedule read: the mesh with its cut list and its number.
+// A row of a schedule read: the mesh with its cut list and its number. A
+// straight bar's row has its length where a mesh has D, no spacing, a total
+// of that length and a cut list of the one bar.
 struct ScheduleMesh {
     MeshInputs Inputs;
     Arrangement Layout = Arrangement::TwoWay;
+    bool Straight = false;
+    std::optional<SteelGrade> Grade; // none: not stated
     MeshLength Mesh;
     CutList Cuts;
     std::int64_t Number = 1;
 };
 
-// The cells of a schedule row (D,Φ,d,布置形式[,备注[,数量]]) read, its
-// values refused as the batch (and the boxes) refuse them: the mesh, or why
-// the row gives nothing.
+// The cells of a schedule row (D,Φ,d,布置形式[,备注[,数量[,级别]]], or a
+// straight bar's 长度,Φ,,直条,...) read, its values refused as the batch
+// (and the boxes) refuse them: the mesh, or why the row gives nothing.
 std::variant<ScheduleMesh, std::string> ReadScheduleMesh(CsvRecord record);
 
 // The site's meshes answered, with the values of each as read (the text of
@@ -45,7 +51,8 @@ SiteAnswer AnswerSite(const std::vector<SiteMesh>& meshes);
 // Failure, why the file could not be decoded.
 struct SiteImport {
     std::vector<SiteMesh> Meshes;
-    std::vector<OmittedRow> Omitted;
+    std::vector<OmittedRow> Omitted; // the first kNamedOmitted
+    long long OmittedRows = 0;       // in all
     std::string Encoding;
     std::string Failure;
 };

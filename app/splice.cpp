@@ -158,10 +158,14 @@ std::optional<OrderRefusal> RefuseUnsplicedBars(const OrderReader::Pieces& deman
     const OrderSettings& settings = order.Settings;
     const Millimetres longest = settings.StockLengths.back();
     std::vector<LongBar> tooLong;
-    for (const auto& [diameter, lengths] : demand)
+    for (const auto& [steel, lengths] : demand) {
+        const std::optional<double> diameter =
+            steel.Bar.None ? std::nullopt : std::optional(steel.Bar.Metres);
+        if (settings.Coiled(diameter)) // straightened from a coil to any length
+            continue;
         for (auto it = lengths.rbegin(); it != lengths.rend() && it->first > longest; ++it)
-            tooLong.push_back({diameter.None ? std::nullopt : std::optional(diameter.Metres),
-                               it->first, it->second});
+            tooLong.push_back({diameter, it->first, it->second});
+    }
     if (tooLong.empty())
         return std::nullopt;
     if (settings.Splice == SpliceMethod::None)

@@ -83,6 +83,17 @@ bool ReadLap(std::string_view typed, OrderSettings& settings) {
     return true;
 }
 
+// The largest diameter of coils, typed in millimetres: 0 to the thickest bar.
+std::optional<double> ReadCoilsUpTo(std::string_view typed) {
+    const std::string_view text = TrimBlanks(typed);
+    if (!IsOnlyNumber(text))
+        return std::nullopt;
+    const double millimetres = ParseLeadingNumber(text);
+    if (!(millimetres >= 0 && millimetres <= kThickestBarMetres * 1000))
+        return std::nullopt;
+    return millimetres / 1000;
+}
+
 // Diameters are grouped as the order shows them, to the 0.1 mm: 0.012 and
 // 0.0120000001 are one group, one plan.
 OrderReader::Diameter ShownDiameter(double metres) {
@@ -125,6 +136,12 @@ std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsTe
     } else if (typed.Couplers) {
         settings.Splice = SpliceMethod::Couplers;
     }
+    if (typed.CoilsUpTo) {
+        const auto coils = ReadCoilsUpTo(*typed.CoilsUpTo);
+        if (!coils)
+            return CoilsRefusal(*typed.CoilsUpTo);
+        settings.CoilsUpTo = *coils;
+    }
     return settings;
 }
 
@@ -150,10 +167,10 @@ void OrderReader::Omit(std::size_t line, std::string reason) {
         omitted_.push_back({line, std::move(reason)});
 }
 
-void OrderReader::Add(Diameter diameter, Millimetres length, std::int64_t count) {
+void OrderReader::Add(const Steel& steel, Millimetres length, std::int64_t count) {
     if (length <= 0)
         return;
-    std::int64_t& held = pieces_[diameter][length];
+    std::int64_t& held = pieces_[steel][length];
     if (!AddChecked(held, count))
         overflowed_ = true;
 }
@@ -164,13 +181,13 @@ void OrderReader::ReadMesh(CsvRecord& record) {
     if (auto* reason = std::get_if<std::string>(&read))
         return Omit(line, std::move(*reason));
     const ScheduleMesh& mesh = std::get<ScheduleMesh>(read);
-    const std::int64_t directions = DirectionCount(mesh.Layout);
-    const Diameter diameter = ShownDiameter(mesh.Inputs.BarDiameter);
+    const std::int64_t directions = DirectionCount(mesh.Cuts.Layout);
+    const Steel steel{mesh.Grade, ShownDiameter(mesh.Inputs.BarDiameter)};
     for (const CutLine& cut : mesh.Cuts.Lines) {
         const auto length = static_cast<Millimetres>(std::llround(cut.CutLength * 1000));
-        Add(diameter, length, static_cast<std::int64_t>(cut.Count) * directions * mesh.Number);
+        Add(steel, length, static_cast<std::int64_t>(cut.Count) * directions * mesh.Number);
     }
-    meshes_ += mesh.Number;
+    (mesh.Straight ? straightBars_ : meshes_) += mesh.Number;
 }
 
 void OrderReader::ReadUnits() {
@@ -189,7 +206,7 @@ void OrderReader::ReadPiece(CsvRecord& record) {
     if (record.Problem != CsvRecordProblem::None)
         return Omit(line, CsvRecordProblemMessage(record));
     const std::vector<std::string>& fields = record.Fields;
-    if (fields.size() < 2 || fields.size() > 4)
+    if (fields.size() < 2 || fields.size() > 5)
         return Omit(line, PieceFieldCountMessage(fields.size()));
     if (!unitsRead_)
         ReadUnits();
@@ -204,18 +221,24 @@ void OrderReader::ReadPiece(CsvRecord& record) {
         ReadWholeNumber(TrimBlanks(fields[1]), static_cast<double>(kMostPerRow));
     if (!count)
         return Omit(line, PieceCountMessage(TrimBlanks(fields[1]), kMostPerRow));
-    Diameter diameter;
+    Steel steel;
+    if (fields.size() > 4) {
+        const GradeCell grade = ReadGrade(fields[4]);
+        if (!grade.Known)
+            return Omit(line, UnknownGradeMessage(TrimBlanks(fields[4])));
+        steel.Grade = grade.Grade;
+    }
     if (fields.size() > 2 && !TrimBlanks(fields[2]).empty()) {
         const std::string_view typed = TrimBlanks(fields[2]);
         const double value = ParseLeadingNumber(typed) / PerMetre(diameterUnit_);
         if (!BeginsWithNumber(typed) ||
             !(value >= kThinnestBarMetres && value <= kThickestBarMetres))
             return Omit(line, PieceDiameterMessage(typed, diameterUnit_));
-        diameter = ShownDiameter(value);
+        steel.Bar = ShownDiameter(value);
     }
     if (rounded != metres)
         ++rounded_;
-    Add(diameter, length, *count);
+    Add(steel, length, *count);
 }
 
 SteelOrder OrderReader::Heading() const {
@@ -225,6 +248,7 @@ SteelOrder OrderReader::Heading() const {
     order.HeaderLine = records_.HeaderLine();
     order.Rows = rows_;
     order.Meshes = meshes_;
+    order.StraightBars = straightBars_;
     order.Omitted = omitted_;
     order.OmittedRows = omittedRows_;
     order.RoundedLengths = rounded_;
@@ -341,12 +365,36 @@ std::optional<OrderRefusal> PlanCuts(const Lengths& pieces, const OrderSettings&
     return std::nullopt;
 }
 
-// The group of one diameter: its pieces, its splices, its plan.
+// A group of coils: the pieces to straighten and cut, longest first, and
+// their weight; no stock, no plan.
+OrderGroup CoilGroup(OrderGroup group, const Lengths& lengths) {
+    group.Coiled = true;
+    for (auto it = lengths.rbegin(); it != lengths.rend(); ++it) {
+        group.Demand.push_back({it->first, it->second});
+        group.Pieces += it->second;
+        group.Used += it->first * it->second;
+    }
+    if (const std::optional<BarMass> mass =
+            ComputeBarMass(static_cast<double>(group.Used) / 1000, *group.BarDiameter)) {
+        group.Kilograms = mass->Kilograms;
+        group.KgPerMetre = mass->KgPerMetre;
+    }
+    return group;
+}
+
+// The group of one grade and diameter: its pieces, its splices, its plan.
 std::variant<OrderGroup, OrderRefusal>
-MakeGroup(OrderReader::Diameter diameter, const Lengths& lengths, const OrderSettings& settings) {
+MakeGroup(const OrderReader::Steel& steel, const Lengths& lengths, const OrderSettings& settings) {
     OrderGroup group;
+    group.Grade = steel.Grade;
+    const OrderReader::Diameter diameter = steel.Bar;
     if (!diameter.None)
         group.BarDiameter = diameter.Metres;
+    if (settings.Coiled(group.BarDiameter)) {
+        if (!WithinLengthBound(lengths))
+            return TooLarge();
+        return CoilGroup(std::move(group), lengths);
+    }
     const Millimetres lap = settings.Splice == SpliceMethod::Lap && !diameter.None
                                 ? LapOf(settings, diameter.Metres)
                                 : settings.LapLength;

@@ -27,6 +27,7 @@ struct OrderSettingsText {
     std::optional<std::string_view> ShortestKept = {}; // metres
     std::optional<std::string_view> Lap = {};          // "36d" (times the bar diameter) or metres
     bool Couplers = false;
+    std::optional<std::string_view> CoilsUpTo = {}; // millimetres: "10"; "0" for none
 };
 
 // The settings, or why one of them is refused.
@@ -53,8 +54,19 @@ public:
             return a.None != b.None ? b.None : a.Metres < b.Metres;
         }
     };
-    // Per diameter, the count of pieces of each length (millimetres).
-    using Pieces = std::map<Diameter, std::map<Millimetres, std::int64_t>>;
+    // A group of the order: the grade (none: not stated) and the diameter.
+    // Grades sort in the order of kGradeNames, none after every grade.
+    struct Steel {
+        std::optional<SteelGrade> Grade;
+        Diameter Bar;
+        friend bool operator<(const Steel& a, const Steel& b) {
+            if (a.Grade != b.Grade)
+                return !b.Grade || (a.Grade && *a.Grade < *b.Grade);
+            return a.Bar < b.Bar;
+        }
+    };
+    // Per grade and diameter, the count of pieces of each length (millimetres).
+    using Pieces = std::map<Steel, std::map<Millimetres, std::int64_t>>;
 
     OrderSource Source() const { return source_; }
     const Pieces& Demand() const { return pieces_; }
@@ -68,7 +80,7 @@ private:
     void ReadMesh(CsvRecord& record);
     void ReadUnits();
     void ReadPiece(CsvRecord& record);
-    void Add(Diameter diameter, Millimetres length, std::int64_t count);
+    void Add(const Steel& steel, Millimetres length, std::int64_t count);
     void Omit(std::size_t line, std::string reason);
 
     OrderSource source_;
@@ -76,6 +88,7 @@ private:
     Pieces pieces_;
     long long rows_ = 0;
     long long meshes_ = 0;
+    long long straightBars_ = 0;
     long long rounded_ = 0;
     std::vector<OmittedRow> omitted_; // the first kNamedOmitted
     long long omittedRows_ = 0;

@@ -18,4 +18,8 @@ std::optional<BarMass> ComputeBarMass(double lengthMetres, double barDiameterMet
     return mass;
 }
 
+double TonnesOf(double kilograms) {
+    return RoundHalfEven(kilograms / 1000, 3);
+}
+
 } // namespace tavrilo

@@ -20,4 +20,7 @@ struct BarMass {
 // when a step overflows.
 std::optional<BarMass> ComputeBarMass(double lengthMetres, double barDiameterMetres);
 
+// Kilograms as tonnes, rounded to 3 places (to the kilogram).
+double TonnesOf(double kilograms);
+
 } // namespace tavrilo

@@ -32,7 +32,8 @@ std::string UsageText() {
            "                   [--svg 文件] [--json] [--bars-csv 文件 [--bom]]\n"
            "      tavrilo-calc --csv 文件 [--bom]\n"
            "      tavrilo-calc --order 工程清单 | --cut 下料清单 [--stock 9,12] [--kerf 米]\n"
-           "                   [--keep 米] [--lap 36d | --lap 米 | --couplers] [--json]\n"
+           "                   [--keep 米] [--lap 36d | --lap 米 | --couplers] [--coils 毫米]\n"
+           "                   [--json]\n"
            "                   [--order-csv 文件 [--bom]] [--order-svg 文件]\n"
            "计算圆形钢筋网片的钢筋总长度（米）。\n"
            "\n"
@@ -61,10 +62,15 @@ std::string UsageText() {
            "               结果以 UTF-8 CSV "
            "写到标准输出：原字段、total_m、weight_kg、error（无法计算的原因）。\n"
            "               退出码：0 全部计算成功，1 有行无法计算，2 文件无法打开、读取或解码\n"
-           "  --order 文件 钢筋采购与下料：工程清单为 --csv 的批量文件，可多一列数量\n"
-           "               （D,Φ,d,布置形式[,备注[,数量]]，相同网片的个数，空着为 1）；\n"
-           "               按钢筋直径列出要采购的定尺钢筋、理论重量和下料方案\n"
-           "  --cut 文件   同上，读下料清单：每行 长度,根数[,直径][,备注]，长度和直径单位米；\n"
+           "  --order 文件 钢筋采购与下料：工程清单为 --csv 的批量文件，可多两列数量和级别\n"
+           "               （D,Φ,d,布置形式[,备注[,数量[,级别]]]，数量为相同网片的个数，空着为 "
+           "1）；\n"
+           "               直条钢筋一行：长度,Φ,,直条[,备注[,根数[,级别]]]（长度单位米）；\n"
+           "               按级别和钢筋直径列出要采购的定尺钢筋或盘条、理论重量和下料方案\n"
+           "               级别为 HPB300、HRB400、HRB400E、HRBF400、HRB500、HRB500E、RRB400、\n"
+           "               CRB550 之一（大小写不限），空着为未注明级别\n"
+           "  --cut 文件   同上，读下料清单：每行 "
+           "长度,根数[,直径][,备注][,级别]，长度和直径单位米；\n"
            "               表头注明单位时按表头，如 长度(mm)、直径（毫米）；长度应在 0.05 到\n"
            "               100 米之间，直径在 3 到 50 毫米之间，否则该行不计入并提示单位\n"
            "  --stock 长度 定尺长度（米），多个用逗号、顿号、分号或 / 分开，默认 9,12\n"
@@ -75,6 +81,8 @@ std::string UsageText() {
            "               （不小于 0.3 米）\n"
            "  --couplers   钢筋长于定尺时用机械连接套筒接长（不搭接）\n"
            "               长于定尺的钢筋若未给出 --lap 或 --couplers，不出方案并列出这些钢筋\n"
+           "  --coils 直径 此直径（毫米）及以下的钢筋按盘条（盘螺）重量采购、调直切断，\n"
+           "               不排定尺下料、不接长，默认 10；0 为全部按定尺采购\n"
            "  --order-csv 文件\n"
            "               把采购与下料方案写成 CSV 文件\n"
            "  --order-svg 文件\n"
@@ -112,6 +120,7 @@ struct Options {
     std::optional<std::string_view> keep;
     std::optional<std::string_view> lap;
     bool couplers = false;
+    std::optional<std::string_view> coils;
     std::optional<std::string_view> orderCsvPath;
     std::optional<std::string_view> orderSvgPath;
     bool bom = false;
@@ -178,7 +187,7 @@ struct FileOption {
     bool notStandardOutput; // "-" is refused: the file is written besides standard output
     std::string_view what = "一个文件名"; // what the option needs, when it is missing
 };
-constexpr std::array<FileOption, 11> kFileOptions{{
+constexpr std::array<FileOption, 12> kFileOptions{{
     {"--svg", &Options::svgPath, true},
     {"--bars-csv", &Options::barsCsvPath, true},
     {"--csv", &Options::csvPath, false},
@@ -190,6 +199,7 @@ constexpr std::array<FileOption, 11> kFileOptions{{
     {"--kerf", &Options::kerf, false, "锯缝宽度"},
     {"--keep", &Options::keep, false, "余料长度"},
     {"--lap", &Options::lap, false, "搭接长度"},
+    {"--coils", &Options::coils, false, "盘条直径"},
 }};
 
 // --one-way or --two-way; the reason when the other was given before.
@@ -256,6 +266,7 @@ std::optional<std::string> CheckOrder(const Options& options) {
             {options.keep.has_value(), "--keep"},
             {options.lap.has_value(), "--lap"},
             {options.couplers, "--couplers"},
+            {options.coils.has_value(), "--coils"},
             {options.orderCsvPath.has_value(), "--order-csv"},
             {options.orderSvgPath.has_value(), "--order-svg"}};
         for (const auto& [given, name] : settings)
@@ -418,7 +429,8 @@ int RunCommand(std::span<const std::string_view> args, std::istream& in, std::os
         OrderOptions order;
         order.Source = options.orderPath ? OrderSource::Schedule : OrderSource::PieceList;
         order.Path = options.orderPath ? *options.orderPath : *options.cutPath;
-        order.Settings = {options.stock, options.kerf, options.keep, options.lap, options.couplers};
+        order.Settings = {options.stock, options.kerf,     options.keep,
+                          options.lap,   options.couplers, options.coils};
         order.Json = options.json;
         order.CsvPath = options.orderCsvPath;
         order.SvgPath = options.orderSvgPath;

@@ -32,6 +32,9 @@ ArrangementCell ReadArrangement(std::string_view cell) {
             if (EqualsIgnoringAsciiCase(text, name))
                 return spelling.Layout == Arrangement::OneWay ? ArrangementCell::OneWay
                                                               : ArrangementCell::TwoWay;
+    for (std::string_view name : kStraightNames)
+        if (EqualsIgnoringAsciiCase(text, name))
+            return ArrangementCell::Straight;
     return ArrangementCell::Unknown;
 }
 
@@ -41,6 +44,7 @@ std::optional<Arrangement> ArrangementOf(ArrangementCell cell) {
         return Arrangement::OneWay;
     case ArrangementCell::TwoWay:
         return Arrangement::TwoWay;
+    case ArrangementCell::Straight:
     case ArrangementCell::Empty:
     case ArrangementCell::Unknown:
         break;
@@ -71,7 +75,12 @@ std::string UnknownArrangementMessage(std::string_view cell) {
             (message += i > 1 ? "、" : "") += names[i];
         message += "）";
     }
-    return message;
+    message += "，直条钢筋为 ";
+    message += kStraightNames[0];
+    message += "（";
+    for (std::size_t i = 1; i < kStraightNames.size(); ++i)
+        (message += i > 1 ? "、" : "") += kStraightNames[i];
+    return message + "）";
 }
 
 } // namespace tavrilo

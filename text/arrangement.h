@@ -25,15 +25,20 @@ inline constexpr std::array<ArrangementSpelling, 2> kArrangementSpellings{{
     {Arrangement::TwoWay, {"双向", "双向布置", "two-way", "2"}},
 }};
 
+// A schedule's row of a straight bar (直条) says so where a mesh row names
+// its arrangement; its first cell is then the bar's cut length.
+inline constexpr std::array<std::string_view, 3> kStraightNames{"直条", "直筋", "straight"};
+
 // Blanks, tabs, line breaks, the no-break space and the ideographic space
 // taken off either end.
 std::string_view TrimBlanks(std::string_view text);
 
 // The arrangement a cell names; blanks around it are ignored.
-enum class ArrangementCell { OneWay, TwoWay, Empty, Unknown };
+enum class ArrangementCell { OneWay, TwoWay, Straight, Empty, Unknown };
 ArrangementCell ReadArrangement(std::string_view cell);
 
-// OneWay and TwoWay as arrangements; an empty or unknown cell names none.
+// OneWay and TwoWay as arrangements; a straight bar, an empty or an unknown
+// cell names none.
 std::optional<Arrangement> ArrangementOf(ArrangementCell cell);
 
 // The names of each arrangement, as the usage text lists them:

@@ -1,5 +1,6 @@
 #include "text/order_messages.h"
 
+#include "text/grade.h"
 #include "text/order_phrases.h"
 #include "text/utf8.h"
 
@@ -97,8 +98,14 @@ std::string LapRefusal(std::string_view typed) {
            MetresText(kShortestLap) + " m）";
 }
 
+std::string CoilsRefusal(std::string_view typed) {
+    return "盘条直径上限" + Typed(typed) + "无效：应为 0 到 " +
+           FormatNumber(kThickestBarMetres * 1000) +
+           " 毫米之间的钢筋直径（0 为不用盘条，全部按定尺采购）";
+}
+
 std::string ScheduleFieldCountMessage(std::size_t fields) {
-    return "字段数应为 4 到 6 个（D,Φ,d,布置形式[,备注[,数量]]），此行有 " +
+    return "字段数应为 4 到 7 个（D,Φ,d,布置形式[,备注[,数量[,级别]]]），此行有 " +
            std::to_string(fields) + " 个";
 }
 
@@ -108,8 +115,8 @@ std::string MeshNumberMessage(std::string_view typed, std::int64_t most) {
 }
 
 std::string PieceFieldCountMessage(std::size_t fields) {
-    return "字段数应为 2 到 4 个（长度,根数[,直径][,备注]），此行有 " + std::to_string(fields) +
-           " 个";
+    return "字段数应为 2 到 5 个（长度,根数[,直径][,备注][,级别]），此行有 " +
+           std::to_string(fields) + " 个";
 }
 
 std::string PieceLengthMessage(std::string_view typed, LengthUnit unit) {
@@ -127,6 +134,13 @@ std::string PieceDiameterMessage(std::string_view typed, LengthUnit unit) {
            Range(typed, unit, kThinnestBarMetres, kThickestBarMetres, "直径",
                  "钢筋直径不超过 50 毫米") +
            "（空着为未注明直径）";
+}
+
+std::string UnknownGradeMessage(std::string_view typed) {
+    std::string message = "无法识别的钢筋级别" + Typed(typed) + "：应为 ";
+    for (std::size_t i = 0; i < kGradeNames.size(); ++i)
+        (message += i > 0 ? "、" : "") += kGradeNames[i].second;
+    return message + " 之一，或留空";
 }
 
 } // namespace tavrilo

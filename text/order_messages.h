@@ -40,6 +40,7 @@ std::string StockLengthRefusal(std::string_view typed);
 std::string KerfRefusal(std::string_view typed);
 std::string ShortestKeptRefusal(std::string_view typed);
 std::string LapRefusal(std::string_view typed);
+std::string CoilsRefusal(std::string_view typed);
 
 // Why a row of a schedule or a piece list gives nothing to the order.
 std::string ScheduleFieldCountMessage(std::size_t fields);
@@ -50,5 +51,7 @@ std::string PieceFieldCountMessage(std::size_t fields);
 std::string PieceLengthMessage(std::string_view typed, LengthUnit unit);
 std::string PieceCountMessage(std::string_view typed, std::int64_t most);
 std::string PieceDiameterMessage(std::string_view typed, LengthUnit unit);
+// A grade cell that names none of the grades.
+std::string UnknownGradeMessage(std::string_view typed);
 
 } // namespace tavrilo

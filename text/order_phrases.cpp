@@ -1,5 +1,7 @@
 #include "text/order_phrases.h"
 
+#include "calc/weight.h"
+
 namespace tavrilo::order_phrases {
 namespace {
 
@@ -74,11 +76,20 @@ std::string KerfText(Millimetres kerf) {
     return kerf == 0 ? std::string("0 mm（剪切下料）") : Count(kerf) + " mm";
 }
 
+std::string CoilsText(const OrderSettings& settings) {
+    if (settings.CoilsUpTo <= 0)
+        return "不用盘条，全部按定尺采购";
+    return "直径 " + FormatNumber(RoundHalfEven(settings.CoilsUpTo * 1000, 1)) +
+           " mm 及以下按盘条（盘螺）重量采购，调直切断";
+}
+
 std::string ReadText(const SteelOrder& order) {
     std::string text = "按 " + order.Encoding + " 读取" + SourceTitle(order.Source) + "，共 " +
                        std::to_string(order.Rows) + " 行";
     if (order.Source == OrderSource::Schedule)
         text += "，计 " + std::to_string(order.Meshes) + " 个网片";
+    if (order.StraightBars > 0)
+        text += "、" + std::to_string(order.StraightBars) + " 根直条钢筋";
     if (order.HeaderLine > 0)
         text += "；第 " + std::to_string(order.HeaderLine) + " 行是表头";
     return text;
@@ -88,7 +99,7 @@ std::string SettingsLines(const SteelOrder& order) {
     const OrderSettings& s = order.Settings;
     return "定尺长度：" + StockListText(s.StockLengths) + "\n锯缝：" + KerfText(s.Kerf) +
            "\n余料：不短于 " + MetresText(s.ShortestKept) + " m 的余料留用，其余计为废料\n接长：" +
-           SpliceText(s) + "\n";
+           SpliceText(s) + "\n盘条：" + CoilsText(s) + "\n";
 }
 
 std::string OmittedText(const OmittedRow& row) {
@@ -100,14 +111,30 @@ std::string UnnamedOmittedText(const SteelOrder& order) {
     return more > 0 ? "另有 " + std::to_string(more) + " 行未计入，不逐行列出" : std::string();
 }
 
+std::string WeightText(double kilograms) {
+    return FormatNumber(kilograms) + " kg（" + FormatNumber(TonnesOf(kilograms)) + " t）";
+}
+
+std::string SupplyText(const OrderGroup& group) {
+    return group.Coiled ? std::string(CoilName(group.Grade)) : std::string("定尺");
+}
+
+std::string CoilPieceText(const cutting::Demand& piece) {
+    return MetresText(piece.Length) + " m × " + Count(piece.Count) + " 根";
+}
+
 std::string PurchaseText(const OrderGroup& group) {
+    if (group.Coiled)
+        return SupplyText(group) + " " +
+               (group.Kilograms ? WeightText(*group.Kilograms) : std::string()) + "，调直切断 " +
+               MetresText(group.Used) + " m";
     std::string text;
     for (std::size_t i = 0; i < group.ByStock.size(); ++i)
         text += (i > 0 ? "、" : "") + MetresText(group.ByStock[i].Length) + " m × " +
                 Count(group.ByStock[i].Count) + " 根";
     text += "，共 " + Count(group.Plan.Bars) + " 根，" + MetresText(group.Plan.Bought) + " m";
     if (group.Kilograms)
-        text += "，理论重量 " + FormatNumber(*group.Kilograms) + " kg";
+        text += "，理论重量 " + WeightText(*group.Kilograms);
     return text;
 }
 
@@ -172,8 +199,16 @@ std::string PatternsHeading(const OrderGroup& group) {
            " 种切法）";
 }
 
-std::string GroupTitle(const OrderGroup& group) {
-    return DiameterText(group.BarDiameter) + "（" + Count(group.Pieces) + " 段下料）";
+std::string GroupName(const SteelOrder& order, const OrderGroup& group) {
+    return (order.Graded() ? GradeText(group.Grade) + " " : std::string()) +
+           DiameterText(group.BarDiameter);
+}
+
+std::string GroupTitle(const SteelOrder& order, const OrderGroup& group) {
+    if (group.Coiled)
+        return GroupName(order, group) + "（" + SupplyText(group) + "，按重量采购；" +
+               Count(group.Pieces) + " 段调直切断）";
+    return GroupName(order, group) + "（" + Count(group.Pieces) + " 段下料）";
 }
 
 std::string PiecesText(const cutting::Pattern& pattern) {
@@ -192,8 +227,17 @@ std::string PatternCaption(const OrderSettings& settings, const cutting::Pattern
 std::string TotalLine(const SteelOrder& order) {
     std::string text =
         "合计：采购 " + Count(order.StockBars()) + " 根，" + MetresText(order.Bought()) + " m";
+    double coils = 0;
+    bool coiled = false;
+    for (const OrderGroup& group : order.Groups)
+        if (group.Coiled && group.Kilograms) {
+            coils += *group.Kilograms;
+            coiled = true;
+        }
     if (order.Kilograms)
-        text += "，理论重量 " + FormatNumber(*order.Kilograms) + " kg";
+        text += "，理论重量 " + WeightText(*order.Kilograms);
+    if (coiled)
+        text += "，其中盘条 " + WeightText(RoundHalfEven(coils, 2));
     return text;
 }
 

@@ -27,6 +27,8 @@ std::string SourceTitle(OrderSource source);
 std::string StockListText(const std::vector<Millimetres>& lengths);
 std::string SpliceText(const OrderSettings& settings);
 std::string KerfText(Millimetres kerf);
+// "直径 10 mm 及以下按盘条（盘螺）采购，调直切断", or that none are
+std::string CoilsText(const OrderSettings& settings);
 // "按 UTF-8 读取工程清单，共 3 行，计 28 个网片；第 1 行是表头"
 std::string ReadText(const SteelOrder& order);
 // The settings, a line each, each ending in '\n'.
@@ -36,16 +38,27 @@ std::string OmittedText(const OmittedRow& row);
 // "另有 4900 行未计入，不逐行列出", or "" when every row left out is named.
 std::string UnnamedOmittedText(const SteelOrder& order);
 
-// "12 m × 35 根、9 m × 27 根，共 62 根，663 m，理论重量 172.83 kg"
+// "172.83 kg（0.173 t）"
+std::string WeightText(double kilograms);
+// "12 m × 35 根、9 m × 27 根，共 62 根，663 m，理论重量 172.83 kg（0.173 t）",
+// or for coils "盘条 172.83 kg（0.173 t），调直切断 663 m"
 std::string PurchaseText(const OrderGroup& group);
+// "盘条", "盘螺" or "定尺"
+std::string SupplyText(const OrderGroup& group);
+// The pieces of a coil, as a straightening cutter is set: "5.85 m × 12 根"
+std::string CoilPieceText(const cutting::Demand& piece);
 // The steel used, kept and wasted with their shares.
 std::string UseText(const OrderGroup& group);
 std::string BoundText(const SteelOrder& order, const OrderGroup& group);
 std::string SplicesHeading(const SteelOrder& order, const OrderGroup& group);
 std::string SpliceLine(const SplicedBars& bars);
 std::string PatternsHeading(const OrderGroup& group);
-// "直径 6.5 mm（624 段下料）"
-std::string GroupTitle(const OrderGroup& group);
+// "直径 6.5 mm（624 段下料）", with the grade first when the order names
+// grades ("HRB400 直径 12 mm", "未注明级别 直径 12 mm"), and for coils
+// "HPB300 直径 6.5 mm（盘条，按重量采购；624 段调直切断）"
+std::string GroupTitle(const SteelOrder& order, const OrderGroup& group);
+// "HRB400 直径 12 mm", or "直径 12 mm" when the order names no grade.
+std::string GroupName(const SteelOrder& order, const OrderGroup& group);
 
 // The pieces of a pattern, equal ones together: "3.245 × 2 + 2.9".
 std::string PiecesText(const cutting::Pattern& pattern);
@@ -54,7 +67,8 @@ std::string PatternTitle(const cutting::Pattern& pattern);
 // "1.331 × 2 + 1.268；锯口 3 个，无余料"
 std::string PatternCaption(const OrderSettings& settings, const cutting::Pattern& pattern);
 
-// "合计：采购 159 根，1827 m，理论重量 1207.02 kg"
+// "合计：采购 159 根，1827 m，理论重量 1207.02 kg（1.207 t）", and of it the
+// coils' weight when there are any
 std::string TotalLine(const SteelOrder& order);
 
 } // namespace tavrilo::order_phrases

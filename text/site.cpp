@@ -10,10 +10,12 @@
 namespace tavrilo {
 namespace {
 
-std::string_view ArrangementName(Arrangement layout) {
+std::string_view ArrangementName(const SiteMesh& mesh) {
+    if (mesh.Straight)
+        return kStraightNames[0];
     const auto spelling =
         std::find_if(kArrangementSpellings.begin(), kArrangementSpellings.end(),
-                     [layout](const ArrangementSpelling& s) { return s.Layout == layout; });
+                     [&mesh](const ArrangementSpelling& s) { return s.Layout == mesh.Layout; });
     return spelling->Names[0];
 }
 
@@ -26,10 +28,10 @@ void Cells(JsonWriter& json, const std::vector<std::string>& cells, std::size_t 
     json.EndArray();
 }
 
-// A row of the table's cells as the mesh's (the first six) and the
+// A row of the table's cells as the mesh's (the first seven) and the
 // answer's (null when there is none).
 void MeshAndAnswer(JsonWriter& json, const std::vector<std::string>& cells, bool answered) {
-    constexpr std::size_t kMeshCells = 6;
+    constexpr std::size_t kMeshCells = 7;
     json.Key("mesh");
     Cells(json, cells, 0, kMeshCells);
     json.Key("answer");
@@ -46,9 +48,10 @@ void Meshes(JsonWriter& json, const std::vector<SiteMesh>& meshes) {
         json.Key("D").String(mesh.MeshDiameter);
         json.Key("phi").String(mesh.BarDiameter);
         json.Key("d").String(mesh.BarSpacing);
-        json.Key("a").Integer(mesh.Layout == Arrangement::OneWay ? 1 : 2);
+        json.Key("a").Integer(mesh.Straight ? 0 : mesh.Layout == Arrangement::OneWay ? 1 : 2);
         json.Key("label").String(mesh.Label);
         json.Key("number").String(mesh.Number);
+        json.Key("grade").String(mesh.Grade);
         json.EndObject();
     }
     json.EndArray();
@@ -58,10 +61,11 @@ void Meshes(JsonWriter& json, const std::vector<SiteMesh>& meshes) {
 
 std::string SiteScheduleCsv(const std::vector<SiteMesh>& meshes) {
     std::string csv;
-    AppendCsvRow(csv, {"D", "Φ", "d", "布置形式", "备注", "数量"});
+    AppendCsvRow(csv, {"D", "Φ", "d", "布置形式", "备注", "数量", "级别"});
     for (const SiteMesh& mesh : meshes)
-        AppendCsvRow(csv, {mesh.MeshDiameter, mesh.BarDiameter, mesh.BarSpacing,
-                           std::string(ArrangementName(mesh.Layout)), mesh.Label, mesh.Number});
+        AppendCsvRow(csv,
+                     {mesh.MeshDiameter, mesh.BarDiameter, mesh.BarSpacing,
+                      std::string(ArrangementName(mesh)), mesh.Label, mesh.Number, mesh.Grade});
     return csv;
 }
 
@@ -70,10 +74,10 @@ std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector
     JsonWriter json;
     json.BeginObject();
     json.Key("header").BeginObject();
-    MeshAndAnswer(
-        json,
-        {"备注", "D (m)", "Φ (m)", "d (m)", "布置形式", "数量", "钢筋总长度 (m)", "理论重量 (kg)"},
-        true);
+    MeshAndAnswer(json,
+                  {"备注", "D 或长度 (m)", "Φ (m)", "d (m)", "布置形式", "级别", "数量",
+                   "钢筋总长度 (m)", "理论重量 (kg)"},
+                  true);
     json.EndObject();
     json.Key("rows").BeginArray();
     for (std::size_t i = 0; i < meshes.size() && i < rows.size(); ++i) {
@@ -82,7 +86,7 @@ std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector
         json.BeginObject();
         MeshAndAnswer(json,
                       {mesh.Label, mesh.MeshDiameter, mesh.BarDiameter, mesh.BarSpacing,
-                       std::string(ArrangementName(mesh.Layout)), std::to_string(row.Number),
+                       std::string(ArrangementName(mesh)), mesh.Grade, std::to_string(row.Number),
                        MetresText(row.Length),
                        row.Kilograms ? FormatNumber(*row.Kilograms) : std::string()},
                       !row.Refusal);
@@ -96,8 +100,8 @@ std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector
     json.EndArray();
     json.Key("totals").BeginObject();
     MeshAndAnswer(json,
-                  {"合计", "", "", "", "", std::to_string(totals.Meshes), MetresText(totals.Length),
-                   FormatNumber(totals.Kilograms)},
+                  {"合计", "", "", "", "", "", std::to_string(totals.Meshes),
+                   MetresText(totals.Length), FormatNumber(totals.Kilograms)},
                   true);
     json.EndObject();
     json.Key("meshes");
@@ -108,17 +112,20 @@ std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector
 
 std::string SiteImportJson(std::string_view name, std::string_view encoding,
                            const std::vector<SiteMesh>& meshes,
-                           const std::vector<OmittedRow>& omitted) {
+                           const std::vector<OmittedRow>& omitted, long long omittedRows) {
     std::string text = meshes.empty() ? "“" + std::string(name) + "”中没有可导入的网片（按 " +
                                             std::string(encoding) + " 读取）"
                                       : "已从“" + std::string(name) + "”导入 " +
                                             std::to_string(meshes.size()) + " 行网片（按 " +
                                             std::string(encoding) + " 读取）";
     if (!omitted.empty()) {
-        text += "；" + std::to_string(omitted.size()) + " 行未导入：";
+        text += "；" + std::to_string(omittedRows) + " 行未导入：";
         for (std::size_t i = 0; i < omitted.size(); ++i)
             text += (i > 0 ? "；" : "") + std::string("第 ") + std::to_string(omitted[i].Line) +
                     " 行：" + omitted[i].Reason;
+        const long long more = omittedRows - static_cast<long long>(omitted.size());
+        if (more > 0)
+            text += "；另有 " + std::to_string(more) + " 行未导入，不逐行列出";
     }
     JsonWriter json;
     json.BeginObject();
@@ -133,6 +140,7 @@ std::string SiteImportJson(std::string_view name, std::string_view encoding,
         json.EndObject();
     }
     json.EndArray();
+    json.Key("omitted_rows_total").Integer(omittedRows);
     json.EndObject();
     return json.Text();
 }

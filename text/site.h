@@ -17,14 +17,16 @@
 
 namespace tavrilo {
 
-// A mesh of the site: its cells as the schedule holds them.
+// A mesh of the site, or a straight bar: its cells as the schedule holds them.
 struct SiteMesh {
-    std::string MeshDiameter; // D, metres
+    std::string MeshDiameter; // D, metres; a straight bar's length
     std::string BarDiameter;  // Φ
-    std::string BarSpacing;   // d
+    std::string BarSpacing;   // d; empty for a straight bar
     Arrangement Layout = Arrangement::TwoWay;
     std::string Label;
-    std::string Number; // identical meshes; empty is 1
+    std::string Number;     // identical meshes (or bars); empty is 1
+    std::string Grade = {}; // HRB400, ...; empty when not stated
+    bool Straight = false;  // a straight bar (直条), not a mesh
 };
 
 // A mesh of the site answered: for all its number together, the length of
@@ -42,7 +44,7 @@ struct SiteTotals {
     double Kilograms = 0; // rounded to 2 places
 };
 
-// The schedule: a header, then a row a mesh (D,Φ,d,布置形式,备注,数量).
+// The schedule: a header, then a row a mesh (D,Φ,d,布置形式,备注,数量,级别).
 // Without a byte-order mark.
 std::string SiteScheduleCsv(const std::vector<SiteMesh>& meshes);
 
@@ -50,14 +52,16 @@ std::string SiteScheduleCsv(const std::vector<SiteMesh>& meshes);
 // mesh's and the answer's: {"header":{"mesh":[...],"answer":[...]},"rows":
 // [{"mesh":[...],"answer":[length,kg] or null,"refusal":null or why},...],
 // "totals":{"mesh":[...],"answer":[...]},"meshes":[{"D":...,"phi":...,
-// "d":...,"a":1|2,"label":...,"number":...},...]}.
+// "d":...,"a":1|2 (0 for a straight bar),"label":...,"number":...,
+// "grade":...},...]}.
 std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector<SiteRow>& rows,
                           const SiteTotals& totals);
 
-// A schedule read in: the meshes taken, the rows left out and why, as JSON
-// for the page, with the sentence that says so ("text").
+// A schedule read in: the meshes taken, the rows left out and why (the
+// first of them, `omittedRows` in all), as JSON for the page, with the
+// sentence that says so ("text").
 std::string SiteImportJson(std::string_view name, std::string_view encoding,
                            const std::vector<SiteMesh>& meshes,
-                           const std::vector<OmittedRow>& omitted);
+                           const std::vector<OmittedRow>& omitted, long long omittedRows);
 
 } // namespace tavrilo

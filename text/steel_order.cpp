@@ -16,4 +16,11 @@ Millimetres SteelOrder::Bought() const {
     return bought;
 }
 
+bool SteelOrder::Graded() const {
+    for (const OrderGroup& group : Groups)
+        if (group.Grade)
+            return true;
+    return false;
+}
+
 } // namespace tavrilo

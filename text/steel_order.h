@@ -11,7 +11,9 @@
 #include "calc/number.h"
 #include "cutting/plan.h"
 #include "text/csv.h"
+#include "text/grade.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -42,6 +44,9 @@ inline constexpr double kThickestBarMetres = 0.05;
 // The lap length is never below 300 mm (GB 50010-2010).
 inline constexpr Millimetres kShortestLap = 300;
 
+// Bars up to 10 mm come in coils (盘条, 盘螺) unless the order says otherwise.
+inline constexpr double kCoilsUpToMetres = 0.010;
+
 struct OrderSettings {
     std::vector<Millimetres> StockLengths{9000, 12000}; // distinct, shortest first
     Millimetres Kerf = 0;           // what one saw cut takes; 0: the bars are sheared
@@ -51,6 +56,16 @@ struct OrderSettings {
     // 36d), or, when 0, LapLength itself.
     double LapTimesDiameter = 0;
     Millimetres LapLength = 0;
+    // Bars of this diameter (metres) and thinner come in coils, bought by
+    // weight and straightened to length; 0: none do.
+    double CoilsUpTo = kCoilsUpToMetres;
+
+    // Whether bars of `diameter` come in coils: compared as shown, to the
+    // tenth of a millimetre.
+    bool Coiled(const std::optional<double>& diameter) const {
+        return diameter && CoilsUpTo > 0 &&
+               std::llround(*diameter * 1e4) <= std::llround(CoilsUpTo * 1e4);
+    }
 
     // An offcut is kept for reuse when there is one and it is at least
     // ShortestKept long: with ShortestKept 0, a bar cut without an offcut
@@ -92,9 +107,13 @@ struct StockBought {
     std::int64_t Count = 0;
 };
 
-// Everything of one bar diameter.
+// Everything of one grade and bar diameter.
 struct OrderGroup {
+    std::optional<SteelGrade> Grade;   // none: not stated
     std::optional<double> BarDiameter; // metres; none for pieces without one
+    // Bought by weight as coils and straightened to length: no stock bars,
+    // no plan, no splices; Demand lists the pieces longest first.
+    bool Coiled = false;
     cutting::Plan Plan;
     std::vector<SplicedBars> Spliced;    // longest first
     std::vector<cutting::Demand> Demand; // the pieces to cut, spliced bars' parts included
@@ -102,7 +121,7 @@ struct OrderGroup {
     Millimetres Used = 0;                // the pieces' length in all
     Millimetres OffcutKept = 0;          // offcuts at least ShortestKept long
     Millimetres Waste = 0;               // shorter offcuts and the kerfs
-    std::optional<double> Kilograms;     // of the stock bought
+    std::optional<double> Kilograms;     // of the stock bought, or of the coil's pieces
     std::optional<double> KgPerMetre;
     Millimetres Lap = 0;              // the lap used for this diameter, when lapped
     std::vector<StockBought> ByStock; // the stock bars bought, longest first
@@ -121,15 +140,21 @@ struct SteelOrder {
     std::size_t HeaderLine = 0; // the row taken as a header, 0 for none
     long long Rows = 0;         // rows read, header and blank rows aside
     long long Meshes = 0;       // with a schedule: the meshes counted (numbers added up)
+    long long StraightBars = 0; // and its straight bars
     std::vector<OmittedRow>
-        Omitted;                    // the first rows left out, in file order, at most kNamedOmitted
-    long long OmittedRows = 0;      // rows left out in all
-    long long RoundedLengths = 0;   // with a piece list: lengths rounded to the millimetre
-    std::vector<OrderGroup> Groups; // by bar diameter, thinnest first, the group without one last
+        Omitted;                  // the first rows left out, in file order, at most kNamedOmitted
+    long long OmittedRows = 0;    // rows left out in all
+    long long RoundedLengths = 0; // with a piece list: lengths rounded to the millimetre
+    // By grade (in the order of kGradeNames, the pieces without one last),
+    // then by bar diameter, thinnest first, the group without one last.
+    std::vector<OrderGroup> Groups;
     std::optional<double> Kilograms; // of every diameter, rounded to 2 places, when each has one
 
     std::int64_t StockBars() const;
     Millimetres Bought() const;
+    // Whether any group names its grade: only then do the outputs name the
+    // groups without one.
+    bool Graded() const;
 };
 
 // The terminal's text of the whole order, each line ending in '\n'.

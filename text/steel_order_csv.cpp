@@ -1,3 +1,4 @@
+#include "calc/weight.h"
 #include "text/csv.h"
 #include "text/order_phrases.h"
 #include "text/steel_order.h"
@@ -7,36 +8,80 @@ namespace {
 
 using namespace order_phrases;
 
-// A row whose only text is in the content column.
-void NoteRow(std::string& csv, std::string_view item, std::string content) {
-    AppendCsvRow(csv, {"", std::string(item), "", "", "", "", "", std::move(content), "", "", ""});
+// The columns after 级别, 直径 and 项目, as one row fills them.
+struct Cells {
+    std::string Stock = {}, Count = {}, Each = {}, Length = {}, Kilograms = {}, Tonnes = {},
+                Content = {}, Cuts = {}, Kept = {}, Waste = {};
+};
+
+void Row(std::string& csv, const std::string& grade, const std::string& diameter,
+         std::string_view item, Cells c) {
+    AppendCsvRow(csv, {grade, diameter, std::string(item), std::move(c.Stock), std::move(c.Count),
+                       std::move(c.Each), std::move(c.Length), std::move(c.Kilograms),
+                       std::move(c.Tonnes), std::move(c.Content), std::move(c.Cuts),
+                       std::move(c.Kept), std::move(c.Waste)});
 }
 
-std::string Kilograms(const std::optional<double>& kilograms) {
-    return kilograms ? FormatNumber(*kilograms) : std::string();
+// A row whose only text is in the content column.
+void NoteRow(std::string& csv, std::string_view item, std::string content) {
+    Row(csv, "", "", item, {.Content = std::move(content)});
+}
+
+// A weight as a plain number of kilograms and of tonnes, or two empty cells.
+Cells Weighed(const std::optional<double>& kilograms, Cells cells) {
+    if (kilograms) {
+        cells.Kilograms = FormatNumber(*kilograms);
+        cells.Tonnes = FormatNumber(TonnesOf(*kilograms));
+    }
+    return cells;
+}
+
+void CoilRows(std::string& csv, const std::string& grade, const std::string& diameter,
+              const OrderGroup& group) {
+    Row(csv, grade, diameter, "合计",
+        Weighed(group.Kilograms, {.Length = MetresText(group.Used),
+                                  .Content = SupplyText(group) + "，按重量采购，调直切断"}));
+    for (const cutting::Demand& piece : group.Demand)
+        Row(csv, grade, diameter, "调直切断",
+            {.Count = Count(piece.Count),
+             .Each = MetresText(piece.Length),
+             .Length = MetresText(piece.Length * piece.Count)});
 }
 
 void GroupRows(std::string& csv, const SteelOrder& order, const OrderGroup& group) {
+    const std::string grade = group.Grade ? GradeText(group.Grade) : std::string();
     const std::string diameter = DiameterMmField(group.BarDiameter);
+    if (group.Coiled)
+        return CoilRows(csv, grade, diameter, group);
     for (const StockBought& stock : group.ByStock)
-        AppendCsvRow(csv, {diameter, "采购", MetresText(stock.Length), Count(stock.Count),
-                           MetresText(stock.Length), MetresText(stock.Length * stock.Count), "", "",
-                           "", "", ""});
-    AppendCsvRow(csv, {diameter, "合计", "", Count(group.Plan.Bars), "",
-                       MetresText(group.Plan.Bought), Kilograms(group.Kilograms),
-                       UseText(group) + "；" + BoundText(order, group), "", "", ""});
+        Row(csv, grade, diameter, "采购",
+            {.Stock = MetresText(stock.Length),
+             .Count = Count(stock.Count),
+             .Each = MetresText(stock.Length),
+             .Length = MetresText(stock.Length * stock.Count)});
+    Row(csv, grade, diameter, "合计",
+        Weighed(group.Kilograms, {.Count = Count(group.Plan.Bars),
+                                  .Length = MetresText(group.Plan.Bought),
+                                  .Content = UseText(group) + "；" + BoundText(order, group)}));
     for (const SplicedBars& bars : group.Spliced)
-        AppendCsvRow(csv, {diameter, "接长", MetresText(bars.Stock), Count(bars.Count),
-                           MetresText(bars.Length), MetresText(bars.Length * bars.Count), "",
-                           SpliceLine(bars), "", "", ""});
+        Row(csv, grade, diameter, "接长",
+            {.Stock = MetresText(bars.Stock),
+             .Count = Count(bars.Count),
+             .Each = MetresText(bars.Length),
+             .Length = MetresText(bars.Length * bars.Count),
+             .Content = SpliceLine(bars)});
     for (const cutting::Pattern& pattern : group.Plan.Patterns) {
         const bool kept = order.Settings.Keeps(pattern.Offcut);
         const std::string offcut = MetresText(pattern.Offcut);
-        AppendCsvRow(csv, {diameter, "切法", MetresText(pattern.StockLength), Count(pattern.Count),
-                           MetresText(pattern.StockLength),
-                           MetresText(pattern.StockLength * pattern.Count), "", PiecesText(pattern),
-                           Count(pattern.Cuts), kept ? offcut : "",
-                           !kept && pattern.Offcut > 0 ? offcut : ""});
+        Row(csv, grade, diameter, "切法",
+            {.Stock = MetresText(pattern.StockLength),
+             .Count = Count(pattern.Count),
+             .Each = MetresText(pattern.StockLength),
+             .Length = MetresText(pattern.StockLength * pattern.Count),
+             .Content = PiecesText(pattern),
+             .Cuts = Count(pattern.Cuts),
+             .Kept = kept ? offcut : "",
+             .Waste = !kept && pattern.Offcut > 0 ? offcut : ""});
     }
 }
 
@@ -44,21 +89,24 @@ void GroupRows(std::string& csv, const SteelOrder& order, const OrderGroup& grou
 
 std::string SteelOrderCsv(const SteelOrder& order) {
     std::string csv;
-    AppendCsvRow(csv, {"直径 (mm)", "项目", "定尺长度 (m)", "根数", "单根长度 (m)", "合计长度 (m)",
-                       "理论重量 (kg)", "内容", "锯口", "单根余料 (m)", "单根废料 (m)"});
+    AppendCsvRow(csv, {"级别", "直径 (mm)", "项目", "定尺长度 (m)", "根数", "单根长度 (m)",
+                       "合计长度 (m)", "理论重量 (kg)", "理论重量 (t)", "内容", "锯口",
+                       "单根余料 (m)", "单根废料 (m)"});
     const OrderSettings& s = order.Settings;
     NoteRow(csv, "设置", "定尺长度 " + StockListText(s.StockLengths));
     NoteRow(csv, "设置", "锯缝 " + KerfText(s.Kerf));
     NoteRow(csv, "设置", "余料 不短于 " + MetresText(s.ShortestKept) + " m 的留用");
     NoteRow(csv, "设置", "接长 " + SpliceText(s));
+    NoteRow(csv, "设置", "盘条 " + CoilsText(s));
     for (const OmittedRow& row : order.Omitted)
         NoteRow(csv, "未计入", OmittedText(row));
     if (const std::string more = UnnamedOmittedText(order); !more.empty())
         NoteRow(csv, "未计入", more);
     for (const OrderGroup& group : order.Groups)
         GroupRows(csv, order, group);
-    AppendCsvRow(csv, {"", "总计", "", Count(order.StockBars()), "", MetresText(order.Bought()),
-                       Kilograms(order.Kilograms), "", "", "", ""});
+    Row(csv, "", "", "总计",
+        Weighed(order.Kilograms,
+                {.Count = Count(order.StockBars()), .Length = MetresText(order.Bought())}));
     return csv;
 }
 

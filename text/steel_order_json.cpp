@@ -1,3 +1,4 @@
+#include "calc/weight.h"
 #include "text/json.h"
 #include "text/steel_order.h"
 
@@ -15,13 +16,21 @@ void OptionalNumber(JsonWriter& json, const std::optional<double>& value) {
         json.Null();
 }
 
+void Weight(JsonWriter& json, const std::optional<double>& kilograms) {
+    json.Key("weight_kg");
+    OptionalNumber(json, kilograms);
+    json.Key("weight_t");
+    OptionalNumber(json, kilograms ? std::optional(TonnesOf(*kilograms)) : std::nullopt);
+}
+
 void Heading(JsonWriter& json, const SteelOrder& order) {
     json.Key("source").String(order.Source == OrderSource::Schedule ? "schedule" : "pieces");
     json.Key("encoding").String(order.Encoding);
     json.Key("rows").Integer(order.Rows);
-    if (order.Source == OrderSource::Schedule)
+    if (order.Source == OrderSource::Schedule) {
         json.Key("meshes").Integer(order.Meshes);
-    else
+        json.Key("straight_bars").Integer(order.StraightBars);
+    } else
         json.Key("rounded_lengths").Integer(order.RoundedLengths);
     json.Key("omitted_rows").BeginArray();
     for (const OmittedRow& row : order.Omitted) {
@@ -41,6 +50,7 @@ void Settings(JsonWriter& json, const OrderSettings& s) {
         json.Number(Metres(length));
     json.EndArray();
     json.Key("kerf_m").Number(Metres(s.Kerf));
+    json.Key("coils_up_to_m").Number(s.CoilsUpTo);
     json.Key("keep_offcut_m").Number(Metres(s.ShortestKept));
     json.Key("splice").String(s.Splice == SpliceMethod::None  ? "none"
                               : s.Splice == SpliceMethod::Lap ? "lap"
@@ -105,8 +115,14 @@ void Splices(JsonWriter& json, const OrderGroup& group) {
 void Group(JsonWriter& json, const OrderSettings& settings, const OrderGroup& group) {
     const cutting::Plan& plan = group.Plan;
     json.BeginObject();
+    json.Key("grade");
+    if (group.Grade)
+        json.String(GradeName(*group.Grade));
+    else
+        json.Null();
     json.Key("bar_diameter_m");
     OptionalNumber(json, group.BarDiameter);
+    json.Key("supply").String(group.Coiled ? "coil" : "stock");
     json.Key("pieces").Integer(group.Pieces);
     json.Key("stock_bars").Integer(plan.Bars);
     json.Key("by_stock").BeginArray();
@@ -124,8 +140,17 @@ void Group(JsonWriter& json, const OrderSettings& settings, const OrderGroup& gr
     json.Key("used_m").Number(Metres(group.Used));
     json.Key("offcut_kept_m").Number(Metres(group.OffcutKept));
     json.Key("waste_m").Number(Metres(group.Waste));
-    json.Key("weight_kg");
-    OptionalNumber(json, group.Kilograms);
+    Weight(json, group.Kilograms);
+    if (group.Coiled) {
+        json.Key("coil_pieces").BeginArray();
+        for (const cutting::Demand& piece : group.Demand) {
+            json.BeginObject();
+            json.Key("length_m").Number(Metres(piece.Length));
+            json.Key("count").Integer(piece.Count);
+            json.EndObject();
+        }
+        json.EndArray();
+    }
     Patterns(json, settings, plan);
     Splices(json, group);
     json.EndObject();
@@ -144,8 +169,7 @@ std::string SteelOrderJson(const SteelOrder& order) {
     json.EndArray();
     json.Key("stock_bars").Integer(order.StockBars());
     json.Key("bought_m").Number(Metres(order.Bought()));
-    json.Key("weight_kg");
-    OptionalNumber(json, order.Kilograms);
+    Weight(json, order.Kilograms);
     json.EndObject();
     return json.Text();
 }

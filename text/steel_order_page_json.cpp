@@ -39,23 +39,35 @@ void Heading(JsonWriter& json, const SteelOrder& order) {
     json.Key("total").String(TotalLine(order));
 }
 
+std::string KilogramsCell(const std::optional<double>& kilograms) {
+    return kilograms ? FormatNumber(*kilograms) : std::string();
+}
+
+// The purchase list: a row for each stock length bought of each group and
+// for each coil, the groups' subtotals and the total.
 void Purchase(JsonWriter& json, const SteelOrder& order) {
     json.Key("purchase").BeginObject();
     json.Key("header");
-    Row(json, {"直径 (mm)", "定尺长度 (m)", "根数", "长度 (m)", "理论重量 (kg)"});
+    Row(json, {"级别", "直径 (mm)", "供货", "定尺长度 (m)", "根数", "长度 (m)", "理论重量 (kg)"});
     json.Key("rows").BeginArray();
-    for (const OrderGroup& group : order.Groups)
+    for (const OrderGroup& group : order.Groups) {
+        const std::string grade = group.Grade ? GradeText(group.Grade) : std::string();
+        if (group.Coiled)
+            Row(json, {grade, DiameterCell(group), SupplyText(group), "", "",
+                       MetresText(group.Used), KilogramsCell(group.Kilograms)});
         for (const StockBought& stock : group.ByStock)
-            Row(json, {DiameterCell(group), MetresText(stock.Length), Count(stock.Count),
-                       MetresText(stock.Length * stock.Count), ""});
+            Row(json, {grade, DiameterCell(group), SupplyText(group), MetresText(stock.Length),
+                       Count(stock.Count), MetresText(stock.Length * stock.Count), ""});
+    }
     json.EndArray();
     json.Key("totals").BeginArray();
     for (const OrderGroup& group : order.Groups)
-        Row(json,
-            {DiameterCell(group), "小计", Count(group.Plan.Bars), MetresText(group.Plan.Bought),
-             group.Kilograms ? FormatNumber(*group.Kilograms) : std::string()});
-    Row(json, {"合计", "", Count(order.StockBars()), MetresText(order.Bought()),
-               order.Kilograms ? FormatNumber(*order.Kilograms) : std::string()});
+        Row(json, {group.Grade ? GradeText(group.Grade) : std::string(), DiameterCell(group),
+                   "小计", "", group.Coiled ? "" : Count(group.Plan.Bars),
+                   MetresText(group.Coiled ? group.Used : group.Plan.Bought),
+                   KilogramsCell(group.Kilograms)});
+    Row(json, {"合计", "", "", "", Count(order.StockBars()), MetresText(order.Bought()),
+               KilogramsCell(order.Kilograms)});
     json.EndArray();
     json.EndObject();
 }
@@ -81,10 +93,15 @@ void Pattern(JsonWriter& json, const OrderSettings& settings, const cutting::Pat
 
 void Group(JsonWriter& json, const SteelOrder& order, const OrderGroup& group) {
     json.BeginObject();
-    json.Key("title").String(GroupTitle(group));
+    json.Key("title").String(GroupTitle(order, group));
     json.Key("purchase").String("采购：" + PurchaseText(group));
-    json.Key("use").String(UseText(group));
-    json.Key("bound").String(BoundText(order, group));
+    json.Key("coil").BeginArray(); // the pieces straightened from a coil, longest first
+    for (const cutting::Demand& piece : group.Demand)
+        if (group.Coiled)
+            json.String(CoilPieceText(piece));
+    json.EndArray();
+    json.Key("use").String(group.Coiled ? std::string() : UseText(group));
+    json.Key("bound").String(group.Coiled ? std::string() : BoundText(order, group));
     json.Key("proven").Bool(group.Plan.ProvenOptimal); // the bound line says so
     json.Key("splices").BeginArray();
     if (!group.Spliced.empty()) {
@@ -93,7 +110,7 @@ void Group(JsonWriter& json, const SteelOrder& order, const OrderGroup& group) {
             json.String(SpliceLine(bars));
     }
     json.EndArray();
-    json.Key("patterns_title").String(PatternsHeading(group));
+    json.Key("patterns_title").String(group.Coiled ? std::string() : PatternsHeading(group));
     json.Key("patterns").BeginArray();
     for (const cutting::Pattern& pattern : group.Plan.Patterns)
         Pattern(json, order.Settings, pattern);

@@ -8,8 +8,14 @@ using namespace order_phrases;
 
 std::string GroupText(const SteelOrder& order, const OrderGroup& group) {
     std::string text = "\n";
-    text += GroupTitle(group) + "\n";
+    text += GroupTitle(order, group) + "\n";
     text += "  采购：" + PurchaseText(group) + "\n";
+    if (group.Coiled) {
+        text += "  调直切断（从长到短）：\n";
+        for (const cutting::Demand& piece : group.Demand)
+            text += "    " + CoilPieceText(piece) + "\n";
+        return text;
+    }
     text += "  " + UseText(group) + "\n";
     text += "  " + BoundText(order, group) + "\n";
     if (!group.Spliced.empty()) {

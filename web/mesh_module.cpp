@@ -299,7 +299,7 @@ __attribute__((export_name("tavrilo_order_needs_splice"))) int tavrilo_order_nee
 }
 
 // A site: begin, add each mesh (the cells of its schedule row as typed, the
-// arrangement 1 one-way or 2 two-way), then end for its table (part
+// arrangement 1 one-way, 2 two-way or 0 a straight bar), then end for its table (part
 // SiteTable) and its schedule (part SiteCsv). tavrilo_site_add answers the
 // mesh it is given alone: refused (its message in part Printed) or not.
 __attribute__((export_name("tavrilo_site_begin"))) void tavrilo_site_begin() {
@@ -311,15 +311,18 @@ __attribute__((export_name("tavrilo_site_add"))) int
 tavrilo_site_add(const char* meshDiameter, std::size_t meshDiameterSize, const char* barDiameter,
                  std::size_t barDiameterSize, const char* spacing, std::size_t spacingSize,
                  int arrangement, const char* label, std::size_t labelSize, const char* number,
-                 std::size_t numberSize) {
+                 std::size_t numberSize, const char* grade, std::size_t gradeSize) {
     using namespace tavrilo;
     ClearParts();
-    SiteMesh mesh{std::string(Text(meshDiameter, meshDiameterSize)),
-                  std::string(Text(barDiameter, barDiameterSize)),
-                  std::string(Text(spacing, spacingSize)),
-                  arrangement == 1 ? Arrangement::OneWay : Arrangement::TwoWay,
-                  std::string(Text(label, labelSize)),
-                  std::string(Text(number, numberSize))};
+    SiteMesh mesh;
+    mesh.MeshDiameter = Text(meshDiameter, meshDiameterSize);
+    mesh.BarDiameter = Text(barDiameter, barDiameterSize);
+    mesh.BarSpacing = Text(spacing, spacingSize);
+    mesh.Layout = arrangement == 1 ? Arrangement::OneWay : Arrangement::TwoWay;
+    mesh.Straight = arrangement == 0;
+    mesh.Label = Text(label, labelSize);
+    mesh.Number = Text(number, numberSize);
+    mesh.Grade = Text(grade, gradeSize);
     const SiteAnswer alone = AnswerSite({mesh});
     site.push_back(std::move(mesh));
     if (alone.Rows.front().Refusal) {
@@ -350,8 +353,8 @@ tavrilo_site_import(const char* bytes, std::size_t size, const char* name, std::
             BatchDecodeFailureText(Text(name, nameSize), read.Failure, 0) + '\n';
         return ExitStatus(Outcome::Failed);
     }
-    PartText(Part::SiteImport) =
-        SiteImportJson(Text(name, nameSize), read.Encoding, read.Meshes, read.Omitted);
+    PartText(Part::SiteImport) = SiteImportJson(Text(name, nameSize), read.Encoding, read.Meshes,
+                                                read.Omitted, read.OmittedRows);
     return ExitStatus(read.Omitted.empty() ? Outcome::Answered : Outcome::InputToCorrect);
 }
 

@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                 std::string(kNoArrangementMessage)},
         RowCase{"UnknownArrangement", Record({"1", "0.01", "0.1", " 三向 ", "x"}), "", "",
                 "无法识别的布置形式“三向”：应为 单向（单向布置、one-way、1）或 "
-                "双向（双向布置、two-way、2）"},
+                "双向（双向布置、two-way、2），直条钢筋为 直条（直筋、straight）"},
         RowCase{"NegativeTotal", Record({"0.04", "0.001", "0.1", "1"}), "", "", kNegativeTotal},
         RowCase{"CounterOverflow", Record({"400", "0.01", "0.01", "2"}), "", "", kOverflow},
         RowCase{"FloatingPointFault", Record({"1e308", "0.01", "1e-308", "2"}), "", "", kFault},

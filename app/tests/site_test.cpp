@@ -105,29 +105,35 @@ TEST(Site, TheTableKeepsEachMeshApartFromItsAnswer) {
             json += c;
     }
     const std::string answer = R"j(["55.066","14.35"])j";
-    EXPECT_EQ(json, R"j({"header":{"mesh":["备注","D (m)","Φ (m)","d (m)","布置形式","数量"],)j"
-                    R"j("answer":["钢筋总长度 (m)","理论重量 (kg)"]},"rows":[)j"
-                    R"j({"mesh":["盖板","1.3","0.0065","0.1","双向","2"],"answer":)j" +
-                        answer +
-                        R"j(,"refusal":null},)j"
-                        R"j({"mesh":["","0","0.0065","0.1","单向","1"],"answer":null,)j"
-                        R"j("refusal":")j" +
-                        *site.Rows[1].Refusal +
-                        R"j("}],"totals":{"mesh":["合计","","","","","2"],"answer":)j" + answer +
-                        R"j(},"meshes":[{"D":"1.3","phi":"0.0065","d":"0.1","a":2,"label":"盖板",)j"
-                        R"j("number":"2"},{"D":"0","phi":"0.0065","d":"0.1","a":1,"label":"",)j"
-                        R"j("number":""}]})j");
+    EXPECT_EQ(
+        json,
+        R"j({"header":{"mesh":["备注","D 或长度 (m)","Φ (m)","d (m)","布置形式","级别","数量"],)j"
+        R"j("answer":["钢筋总长度 (m)","理论重量 (kg)"]},"rows":[)j"
+        R"j({"mesh":["盖板","1.3","0.0065","0.1","双向","","2"],"answer":)j" +
+            answer +
+            R"j(,"refusal":null},)j"
+            R"j({"mesh":["","0","0.0065","0.1","单向","","1"],"answer":null,)j"
+            R"j("refusal":")j" +
+            *site.Rows[1].Refusal +
+            R"j("}],"totals":{"mesh":["合计","","","","","","2"],"answer":)j" + answer +
+            R"j(},"meshes":[{"D":"1.3","phi":"0.0065","d":"0.1","a":2,"label":"盖板",)j"
+            R"j("number":"2","grade":""},{"D":"0","phi":"0.0065","d":"0.1","a":1,)j"
+            R"j("label":"","number":"","grade":""}]})j");
 }
 
 // The export is a schedule the order reads with every mesh, and reads back
 // as the same site; a batch file is a site of single meshes, and a row that
 // cannot be read is named by its line.
 TEST(Site, TheScheduleGoesOutAndComesBackWhole) {
-    const std::vector<SiteMesh> site{
+    std::vector<SiteMesh> site{
         Mesh("1.3", "0.0065", "0.1", Arrangement::TwoWay, "检查井盖板", "24"),
         Mesh("2", "0.012", "0.15", Arrangement::OneWay, "南区, \"二号\"", "3"),
         Mesh("13", "0.012", "0.25", Arrangement::TwoWay, "=SUM(A1)", "1"),
+        Mesh("6", "0.012", "", Arrangement::TwoWay, "洞口加筋", "4"),
     };
+    site[1].Grade = "HRB400";
+    site[3].Straight = true;
+    site[3].Grade = "HRB400E";
     const std::string csv = SiteScheduleCsv(site);
     const SiteImport back = ReadSiteSchedule(csv);
     EXPECT_EQ(back.Failure, "");
@@ -138,11 +144,18 @@ TEST(Site, TheScheduleGoesOutAndComesBackWhole) {
         EXPECT_EQ(back.Meshes[i].Layout, site[i].Layout);
         EXPECT_EQ(back.Meshes[i].Label, site[i].Label);
         EXPECT_EQ(back.Meshes[i].Number, site[i].Number);
+        EXPECT_EQ(back.Meshes[i].Grade, site[i].Grade);
+        EXPECT_EQ(back.Meshes[i].Straight, site[i].Straight);
+        EXPECT_EQ(back.Meshes[i].BarSpacing, site[i].BarSpacing);
     }
+    const SiteAnswer answered = AnswerSite(back.Meshes);
+    EXPECT_EQ(answered.Rows[3].Length, 24'000); // four bars of 6 m
+    EXPECT_EQ(answered.Rows[3].Kilograms, 21.32);
     OrderReader reader(OrderSource::Schedule);
     ASSERT_TRUE(reader.Feed(csv) && reader.Finish());
     const SteelOrder heading = reader.Heading();
     EXPECT_EQ(heading.Meshes, 28);
+    EXPECT_EQ(heading.StraightBars, 4);
     EXPECT_EQ(heading.HeaderLine, 1u);
     EXPECT_TRUE(heading.Omitted.empty());
 
@@ -157,6 +170,14 @@ TEST(Site, TheScheduleGoesOutAndComesBackWhole) {
     ASSERT_EQ(imported.Omitted.size(), 1u);
     EXPECT_EQ(imported.Omitted[0].Line, 2u);
     EXPECT_EQ(imported.Omitted[0].Reason, Boxes("0", "0.0065", "0.1").Refusal->Message);
+
+    // Bad rows are named up to a limit and counted beyond it.
+    std::string bad;
+    for (int i = 0; i < 150; ++i)
+        bad += "x,1\n";
+    const SiteImport capped = ReadSiteSchedule(bad);
+    EXPECT_EQ(capped.Omitted.size(), kNamedOmitted);
+    EXPECT_EQ(capped.OmittedRows, 150);
 }
 
 } // namespace

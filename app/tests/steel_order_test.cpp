@@ -15,7 +15,10 @@
 namespace tavrilo {
 namespace {
 
-OrderAnswer Order(OrderSource source, const std::string& csv, const OrderSettingsText& typed = {}) {
+// The order, every plan verified; unless the settings say otherwise, every
+// diameter bought as stock bars, so that the plans are tried on thin bars too.
+OrderAnswer Order(OrderSource source, const std::string& csv, OrderSettingsText typed = {}) {
+    typed.CoilsUpTo = typed.CoilsUpTo.value_or("0");
     OrderReader reader(source);
     // Fed a byte at a time: no row may depend on where a chunk ends.
     for (char c : csv)
@@ -25,6 +28,10 @@ OrderAnswer Order(OrderSource source, const std::string& csv, const OrderSetting
     EXPECT_TRUE(std::holds_alternative<OrderSettings>(settings));
     OrderAnswer answer = MakeSteelOrder(reader, std::get<OrderSettings>(settings));
     for (const OrderGroup& group : answer.Order.Groups) {
+        if (group.Coiled) {
+            EXPECT_TRUE(group.Plan.Patterns.empty() && group.Spliced.empty());
+            continue;
+        }
         cutting::Problem problem;
         problem.StockLengths = answer.Order.Settings.StockLengths;
         problem.Kerf = answer.Order.Settings.Kerf;
@@ -268,12 +275,60 @@ TEST(LongBars, AreRefusedWithoutASpliceNamingThem) {
     EXPECT_EQ(lap.Refusal->Message, LapNeedsDiameterMessage());
 }
 
+// Grades keep groups of one diameter apart; bars up to the coil diameter are
+// bought by weight as the pieces' mass, however long; straight bars join the
+// meshes' pieces; a grade no one makes refuses its row by name.
+TEST(SteelOrderGrades, GroupByGradeAndBuyThinBarsAsCoils) {
+    const OrderAnswer answer = Order(OrderSource::Schedule,
+                                     "D,Φ,d,布置形式,备注,数量,级别\n"
+                                     "1.3,0.0065,0.1,双向,井盖,2,hpb300\n"
+                                     "25,0.008,,直条,长筋,3,HRB400\n"
+                                     "6,0.012,,直筋,洞口,4, HRB400E \n"
+                                     "7.5,0.012,,straight,,2\n"
+                                     "6,0.012,,直条,,1,HRB335\n",
+                                     {.CoilsUpTo = "8"});
+    ASSERT_FALSE(answer.Refusal) << answer.Refusal->Message;
+    const SteelOrder& order = answer.Order;
+    ASSERT_EQ(order.OmittedRows, 1);
+    EXPECT_NE(order.Omitted[0].Reason.find("HRB335"), std::string::npos);
+    EXPECT_EQ(order.Meshes, 2);
+    EXPECT_EQ(order.StraightBars, 9);
+    struct Expected {
+        std::optional<SteelGrade> Grade;
+        double Diameter;
+        bool Coiled;
+        Millimetres Used;
+        std::optional<double> Kilograms;
+    };
+    const Expected expected[] = {
+        {SteelGrade::HPB300, 0.0065, true, 2 * 27'534, 14.36}, // 55.068 m × 0.2606825 kg/m
+        {SteelGrade::HRB400, 0.008, true, 3 * 25'000, 29.62},  // 75 m × 0.39488 kg/m
+        {SteelGrade::HRB400E, 0.012, false, 4 * 6'000, std::nullopt},
+        {std::nullopt, 0.012, false, 2 * 7'500, std::nullopt},
+    };
+    ASSERT_EQ(order.Groups.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const OrderGroup& group = order.Groups[i];
+        EXPECT_EQ(group.Grade, expected[i].Grade) << i;
+        EXPECT_EQ(group.BarDiameter, expected[i].Diameter) << i;
+        EXPECT_EQ(group.Coiled, expected[i].Coiled) << i;
+        EXPECT_EQ(group.Used, expected[i].Used) << i;
+        if (expected[i].Kilograms) {
+            EXPECT_EQ(group.Kilograms, expected[i].Kilograms) << i;
+        }
+    }
+    ASSERT_EQ(order.Groups[1].Demand.size(), 1u); // not spliced: cut from the coil whole
+    EXPECT_EQ(order.Groups[1].Demand[0].Length, 25'000);
+    EXPECT_EQ(order.Groups[2].Plan.Bought, 24'000); // two 12 m bars, three pieces each
+}
+
 TEST(OrderSettingsText, AreReadOrRefusedByName) {
     const auto defaults = std::get<OrderSettings>(ReadOrderSettings({}));
     EXPECT_EQ(defaults.StockLengths, (std::vector<Millimetres>{9000, 12000}));
     EXPECT_EQ(defaults.Kerf, 0);
     EXPECT_EQ(defaults.ShortestKept, 500);
     EXPECT_EQ(defaults.Splice, SpliceMethod::None);
+    EXPECT_EQ(defaults.CoilsUpTo, 0.010);
     const auto read = std::get<OrderSettings>(
         ReadOrderSettings({.StockLengths = "12，6, 9,12", .Kerf = "0.003"}));
     EXPECT_EQ(read.StockLengths, (std::vector<Millimetres>{6000, 9000, 12000}));
@@ -287,7 +342,10 @@ TEST(OrderSettingsText, AreReadOrRefusedByName) {
                                          {.ShortestKept = "x"},
                                          {.Lap = "0.2"},
                                          {.Lap = "d"},
-                                         {.Lap = "-36d"}};
+                                         {.Lap = "-36d"},
+                                         {.CoilsUpTo = "-1"},
+                                         {.CoilsUpTo = "51"},
+                                         {.CoilsUpTo = "10mm"}};
     for (const OrderSettingsText& typed : refused)
         EXPECT_TRUE(std::holds_alternative<std::string>(ReadOrderSettings(typed)));
 }

@@ -96,8 +96,8 @@ TEST(OrderFiles, AreTheCsvWithItsMarkAndTheDrawing) {
         RunCalcHere({"--order", site, "--order-csv", csv, "--bom", "--order-svg", svg});
     ASSERT_EQ(o.status, 0) << o.err;
     const std::string written = Slurp(csv);
-    EXPECT_TRUE(written.starts_with(std::string(tavrilo::kByteOrderMark) + "直径 (mm),项目"));
-    EXPECT_NE(written.find("\n6.5,采购,12,"), std::string::npos) << written;
+    EXPECT_TRUE(written.starts_with(std::string(tavrilo::kByteOrderMark) + "级别,直径 (mm),项目"));
+    EXPECT_NE(written.find("\n,6.5,调直切断,,"), std::string::npos) << written;
     const std::string drawing = Slurp(svg);
     EXPECT_TRUE(drawing.starts_with("<?xml")) << drawing.substr(0, 80);
     EXPECT_TRUE(drawing.ends_with("</svg>\n"));

@@ -6,6 +6,7 @@
 // real ones with splices, several diameters and kept offcuts.
 
 #include "app/steel_order.h"
+#include "calc/weight.h"
 #include "text/csv.h"
 
 #include <cctype>
@@ -33,7 +34,10 @@ struct PatternFacts {
 };
 
 struct GroupFacts {
+    std::string Grade;          // "" for none
     std::int64_t Diameter = -1; // micrometres, -1 for none
+    bool Coil = false;
+    LengthCounts CoilPieces; // length, count
     LengthCounts ByStock;
     std::int64_t Bars = 0;
     Mm Bought = 0;
@@ -44,9 +48,9 @@ struct GroupFacts {
     bool operator==(const GroupFacts&) const = default;
 
     friend void PrintTo(const GroupFacts& g, std::ostream* os) {
-        *os << "\n  diameter " << g.Diameter << " µm: " << g.Bars << " bars, " << g.Bought
-            << " mm (used " << g.Used << ", kept " << g.Kept << ", waste " << g.Waste << "), "
-            << g.Joints << " joints; stock";
+        *os << "\n  " << g.Grade << (g.Coil ? " coil" : "") << " diameter " << g.Diameter
+            << " µm: " << g.Bars << " bars, " << g.Bought << " mm (used " << g.Used << ", kept "
+            << g.Kept << ", waste " << g.Waste << "), " << g.Joints << " joints; stock";
         for (const auto& [length, count] : g.ByStock)
             *os << " " << length << "×" << count;
         *os << "; spliced";
@@ -75,14 +79,38 @@ std::string Match(const std::string& line, const char* pattern, int group = 1) {
     return std::regex_search(line, m, std::regex(pattern)) ? m.str(group) : std::string();
 }
 
-// "直径 8 mm（55 段下料）", "未注明直径：..."
-std::int64_t DiameterOf(const std::string& text) {
-    const std::string mm = Match(text, "^直径 ([0-9.]+) mm");
-    return mm.empty() ? -1 : Millimetres(mm);
+// A group's name: "HRB400 直径 8 mm（55 段下料）", "未注明级别 未注明直径：...",
+// "直径 6.5 mm（盘条，..."; the grade, the diameter and whether a coil.
+constexpr const char* kGroupName =
+    "^(([A-Z0-9]+|未注明级别) )?(直径 ([0-9.]+) mm|未注明直径)(（(盘条|盘螺)，)?";
+
+bool ReadGroupName(const std::string& text, GroupFacts& g) {
+    std::smatch m;
+    if (!std::regex_search(text, m, std::regex(kGroupName)))
+        return false;
+    g.Grade = m.str(2) == "未注明级别" ? "" : m.str(2);
+    g.Diameter = m[4].matched ? Millimetres(m.str(4)) : -1;
+    g.Coil = m[6].matched;
+    return true;
+}
+
+// "盘条 88.21 kg（0.088 t），调直切断 357.5 m"
+void ReadCoilPurchase(const std::string& text, GroupFacts& g) {
+    g.Used = Millimetres(Match(text, "调直切断 ([0-9.]+) m"));
+}
+
+bool ReadCoilPiece(const std::string& text, GroupFacts& g) {
+    std::smatch m;
+    if (!g.Coil || !std::regex_search(text, m, std::regex("^ *([0-9.]+) m × ([0-9]+) 根$")))
+        return false;
+    g.CoilPieces.push_back({Millimetres(m.str(1)), Whole(m.str(2))});
+    return true;
 }
 
 // "...12 m × 3 根、9 m × 6 根，共 9 根，90 m..."
 void ReadPurchase(const std::string& text, GroupFacts& g) {
+    if (g.Coil)
+        return ReadCoilPurchase(text, g);
     const std::string items = Match(text, "^(.*)，共 [0-9]+ 根");
     const std::regex item("([0-9.]+) m × ([0-9]+) 根");
     for (std::sregex_iterator it(items.begin(), items.end(), item), end; it != end; ++it)
@@ -128,13 +156,14 @@ Facts FromText(const std::string& text) {
     Facts facts;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        if (std::regex_search(line, std::regex("^(直径 [0-9.]+ mm|未注明直径)（"))) {
-            facts.push_back({});
-            facts.back().Diameter = DiameterOf(line);
+        GroupFacts group;
+        if (line.find("（") != std::string::npos && ReadGroupName(line, group)) {
+            facts.push_back(group);
         } else if (line.starts_with("  采购：")) {
             ReadPurchase(line.substr(std::string("  采购：").size()), facts.back());
-        } else if (!line.empty() && !facts.empty() && !ReadUse(line, facts.back()) &&
-                   !ReadSplice(line, facts.back()) && !ReadCaption(line, facts.back())) {
+        } else if (!line.empty() && !facts.empty() && !ReadCoilPiece(line, facts.back()) &&
+                   !ReadUse(line, facts.back()) && !ReadSplice(line, facts.back()) &&
+                   !ReadCaption(line, facts.back())) {
             const std::string joints = Match(line, "接长（共 ([0-9]+) 个接头");
             if (!joints.empty())
                 facts.back().Joints = Whole(joints);
@@ -148,9 +177,10 @@ Facts FromSvg(const std::string& svg) {
     const std::regex text(">([^<]*)</text>");
     for (std::sregex_iterator it(svg.begin(), svg.end(), text), end; it != end; ++it) {
         const std::string line = it->str(1);
-        if (std::regex_search(line, std::regex("^(直径 [0-9.]+ mm|未注明直径)："))) {
-            facts.push_back({});
-            facts.back().Diameter = DiameterOf(line);
+        GroupFacts group;
+        if (line.find("：") != std::string::npos && ReadGroupName(line, group)) {
+            group.Coil = line.find("：盘") != std::string::npos;
+            facts.push_back(group);
             ReadPurchase(line.substr(line.find("：") + std::string("：").size()), facts.back());
         } else if (!facts.empty()) {
             ReadCaption(line, facts.back());
@@ -168,28 +198,41 @@ Facts FromCsv(const std::string& csv, std::string* weight = nullptr) {
     Facts facts;
     for (const CsvRecord& row : rows) {
         const std::vector<std::string>& f = row.Fields;
-        EXPECT_EQ(f.size(), 11u);
-        if (f.at(1) == "采购") {
-            const std::int64_t diameter = f[0].empty() ? -1 : Millimetres(f[0]);
-            if (facts.empty() || facts.back().Diameter != diameter)
-                facts.emplace_back().Diameter = diameter;
-            facts.back().ByStock.push_back({Millimetres(f[2]), Whole(f[3])});
-            EXPECT_EQ(Millimetres(f[5]), Millimetres(f[4]) * Whole(f[3])) << f[5];
-        } else if (f[1] == "合计") {
-            facts.back().Bars = Whole(f[3]);
-            facts.back().Bought = Millimetres(f[5]);
-            EXPECT_TRUE(ReadUse(f[7], facts.back())) << f[7];
-        } else if (f[1] == "接长") {
-            facts.back().Splices.push_back({Millimetres(f[4]), Whole(f[3])});
-        } else if (f[1] == "切法") {
-            const bool kept = !f[9].empty();
-            facts.back().Patterns.push_back({Millimetres(f[2]), Whole(f[3]),
-                                             Millimetres(kept ? f[9] : f[10]),
+        EXPECT_EQ(f.size(), 13u);
+        // 级别, 直径, 项目, 定尺, 根数, 单根, 合计长度, kg, t, 内容, 锯口, 余料, 废料
+        const std::int64_t diameter = f[1].empty() ? -1 : Millimetres(f[1]);
+        const bool coil = f[2] == "合计" && f[9].starts_with("盘");
+        if ((f[2] == "采购" || coil) &&
+            (facts.empty() || facts.back().Diameter != diameter || facts.back().Grade != f[0])) {
+            facts.emplace_back().Diameter = diameter;
+            facts.back().Grade = f[0];
+            facts.back().Coil = coil;
+        }
+        if (f[2] == "采购") {
+            facts.back().ByStock.push_back({Millimetres(f[3]), Whole(f[4])});
+            EXPECT_EQ(Millimetres(f[6]), Millimetres(f[5]) * Whole(f[4])) << f[6];
+        } else if (coil) {
+            facts.back().Used = Millimetres(f[6]);
+        } else if (f[2] == "调直切断") {
+            facts.back().CoilPieces.push_back({Millimetres(f[5]), Whole(f[4])});
+        } else if (f[2] == "合计") {
+            facts.back().Bars = Whole(f[4]);
+            facts.back().Bought = Millimetres(f[6]);
+            EXPECT_TRUE(ReadUse(f[9], facts.back())) << f[9];
+        } else if (f[2] == "接长") {
+            facts.back().Splices.push_back({Millimetres(f[5]), Whole(f[4])});
+        } else if (f[2] == "切法") {
+            const bool kept = !f[11].empty();
+            facts.back().Patterns.push_back({Millimetres(f[3]), Whole(f[4]),
+                                             Millimetres(kept ? f[11] : f[12]),
                                              kept            ? 'k'
-                                             : f[10].empty() ? '-'
+                                             : f[12].empty() ? '-'
                                                              : 'w'});
-        } else if (f[1] == "总计" && weight) {
-            *weight = f[6];
+        } else if (f[2] == "总计" && weight) {
+            *weight = f[7];
+            EXPECT_EQ(f[8].empty() ? "" : f[8],
+                      f[7].empty() ? ""
+                                   : FormatNumber(TonnesOf(std::strtod(f[7].c_str(), nullptr))));
         }
     }
     return facts;
@@ -259,6 +302,11 @@ Facts FromJson(const std::string& text) {
     const Json order = ParseJson(text);
     for (const Json& g : order["groups"].Items) {
         GroupFacts f;
+        f.Grade = g["grade"].Text == "null" ? "" : g["grade"].Text;
+        f.Coil = g["supply"].Text == "coil";
+        if (f.Coil)
+            for (const Json& piece : g["coil_pieces"].Items)
+                f.CoilPieces.push_back({piece["length_m"].Metres(), piece["count"].Integer()});
         const std::string& diameter = g["bar_diameter_m"].Text;
         f.Diameter =
             diameter == "null" ? -1 : std::llround(std::strtod(diameter.c_str(), nullptr) * 1e6);
@@ -286,9 +334,11 @@ Facts FromPageJson(const std::string& text) {
     const Json page = ParseJson(text);
     for (const Json& g : page["groups"].Items) {
         GroupFacts f;
-        f.Diameter = DiameterOf(g["title"].Text);
-        ReadPurchase(g["purchase"].Text, f);
-        EXPECT_TRUE(ReadUse(g["use"].Text, f));
+        EXPECT_TRUE(ReadGroupName(g["title"].Text, f)) << g["title"].Text;
+        ReadPurchase(g["purchase"].Text.substr(std::string("采购：").size()), f);
+        for (const Json& piece : g["coil"].Items)
+            EXPECT_TRUE(ReadCoilPiece(piece.Text, f)) << piece.Text;
+        EXPECT_EQ(ReadUse(g["use"].Text, f), !f.Coil);
         EXPECT_EQ(g["proven"].Text == "true", g["bound"].Text.ends_with("已证明最省"));
         for (const Json& line : g["splices"].Items)
             if (!ReadSplice(line.Text, f))
@@ -314,8 +364,10 @@ Facts AsCsvSays(Facts facts) {
 
 Facts PurchaseAndPatterns(Facts facts) {
     for (GroupFacts& g : facts) {
-        g.Used = g.Kept = g.Waste = g.Joints = 0;
+        g.Used = g.Coil ? g.Used : 0;
+        g.Kept = g.Waste = g.Joints = 0;
         g.Splices.clear();
+        g.CoilPieces.clear();
     }
     return facts;
 }
@@ -328,13 +380,17 @@ struct OrderCase {
     friend void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.Name; }
 };
 
-constexpr std::string_view kSite = "D,Φ,d,布置形式,备注,数量\n"
-                                   "1.3,0.0065,0.1,双向,检查井盖板,24\n"
-                                   "2,0.012,0.15,单向布置,\"南区, 二号\",3\n"
-                                   "13,0.012,0.25,双向,水池底板,1\n";
-constexpr std::string_view kPieces = "长度,根数,直径\n"
-                                     "20.5,4,0.012\n3.246,10,0.012\n5.9,7,0.016\n14,3,0.016\n"
-                                     "2.1,15,0.008\n1.25,40,0.008\n7.3,5\n0.6,9\n";
+// Φ6.5 and Φ8 come in coils; Φ12 in two grades and without one is three groups.
+constexpr std::string_view kSite = "D,Φ,d,布置形式,备注,数量,级别\n"
+                                   "1.3,0.0065,0.1,双向,检查井盖板,24,hpb300\n"
+                                   "2,0.012,0.15,单向布置,\"南区, 二号\",3,HRB400\n"
+                                   "13,0.012,0.25,双向,水池底板,1, HRB400E \n"
+                                   "14.2,0.012,,直条,池壁,6,HRB400\n"
+                                   "6,0.012,,直条,洞口,4\n";
+constexpr std::string_view kPieces = "长度,根数,直径,备注,级别\n"
+                                     "20.5,4,0.012\n3.246,10,0.012\n5.9,7,0.016,,HRB400E\n"
+                                     "14,3,0.016,,HRB400E\n2.1,15,0.008\n1.25,40,0.008\n7.3,5\n"
+                                     "0.6,9\n";
 
 const OrderCase kCases[] = {
     {"ScheduleLapped", OrderSource::Schedule, kSite, {.Lap = "36d"}},
@@ -360,7 +416,7 @@ TEST_P(SteelOrderForms, SayTheSameBarsLengthsAndPatterns) {
         MakeSteelOrder(reader, std::get<OrderSettings>(ReadOrderSettings(c.Settings)));
     ASSERT_FALSE(answer.Refusal) << answer.Refusal->Message;
     const Facts text = FromText(SteelOrderText(answer.Order));
-    ASSERT_GE(text.size(), 2u);
+    ASSERT_GE(text.size(), 3u);
 
     EXPECT_EQ(FromJson(SteelOrderJson(answer.Order)), text);
     EXPECT_EQ(FromPageJson(SteelOrderPageJson(answer.Order)), text);
@@ -371,7 +427,7 @@ TEST_P(SteelOrderForms, SayTheSameBarsLengthsAndPatterns) {
     EXPECT_EQ(FromSvg(SteelOrderSvg(answer.Order)), PurchaseAndPatterns(text));
 
     // And the text adds up: the bars by length, the patterns, the offcuts kept.
-    bool spliced = false, kept = false, none = false;
+    bool spliced = false, kept = false, none = false, coiled = false;
     for (const GroupFacts& g : text) {
         std::int64_t bars = 0;
         Mm bought = 0, keptLength = 0;
@@ -385,13 +441,26 @@ TEST_P(SteelOrderForms, SayTheSameBarsLengthsAndPatterns) {
             kept = kept || p.Fate == 'k';
             none = none || p.Fate == '-';
         }
+        if (g.Coil) { // the pieces, longest first, are all that is used
+            Mm used = 0, longer = INT64_MAX;
+            for (const auto& [length, count] : g.CoilPieces) {
+                used += length * count;
+                EXPECT_LT(length, longer);
+                longer = length;
+            }
+            EXPECT_EQ(used, g.Used);
+            EXPECT_TRUE(g.ByStock.empty() && g.Patterns.empty() && g.Splices.empty());
+            coiled = true;
+            continue;
+        }
         EXPECT_EQ(bars, 0) << g.Diameter;
         EXPECT_EQ(bought, g.Bought) << g.Diameter;
         EXPECT_EQ(keptLength, g.Kept) << g.Diameter;
         EXPECT_EQ(g.Used + g.Kept + g.Waste, g.Bought) << g.Diameter;
         spliced = spliced || !g.Splices.empty();
     }
-    EXPECT_TRUE(spliced && kept && none) << "the order should splice, keep and fill a bar";
+    EXPECT_TRUE(spliced && kept && none && coiled)
+        << "the order should splice, keep, fill a bar and buy a coil";
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, SteelOrderForms, testing::ValuesIn(kCases),

@@ -92,7 +92,8 @@ class TavriloModule {
         return this.exports.tavrilo_order_needs_splice() !== 0;
     }
 
-    // A site's meshes ({D, phi, d, a, label, number}: texts, a 1 or 2):
+    // A site's meshes ({D, phi, d, a, label, number, grade}: texts, a 1 or 2,
+    // 0 for a straight bar):
     // parts SITE_TABLE and SITE_CSV then hold its table and its schedule.
     // Returns the meshes refused, each answered alone: [{index, text}].
     site(meshes) {
@@ -100,7 +101,7 @@ class TavriloModule {
         const refused = [];
         meshes.forEach((mesh, index) => {
             const status = this.call('tavrilo_site_add', mesh.D ?? '', mesh.phi ?? '', mesh.d ?? '',
-                                     mesh.a, mesh.label ?? '', mesh.number ?? '');
+                                     mesh.a, mesh.label ?? '', mesh.number ?? '', mesh.grade ?? '');
             if (status !== TAVRILO.OUTCOME.ANSWERED)
                 refused.push({ index, text: this.part(TAVRILO.PART.PRINTED) });
         });
