@@ -51,11 +51,11 @@ std::variant<StraightBar, std::string> ReadStraightBar(std::string_view length,
     const double metres = ParseLeadingNumber(lengthText);
     if (!IsOnlyNumber(lengthText) ||
         !(metres >= kShortestPieceMetres && metres <= kLongestPieceMetres))
-        return PieceLengthMessage(lengthText, LengthUnit::Metres);
+        return StraightBarMessage(lengthText, false);
     const std::string_view diameterText = TrimBlanks(diameter);
     const double bar = ParseLeadingNumber(diameterText);
     if (!IsOnlyNumber(diameterText) || !(bar >= kThinnestBarMetres && bar <= kThickestBarMetres))
-        return PieceDiameterMessage(diameterText, LengthUnit::Metres);
+        return StraightBarMessage(diameterText, true);
     return StraightBar{RoundHalfEven(metres, 3), bar};
 }
 

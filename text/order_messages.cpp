@@ -136,6 +136,19 @@ std::string PieceDiameterMessage(std::string_view typed, LengthUnit unit) {
            "（空着为未注明直径）";
 }
 
+std::string StraightBarMessage(std::string_view typed, bool diameter) {
+    const double least = diameter ? kThinnestBarMetres : kShortestPieceMetres;
+    const double most = diameter ? kThickestBarMetres : kLongestPieceMetres;
+    const std::string what = diameter ? "直径" : "长度";
+    std::string text = what + Typed(typed) + "无效：应为 " + FormatNumber(least) + " 到 " +
+                       FormatNumber(most) + " 米之间的" + what;
+    const double value = ParseLeadingNumber(typed);
+    if (BeginsWithNumber(typed) && value / 1000 >= least && value / 1000 <= most)
+        text += "（工程清单以米计，" + FormatNumber(value) + " mm 写作 " +
+                FormatNumber(value / 1000) + "）";
+    return text;
+}
+
 std::string UnknownGradeMessage(std::string_view typed) {
     std::string message = "无法识别的钢筋级别" + Typed(typed) + "：应为 ";
     for (std::size_t i = 0; i < kGradeNames.size(); ++i)

@@ -51,6 +51,8 @@ std::string PieceFieldCountMessage(std::size_t fields);
 std::string PieceLengthMessage(std::string_view typed, LengthUnit unit);
 std::string PieceCountMessage(std::string_view typed, std::int64_t most);
 std::string PieceDiameterMessage(std::string_view typed, LengthUnit unit);
+// A straight bar's length or diameter in a schedule, always in metres.
+std::string StraightBarMessage(std::string_view typed, bool diameter);
 // A grade cell that names none of the grades.
 std::string UnknownGradeMessage(std::string_view typed);
 

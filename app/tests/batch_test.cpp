@@ -120,6 +120,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "无法识别的布置形式“三向”：应为 单向（单向布置、one-way、1）或 "
                 "双向（双向布置、two-way、2），直条钢筋为 直条（直筋、straight）"},
         RowCase{"NegativeTotal", Record({"0.04", "0.001", "0.1", "1"}), "", "", kNegativeTotal},
+        // A straight bar: its length and weight; its spacing cell is not read.
+        RowCase{"StraightBar", Record({" 6.0004 ", "0.012", "x", "直条", "洞口"}), "6", "5.33", ""},
+        RowCase{"StraightBarTooLong", Record({"120000", "0.012", "", "straight"}), "", "",
+                "长度“120000”无效：应为 0.05 到 100 米之间的长度"},
+        RowCase{"StraightBarInMillimetres", Record({"6", "12", "", "直筋"}), "", "",
+                "直径“12”无效：应为 0.003 到 0.05 米之间的直径（工程清单以米计，12 mm 写作 "
+                "0.012）"},
         RowCase{"CounterOverflow", Record({"400", "0.01", "0.01", "2"}), "", "", kOverflow},
         RowCase{"FloatingPointFault", Record({"1e308", "0.01", "1e-308", "2"}), "", "", kFault},
         RowCase{"MassOverflows", Record({"1", "1e300", "0.1", "2"}), "", "", kFault},
