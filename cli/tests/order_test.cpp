@@ -53,7 +53,13 @@ TEST_P(OrderCommands, PrintAndExitAsTheOtherCommandsDo) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, OrderCommands,
     testing::Values(
-        OrderCase{"Schedule", Texts("--order", "-"), kSite, 0, "直径 6.5 mm", ""},
+        OrderCase{"Schedule", Texts("--order", "-"), kSite, 0,
+                  "直径 6.5 mm（盘条，按重量采购；624 段调直切断）\n  采购：盘条 172.26 kg（0.172 t）",
+                  ""},
+        OrderCase{"ScheduleWithoutCoils", Texts("--order", "-", "--coils", "0"), kSite, 0,
+                  "直径 6.5 mm（624 段下料）\n  采购：12 m × 35 根、9 m × 27 根，共 62 根", ""},
+        OrderCase{"CoilsRefused", Texts("--order", "-", "--coils", "10mm"), kSite, 64, "",
+                  "盘条直径上限“10mm”无效"},
         OrderCase{"ScheduleAsJson", Texts("--order", "-", "--json"), kSite, 0, "\"proven_optimal\"",
                   ""},
         OrderCase{"RowLeftOut", Texts("--order", "-"), kSite + "0,0.0065,0.1,2\n", 1,
