@@ -29,6 +29,10 @@ struct MeshCase {
     bool someUnstaggered; // the stock cannot stagger every bar beside another
 };
 
+void PrintTo(const MeshCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 // The cut length of every bar of one layer, from one edge to the other, as
 // the mesh's geometry gives it: each chord centred on the mesh's axis.
 std::vector<Millimetres> Layer(const MeshCase& c) {
