@@ -140,7 +140,7 @@ std::string SplicesHeading(const SteelOrder& order, const OrderGroup& group) {
     // piece list's bars of one length lie side by side.
     const bool laid = order.Source == OrderSource::Schedule;
     const std::string alternate =
-        laid ? "；网片每层钢筋自同一边起单数根、双数根交替摆放（双向网片的第二层自双数根起），"
+        laid ? "；网片每层钢筋自同一边起单数根、双数根交替摆放，双向网片的第二层自双数根起，"
              : "；同长的钢筋单数根、双数根交替摆放，";
     return "接长（共 " + Count(group.Joints) + " 个接头" +
            (order.Settings.Splice == SpliceMethod::Couplers
