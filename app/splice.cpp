@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <map>
+#include <tuple>
+#include <utility>
 
 namespace tavrilo {
 namespace {
@@ -66,7 +69,7 @@ Millimetres Aim(const SpliceRule& rule) {
 struct EvenBar {
     std::int64_t Pieces = 0;
     Millimetres First = 0;
-    Millimetres Nearest = -1; // to the odd bars' joints; -1: none yet
+    Millimetres Nearest = -1; // twice the least distance to the odd bars' joints; -1: none yet
     std::int64_t WholeBars = 0;
 };
 
@@ -83,14 +86,15 @@ bool Better(const EvenBar& a, const EvenBar& b, Millimetres apart) {
     return a.Nearest > b.Nearest;
 }
 
-// The least distance from the joints `odd` (ascending) to those of an even
-// bar beginning at `first` and going on by `step`, `joints` of them.
+// Twice the least distance from the joints `odd` (ascending, twice their
+// distance from the bar's first end) to those of an even bar beginning at
+// `first` and going on by `step`, `joints` of them.
 Millimetres NearestEven(const std::vector<Millimetres>& odd, Millimetres first, Millimetres step,
                         std::int64_t joints) {
     Millimetres nearest = std::numeric_limits<Millimetres>::max();
     std::size_t i = 0;
     for (std::int64_t j = 0; j < joints && i < odd.size();) {
-        const Millimetres at = first + j * step;
+        const Millimetres at = 2 * (first + j * step);
         nearest = std::min(nearest, std::abs(odd[i] - at));
         if (odd[i] < at)
             ++i;
@@ -102,8 +106,10 @@ Millimetres NearestEven(const std::vector<Millimetres>& odd, Millimetres first, 
 
 // The best even bar of `count` pieces into `best`, the first piece tried
 // over its range (by more than a millimetre only for bars of many pieces).
+// The joints to keep away from, `odd`, and the distances are doubled: a
+// neighbour's ends lie half a difference in length from the bar's.
 void TryEvenBars(Millimetres length, std::int64_t count, const SpliceRule& rule,
-                 const std::vector<Millimetres>& oddJoints, EvenBar& best) {
+                 const std::vector<Millimetres>& odd, EvenBar& best) {
     const Millimetres whole = count - 2;
     const Millimetres both = length + (whole + 1) * rule.Lap - whole * rule.Stock;
     const Millimetres lo = std::max(rule.Shortest, both - rule.Stock);
@@ -112,11 +118,10 @@ void TryEvenBars(Millimetres length, std::int64_t count, const SpliceRule& rule,
     for (Millimetres first = lo; first <= hi; first += stride) {
         if (first + stride > hi)
             first = hi; // the range's end is always tried
-        const EvenBar bar{
-            count, first,
-            NearestEven(oddJoints, first - rule.Lap, rule.Stock - rule.Lap, count - 1),
-            whole + (first == rule.Stock) + (both - first == rule.Stock)};
-        if (best.Nearest < 0 || Better(bar, best, Aim(rule)))
+        const EvenBar bar{count, first,
+                          NearestEven(odd, first - rule.Lap, rule.Stock - rule.Lap, count - 1),
+                          whole + (first == rule.Stock) + (both - first == rule.Stock)};
+        if (best.Nearest < 0 || Better(bar, best, 2 * Aim(rule)))
             best = bar;
     }
 }
@@ -143,6 +148,94 @@ SplicedBars Bars(Millimetres length, std::int64_t count, bool even, const Splice
     bars.Shortest = rule.Shortest;
     bars.Apart = rule.Apart;
     return bars;
+}
+
+// Each of `joints` doubled and moved by `shift` (half millimetres).
+std::vector<Millimetres> Doubled(const std::vector<Millimetres>& joints, Millimetres shift) {
+    std::vector<Millimetres> doubled;
+    doubled.reserve(joints.size());
+    for (Millimetres joint : joints)
+        doubled.push_back(2 * joint + shift);
+    return doubled;
+}
+
+// The pieces of an even bar of `length`, `odd` its odd bar, with its joints
+// apart from `away` (ascending, doubled, from its first end) if it can be,
+// and twice the least distance from them.
+std::pair<std::vector<Millimetres>, Millimetres> EvenPieces(Millimetres length,
+                                                            const SpliceRule& rule,
+                                                            const std::vector<Millimetres>& odd,
+                                                            const std::vector<Millimetres>& away) {
+    EvenBar even;
+    const auto pieces = static_cast<std::int64_t>(odd.size());
+    TryEvenBars(length, pieces, rule, away, even);
+    if (even.Nearest < 2 * Aim(rule) && pieces < kMostSplicePieces)
+        TryEvenBars(length, pieces + 1, rule, away, even);
+    if (even.Nearest >= 0)
+        return {PiecesOf(even, length, rule), even.Nearest};
+    // No even bar fits: the odd bar turned end for end.
+    std::vector<Millimetres> turned(odd.rbegin(), odd.rend());
+    return {turned, Nearest(away, Doubled(JointsOf(turned, rule.Lap), 0))};
+}
+
+// The pieces of the odd and of the even bars of every spliced length of `placed`.
+struct Layouts {
+    std::map<Millimetres, std::vector<Millimetres>> Odd, Even;
+};
+
+// The odd bars as ever; the even bars of a length apart from the odd bars of
+// that length (ends level) and from the odd bars beside them, where these lie.
+Layouts LayOut(const PlacedBars& placed, const SpliceRule& rule) {
+    Layouts layouts;
+    for (const auto& [bar, count] : placed)
+        if (bar.Length > rule.Stock && !layouts.Odd.contains(bar.Length))
+            layouts.Odd.emplace(bar.Length, OddBar(bar.Length, rule));
+    std::map<Millimetres, std::vector<Millimetres>> away;
+    const auto keepAway = [&](Millimetres length, Millimetres from) {
+        const std::vector<Millimetres> joints =
+            Doubled(JointsOf(layouts.Odd.at(from), rule.Lap), length - from);
+        std::vector<Millimetres>& all = away[length];
+        all.insert(all.end(), joints.begin(), joints.end());
+    };
+    for (const auto& [bar, count] : placed) {
+        if (bar.Length <= rule.Stock || !bar.Even)
+            continue;
+        keepAway(bar.Length, bar.Length);
+        for (Millimetres beside : bar.Beside)
+            if (beside > rule.Stock && layouts.Odd.contains(beside))
+                keepAway(bar.Length, beside);
+    }
+    for (auto& [length, joints] : away) {
+        std::sort(joints.begin(), joints.end());
+        joints.erase(std::unique(joints.begin(), joints.end()), joints.end());
+        layouts.Even[length] = EvenPieces(length, rule, layouts.Odd.at(length), joints).first;
+    }
+    return layouts;
+}
+
+// Where the joints of a bar of `length` made of `pieces` lie, doubled, from
+// the axis its bar and every bar beside it are centred on.
+std::vector<Millimetres> AlongAxis(const std::vector<Millimetres>& pieces, Millimetres length,
+                                   Millimetres lap) {
+    return Doubled(JointsOf(pieces, lap), -length);
+}
+
+// The least distance from the joints of `bar` to those of the bars beside it
+// that have joints, as they lie; none when no such bar is beside it.
+std::optional<Millimetres> NearestBeside(const PlacedBar& bar, const Layouts& layouts,
+                                         const SpliceRule& rule) {
+    const auto& mine = bar.Even ? layouts.Even : layouts.Odd;
+    const auto& theirs = bar.Even ? layouts.Odd : layouts.Even;
+    const std::vector<Millimetres> joints = AlongAxis(mine.at(bar.Length), bar.Length, rule.Lap);
+    std::optional<Millimetres> nearest;
+    for (Millimetres beside : bar.Beside) {
+        const auto other = theirs.find(beside);
+        if (beside <= rule.Stock || other == theirs.end())
+            continue;
+        const Millimetres apart = Nearest(joints, AlongAxis(other->second, beside, rule.Lap)) / 2;
+        nearest = std::min(nearest.value_or(apart), apart);
+    }
+    return nearest;
 }
 
 } // namespace
@@ -203,22 +296,35 @@ std::vector<SplicedBars> Splice(Millimetres length, std::int64_t count, const Sp
     std::vector<SplicedBars> kinds{Bars(length, count - count / 2, false, rule, odd)};
     if (count < 2)
         return kinds;
-    EvenBar even;
-    const std::vector<Millimetres> oddJoints = JointsOf(odd, rule.Lap);
-    const auto pieces = static_cast<std::int64_t>(odd.size());
-    TryEvenBars(length, pieces, rule, oddJoints, even);
-    if (even.Nearest < Aim(rule) && pieces < kMostSplicePieces)
-        TryEvenBars(length, pieces + 1, rule, oddJoints, even);
-    std::vector<Millimetres> evenPieces;
-    if (even.Nearest < 0) { // no even bar fits: the odd bar turned end for end
-        evenPieces.assign(odd.rbegin(), odd.rend());
-        even.Nearest = Nearest(oddJoints, JointsOf(evenPieces, rule.Lap));
-    } else {
-        evenPieces = PiecesOf(even, length, rule);
-    }
-    kinds.push_back(Bars(length, count / 2, true, rule, std::move(evenPieces)));
-    kinds[0].Nearest = kinds[1].Nearest = even.Nearest;
+    auto [even, nearest] = EvenPieces(length, rule, odd, Doubled(JointsOf(odd, rule.Lap), 0));
+    kinds.push_back(Bars(length, count / 2, true, rule, std::move(even)));
+    kinds[0].Nearest = kinds[1].Nearest = nearest / 2;
     return kinds;
+}
+
+std::vector<SplicedBars> SpliceLaid(const PlacedBars& placed, const SpliceRule& rule) {
+    const Layouts layouts = LayOut(placed, rule);
+    // Longest first, the odd bars before the even ones, those staggered
+    // before those that are not, and those with no joints beside them last.
+    std::map<std::tuple<Millimetres, bool, int>, SplicedBars> kinds;
+    for (const auto& [bar, count] : placed) {
+        if (bar.Length <= rule.Stock)
+            continue;
+        SplicedBars bars = Bars(bar.Length, count, bar.Even, rule,
+                                (bar.Even ? layouts.Even : layouts.Odd).at(bar.Length));
+        bars.Nearest = NearestBeside(bar, layouts, rule);
+        const int standing = !bars.Nearest ? 2 : bars.Staggered() ? 0 : 1;
+        const auto [kind, added] = kinds.try_emplace({-bar.Length, bar.Even, standing}, bars);
+        if (added)
+            continue;
+        kind->second.Count += count;
+        if (bars.Nearest)
+            kind->second.Nearest = std::min(*kind->second.Nearest, *bars.Nearest);
+    }
+    std::vector<SplicedBars> all;
+    for (auto& [key, bars] : kinds)
+        all.push_back(std::move(bars));
+    return all;
 }
 
 } // namespace tavrilo

@@ -55,4 +55,15 @@ std::int64_t SplicePieceCount(Millimetres length, const SpliceRule& rule);
 // there are two or more. The piece count must be at most kMostSplicePieces.
 std::vector<SplicedBars> Splice(Millimetres length, std::int64_t count, const SpliceRule& rule);
 
+// The bars of a schedule's meshes, `placed` (those of one diameter, each as
+// it lies in its layer), spliced: the bars beside each other in a layer are
+// an odd and an even one, and a bar is staggered when each of its joints is
+// apart from every joint of the bars beside it as they lie, their ends half
+// their difference in length apart. The odd bars are made as above; the even
+// bars of a length keep away from the odd bars of that length and from every
+// odd bar beside one of them. Bars of one length and kind are listed once,
+// or twice when some of them are staggered and some not, with the least
+// distance found. Every length must be at most kMostSplicePieces pieces.
+std::vector<SplicedBars> SpliceLaid(const PlacedBars& placed, const SpliceRule& rule);
+
 } // namespace tavrilo

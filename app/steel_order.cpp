@@ -107,6 +107,30 @@ bool AddChecked(std::int64_t& total, std::int64_t more) {
     return true;
 }
 
+// The cut lengths of one layer of `cuts`, bar by bar from one edge to the
+// other: the lines run from the centre outwards, the centre bar (an odd
+// count) first, then a bar either side at each position.
+std::vector<Millimetres> LayerLengths(const CutList& cuts) {
+    std::vector<Millimetres> outwards; // one side, from the centre
+    bool centre = cuts.BarsPerDirection % 2 == 1;
+    Millimetres centreLength = 0;
+    for (const CutLine& line : cuts.Lines) {
+        const auto length = static_cast<Millimetres>(std::llround(line.CutLength * 1000));
+        int pairs = line.Count / 2;
+        if (centre) {
+            centreLength = length;
+            centre = false;
+            pairs = (line.Count - 1) / 2;
+        }
+        outwards.insert(outwards.end(), static_cast<std::size_t>(pairs), length);
+    }
+    std::vector<Millimetres> layer(outwards.rbegin(), outwards.rend());
+    if (cuts.BarsPerDirection % 2 == 1)
+        layer.push_back(centreLength);
+    layer.insert(layer.end(), outwards.begin(), outwards.end());
+    return layer;
+}
+
 } // namespace
 
 std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsText& typed) {
@@ -187,7 +211,45 @@ void OrderReader::ReadMesh(CsvRecord& record) {
         const auto length = static_cast<Millimetres>(std::llround(cut.CutLength * 1000));
         Add(steel, length, static_cast<std::int64_t>(cut.Count) * directions * mesh.Number);
     }
+    if (mesh.Straight)
+        PlaceStraight(steel, std::llround(mesh.Mesh.Total * 1000), mesh.Number);
+    else
+        Place(steel, LayerLengths(mesh.Cuts), directions, mesh.Number);
     (mesh.Straight ? straightBars_ : meshes_) += mesh.Number;
+}
+
+// A row's straight bars lie side by side, alternately odd and even: each
+// beside bars of its own length, one only at either edge.
+void OrderReader::PlaceStraight(const Steel& steel, Millimetres length, std::int64_t number) {
+    PlacedBars& placed = placed_[steel];
+    const auto add = [&](PlacedBar bar, std::int64_t count) {
+        if (count > 0 && !AddChecked(placed[bar], count))
+            overflowed_ = true;
+    };
+    if (number == 1)
+        return add({length, false, {0, 0}}, 1);
+    // The first bar (odd) and the last (odd or even) have one neighbour.
+    const bool lastEven = number % 2 == 0;
+    add({length, false, {0, length}}, 1);
+    add({length, lastEven, {0, length}}, 1);
+    add({length, false, {length, length}}, (number + 1) / 2 - 1 - (lastEven ? 0 : 1));
+    add({length, true, {length, length}}, number / 2 - (lastEven ? 1 : 0));
+}
+
+void OrderReader::Place(const Steel& steel, const std::vector<Millimetres>& layer,
+                        std::int64_t directions, std::int64_t number) {
+    PlacedBars& placed = placed_[steel];
+    for (std::int64_t direction = 0; direction < directions; ++direction)
+        for (std::size_t k = 0; k < layer.size(); ++k) {
+            if (layer[k] <= 0)
+                continue;
+            PlacedBar bar{layer[k], (k + static_cast<std::size_t>(direction)) % 2 == 1};
+            bar.Beside = {k > 0 ? layer[k - 1] : 0, k + 1 < layer.size() ? layer[k + 1] : 0};
+            if (bar.Beside[1] < bar.Beside[0])
+                std::swap(bar.Beside[0], bar.Beside[1]);
+            if (!AddChecked(placed[bar], number))
+                overflowed_ = true;
+        }
 }
 
 void OrderReader::ReadUnits() {
@@ -274,10 +336,12 @@ OrderRefusal TooLarge() {
 }
 
 // The pieces to cut of one diameter into `pieces`, the bars longer than the
-// stock spliced into `group`; why not, when they cannot be.
-std::optional<OrderRefusal> CutPieces(const Lengths& lengths, const SpliceRule& rule,
-                                      OrderGroup& group, Lengths& pieces) {
+// stock spliced into `group` (as they lie in their meshes when `placed`
+// says); why not, when they cannot be.
+std::optional<OrderRefusal> CutPieces(const Lengths& lengths, const PlacedBars* placed,
+                                      const SpliceRule& rule, OrderGroup& group, Lengths& pieces) {
     bool exact = true;
+    bool spliced = false;
     for (auto it = lengths.rbegin(); it != lengths.rend(); ++it) {
         const auto [length, count] = *it;
         if (length <= rule.Stock) {
@@ -288,12 +352,16 @@ std::optional<OrderRefusal> CutPieces(const Lengths& lengths, const SpliceRule& 
             return OrderRefusal{LapTooLongMessage(rule.Lap, rule.Stock), true};
         if (SplicePieceCount(length, rule) > kMostSplicePieces)
             return TooLarge();
-        for (SplicedBars& bars : Splice(length, count, rule)) {
-            for (Millimetres piece : bars.Pieces)
-                exact = exact && AddChecked(pieces[piece], bars.Count);
-            group.Spliced.push_back(std::move(bars));
-        }
+        spliced = true;
+        if (!placed)
+            for (SplicedBars& bars : Splice(length, count, rule))
+                group.Spliced.push_back(std::move(bars));
     }
+    if (placed && spliced)
+        group.Spliced = SpliceLaid(*placed, rule);
+    for (const SplicedBars& bars : group.Spliced)
+        for (Millimetres piece : bars.Pieces)
+            exact = exact && AddChecked(pieces[piece], bars.Count);
     if (!exact)
         return TooLarge();
     return std::nullopt;
@@ -382,9 +450,11 @@ OrderGroup CoilGroup(OrderGroup group, const Lengths& lengths) {
     return group;
 }
 
-// The group of one grade and diameter: its pieces, its splices, its plan.
-std::variant<OrderGroup, OrderRefusal>
-MakeGroup(const OrderReader::Steel& steel, const Lengths& lengths, const OrderSettings& settings) {
+// The group of one grade and diameter: its pieces, its splices (as the bars
+// lie, when `placed` says), its plan.
+std::variant<OrderGroup, OrderRefusal> MakeGroup(const OrderReader::Steel& steel,
+                                                 const Lengths& lengths, const PlacedBars* placed,
+                                                 const OrderSettings& settings) {
     OrderGroup group;
     group.Grade = steel.Grade;
     const OrderReader::Diameter diameter = steel.Bar;
@@ -400,7 +470,7 @@ MakeGroup(const OrderReader::Steel& steel, const Lengths& lengths, const OrderSe
                                 : settings.LapLength;
     Lengths pieces;
     const SpliceRule rule = SpliceRuleOf(settings, lap, group.BarDiameter);
-    if (auto refusal = CutPieces(lengths, rule, group, pieces))
+    if (auto refusal = CutPieces(lengths, placed, rule, group, pieces))
         return *std::move(refusal);
     if (settings.Splice == SpliceMethod::Lap)
         group.Lap = lap;
@@ -436,7 +506,10 @@ OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& setti
     else
         answer.Refusal = RefuseUnsplicedBars(reader.Demand(), order);
     for (auto it = reader.Demand().begin(); !answer.Refusal && it != reader.Demand().end(); ++it) {
-        auto made = MakeGroup(it->first, it->second, settings);
+        const auto placed = reader.Placed().find(it->first);
+        auto made =
+            MakeGroup(it->first, it->second,
+                      placed == reader.Placed().end() ? nullptr : &placed->second, settings);
         if (auto* refusal = std::get_if<OrderRefusal>(&made))
             answer.Refusal = std::move(*refusal);
         else

@@ -10,6 +10,8 @@
 #include "text/record_reader.h"
 #include "text/steel_order.h"
 
+#include <array>
+#include <compare>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -32,6 +34,20 @@ struct OrderSettingsText {
 
 // The settings, or why one of them is refused.
 std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsText& typed);
+
+// A bar of a schedule's mesh as it lies in its layer, the bars of one direction
+// side by side: its cut length, whether it is an even bar (the 2nd, 4th, ...
+// from the layer's first edge; a two-way mesh's second layer begins with an
+// even bar), and the cut lengths of the bars beside it, the shorter first (0:
+// none on that side). Each bar is centred on the mesh's axis, so two bars
+// beside each other have ends half their difference in length apart.
+struct PlacedBar {
+    Millimetres Length = 0;
+    bool Even = false;
+    std::array<Millimetres, 2> Beside{};
+    friend auto operator<=>(const PlacedBar&, const PlacedBar&) = default;
+};
+using PlacedBars = std::map<PlacedBar, std::int64_t>; // the count of each
 
 // The rows of a schedule or a piece list, read as they come and added up into
 // pieces per bar diameter; the rows that give nothing are kept with the reason.
@@ -70,6 +86,9 @@ public:
 
     OrderSource Source() const { return source_; }
     const Pieces& Demand() const { return pieces_; }
+    // With a schedule: per grade and diameter, every bar of every mesh as it
+    // lies, and the straight bars of a row side by side.
+    const std::map<Steel, PlacedBars>& Placed() const { return placed_; }
     // What was read, for the order: the encoding, rows, header, omitted rows.
     SteelOrder Heading() const;
     // Counts beyond exact arithmetic were met: the order cannot be made.
@@ -81,11 +100,15 @@ private:
     void ReadUnits();
     void ReadPiece(CsvRecord& record);
     void Add(const Steel& steel, Millimetres length, std::int64_t count);
+    void Place(const Steel& steel, const std::vector<Millimetres>& layer, std::int64_t directions,
+               std::int64_t number);
+    void PlaceStraight(const Steel& steel, Millimetres length, std::int64_t number);
     void Omit(std::size_t line, std::string reason);
 
     OrderSource source_;
     RecordReader records_;
     Pieces pieces_;
+    std::map<Steel, PlacedBars> placed_;
     long long rows_ = 0;
     long long meshes_ = 0;
     long long straightBars_ = 0;

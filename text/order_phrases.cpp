@@ -163,14 +163,20 @@ std::string SplicesHeading(const SteelOrder& order, const OrderGroup& group) {
         neighbours = neighbours || bars.Nearest;
         unsure += bars.Nearest && !bars.Staggered() ? bars.Count : 0;
     }
+    // A schedule's bars lie in their meshes, each beside its neighbours; a
+    // piece list's bars of one length lie side by side.
+    const bool laid = order.Source == OrderSource::Schedule;
+    const std::string alternate =
+        laid ? "；网片每层钢筋自同一边起单数根、双数根交替摆放，双向网片的第二层自双数根起，"
+             : "；同长的钢筋单数根、双数根交替摆放，";
     return "接长（共 " + Count(group.Joints) + " 个接头" +
            (order.Settings.Splice == SpliceMethod::Couplers
                 ? "，即 " + Count(group.Couplers) + " 个套筒"
                 : std::string()) +
-           (!neighbours ? "；每种长度只有 1 根，未核对接头错开）"
-            : unsure == 0 ? "；同长的钢筋单数根、双数根交替摆放，相邻钢筋接头错开）"
-                          : "；同长的钢筋单数根、双数根交替摆放，" + Count(unsure) +
-                                " 根不能确认与相邻钢筋接头错开，见下）");
+           (!neighbours   ? (laid ? "；与之相邻的钢筋都不接长，无需错开）"
+                                  : "；每种长度只有 1 根，未核对接头错开）")
+            : unsure == 0 ? alternate + "相邻钢筋接头错开）"
+                          : alternate + Count(unsure) + " 根不能确认与相邻钢筋接头错开，见下）");
 }
 
 std::string SpliceLine(const SplicedBars& bars) {

@@ -80,8 +80,9 @@ enum class OrderSource {
 };
 
 // Bars of one length too long for one stock bar, and how each is made up.
-// Neighbouring bars of one length alternate between two kinds, the odd bars
-// (1st, 3rd, ...) and the even ones, whose joints are apart.
+// Neighbouring bars alternate between two kinds, the odd bars (1st, 3rd, ...)
+// and the even ones, whose joints are apart: in a piece list the bars of one
+// length side by side, in a schedule the bars of each layer of a mesh.
 struct SplicedBars {
     Millimetres Length = 0;     // the bar as it is placed
     std::int64_t Count = 0;     // bars of this length and kind
@@ -94,7 +95,9 @@ struct SplicedBars {
     std::vector<Millimetres> Pieces;
     Millimetres Shortest = 0; // no piece is shorter, where the stock allows
     // Between a joint of this kind and the nearest joint of the other kind
-    // of this length (lap centres, or couplers): none when there is no other.
+    // (lap centres, or couplers): of this length in a piece list, of the bars
+    // beside these in a schedule's meshes, where they lie. None when there is
+    // no other.
     std::optional<Millimetres> Nearest;
     Millimetres Apart = 0; // what they must be at least; 0: not known (no diameter)
     bool Staggered() const { return Nearest && Apart > 0 && *Nearest >= Apart; }
