@@ -1,6 +1,7 @@
 // The cutting plan against published optima, and on site-sized cut lists.
 //
-//   tavrilo_cutting_bench [--filter REGEX] [--sites N] [--steps N] [--list] [FOLDER]
+//   tavrilo_cutting_bench [--filter REGEX] [--sites N] [--steps N] [--list] [--digest]
+//                         [FOLDER]
 //
 // FOLDER holds instances/ (one instance a file: m, C, then m lines "w d")
 // and optima.tsv (instance, lower bound, best known). Every instance whose
@@ -8,7 +9,9 @@
 // generated from mesh cut lists with a fixed seed. Prints, per set: how many,
 // the share at the optimum (for site lists: at the plan's own bound, so
 // proven), the largest excess in bars, and the median and largest time.
-// --list prints every instance off the optimum. Every plan is verified.
+// --list prints every instance off the optimum; --digest, per set, a digest
+// of its plans (every pattern and bound), to tell a change that moves no
+// plan from one that does. Every plan is verified.
 
 #include "cutting/detail.h"
 #include "cutting/plan.h"
@@ -178,8 +181,29 @@ std::vector<Row> YardLists() {
     return rows;
 }
 
+// FNV-1a over the plan's numbers, folded into `digest`.
+void Fold(std::uint64_t& digest, std::int64_t value) {
+    for (int b = 0; b < 8; ++b) {
+        digest ^= (static_cast<std::uint64_t>(value) >> (8 * b)) & 0xffu;
+        digest *= 1099511628211u;
+    }
+}
+
+void Fold(std::uint64_t& digest, const Plan& plan) {
+    for (const Pattern& p : plan.Patterns) {
+        Fold(digest, p.StockLength);
+        Fold(digest, p.Count);
+        for (Millimetres w : p.Pieces)
+            Fold(digest, w);
+        Fold(digest, -1);
+    }
+    Fold(digest, plan.LowerBoundBars);
+    Fold(digest, plan.LowerBoundLength);
+}
+
 struct Tally {
     int count = 0;
+    std::uint64_t digest = 14695981039346656037u;
     int atOptimum = 0;
     std::int64_t worstExcess = 0;
     std::vector<double> seconds;
@@ -192,6 +216,7 @@ int main(int argc, char** argv) {
     std::regex filter(".*");
     int sites = 200;
     bool list = false;
+    bool digest = false;
     Limits limits;
     std::string folder;
     for (int i = 1; i < argc; ++i) {
@@ -204,11 +229,13 @@ int main(int argc, char** argv) {
             limits.Steps = std::atoll(argv[++i]);
         else if (arg == "--list")
             list = true;
+        else if (arg == "--digest")
+            digest = true;
         else if (!arg.empty() && arg[0] != '-')
             folder = arg;
         else {
             std::fprintf(stderr, "usage: tavrilo_cutting_bench [--filter REGEX] [--sites N] "
-                                 "[--steps N] [--list] [FOLDER]\n");
+                                 "[--steps N] [--list] [--digest] [FOLDER]\n");
             return 64;
         }
     }
@@ -242,6 +269,7 @@ int main(int argc, char** argv) {
             std::printf("FAULT %s: %s\n", row.name.c_str(), fault->c_str());
             continue;
         }
+        Fold(t.digest, *plan);
         const bool byLength = row.problem.StockLengths.size() > 1;
         std::int64_t excess = 0;
         if (byLength && plan->Bought > FirstFitFloor(row.problem)) {
@@ -282,6 +310,10 @@ int main(int argc, char** argv) {
                     static_cast<long long>(t.worstExcess), median, largest);
         faults += t.faults;
     }
+    if (digest)
+        for (const std::string& set : order)
+            std::printf("%s: %016llx\n", set.c_str(),
+                        static_cast<unsigned long long>(tallies[set].digest));
     if (faults > 0)
         std::printf("%d plans failed verification\n", faults);
     return faults == 0 ? 0 : 1;
