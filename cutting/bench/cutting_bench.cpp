@@ -129,6 +129,41 @@ std::vector<Row> SiteLists(int count) {
     return rows;
 }
 
+// The lists of one diameter of a whole site, as a 200-mesh site has them:
+// `meshes` meshes of D from 1 to 11 m to the centimetre, bars 0.15 or 0.2 m
+// apart (a pair of equal chords either side of the middle), one to four of
+// each mesh, so that a list has several hundred distinct lengths, more than
+// the relaxation takes at once.
+std::vector<Row> LargeSiteLists(int count, int meshes) {
+    std::uint64_t state = 20261211;
+    auto next = [&state](std::uint64_t bound) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return (state >> 33) % bound;
+    };
+    const double phis[] = {0.012, 0.014, 0.016, 0.020};
+    std::vector<Row> rows;
+    for (int n = 0; n < count; ++n) {
+        Row row{"large site lists", "largesite" + std::to_string(n), Problem{{9000, 12000}, 0, {}},
+                -1};
+        row.problem.Kerf = n % 2 == 0 ? 0 : 3;
+        const double phi = phis[n % 4];
+        for (int m = 0; m < meshes; ++m) {
+            const double D = 1.0 + static_cast<double>(next(1001)) / 100.0;
+            const double s = next(2) == 0 ? 0.15 : 0.2;
+            const std::int64_t copies = 1 + static_cast<std::int64_t>(next(4));
+            for (int k = 0; 2 * k * s < D; ++k) {
+                const double chord = std::sqrt(D * D - 4 * k * s * k * s);
+                const auto length =
+                    static_cast<std::int64_t>(std::llround(chord * 1000 + 12.5 * phi * 1000 - 50));
+                if (length > 0 && length <= 12000)
+                    row.problem.Pieces.push_back({length, (k == 0 ? 1 : 2) * copies});
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 // The least length found by weighing every way of cutting: -1 when that is too much work.
 Millimetres LeastLength(const Problem& problem) {
     std::map<Millimetres, std::int64_t, std::greater<>> counts;
@@ -243,6 +278,9 @@ int main(int argc, char** argv) {
     if (!folder.empty())
         rows = ReadInstances(folder, filter);
     for (Row& row : SiteLists(sites))
+        if (std::regex_search(row.name, filter))
+            rows.push_back(std::move(row));
+    for (Row& row : LargeSiteLists(4, 50))
         if (std::regex_search(row.name, filter))
             rows.push_back(std::move(row));
     if (std::regex_search("yard", filter))
