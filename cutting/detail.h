@@ -63,7 +63,8 @@ private:
 
 // --- The knobs that more than one file turns ---------------------------------
 
-// The relaxation is tried only this small: a dense basis of kMaxLpRows rows,
+// The relaxation is tried only this small (lists of more distinct lengths,
+// over classes of them, classes.cpp): a dense basis of kMaxLpRows rows,
 // and knapsacks of at most kMaxDpCells cells (capacity times chunks) a round,
 // nor for bars longer than kMaxDpCapacity (a table of doubles over the
 // millimetres of one bar).

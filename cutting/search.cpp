@@ -168,7 +168,8 @@ void BoundByClasses(const Instance& in, const Classes& classes, Budget& budget, 
 // end worse. The better of the two is kept.
 void PlanByClasses(const Instance& in, const Classes& classes, const Bounds& bounds, Budget& budget,
                    Incumbent& best) {
-    std::vector<Group> mine = ClassPlan(in, classes, budget);
+    std::vector<Group> mine =
+        WithShare(budget, 2, [&](Budget& part) { return ClassPlan(in, classes, part); });
     std::vector<Group> theirs = best.Groups;
     WithShare(budget, 2, [&](Budget& part) { Improve(in, theirs, bounds, part); });
     WithShare(budget, 2, [&](Budget& part) { Improve(in, mine, bounds, part); });
