@@ -345,8 +345,12 @@ std::vector<Group> ClassPlan(const Instance& in, const Classes& classes, Budget&
 
 // --- The search for a plan (search.cpp, repack.cpp) and its assembly ---------
 
-// The best plan found for `in` within `budget`, raising `bounds`.
-std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds);
+// The best plan found for `in` within `budget`, raising `bounds`; with more
+// distinct lengths than the relaxation takes, over classes of them unless
+// Never (the greedy and the fullest-bar plans alone).
+enum class Classing { WhenMany, Never };
+std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds,
+                           Classing classing = Classing::WhenMany);
 // Whether the knapsacks of `in` are small enough to table, for the relaxation.
 bool FewCells(const Instance& in);
 // The ways of cutting of `groups` as columns of the relaxation.

@@ -203,7 +203,7 @@ std::vector<Column> PoolOf(const Instance& in, const std::vector<Group>& groups)
     return pool;
 }
 
-std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds) {
+std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds, Classing classing) {
     std::vector<Group> greedy;
     Greedy(in, in.PieceCounts, greedy);
     Shorten(in, greedy);
@@ -224,8 +224,8 @@ std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds) {
     // which may prove the plans so far, and their plan last, with the real
     // pieces put back. The fullest-bar plan has its steps as it would without.
     const bool small = in.Items() <= kMaxLpRows && FewCells(in);
-    const bool classed =
-        in.Items() > kMaxLpRows && in.Capacity(in.StockLengths.size() - 1) <= kMaxDpCapacity;
+    const bool classed = classing == Classing::WhenMany && in.Items() > kMaxLpRows &&
+                         in.Capacity(in.StockLengths.size() - 1) <= kMaxDpCapacity;
     const std::int64_t fullestSteps = budget.Left / (small ? kFullestShare : 2);
     const Classes classes = classed ? GroupLengths(in, kClassRows) : Classes{};
     if (classed)

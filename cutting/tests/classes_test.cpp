@@ -133,5 +133,19 @@ TEST(ManyLengths, BoundBetweenMaterialAndFirstFitPlanClose) {
     }
 }
 
+// Short pieces of as many lengths: a few dozen bars of the plan already hold
+// more lengths than the relaxation takes, and when they are cut again as a
+// list of their own, its plan is not made over classes (it would be improved
+// by cutting a few dozen of its bars again, and so on without end).
+TEST(ManyLengths, ShortPiecesFinishWithAVerifiedPlan) {
+    Problem problem{{9000, 12000}, 0, {}};
+    for (Millimetres length = 2300; length > 300; length -= 4)
+        problem.Pieces.push_back({length, 1});
+    const Outcome outcome = SolveCuttingStock(problem);
+    const Plan& plan = std::get<Plan>(outcome);
+    EXPECT_EQ(VerifyPlan(problem, plan), std::nullopt);
+    EXPECT_LE(plan.Bought, test::FirstFitFloor(problem));
+}
+
 } // namespace
 } // namespace tavrilo::cutting::detail
