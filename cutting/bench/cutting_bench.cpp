@@ -6,7 +6,8 @@
 // FOLDER holds instances/ (one instance a file: m, C, then m lines "w d")
 // and optima.tsv (instance, lower bound, best known). Every instance whose
 // name matches REGEX is solved once; N site lists (200 unless told) are
-// generated from mesh cut lists with a fixed seed. Prints, per set: how many,
+// generated from mesh cut lists with a fixed seed, and four lists of a whole
+// site's diameter, of several hundred lengths each. Prints, per set: how many,
 // the share at the optimum (for site lists: at the plan's own bound, so
 // proven), the largest excess in bars, and the median and largest time.
 // --list prints every instance off the optimum; --digest, per set, a digest
