@@ -33,6 +33,16 @@
 // piece than is demanded), and any duals, converged or not, give a true
 // bound, so the step limit may stop the simplex anywhere.
 //
+// Lists of more distinct lengths (a site of a few hundred meshes has several
+// hundred a diameter) are cut as classes of adjacent lengths, half as many
+// as kMaxLpRows and each as narrow as that allows (classes.cpp). With every
+// piece cut to its class's shortest length the list is no harder, so the
+// bound of its relaxation holds for the real one; it comes first, and may
+// prove the plans so far. With every piece cut to its class's longest the
+// list is no easier: its plan, made as above, cuts the real pieces, each put
+// in a place of its class. Of that plan and the best so far, each improved
+// on its own (below), the better is kept.
+//
 // Every plan, small or large, that still misses its bound is then improved
 // with the steps kept back for it (repack.cpp): with one stock length (on
 // bars short enough, and few enough pieces), a local search looks for a plan

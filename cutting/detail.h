@@ -63,7 +63,8 @@ private:
 
 // --- The knobs that more than one file turns ---------------------------------
 
-// The relaxation is tried only this small: a dense basis of kMaxLpRows rows,
+// The relaxation is tried only this small (lists of more distinct lengths,
+// over classes of them, classes.cpp): a dense basis of kMaxLpRows rows,
 // and knapsacks of at most kMaxDpCells cells (capacity times chunks) a round,
 // nor for bars longer than kMaxDpCapacity (a table of doubles over the
 // millimetres of one bar).
@@ -317,10 +318,43 @@ Totals Count(const Instance& in, const std::vector<Group>& groups);
 bool Better(const Instance& in, const Totals& a, const Totals& b);
 bool MeetsBound(const Instance& in, const Totals& t, const Bounds& b);
 
+// --- Lists of many lengths, cut as classes of lengths (classes.cpp) ---------
+
+// Adjacent distinct lengths of an instance taken together: class c is the
+// items First[c] to First[c + 1] - 1 (First ends with the number of items).
+struct Classes {
+    std::vector<std::size_t> First;
+    std::size_t Count() const { return First.size() - 1; }
+};
+
+// At most `limit` classes (at least one), the widest of them as narrow as can be.
+Classes GroupLengths(const Instance& in, std::size_t limit);
+// `in` with its pieces one item per class, each of its class's shortest
+// length (Down: a list no harder, so its bounds hold for `in`) or longest
+// (Up: a list no easier, so its plans cut `in`); the same stock lengths.
+enum class Rounding { Down, Up };
+Instance Classed(const Instance& in, const Classes& classes, Rounding rounding);
+// The groups of a plan of the Up list with the pieces of `in` in its places.
+std::vector<Group> SwappedBack(const Instance& in, const Classes& classes,
+                               const std::vector<Group>& groups);
+// The dual bound of the Down list's relaxation, within `budget`: a bound of
+// `in`; nothing when its knapsacks are too large to table.
+std::optional<Bounds> ClassBound(const Instance& in, const Classes& classes, Budget& budget);
+// The plan of the Up list within `budget`, swapped back.
+std::vector<Group> ClassPlan(const Instance& in, const Classes& classes, Budget& budget);
+
 // --- The search for a plan (search.cpp, repack.cpp) and its assembly ---------
 
-// The best plan found for `in` within `budget`, raising `bounds`.
-std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds);
+// The best plan found for `in` within `budget`, raising `bounds`; with more
+// distinct lengths than the relaxation takes, over classes of them unless
+// Never (the greedy and the fullest-bar plans alone).
+enum class Classing { WhenMany, Never };
+std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds,
+                           Classing classing = Classing::WhenMany);
+// Whether the knapsacks of `in` are small enough to table, for the relaxation.
+bool FewCells(const Instance& in);
+// The ways of cutting of `groups` as columns of the relaxation.
+std::vector<Column> PoolOf(const Instance& in, const std::vector<Group>& groups);
 // `best` squeezed, then its worst bars cut again, with the steps of `budget`.
 void Improve(const Instance& in, std::vector<Group>& best, const Bounds& bounds, Budget& budget);
 // Every group on the shortest stock length that carries its pieces.

@@ -96,7 +96,10 @@ void Repack(const Instance& in, std::vector<Group>& groups, Budget& budget,
         before.Bought += taken[k] * in.StockLengths[groups[k].Stock];
     }
     Bounds subBounds = MaterialBound(sub);
-    std::vector<Group> again = PlanFor(sub, budget, subBounds);
+    // Not over classes of lengths, even when the bars hold more lengths than
+    // the relaxation takes: those plans are improved by cutting bars again,
+    // and so on without end.
+    std::vector<Group> again = PlanFor(sub, budget, subBounds, Classing::Never);
     if (!Better(in, Count(sub, again), before))
         return;
     for (std::size_t k = 0; k < groups.size(); ++k)

@@ -19,6 +19,10 @@ constexpr std::int64_t kResolveShare = 4;
 // The fullest-bar plan may take 1 / kFullestShare of the steps (1 / 2 when the
 // relaxation is not tried).
 constexpr std::int64_t kFullestShare = 8;
+// Lists of more lengths than kMaxLpRows are cut as kClassRows classes of
+// lengths; the bound over them may take 1 / kClassBoundShare of the steps.
+constexpr std::size_t kClassRows = kMaxLpRows / 2;
+constexpr std::int64_t kClassBoundShare = 3;
 // A column's value counts as whole this close below it.
 constexpr double kIntegralEps = 1e-9;
 
@@ -43,18 +47,6 @@ std::vector<std::size_t> AllItems(const Instance& in) {
     for (std::size_t i = 0; i < in.Items(); ++i)
         rows[i] = i;
     return rows;
-}
-
-// Whether the relaxation is tried: few distinct lengths, and knapsacks small
-// enough to table.
-bool SmallEnough(const Instance& in) {
-    std::int64_t cells = 0;
-    bool small = in.Items() <= kMaxLpRows;
-    for (std::size_t j = 0; j < in.StockLengths.size() && small; ++j) {
-        cells += KnapsackOver(in, in.PieceCounts, in.Capacity(j)).Cells();
-        small = cells <= kMaxDpCells && in.Capacity(j) <= kMaxDpCapacity;
-    }
-    return small;
 }
 
 // Up to `copies` bars cut as `column`. Where it carries more of a piece than
@@ -144,15 +136,7 @@ std::vector<Group> Dive(const Instance& in, const LpSolution& first, std::vector
 // its dual bound, and the dives from it while the plan misses the bound.
 void RelaxAndDive(const Instance& in, const std::vector<Group>& greedy, Budget& budget,
                   Bounds& bounds, Incumbent& best) {
-    std::vector<Column> pool;
-    for (const Group& g : greedy) {
-        Column c;
-        c.Stock = g.Stock;
-        c.Counts.assign(in.Items(), 0);
-        for (const auto& [i, count] : g.Pieces)
-            c.Counts[i] = static_cast<std::int32_t>(count);
-        pool.push_back(std::move(c));
-    }
+    std::vector<Column> pool = PoolOf(in, greedy);
     // The first relaxation gets half the steps: when it converges slowly, the
     // dives from where it stopped still have the other half.
     const LpSolution lp = WithShare(budget, 2, [&](Budget& part) {
@@ -168,9 +152,58 @@ void RelaxAndDive(const Instance& in, const std::vector<Group>& greedy, Budget& 
         best.Offer(in, Dive(in, lp, pool, budget, variant));
 }
 
+// With more distinct lengths than the relaxation takes, the bound of their
+// classes cut short (classes.cpp), with 1 / kClassBoundShare of the steps.
+void BoundByClasses(const Instance& in, const Classes& classes, Budget& budget, Bounds& bounds) {
+    WithShare(budget, kClassBoundShare, [&](Budget& part) {
+        if (const auto bound = ClassBound(in, classes, part)) {
+            bounds.Bars = std::max(bounds.Bars, bound->Bars);
+            bounds.Length = std::max(bounds.Length, bound->Length);
+        }
+    });
+}
+
+// The plan of the classes, and the best plan so far, each improved on its
+// own with a share of the steps: the plan of the classes may start better and
+// end worse. The better of the two is kept.
+void PlanByClasses(const Instance& in, const Classes& classes, const Bounds& bounds, Budget& budget,
+                   Incumbent& best) {
+    std::vector<Group> mine =
+        WithShare(budget, 2, [&](Budget& part) { return ClassPlan(in, classes, part); });
+    std::vector<Group> theirs = best.Groups;
+    WithShare(budget, 2, [&](Budget& part) { Improve(in, theirs, bounds, part); });
+    WithShare(budget, 2, [&](Budget& part) { Improve(in, mine, bounds, part); });
+    Shorten(in, theirs);
+    best = Incumbent{theirs, Count(in, theirs)};
+    best.Offer(in, std::move(mine));
+}
+
 } // namespace
 
-std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds) {
+bool FewCells(const Instance& in) {
+    std::int64_t cells = 0;
+    bool few = true;
+    for (std::size_t j = 0; j < in.StockLengths.size() && few; ++j) {
+        cells += KnapsackOver(in, in.PieceCounts, in.Capacity(j)).Cells();
+        few = cells <= kMaxDpCells && in.Capacity(j) <= kMaxDpCapacity;
+    }
+    return few;
+}
+
+std::vector<Column> PoolOf(const Instance& in, const std::vector<Group>& groups) {
+    std::vector<Column> pool;
+    for (const Group& g : groups) {
+        Column c;
+        c.Stock = g.Stock;
+        c.Counts.assign(in.Items(), 0);
+        for (const auto& [i, count] : g.Pieces)
+            c.Counts[i] = static_cast<std::int32_t>(count);
+        pool.push_back(std::move(c));
+    }
+    return pool;
+}
+
+std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds, Classing classing) {
     std::vector<Group> greedy;
     Greedy(in, in.PieceCounts, greedy);
     Shorten(in, greedy);
@@ -186,14 +219,28 @@ std::vector<Group> PlanFor(const Instance& in, Budget& budget, Bounds& bounds) {
                 return std::move(best.Groups);
             }
     }
-    const bool small = SmallEnough(in);
-    if (!MeetsBound(in, best.Total, Rounded(in, bounds)))
-        WithShare(budget, small ? kFullestShare : 2, [&](Budget& part) {
-            if (auto fullest = Fullest(in, part))
-                best.Offer(in, std::move(*fullest));
-        });
+    // The relaxation is tried with few distinct lengths, and knapsacks small
+    // enough to table; with many, over classes of them: their bound first,
+    // which may prove the plans so far, and their plan last, with the real
+    // pieces put back. The fullest-bar plan has its steps as it would without.
+    const bool small = in.Items() <= kMaxLpRows && FewCells(in);
+    const bool classed = classing == Classing::WhenMany && in.Items() > kMaxLpRows &&
+                         in.Capacity(in.StockLengths.size() - 1) <= kMaxDpCapacity;
+    const std::int64_t fullestSteps = budget.Left / (small ? kFullestShare : 2);
+    const Classes classes = classed ? GroupLengths(in, kClassRows) : Classes{};
+    if (classed)
+        BoundByClasses(in, classes, budget, bounds);
+    if (!MeetsBound(in, best.Total, Rounded(in, bounds))) {
+        Budget part{std::min(fullestSteps, budget.Left)};
+        const std::int64_t given = part.Left;
+        if (auto fullest = Fullest(in, part))
+            best.Offer(in, std::move(*fullest));
+        budget.Spend(given - part.Left);
+    }
     if (small)
         RelaxAndDive(in, greedy, budget, bounds, best);
+    else if (classed && !MeetsBound(in, best.Total, Rounded(in, bounds)))
+        PlanByClasses(in, classes, bounds, budget, best);
     return std::move(best.Groups);
 }
 

@@ -1,14 +1,18 @@
 // The cutting plan against published optima, and on site-sized cut lists.
 //
-//   tavrilo_cutting_bench [--filter REGEX] [--sites N] [--steps N] [--list] [FOLDER]
+//   tavrilo_cutting_bench [--filter REGEX] [--sites N] [--steps N] [--list] [--digest]
+//                         [FOLDER]
 //
 // FOLDER holds instances/ (one instance a file: m, C, then m lines "w d")
 // and optima.tsv (instance, lower bound, best known). Every instance whose
 // name matches REGEX is solved once; N site lists (200 unless told) are
-// generated from mesh cut lists with a fixed seed. Prints, per set: how many,
+// generated from mesh cut lists with a fixed seed, and four lists of a whole
+// site's diameter, of several hundred lengths each. Prints, per set: how many,
 // the share at the optimum (for site lists: at the plan's own bound, so
 // proven), the largest excess in bars, and the median and largest time.
-// --list prints every instance off the optimum. Every plan is verified.
+// --list prints every instance off the optimum; --digest, per set, a digest
+// of its plans (every pattern and bound), to tell a change that moves no
+// plan from one that does. Every plan is verified.
 
 #include "cutting/detail.h"
 #include "cutting/plan.h"
@@ -126,6 +130,41 @@ std::vector<Row> SiteLists(int count) {
     return rows;
 }
 
+// The lists of one diameter of a whole site, as a 200-mesh site has them:
+// `meshes` meshes of D from 1 to 11 m to the centimetre, bars 0.15 or 0.2 m
+// apart (a pair of equal chords either side of the middle), one to four of
+// each mesh, so that a list has several hundred distinct lengths, more than
+// the relaxation takes at once.
+std::vector<Row> LargeSiteLists(int count, int meshes) {
+    std::uint64_t state = 20261211;
+    auto next = [&state](std::uint64_t bound) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return (state >> 33) % bound;
+    };
+    const double phis[] = {0.012, 0.014, 0.016, 0.020};
+    std::vector<Row> rows;
+    for (int n = 0; n < count; ++n) {
+        Row row{"large site lists", "largesite" + std::to_string(n), Problem{{9000, 12000}, 0, {}},
+                -1};
+        row.problem.Kerf = n % 2 == 0 ? 0 : 3;
+        const double phi = phis[n % 4];
+        for (int m = 0; m < meshes; ++m) {
+            const double D = 1.0 + static_cast<double>(next(1001)) / 100.0;
+            const double s = next(2) == 0 ? 0.15 : 0.2;
+            const std::int64_t copies = 1 + static_cast<std::int64_t>(next(4));
+            for (int k = 0; 2 * k * s < D; ++k) {
+                const double chord = std::sqrt(D * D - 4 * k * s * k * s);
+                const auto length =
+                    static_cast<std::int64_t>(std::llround(chord * 1000 + 12.5 * phi * 1000 - 50));
+                if (length > 0 && length <= 12000)
+                    row.problem.Pieces.push_back({length, (k == 0 ? 1 : 2) * copies});
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 // The least length found by weighing every way of cutting: -1 when that is too much work.
 Millimetres LeastLength(const Problem& problem) {
     std::map<Millimetres, std::int64_t, std::greater<>> counts;
@@ -178,8 +217,29 @@ std::vector<Row> YardLists() {
     return rows;
 }
 
+// FNV-1a over the plan's numbers, folded into `digest`.
+void Fold(std::uint64_t& digest, std::int64_t value) {
+    for (int b = 0; b < 8; ++b) {
+        digest ^= (static_cast<std::uint64_t>(value) >> (8 * b)) & 0xffu;
+        digest *= 1099511628211u;
+    }
+}
+
+void Fold(std::uint64_t& digest, const Plan& plan) {
+    for (const Pattern& p : plan.Patterns) {
+        Fold(digest, p.StockLength);
+        Fold(digest, p.Count);
+        for (Millimetres w : p.Pieces)
+            Fold(digest, w);
+        Fold(digest, -1);
+    }
+    Fold(digest, plan.LowerBoundBars);
+    Fold(digest, plan.LowerBoundLength);
+}
+
 struct Tally {
     int count = 0;
+    std::uint64_t digest = 14695981039346656037u;
     int atOptimum = 0;
     std::int64_t worstExcess = 0;
     std::vector<double> seconds;
@@ -192,6 +252,7 @@ int main(int argc, char** argv) {
     std::regex filter(".*");
     int sites = 200;
     bool list = false;
+    bool digest = false;
     Limits limits;
     std::string folder;
     for (int i = 1; i < argc; ++i) {
@@ -204,11 +265,13 @@ int main(int argc, char** argv) {
             limits.Steps = std::atoll(argv[++i]);
         else if (arg == "--list")
             list = true;
+        else if (arg == "--digest")
+            digest = true;
         else if (!arg.empty() && arg[0] != '-')
             folder = arg;
         else {
             std::fprintf(stderr, "usage: tavrilo_cutting_bench [--filter REGEX] [--sites N] "
-                                 "[--steps N] [--list] [FOLDER]\n");
+                                 "[--steps N] [--list] [--digest] [FOLDER]\n");
             return 64;
         }
     }
@@ -216,6 +279,9 @@ int main(int argc, char** argv) {
     if (!folder.empty())
         rows = ReadInstances(folder, filter);
     for (Row& row : SiteLists(sites))
+        if (std::regex_search(row.name, filter))
+            rows.push_back(std::move(row));
+    for (Row& row : LargeSiteLists(4, 50))
         if (std::regex_search(row.name, filter))
             rows.push_back(std::move(row));
     if (std::regex_search("yard", filter))
@@ -242,6 +308,7 @@ int main(int argc, char** argv) {
             std::printf("FAULT %s: %s\n", row.name.c_str(), fault->c_str());
             continue;
         }
+        Fold(t.digest, *plan);
         const bool byLength = row.problem.StockLengths.size() > 1;
         std::int64_t excess = 0;
         if (byLength && plan->Bought > FirstFitFloor(row.problem)) {
@@ -282,6 +349,10 @@ int main(int argc, char** argv) {
                     static_cast<long long>(t.worstExcess), median, largest);
         faults += t.faults;
     }
+    if (digest)
+        for (const std::string& set : order)
+            std::printf("%s: %016llx\n", set.c_str(),
+                        static_cast<unsigned long long>(tallies[set].digest));
     if (faults > 0)
         std::printf("%d plans failed verification\n", faults);
     return faults == 0 ? 0 : 1;
