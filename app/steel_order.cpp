@@ -3,6 +3,7 @@
 #include "app/batch.h"
 #include "app/site.h"
 #include "app/splice.h"
+#include "app/store.h"
 #include "calc/cutlist.h"
 #include "calc/evaluate.h"
 #include "calc/number.h"
@@ -37,10 +38,29 @@ std::optional<Millimetres> ReadMillimetres(std::string_view typed, double least,
     return static_cast<Millimetres>(std::llround(RoundHalfEven(metres, 3) * 1000));
 }
 
-// The stock lengths, separated as lists are typed: , ， 、 ; ； or /.
-std::optional<std::vector<Millimetres>> ReadStockLengths(std::string_view typed) {
+// A stock length with its price per tonne after a colon ("9:3900"), when
+// given; nothing when the price is not a number from 0 to a million.
+std::optional<std::pair<Millimetres, std::optional<double>>> ReadPricedLength(std::string_view typed) {
+    std::size_t colon = typed.find(':');
+    std::size_t width = 1;
+    if (const std::size_t wide = typed.find("："); wide < colon) {
+        colon = wide;
+        width = std::string_view("：").size();
+    }
+    const std::optional<Millimetres> length = ReadMillimetres(typed.substr(0, colon), 0.01, 100);
+    if (!length || colon == std::string_view::npos)
+        return length ? std::optional(std::pair{*length, std::optional<double>()}) : std::nullopt;
+    const std::string_view price = TrimBlanks(typed.substr(colon + width));
+    if (!IsOnlyNumber(price) || !(ParseLeadingNumber(price) >= 0 && ParseLeadingNumber(price) <= 1e6))
+        return std::nullopt;
+    return std::pair{*length, std::optional(ParseLeadingNumber(price))};
+}
+
+// The stock lengths, separated as lists are typed: , ， 、 ; ； or /, each
+// with its price per tonne or none with one.
+bool ReadStockLengths(std::string_view typed, OrderSettings& settings) {
     constexpr std::string_view kSeparators[] = {",", "，", "、", ";", "；", "/"};
-    std::vector<Millimetres> lengths;
+    std::map<Millimetres, std::optional<double>> lengths;
     std::string_view rest = typed;
     while (true) {
         std::size_t end = std::string_view::npos;
@@ -50,17 +70,25 @@ std::optional<std::vector<Millimetres>> ReadStockLengths(std::string_view typed)
                 end = at;
                 width = separator.size();
             }
-        const std::optional<Millimetres> length = ReadMillimetres(rest.substr(0, end), 0.01, 100);
-        if (!length)
-            return std::nullopt;
-        lengths.push_back(*length);
+        const auto length = ReadPricedLength(rest.substr(0, end));
+        if (!length || (lengths.contains(length->first) &&
+                        lengths.at(length->first) != length->second))
+            return false;
+        lengths[length->first] = length->second;
         if (end == std::string_view::npos)
             break;
         rest.remove_prefix(end + width);
     }
-    std::sort(lengths.begin(), lengths.end());
-    lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
-    return lengths;
+    settings.StockLengths.clear();
+    settings.PricesPerTonne.clear();
+    for (const auto& [length, price] : lengths) {
+        if (price.has_value() != lengths.begin()->second.has_value())
+            return false; // every length has its price, or none has
+        settings.StockLengths.push_back(length);
+        if (price)
+            settings.PricesPerTonne.push_back(*price);
+    }
+    return true;
 }
 
 bool ReadLap(std::string_view typed, OrderSettings& settings) {
@@ -135,12 +163,8 @@ std::vector<Millimetres> LayerLengths(const CutList& cuts) {
 
 std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsText& typed) {
     OrderSettings settings;
-    if (typed.StockLengths) {
-        const auto lengths = ReadStockLengths(*typed.StockLengths);
-        if (!lengths)
-            return StockLengthRefusal(*typed.StockLengths);
-        settings.StockLengths = *lengths;
-    }
+    if (typed.StockLengths && !ReadStockLengths(*typed.StockLengths, settings))
+        return StockLengthRefusal(*typed.StockLengths);
     if (typed.Kerf) {
         const auto kerf = ReadMillimetres(*typed.Kerf, 0, 0.1);
         if (!kerf)
@@ -388,14 +412,20 @@ double Share(Millimetres part, Millimetres whole) {
 // steel used, kept and wasted with their shares, the joints and the weight.
 void DecideFacts(const OrderSettings& settings, OrderGroup& group) {
     const cutting::Plan& plan = group.Plan;
-    std::map<Millimetres, std::int64_t, std::greater<>> byStock;
+    std::map<Millimetres, std::int64_t, std::greater<>> byStock, fromStore;
     for (const cutting::Pattern& pattern : plan.Patterns) {
-        byStock[pattern.StockLength] += pattern.Count;
+        const bool stored = group.CutFromStore(pattern);
+        (stored ? fromStore : byStock)[pattern.StockLength] += pattern.Count;
         if (settings.Keeps(pattern.Offcut))
             group.OffcutKept += pattern.Offcut * pattern.Count;
     }
-    for (const auto& [length, count] : byStock)
+    for (const auto& [length, count] : byStock) {
         group.ByStock.push_back({length, count});
+        group.BoughtBars += count;
+        group.BoughtLength += length * count;
+    }
+    for (const auto& [length, count] : fromStore)
+        group.FromStore.push_back({length, count});
     for (const cutting::Demand& demand : group.Demand)
         group.Used += demand.Length * demand.Count;
     group.Waste = plan.Bought - group.Used - group.OffcutKept;
@@ -407,7 +437,7 @@ void DecideFacts(const OrderSettings& settings, OrderGroup& group) {
     group.Couplers = settings.Splice == SpliceMethod::Couplers ? group.Joints : 0;
     if (group.BarDiameter) {
         if (const std::optional<BarMass> mass =
-                ComputeBarMass(static_cast<double>(plan.Bought) / 1000, *group.BarDiameter)) {
+                ComputeBarMass(static_cast<double>(group.BoughtLength) / 1000, *group.BarDiameter)) {
             group.Kilograms = mass->Kilograms;
             group.KgPerMetre = mass->KgPerMetre;
         }
@@ -419,6 +449,8 @@ std::optional<OrderRefusal> PlanCuts(const Lengths& pieces, const OrderSettings&
                                      OrderGroup& group) {
     cutting::Problem problem;
     problem.StockLengths = settings.StockLengths;
+    for (const StockSource& source : group.Sources)
+        problem.Stocks.push_back({source.Length, source.Available, source.Cost});
     problem.Kerf = settings.Kerf;
     for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
         problem.Pieces.push_back({it->first, it->second});
@@ -454,7 +486,8 @@ OrderGroup CoilGroup(OrderGroup group, const Lengths& lengths) {
 // lie, when `placed` says), its plan.
 std::variant<OrderGroup, OrderRefusal> MakeGroup(const OrderReader::Steel& steel,
                                                  const Lengths& lengths, const PlacedBars* placed,
-                                                 const OrderSettings& settings) {
+                                                 const OrderSettings& settings,
+                                                 const OrderStore* store) {
     OrderGroup group;
     group.Grade = steel.Grade;
     const OrderReader::Diameter diameter = steel.Bar;
@@ -465,6 +498,8 @@ std::variant<OrderGroup, OrderRefusal> MakeGroup(const OrderReader::Steel& steel
             return TooLarge();
         return CoilGroup(std::move(group), lengths);
     }
+    group.Sources = SourcesFor(settings, store, group.Grade, group.BarDiameter);
+    group.Priced = !group.Sources.empty() && !settings.PricesPerTonne.empty();
     const Millimetres lap = settings.Splice == SpliceMethod::Lap && !diameter.None
                                 ? LapOf(settings, diameter.Metres)
                                 : settings.LapLength;
@@ -494,7 +529,8 @@ std::optional<double> OrderKilograms(const SteelOrder& order) {
 
 } // namespace
 
-OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& settings) {
+OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& settings,
+                           const OrderStore* store) {
     OrderAnswer answer;
     SteelOrder& order = answer.Order;
     order = reader.Heading();
@@ -509,7 +545,8 @@ OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& setti
         const auto placed = reader.Placed().find(it->first);
         auto made =
             MakeGroup(it->first, it->second,
-                      placed == reader.Placed().end() ? nullptr : &placed->second, settings);
+                      placed == reader.Placed().end() ? nullptr : &placed->second, settings,
+                      store);
         if (auto* refusal = std::get_if<OrderRefusal>(&made))
             answer.Refusal = std::move(*refusal);
         else
@@ -517,6 +554,10 @@ OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& setti
     }
     if (!answer.Refusal)
         order.Kilograms = OrderKilograms(order);
+    if (!answer.Refusal && store) {
+        order.UsesStore = true;
+        order.StoreAfter = StoreAfter(*store, order);
+    }
     return answer;
 }
 

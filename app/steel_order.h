@@ -135,7 +135,11 @@ struct OrderAnswer {
     SteelOrder Order;
 };
 
-// The order from what `reader` read, with `settings`.
-OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& settings);
+struct OrderStore;
+
+// The order from what `reader` read, with `settings`, cutting from the bars
+// of `store` first wherever that costs less.
+OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& settings,
+                           const OrderStore* store = nullptr);
 
 } // namespace tavrilo

@@ -27,10 +27,20 @@ struct Demand {
     std::int64_t Count = 0; // > 0
 };
 
+// A stock length with how many bars of it there are and what one costs.
+struct Stock {
+    Millimetres Length = 0;      // > 0
+    std::int64_t Available = -1; // bars there are; -1: as many as wanted
+    std::int64_t Cost = 0;       // one bar's cost, >= 0, in the caller's whole units
+};
+
 struct Problem {
     std::vector<Millimetres> StockLengths; // each > 0; order and repeats do not matter
     Millimetres Kerf = 0;                  // >= 0
     std::vector<Demand> Pieces;            // a length may appear more than once
+    // When not empty, used instead of StockLengths: the plan of least cost in
+    // all, never more bars of a stock than it has.
+    std::vector<Stock> Stocks = {};
 };
 
 // One way of cutting a stock bar, and how many bars are cut that way.
@@ -40,6 +50,7 @@ struct Pattern {
     std::int64_t Count = 0;          // bars cut this way, >= 1
     std::int64_t Cuts = 0;           // saw cuts on one bar
     Millimetres Offcut = 0;          // what is left of one bar after its pieces and kerfs
+    std::size_t Stock = 0;           // with Problem::Stocks, the stock it is cut from
 };
 // For k pieces on a bar of length L the rest is r = L - (w1 + ... + wk) - (k - 1) * Kerf.
 // With r = 0 the last piece ends the bar: k - 1 cuts and no offcut. With r > 0
@@ -60,6 +71,8 @@ struct Plan {
     // one stock length, the length bought with several (fewer bars breaking
     // ties). A problem without pieces has an empty plan, proven optimal.
     bool ProvenOptimal = false;
+    std::int64_t Cost = 0;           // with Problem::Stocks
+    std::int64_t LowerBoundCost = 0; // no plan costs less
 };
 
 enum class ProblemFault {

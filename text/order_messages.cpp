@@ -149,6 +149,15 @@ std::string StraightBarMessage(std::string_view typed, bool diameter) {
     return text;
 }
 
+std::string StoreFieldCountMessage(std::size_t fields) {
+    return "字段数应为 3 到 6 个（直径,长度,根数[,级别][,单价][,备注]），此行有 " +
+           std::to_string(fields) + " 个";
+}
+
+std::string StorePriceMessage(std::string_view typed) {
+    return "单价" + Typed(typed) + "无效：应为 0 到 1000000 之间的每吨价格（元），空着为 0";
+}
+
 std::string UnknownGradeMessage(std::string_view typed) {
     std::string message = "无法识别的钢筋级别" + Typed(typed) + "：应为 ";
     for (std::size_t i = 0; i < kGradeNames.size(); ++i)

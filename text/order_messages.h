@@ -53,6 +53,9 @@ std::string PieceCountMessage(std::string_view typed, std::int64_t most);
 std::string PieceDiameterMessage(std::string_view typed, LengthUnit unit);
 // A straight bar's length or diameter in a schedule, always in metres.
 std::string StraightBarMessage(std::string_view typed, bool diameter);
+// Why a row of the store gives no bars.
+std::string StoreFieldCountMessage(std::size_t fields);
+std::string StorePriceMessage(std::string_view typed);
 // A grade cell that names none of the grades.
 std::string UnknownGradeMessage(std::string_view typed);
 

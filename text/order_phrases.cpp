@@ -60,6 +60,16 @@ std::string StockListText(const std::vector<Millimetres>& lengths) {
     return text;
 }
 
+std::string PricedStockText(const OrderSettings& settings) {
+    if (settings.PricesPerTonne.empty())
+        return StockListText(settings.StockLengths);
+    std::string text;
+    for (std::size_t i = 0; i < settings.StockLengths.size(); ++i)
+        text += (i > 0 ? "、" : "") + MetresText(settings.StockLengths[i]) + " m（" +
+                FormatNumber(settings.PricesPerTonne[i]) + " 元/吨）";
+    return text;
+}
+
 std::string SpliceText(const OrderSettings& settings) {
     switch (settings.Splice) {
     case SpliceMethod::None:
@@ -97,7 +107,7 @@ std::string ReadText(const SteelOrder& order) {
 
 std::string SettingsLines(const SteelOrder& order) {
     const OrderSettings& s = order.Settings;
-    return "定尺长度：" + StockListText(s.StockLengths) + "\n锯缝：" + KerfText(s.Kerf) +
+    return "定尺长度：" + PricedStockText(s) + "\n锯缝：" + KerfText(s.Kerf) +
            "\n余料：不短于 " + MetresText(s.ShortestKept) + " m 的余料留用，其余计为废料\n接长：" +
            SpliceText(s) + "\n盘条：" + CoilsText(s) + "\n";
 }
@@ -132,9 +142,15 @@ std::string PurchaseText(const OrderGroup& group) {
     for (std::size_t i = 0; i < group.ByStock.size(); ++i)
         text += (i > 0 ? "、" : "") + MetresText(group.ByStock[i].Length) + " m × " +
                 Count(group.ByStock[i].Count) + " 根";
-    text += "，共 " + Count(group.Plan.Bars) + " 根，" + MetresText(group.Plan.Bought) + " m";
-    if (group.Kilograms)
+    if (group.ByStock.empty())
+        text += "无新购";
+    else
+        text += "，共 " + Count(group.BoughtBars) + " 根，" + MetresText(group.BoughtLength) + " m";
+    if (group.Kilograms && !group.ByStock.empty())
         text += "，理论重量 " + WeightText(*group.Kilograms);
+    for (std::size_t i = 0; i < group.FromStore.size(); ++i)
+        text += (i > 0 ? "、" : "；另用库存 ") + MetresText(group.FromStore[i].Length) + " m × " +
+                Count(group.FromStore[i].Count) + " 根";
     return text;
 }
 
@@ -146,6 +162,15 @@ std::string UseText(const OrderGroup& group) {
 
 std::string BoundText(const SteelOrder& order, const OrderGroup& group) {
     const cutting::Plan& plan = group.Plan;
+    if (group.Priced)
+        return CostText(group);
+    if (!group.Sources.empty()) { // the store's bars are free: the least new length
+        const std::string text = "新购下界 " + MetresText(plan.LowerBoundCost) + " m：";
+        if (plan.ProvenOptimal)
+            return text + "已证明最省";
+        return text + "本方案最多比最省方案多购 " + MetresText(plan.Cost - plan.LowerBoundCost) +
+               " m";
+    }
     std::string text =
         "下界 " + Count(plan.LowerBoundBars) + " 根、" + MetresText(plan.LowerBoundLength) + " m：";
     if (plan.ProvenOptimal)
@@ -221,8 +246,23 @@ std::string PiecesText(const cutting::Pattern& pattern) {
     return SplicePiecesText(pattern.Pieces);
 }
 
-std::string PatternTitle(const cutting::Pattern& pattern) {
-    return MetresText(pattern.StockLength) + " m × " + Count(pattern.Count) + " 根";
+std::string PatternTitle(const OrderGroup& group, const cutting::Pattern& pattern) {
+    return (group.CutFromStore(pattern) ? "库存 " : "") + MetresText(pattern.StockLength) + " m × " +
+           Count(pattern.Count) + " 根";
+}
+
+std::string YuanText(std::int64_t fen) {
+    return FormatNumber(static_cast<double>(fen) / 100) + " 元";
+}
+
+std::string CostText(const OrderGroup& group) {
+    if (!group.Priced)
+        return "";
+    const cutting::Plan& plan = group.Plan;
+    std::string text = "费用 " + YuanText(plan.Cost) + "，下界 " + YuanText(plan.LowerBoundCost) + "：";
+    if (plan.ProvenOptimal)
+        return text + "已证明最省";
+    return text + "本方案最多比最省方案多花 " + YuanText(plan.Cost - plan.LowerBoundCost);
 }
 
 std::string PatternCaption(const OrderSettings& settings, const cutting::Pattern& pattern) {
@@ -244,6 +284,14 @@ std::string TotalLine(const SteelOrder& order) {
         text += "，理论重量 " + WeightText(*order.Kilograms);
     if (coiled)
         text += "，其中盘条 " + WeightText(RoundHalfEven(coils, 2));
+    std::int64_t cost = 0, bound = 0;
+    for (const OrderGroup& group : order.Groups)
+        if (group.Priced) {
+            cost += group.Plan.Cost;
+            bound += group.Plan.LowerBoundCost;
+        }
+    if (order.Priced())
+        text += "；定尺钢筋费用 " + YuanText(cost) + "，下界 " + YuanText(bound);
     return text;
 }
 

@@ -25,6 +25,8 @@ std::string SourceTitle(OrderSource source);
 
 // "9 m、12 m"
 std::string StockListText(const std::vector<Millimetres>& lengths);
+// "9 m（3900 元/吨）、12 m（3850 元/吨）", or the lengths alone without prices
+std::string PricedStockText(const OrderSettings& settings);
 std::string SpliceText(const OrderSettings& settings);
 std::string KerfText(Millimetres kerf);
 // "直径 10 mm 及以下按盘条（盘螺）采购，调直切断", or that none are
@@ -62,8 +64,12 @@ std::string GroupName(const SteelOrder& order, const OrderGroup& group);
 
 // The pieces of a pattern, equal ones together: "3.245 × 2 + 2.9".
 std::string PiecesText(const cutting::Pattern& pattern);
-// "12 m × 12 根"
-std::string PatternTitle(const cutting::Pattern& pattern);
+// "12 m × 12 根", or "库存 4.5 m × 2 根" for the store's bars
+std::string PatternTitle(const OrderGroup& group, const cutting::Pattern& pattern);
+// An amount of fen in 元: "1234.5 元"
+std::string YuanText(std::int64_t fen);
+// "费用 1234.5 元，下界 1200 元：已证明最省", or "" without prices
+std::string CostText(const OrderGroup& group);
 // "1.331 × 2 + 1.268；锯口 3 个，无余料"
 std::string PatternCaption(const OrderSettings& settings, const cutting::Pattern& pattern);
 

@@ -49,6 +49,9 @@ inline constexpr double kCoilsUpToMetres = 0.010;
 
 struct OrderSettings {
     std::vector<Millimetres> StockLengths{9000, 12000}; // distinct, shortest first
+    // 元 per tonne of each stock length, as StockLengths; empty: no prices, and
+    // the order buys the least length.
+    std::vector<double> PricesPerTonne;
     Millimetres Kerf = 0;           // what one saw cut takes; 0: the bars are sheared
     Millimetres ShortestKept = 500; // offcuts at least this long are kept for reuse
     SpliceMethod Splice = SpliceMethod::None;
@@ -110,6 +113,28 @@ struct StockBought {
     std::int64_t Count = 0;
 };
 
+// A bar on hand in the yard's store (库存, 余料库): whole bars left from a
+// delivery, or offcuts kept by earlier orders.
+struct StoreBar {
+    std::optional<SteelGrade> Grade;
+    double BarDiameter = 0; // metres, to the tenth of a millimetre
+    Millimetres Length = 0;
+    std::int64_t Count = 0;
+    double PricePerTonne = 0; // 元; 0: already paid for
+    std::string Note;
+};
+
+// Where the bars of a costed plan come from: each stock length bought new,
+// then the store's bars of the group's grade and diameter. Costs are in fen
+// (0.01 元) with prices, else in millimetres of new bar bought.
+struct StockSource {
+    Millimetres Length = 0;
+    bool FromStore = false;
+    std::int64_t Available = -1; // store bars there are; -1 for new bars
+    std::int64_t Cost = 0;       // one bar
+    std::size_t StoreRow = 0;    // the store's row it is, when from the store
+};
+
 // Everything of one grade and bar diameter.
 struct OrderGroup {
     std::optional<SteelGrade> Grade;   // none: not stated
@@ -127,7 +152,19 @@ struct OrderGroup {
     std::optional<double> Kilograms;     // of the stock bought, or of the coil's pieces
     std::optional<double> KgPerMetre;
     Millimetres Lap = 0;              // the lap used for this diameter, when lapped
-    std::vector<StockBought> ByStock; // the stock bars bought, longest first
+    std::vector<StockBought> ByStock;   // the stock bars bought new, longest first
+    std::vector<StockBought> FromStore; // the store's bars used, longest first
+    std::int64_t BoughtBars = 0;        // new bars, and their length
+    Millimetres BoughtLength = 0;
+    // With a store or prices: the sources the plan's patterns come from
+    // (Pattern::Stock), and whether its costs are money.
+    std::vector<StockSource> Sources;
+    bool Priced = false;
+
+    // Whether `pattern` cuts a bar from the store.
+    bool CutFromStore(const cutting::Pattern& pattern) const {
+        return !Sources.empty() && Sources[pattern.Stock].FromStore;
+    }
     // Per cent of the stock bought, rounded to 2 places (0 when none is bought).
     double UsedShare = 0;
     double KeptShare = 0;
@@ -152,9 +189,14 @@ struct SteelOrder {
     // then by bar diameter, thinnest first, the group without one last.
     std::vector<OrderGroup> Groups;
     std::optional<double> Kilograms; // of every diameter, rounded to 2 places, when each has one
+    // With a store: what it holds after the order (what is left of its bars,
+    // then the offcuts this order keeps); `UsesStore` says one was given.
+    bool UsesStore = false;
+    std::vector<StoreBar> StoreAfter;
 
-    std::int64_t StockBars() const;
+    std::int64_t StockBars() const; // bought new
     Millimetres Bought() const;
+    bool Priced() const; // with prices: costs in money
     // Whether any group names its grade: only then do the outputs name the
     // groups without one.
     bool Graded() const;

@@ -11,7 +11,7 @@ using namespace order_phrases;
 // The columns after 级别, 直径 and 项目, as one row fills them.
 struct Cells {
     std::string Stock = {}, Count = {}, Each = {}, Length = {}, Kilograms = {}, Tonnes = {},
-                Content = {}, Cuts = {}, Kept = {}, Waste = {};
+                Content = {}, Cuts = {}, Kept = {}, Waste = {}, Source = {}, Cost = {};
 };
 
 void Row(std::string& csv, const std::string& grade, const std::string& diameter,
@@ -19,7 +19,13 @@ void Row(std::string& csv, const std::string& grade, const std::string& diameter
     AppendCsvRow(csv, {grade, diameter, std::string(item), std::move(c.Stock), std::move(c.Count),
                        std::move(c.Each), std::move(c.Length), std::move(c.Kilograms),
                        std::move(c.Tonnes), std::move(c.Content), std::move(c.Cuts),
-                       std::move(c.Kept), std::move(c.Waste)});
+                       std::move(c.Kept), std::move(c.Waste), std::move(c.Source),
+                       std::move(c.Cost)});
+}
+
+// Fen as a plain number of 元.
+std::string Amount(std::int64_t fen) {
+    return FormatNumber(static_cast<double>(fen) / 100);
 }
 
 // A row whose only text is in the content column.
@@ -58,11 +64,21 @@ void GroupRows(std::string& csv, const SteelOrder& order, const OrderGroup& grou
             {.Stock = MetresText(stock.Length),
              .Count = Count(stock.Count),
              .Each = MetresText(stock.Length),
-             .Length = MetresText(stock.Length * stock.Count)});
+             .Length = MetresText(stock.Length * stock.Count),
+             .Source = "新购"});
+    for (const StockBought& stock : group.FromStore)
+        Row(csv, grade, diameter, "库存",
+            {.Stock = MetresText(stock.Length),
+             .Count = Count(stock.Count),
+             .Each = MetresText(stock.Length),
+             .Length = MetresText(stock.Length * stock.Count),
+             .Source = "库存"});
     Row(csv, grade, diameter, "合计",
-        Weighed(group.Kilograms, {.Count = Count(group.Plan.Bars),
-                                  .Length = MetresText(group.Plan.Bought),
-                                  .Content = UseText(group) + "；" + BoundText(order, group)}));
+        Weighed(group.Kilograms,
+                {.Count = Count(group.BoughtBars),
+                 .Length = MetresText(group.BoughtLength),
+                 .Content = UseText(group) + "；" + BoundText(order, group),
+                 .Cost = group.Priced ? Amount(group.Plan.Cost) : std::string()}));
     for (const SplicedBars& bars : group.Spliced)
         Row(csv, grade, diameter, "接长",
             {.Stock = MetresText(bars.Stock),
@@ -81,7 +97,8 @@ void GroupRows(std::string& csv, const SteelOrder& order, const OrderGroup& grou
              .Content = PiecesText(pattern),
              .Cuts = Count(pattern.Cuts),
              .Kept = kept ? offcut : "",
-             .Waste = !kept && pattern.Offcut > 0 ? offcut : ""});
+             .Waste = !kept && pattern.Offcut > 0 ? offcut : "",
+             .Source = group.CutFromStore(pattern) ? "库存" : "新购"});
     }
 }
 
@@ -91,9 +108,9 @@ std::string SteelOrderCsv(const SteelOrder& order) {
     std::string csv;
     AppendCsvRow(csv, {"级别", "直径 (mm)", "项目", "定尺长度 (m)", "根数", "单根长度 (m)",
                        "合计长度 (m)", "理论重量 (kg)", "理论重量 (t)", "内容", "锯口",
-                       "单根余料 (m)", "单根废料 (m)"});
+                       "单根余料 (m)", "单根废料 (m)", "来源", "费用 (元)"});
     const OrderSettings& s = order.Settings;
-    NoteRow(csv, "设置", "定尺长度 " + StockListText(s.StockLengths));
+    NoteRow(csv, "设置", "定尺长度 " + PricedStockText(s));
     NoteRow(csv, "设置", "锯缝 " + KerfText(s.Kerf));
     NoteRow(csv, "设置", "余料 不短于 " + MetresText(s.ShortestKept) + " m 的留用");
     NoteRow(csv, "设置", "接长 " + SpliceText(s));

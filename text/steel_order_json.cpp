@@ -16,6 +16,48 @@ void OptionalNumber(JsonWriter& json, const std::optional<double>& value) {
         json.Null();
 }
 
+// Bars by length: [{"length_m":..,"count":..},...]
+void Lengths(JsonWriter& json, std::string_view key, const std::vector<StockBought>& bars) {
+    json.Key(key).BeginArray();
+    for (const StockBought& stock : bars) {
+        json.BeginObject();
+        json.Key("length_m").Number(Metres(stock.Length));
+        json.Key("count").Integer(stock.Count);
+        json.EndObject();
+    }
+    json.EndArray();
+}
+
+// An amount of fen in 元, or null without prices.
+void Yuan(JsonWriter& json, std::string_view key, bool priced, std::int64_t fen) {
+    json.Key(key);
+    if (priced)
+        json.Number(static_cast<double>(fen) / 100);
+    else
+        json.Null();
+}
+
+void StoreAfter(JsonWriter& json, const SteelOrder& order) {
+    if (!order.UsesStore)
+        return;
+    json.Key("store_after").BeginArray();
+    for (const StoreBar& bar : order.StoreAfter) {
+        json.BeginObject();
+        json.Key("bar_diameter_m").Number(bar.BarDiameter);
+        json.Key("grade");
+        if (bar.Grade)
+            json.String(GradeName(*bar.Grade));
+        else
+            json.Null();
+        json.Key("length_m").Number(Metres(bar.Length));
+        json.Key("count").Integer(bar.Count);
+        json.Key("price_yuan_per_t").Number(bar.PricePerTonne);
+        json.Key("note").String(bar.Note);
+        json.EndObject();
+    }
+    json.EndArray();
+}
+
 void Weight(JsonWriter& json, const std::optional<double>& kilograms) {
     json.Key("weight_kg");
     OptionalNumber(json, kilograms);
@@ -49,6 +91,12 @@ void Settings(JsonWriter& json, const OrderSettings& s) {
     for (Millimetres length : s.StockLengths)
         json.Number(Metres(length));
     json.EndArray();
+    if (!s.PricesPerTonne.empty()) {
+        json.Key("prices_yuan_per_t").BeginArray();
+        for (double price : s.PricesPerTonne)
+            json.Number(price);
+        json.EndArray();
+    }
     json.Key("kerf_m").Number(Metres(s.Kerf));
     json.Key("coils_up_to_m").Number(s.CoilsUpTo);
     json.Key("keep_offcut_m").Number(Metres(s.ShortestKept));
@@ -65,11 +113,12 @@ void Settings(JsonWriter& json, const OrderSettings& s) {
     json.EndObject();
 }
 
-void Patterns(JsonWriter& json, const OrderSettings& settings, const cutting::Plan& plan) {
+void Patterns(JsonWriter& json, const OrderSettings& settings, const OrderGroup& group) {
     json.Key("patterns").BeginArray();
-    for (const cutting::Pattern& pattern : plan.Patterns) {
+    for (const cutting::Pattern& pattern : group.Plan.Patterns) {
         json.BeginObject();
         json.Key("stock_length_m").Number(Metres(pattern.StockLength));
+        json.Key("from_store").Bool(group.CutFromStore(pattern));
         json.Key("count").Integer(pattern.Count);
         json.Key("pieces_m").BeginArray();
         for (Millimetres piece : pattern.Pieces)
@@ -124,7 +173,7 @@ void Group(JsonWriter& json, const OrderSettings& settings, const OrderGroup& gr
     OptionalNumber(json, group.BarDiameter);
     json.Key("supply").String(group.Coiled ? "coil" : "stock");
     json.Key("pieces").Integer(group.Pieces);
-    json.Key("stock_bars").Integer(plan.Bars);
+    json.Key("stock_bars").Integer(group.BoughtBars);
     json.Key("by_stock").BeginArray();
     for (const StockBought& stock : group.ByStock) {
         json.BeginObject();
@@ -136,7 +185,7 @@ void Group(JsonWriter& json, const OrderSettings& settings, const OrderGroup& gr
     json.Key("lower_bound_bars").Integer(plan.LowerBoundBars);
     json.Key("lower_bound_m").Number(Metres(plan.LowerBoundLength));
     json.Key("proven_optimal").Bool(plan.ProvenOptimal);
-    json.Key("bought_m").Number(Metres(plan.Bought));
+    json.Key("bought_m").Number(Metres(group.BoughtLength));
     json.Key("used_m").Number(Metres(group.Used));
     json.Key("offcut_kept_m").Number(Metres(group.OffcutKept));
     json.Key("waste_m").Number(Metres(group.Waste));
@@ -151,7 +200,10 @@ void Group(JsonWriter& json, const OrderSettings& settings, const OrderGroup& gr
         }
         json.EndArray();
     }
-    Patterns(json, settings, plan);
+    Lengths(json, "from_store", group.FromStore);
+    Yuan(json, "cost_yuan", group.Priced, plan.Cost);
+    Yuan(json, "lower_bound_cost_yuan", group.Priced, plan.LowerBoundCost);
+    Patterns(json, settings, group);
     Splices(json, group);
     json.EndObject();
 }
@@ -170,6 +222,11 @@ std::string SteelOrderJson(const SteelOrder& order) {
     json.Key("stock_bars").Integer(order.StockBars());
     json.Key("bought_m").Number(Metres(order.Bought()));
     Weight(json, order.Kilograms);
+    std::int64_t cost = 0;
+    for (const OrderGroup& group : order.Groups)
+        cost += group.Priced ? group.Plan.Cost : 0;
+    Yuan(json, "cost_yuan", order.Priced(), cost);
+    StoreAfter(json, order);
     json.EndObject();
     return json.Text();
 }

@@ -58,13 +58,16 @@ void Purchase(JsonWriter& json, const SteelOrder& order) {
         for (const StockBought& stock : group.ByStock)
             Row(json, {grade, DiameterCell(group), SupplyText(group), MetresText(stock.Length),
                        Count(stock.Count), MetresText(stock.Length * stock.Count), ""});
+        for (const StockBought& stock : group.FromStore)
+            Row(json, {grade, DiameterCell(group), "库存", MetresText(stock.Length),
+                       Count(stock.Count), MetresText(stock.Length * stock.Count), ""});
     }
     json.EndArray();
     json.Key("totals").BeginArray();
     for (const OrderGroup& group : order.Groups)
         Row(json, {group.Grade ? GradeText(group.Grade) : std::string(), DiameterCell(group),
-                   "小计", "", group.Coiled ? "" : Count(group.Plan.Bars),
-                   MetresText(group.Coiled ? group.Used : group.Plan.Bought),
+                   "小计", "", group.Coiled ? "" : Count(group.BoughtBars),
+                   MetresText(group.Coiled ? group.Used : group.BoughtLength),
                    KilogramsCell(group.Kilograms)});
     Row(json, {"合计", "", "", "", Count(order.StockBars()), MetresText(order.Bought()),
                KilogramsCell(order.Kilograms)});
@@ -72,9 +75,11 @@ void Purchase(JsonWriter& json, const SteelOrder& order) {
     json.EndObject();
 }
 
-void Pattern(JsonWriter& json, const OrderSettings& settings, const cutting::Pattern& pattern) {
+void Pattern(JsonWriter& json, const OrderSettings& settings, const OrderGroup& group,
+             const cutting::Pattern& pattern) {
     json.BeginObject();
-    json.Key("title").String(PatternTitle(pattern));
+    json.Key("title").String(PatternTitle(group, pattern));
+    json.Key("from_store").Bool(group.CutFromStore(pattern));
     json.Key("caption").String(PatternCaption(settings, pattern));
     json.Key("stock_mm").Integer(pattern.StockLength);
     json.Key("pieces").BeginArray();
@@ -113,7 +118,7 @@ void Group(JsonWriter& json, const SteelOrder& order, const OrderGroup& group) {
     json.Key("patterns_title").String(group.Coiled ? std::string() : PatternsHeading(group));
     json.Key("patterns").BeginArray();
     for (const cutting::Pattern& pattern : group.Plan.Patterns)
-        Pattern(json, order.Settings, pattern);
+        Pattern(json, order.Settings, group, pattern);
     json.EndArray();
     json.EndObject();
 }

@@ -53,9 +53,10 @@ struct Drawing {
 
 // A pattern: its caption (every piece in words too: a short one has no room
 // for its label), then the stock bar to scale with its pieces.
-void PatternStrip(Drawing& d, const OrderSettings& settings, const cutting::Pattern& pattern) {
+void PatternStrip(Drawing& d, const OrderSettings& settings, const OrderGroup& group,
+                  const cutting::Pattern& pattern) {
     d.Y += kSvgLine * 0.8;
-    d.Line(PatternTitle(pattern) + "：" + PatternCaption(settings, pattern), kSvgTextSize);
+    d.Line(PatternTitle(group, pattern) + "：" + PatternCaption(settings, pattern), kSvgTextSize);
     d.Y += 6;
     double x = kSvgLeft;
     SvgRect(d.Body, x, d.Y, static_cast<double>(pattern.StockLength) * d.Scale, kSvgStrip,
@@ -88,7 +89,7 @@ std::string SteelOrderSvg(const SteelOrder& order) {
         d.Line(GroupName(order, group) + "：" + PurchaseText(group), 15, true);
         d.Y += kSvgLine * 0.6;
         for (const cutting::Pattern& pattern : group.Plan.Patterns)
-            PatternStrip(d, order.Settings, pattern);
+            PatternStrip(d, order.Settings, group, pattern);
         d.Y += kSvgLine / 2;
     }
     const double width = std::max(kSvgLeft * 2 + kSvgStripWidth, d.Widest + kSvgLeft);

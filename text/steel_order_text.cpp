@@ -26,7 +26,8 @@ std::string GroupText(const SteelOrder& order, const OrderGroup& group) {
     text += "  " + PatternsHeading(group) + "：\n";
     for (const cutting::Pattern& pattern : group.Plan.Patterns)
         text +=
-            "    " + PatternTitle(pattern) + "：" + PatternCaption(order.Settings, pattern) + "\n";
+            "    " + PatternTitle(group, pattern) + "：" + PatternCaption(order.Settings, pattern) +
+            "\n";
     return text;
 }
 

@@ -198,7 +198,7 @@ Facts FromCsv(const std::string& csv, std::string* weight = nullptr) {
     Facts facts;
     for (const CsvRecord& row : rows) {
         const std::vector<std::string>& f = row.Fields;
-        EXPECT_EQ(f.size(), 13u);
+        EXPECT_EQ(f.size(), 15u);
         // 级别, 直径, 项目, 定尺, 根数, 单根, 合计长度, kg, t, 内容, 锯口, 余料, 废料
         const std::int64_t diameter = f[1].empty() ? -1 : Millimetres(f[1]);
         const bool coil = f[2] == "合计" && f[9].starts_with("盘");
