@@ -9,6 +9,7 @@
 #include "text/messages.h"
 #include "text/order_messages.h"
 #include "text/record_reader.h"
+#include "text/steel_order.h"
 
 #include <cmath>
 #include <utility>
@@ -116,16 +117,20 @@ SiteImport ReadSiteSchedule(std::string_view bytes) {
             typed.Label = cells.size() > 4 ? std::string(UnguardedCsvCell(cells[4])) : "";
         }
         const auto read = ReadScheduleMesh(std::move(record));
-        if (const auto* refusal = std::get_if<std::string>(&read))
-            site.Omitted.push_back({line, *refusal});
-        else
+        if (const auto* refusal = std::get_if<std::string>(&read)) {
+            if (++site.OmittedRows <= kNamedOmitted)
+                site.Omitted.push_back({line, *refusal});
+        } else
             site.Meshes.push_back(AsRead(typed, std::get<ScheduleMesh>(read)));
     };
     const bool decoded = reader.Feed(bytes, take) && reader.Finish(take);
     site.Encoding = std::string(EncodingName(reader.Encoding()));
     if (!decoded) {
         // A file that cannot be decoded to its end gives nothing.
-        site = SiteImport{{}, {}, std::move(site.Encoding), reader.Problem()};
+        SiteImport failed;
+        failed.Encoding = std::move(site.Encoding);
+        failed.Failure = reader.Problem();
+        site = std::move(failed);
     }
     return site;
 }

@@ -54,10 +54,11 @@ std::string SiteScheduleCsv(const std::vector<SiteMesh>& meshes);
 std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector<SiteRow>& rows,
                           const SiteTotals& totals);
 
-// A schedule read in: the meshes taken, the rows left out and why, as JSON
-// for the page, with the sentence that says so ("text").
+// A schedule read in: the meshes taken, the rows left out and why (the
+// first of `omittedRows` named), as JSON for the page, with the sentence
+// that says so ("text").
 std::string SiteImportJson(std::string_view name, std::string_view encoding,
                            const std::vector<SiteMesh>& meshes,
-                           const std::vector<OmittedRow>& omitted);
+                           const std::vector<OmittedRow>& omitted, std::size_t omittedRows);
 
 } // namespace tavrilo
