@@ -82,6 +82,7 @@ void Pattern(JsonWriter& json, const OrderSettings& settings, const cutting::Pat
 void Group(JsonWriter& json, const SteelOrder& order, const OrderGroup& group) {
     json.BeginObject();
     json.Key("title").String(GroupTitle(group));
+    json.Key("diameter").String(DiameterText(group.BarDiameter)); // for each printed pattern
     json.Key("purchase").String("采购：" + PurchaseText(group));
     json.Key("use").String(UseText(group));
     json.Key("bound").String(BoundText(order, group));
