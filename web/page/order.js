@@ -133,10 +133,10 @@ function tavriloOrder(ask, site, update, setUrl) {
     window.addEventListener('beforeprint', () => fitLabels(result.querySelectorAll('.pattern')));
     window.addEventListener('afterprint', () => fitLabels());
 
-    const PATTERNS_AT_ONCE = 200;
+    const ITEMS_AT_ONCE = 100;
 
-    // The order of request `id`; thousands of patterns are added a few
-    // hundred a task, so that the page never waits on them, until another
+    // The order of request `id`; thousands of patterns or splices are added
+    // a few hundred a task, so that the page never waits on them, until another
     // request or a change stops them.
     async function showOrder(view, id) {
         $('order-heading-lines').replaceChildren(
@@ -155,7 +155,7 @@ function tavriloOrder(ask, site, update, setUrl) {
         const longest = Math.max(...view.groups.flatMap((group) =>
             group.patterns.map((item) => item.stock_mm)));
         shown.clear();
-        const bodies = [];
+        const lists = []; // [list, its items, an item's element]
         $('order-groups').replaceChildren(...view.groups.map((group) => {
             const section = document.createElement('section');
             section.className = 'order-group';
@@ -167,25 +167,24 @@ function tavriloOrder(ask, site, update, setUrl) {
                 section.append(paragraph(group.splices[0], 'splice-heading'));
                 const list = document.createElement('ul');
                 list.className = 'splices';
-                list.append(...group.splices.slice(1).map((line) => {
+                lists.push([list, group.splices.slice(1), (line) => {
                     const li = document.createElement('li');
                     li.textContent = line;
                     return li;
-                }));
+                }]);
                 section.append(list);
             }
             section.append(paragraph(group.patterns_title, 'patterns-title'));
             const patterns = document.createElement('ol');
             patterns.className = 'patterns';
-            bodies.push([patterns, group]);
+            lists.push([patterns, group.patterns, (item) => pattern(item, longest, group.diameter)]);
             section.append(patterns);
             return section;
         }));
         result.hidden = false;
-        for (const [list, { patterns, diameter }] of bodies) {
-            for (let at = 0; at < patterns.length && id === asked; at += PATTERNS_AT_ONCE) {
-                list.append(...patterns.slice(at, at + PATTERNS_AT_ONCE).map((item) =>
-                    pattern(item, longest, diameter)));
+        for (const [list, items, make] of lists) {
+            for (let at = 0; at < items.length && id === asked; at += ITEMS_AT_ONCE) {
+                list.append(...items.slice(at, at + ITEMS_AT_ONCE).map(make));
                 await new Promise((resolve) => setTimeout(resolve));
             }
         }
