@@ -136,7 +136,7 @@ function tavriloOrder(ask, site, update, setUrl) {
     const ITEMS_AT_ONCE = 100;
 
     // The order of request `id`; thousands of patterns or splices are added
-    // a few hundred a task, so that the page never waits on them, until another
+    // a hundred a task, so that the page never waits on them, until another
     // request or a change stops them.
     async function showOrder(view, id) {
         $('order-heading-lines').replaceChildren(

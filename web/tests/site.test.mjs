@@ -228,6 +228,9 @@ test('the printed order of a site of ten meshes: on A4, headers repeated, no row
         whole: [...document.querySelectorAll('#site-table tr, #order-purchase tr, .pattern')]
             .every((element) => getComputedStyle(element).breakInside === 'avoid'),
         patterns: document.querySelectorAll('.pattern').length,
+        // Every pattern printed names its diameter: so does every page of the plan.
+        named: [...document.querySelectorAll('.pattern-diameter')].filter((span) =>
+            getComputedStyle(span).display === 'inline' && /^ · 直径 \d+ mm$/.test(span.textContent)).length,
         // Each bar's width per metre of its stock length, and the stock lengths drawn.
         scale: [...document.querySelectorAll('.pattern')].map((li) => [
             parseFloat(li.querySelector('.pattern-title').textContent),
@@ -240,7 +243,7 @@ test('the printed order of a site of ten meshes: on A4, headers repeated, no row
     delete printed.scale;
     assert.deepEqual(printed, { hidden: [true, true, true, true],
                                 heads: ['table-header-group', 'table-header-group'],
-                                whole: true, patterns: printed.patterns });
+                                whole: true, patterns: printed.patterns, named: printed.patterns });
     assert.ok(printed.patterns > 10, `${printed.patterns} patterns`);
     await close(page);
 
