@@ -239,7 +239,7 @@ function tavriloOrder(ask, site, update, setUrl) {
         link('order-csv', reply.csv, `${name}-采购与下料.csv`);
         link('order-json', reply.json, `${name}-采购与下料.json`);
         link('order-svg', reply.svg, `${name}-下料图.svg`);
-        await showOrder(reply.view, id);
+        await showOrder(JSON.parse(reply.view), id);
         done();
         if (id === asked)
             status.textContent = `已生成“${name}”的下料方案。`;
