@@ -355,7 +355,7 @@ tavrilo_site_import(const char* bytes, std::size_t size, const char* name, std::
     }
     PartText(Part::SiteImport) = SiteImportJson(Text(name, nameSize), read.Encoding, read.Meshes,
                                                 read.Omitted, read.OmittedRows);
-    return ExitStatus(read.Omitted.empty() ? Outcome::Answered : Outcome::InputToCorrect);
+    return ExitStatus(read.OmittedRows == 0 ? Outcome::Answered : Outcome::InputToCorrect);
 }
 
 // A part of the last answer (Part); an empty one for any other number.

@@ -24,7 +24,7 @@
 //                count, rest (the others as JSON), totals}, svg, screen, csv, json}
 //               {type: 'site', id, refused: [{index, text}], table, csv: Blob}
 //               {type: 'site-import', id, status, text | imported: {text, meshes, omitted}}
-//               {type: 'order', id, status, needsSplice, text | view, csv, json, svg}
+//               {type: 'order', id, status, needsSplice, text | view (JSON), csv, json, svg}
 //               {type: 'progress', bytes, text}
 //               {type: 'done', result: Blob|null, text, ok, partial: true when
 //                the result holds only the rows before a stop}
@@ -165,7 +165,8 @@ async function makeOrder({ id, module, meshes, settings }) {
     }
     postMessage({
         type: 'order', id, status,
-        view: JSON.parse(calc.part(PART.ORDER_PAGE)),
+        // As text: the page reads it faster than it would receive the objects.
+        view: calc.part(PART.ORDER_PAGE),
         csv: new Blob([calc.partView(PART.ORDER_CSV)], { type: 'text/csv;charset=utf-8' }),
         json: new Blob([calc.partView(PART.JSON_TEXT)], { type: 'application/json' }),
         svg: new Blob([calc.partView(PART.SVG)], { type: 'image/svg+xml' }),

@@ -31,8 +31,9 @@ const rows = (page) => page.evaluate(() =>
     [...document.querySelectorAll('#site-table tbody tr')].map((tr) =>
         [...tr.children].slice(0, 8).map((cell) => cell.textContent)));
 
-// A mesh calculated in the boxes and added with its label and number.
-async function addMesh(page, values, arrangement, label, number) {
+// A mesh calculated in the boxes and added with its label and number; the
+// table then has `count` rows (one more than before unless given).
+async function addMesh(page, values, arrangement, label, number, count) {
     const before = (await rows(page)).length;
     await calculate(page, values, arrangement);
     await page.waitForSelector('#site-add:not([hidden])', { timeout: DEADLINE });
@@ -40,9 +41,17 @@ async function addMesh(page, values, arrangement, label, number) {
     await page.fill('#site-number', number);
     await page.click('#site-add-button');
     await page.waitForFunction((count) =>
-        document.querySelectorAll('#site-table tbody tr').length === count, before + 1,
+        document.querySelectorAll('#site-table tbody tr').length === count, count ?? before + 1,
                                { timeout: DEADLINE });
 }
+
+// Collects the page's tasks over 50 ms (window.longTasks, in ms).
+const watchLongTasks = (page) => page.evaluate(() => {
+    window.longTasks = [];
+    new PerformanceObserver((list) => window.longTasks.push(
+        ...list.getEntries().map((entry) => Math.round(entry.duration)))).observe({ type: 'longtask' });
+});
+const longest = (page) => page.evaluate(() => Math.max(0, ...window.longTasks));
 
 // A screenshot from the top of `selector` down, `height` pixels of it.
 async function shoot(page, selector, height, name) {
@@ -219,6 +228,9 @@ test('the printed order of a site of ten meshes: on A4, headers repeated, no row
         whole: [...document.querySelectorAll('#site-table tr, #order-purchase tr, .pattern')]
             .every((element) => getComputedStyle(element).breakInside === 'avoid'),
         patterns: document.querySelectorAll('.pattern').length,
+        // Every pattern printed names its diameter: so does every page of the plan.
+        named: [...document.querySelectorAll('.pattern-diameter')].filter((span) =>
+            getComputedStyle(span).display === 'inline' && /^ · 直径 \d+ mm$/.test(span.textContent)).length,
         // Each bar's width per metre of its stock length, and the stock lengths drawn.
         scale: [...document.querySelectorAll('.pattern')].map((li) => [
             parseFloat(li.querySelector('.pattern-title').textContent),
@@ -231,10 +243,138 @@ test('the printed order of a site of ten meshes: on A4, headers repeated, no row
     delete printed.scale;
     assert.deepEqual(printed, { hidden: [true, true, true, true],
                                 heads: ['table-header-group', 'table-header-group'],
-                                whole: true, patterns: printed.patterns });
+                                whole: true, patterns: printed.patterns, named: printed.patterns });
     assert.ok(printed.patterns > 10, `${printed.patterns} patterns`);
     await close(page);
 
     const gzipped = gzipSync(readFileSync(singlePage), { level: 9 }).length;
     assert.ok(gzipped <= 256000, `the single file is ${gzipped} bytes gzipped`);
+});
+
+test('two tabs on one site: each shows the other\'s rows, a save never drops one, a storage ' +
+     'cleared stays cleared; any change puts the order out of date', async () => {
+    const context = await browser.newContext({ viewport: { width: 1280, height: 900 } });
+    const open = async () => {
+        const page = await context.newPage();
+        page.problems = watch(page);
+        await page.goto(server.url);
+        return page;
+    };
+    const one = await open();
+    const two = await open();
+    const labels = async (page, count) => {
+        await page.waitForFunction((n) => document.querySelectorAll('#site-table tbody tr').length === n &&
+                                          document.getElementById('site-empty').hidden === (n > 0),
+                                   count, { timeout: DEADLINE });
+        return (await rows(page)).map((row) => row[0]);
+    };
+    await addMesh(one, ['1.3', '0.0065', '0.1'], 2, '甲', '1');
+    assert.deepEqual(await labels(two, 1), ['甲']);
+    await addMesh(two, ['2', '0.012', '0.15'], 1, '乙', '1');
+    assert.deepEqual(await labels(one, 2), ['甲', '乙']);
+
+    // A tab that did not hear of the other's save (its storage events held
+    // back) still keeps the other's row when it saves, and does not bring back
+    // what was cleared.
+    await one.evaluate(() => window.addEventListener('storage',
+                                                     (event) => event.stopImmediatePropagation(), true));
+    await addMesh(two, ['1.5', '0.008', '0.1'], 2, '丙', '1');
+    await addMesh(one, ['1.8', '0.01', '0.15'], 1, '丁', '1', 4);
+    assert.deepEqual(await labels(one, 4), ['甲', '乙', '丙', '丁']);
+    assert.deepEqual(await labels(two, 4), ['甲', '乙', '丙', '丁']);
+    const three = await open();
+    await three.evaluate(() => localStorage.clear());
+    assert.deepEqual(await labels(two, 0), []);
+    await three.close();
+    await addMesh(one, ['1.3', '0.0065', '0.1'], 2, '戊', '1', 1);
+    assert.deepEqual(await labels(two, 1), ['戊']);
+    await one.reload();
+    assert.deepEqual(await labels(one, 1), ['戊']);
+
+    // An order made, then anything it was made of changed, here or in the other tab.
+    for (const [what, change] of [
+        ['a row added in the other tab', () => addMesh(one, ['2', '0.012', '0.15'], 1, '己', '1')],
+        ['the kerf', () => two.fill('#order-kerf', '0.003')],
+        ['the splice', () => two.check('input[name="splice"][value="couplers"]')],
+        ['the stock in the other tab', () => one.fill('#order-stock', '12')],
+        ['a row deleted', () => two.click('#site-table tbody tr:first-child button[aria-label^="删除"]')],
+    ]) {
+        await makeOrder(two);
+        assert.equal(await two.isHidden('#order-result'), false, what);
+        await change();
+        await two.waitForFunction(() => document.getElementById('order-result').hidden &&
+            document.getElementById('order-status').textContent.includes('已过期'), null,
+                                  { timeout: DEADLINE });
+    }
+    for (const page of [one, two])
+        assert.deepEqual(page.problems, []);
+    await context.close();
+});
+
+test('a damaged stored site is said and started afresh, the damaged text kept aside; a label ' +
+     'that a spreadsheet would run is exported as text', async () => {
+    const page = await openPage(browser, server.url);
+    const formula = '=HYPERLINK("http://例.cn","点我")';
+    for (const broken of ['{"open":"北区","sites":[{"name":"北区","meshes":null}]}',
+                          '{"sites":[{"name":"北区","meshes":[{"D":1.3}]}]}', '{"sites":', '[]']) {
+        await page.evaluate((text) => {
+            localStorage.clear();
+            localStorage.setItem('tavrilo-sites', text);
+        }, broken);
+        await page.reload();
+        assert.equal(await page.textContent('#site-storage'),
+                     '本地保存的工程数据已损坏，无法读取的部分已舍弃（原数据已另存一份）。', broken);
+        await addMesh(page, ['1.3', '0.0065', '0.1'], 2, formula, '2');
+        const kept = await page.evaluate(() => [localStorage.getItem('tavrilo-sites-damaged'),
+                                                JSON.parse(localStorage.getItem('tavrilo-sites'))]);
+        assert.equal(kept[0], broken);
+        assert.deepEqual(kept[1].sites.map((site) => site.meshes.length), [1], broken);
+    }
+    const exported = String((await download(page, '#site-export')).bytes);
+    assert.ok(exported.includes('"\'=HYPERLINK(""http://例.cn"",""点我"")"'), exported);
+    await close(page);
+});
+
+test('a schedule of 100,000 bad rows: read at once, the first 100 named and the rest counted; ' +
+     'a site of 200 meshes ordered: no task over 100 ms, tavrilo-calc\'s bytes', async () => {
+    const page = await openPage(browser, server.url);
+    await watchLongTasks(page);
+    const bad = path.join(work, '坏行.csv');
+    writeFileSync(bad, `D,Φ,d,布置形式,备注,数量\n${'0,0.0065,0.1,双向,坏,1\n'.repeat(100000)}` +
+                       '1.3,0.0065,0.1,双向,好,1\n');
+    await page.setInputFiles('#site-import-file', bad);
+    await page.waitForFunction(() => document.getElementById('site-list').value === '坏行',
+                               null, { timeout: DEADLINE });
+    const said = await page.textContent('#site-status');
+    assert.match(said, /^已从“坏行\.csv”导入 1 行网片（按 UTF-8 读取）；100000 行未导入：第 2 行：.*；另有 99900 行未导入，不逐行列出$/);
+    assert.equal(said.match(/第 \d+ 行：/g).length, 100);
+    assert.equal((await rows(page)).length, 1);
+    assert.ok(await longest(page) <= 100, `a task of ${await longest(page)} ms`);
+
+    const file = path.join(work, '二百.csv');
+    const meshes = Array.from({ length: 200 }, (_, i) =>
+        `${(1 + (i % 40) * 0.45).toFixed(2)},${[0.008, 0.01, 0.012, 0.014][i % 4]},` +
+        `${[0.1, 0.15, 0.2][i % 3]},${1 + (i % 2)},网片${i + 1},${1 + (i % 7)}`);
+    writeFileSync(file, `${meshes.join('\n')}\n`);
+    await page.setInputFiles('#site-import-file', file);
+    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 200,
+                               null, { timeout: DEADLINE });
+    await page.check('input[name="splice"][value="couplers"]');
+    await page.evaluate(() => {
+        window.longTasks = [];
+        window.busyShown = false;
+        const busy = document.getElementById('order-busy');
+        new MutationObserver(() => { window.busyShown ||= !busy.hidden; })
+            .observe(busy, { attributes: true });
+    });
+    await makeOrder(page);
+    assert.equal(await page.isHidden('#order-result'), false);
+    assert.ok(await longest(page) <= 100, `a task of ${await longest(page)} ms`);
+    const schedule = path.join(work, '二百-导出.csv');
+    writeFileSync(schedule, (await download(page, '#site-export')).bytes);
+    const csv = path.join(work, '二百-方案.csv');
+    const made = runNative(['--order', schedule, '--couplers', '--order-csv', csv, '--bom']);
+    assert.equal(made.status, 0, made.err);
+    assert.ok((await download(page, '#order-csv')).bytes.equals(readFileSync(csv)));
+    await close(page);
 });
