@@ -163,7 +163,7 @@ test('a site with grades and a straight bar typed, reloaded, exported and import
     const splices = await page.$$eval('.splices li', (items) => items.map((li) => li.textContent));
     assert.ok(splices.length > 0 && splices.every((line) => line.includes('搭接')), splices.join());
     assert.match(await page.textContent('#order-total'), /^合计：采购 \d+ 根/);
-    await shoot(page, '#site', 1250, 'web-site-desktop.png');
+    await shoot(page, '#site-table-wrap', 1250, 'web-site-desktop.png');
     await close(page);
 });
 
@@ -197,7 +197,7 @@ test('the site survives a reload offline and a browser restart; a schedule with 
     assert.equal((await rows(page))[0][0], '盖板');
 
     const file = path.join(work, '北区.csv');
-    writeFileSync(file, 'D,Φ,d,布置形式,备注,数量,级别\n1.3,0.0065,0.1,双向,甲,3,HRB400\n' +
+    writeFileSync(file, 'D,Φ,d,布置形式,备注,数量,级别\n1.3,0.0065,0.1,双向,甲,3,HPB300\n' +
                         '1.3,0.0065,0.1,双向,乙,2.5\n2,0.012,0.15,单向,丙,\n' +
                         '6,0.012,,直条,井圈加强筋,8,hrb400\n');
     await page.setInputFiles('#site-import-file', file);
@@ -205,7 +205,7 @@ test('the site survives a reload offline and a browser restart; a schedule with 
                                null, { timeout: DEADLINE });
     assert.match(await page.textContent('#site-status'), /导入 3 行网片.*1 行未导入：第 3 行：/);
     assert.deepEqual((await rows(page)).map((row) => [row[0], row[5], row[6]]),
-                     [['甲', 'HRB400', '3'], ['丙', '', '1'], ['井圈加强筋', 'HRB400', '8']]);
+                     [['甲', 'HPB300', '3'], ['丙', '', '1'], ['井圈加强筋', 'HRB400', '8']]);
 
     // On a phone: nothing scrolls the page sideways, every control is a 44 px target.
     await page.check('input[name="splice"][value="couplers"]');
