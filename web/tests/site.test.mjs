@@ -84,7 +84,13 @@ test('a site with grades and a straight bar typed, reloaded, exported and import
     await addMesh(page, ['1.3', '0.0065', '0.1'], 2, '检查井盖板', '24');
     await addMesh(page, ['2', '0.012', '0.15'], 1, '南区, 二号', '3', 'HRB400E');
     await addMesh(page, ['20', '0.012', '0.25'], 2, '水池底板', '1');
+    // A bar with no length is refused in its own form, and no row is added.
+    await page.click('#straight-add-button');
+    await page.waitForFunction(() => document.getElementById('straight-message').textContent !== '',
+                               null, { timeout: DEADLINE });
+    assert.equal((await rows(page)).length, 3);
     await addStraight(page, ['15', '10', '0.016', 'HRB400', '井圈加强筋']);
+    assert.equal(await page.textContent('#straight-message'), '');
     // A straight bar changed goes back to its own form and keeps its row.
     await page.click('button[aria-label="修改第 4 行"]');
     assert.deepEqual(await page.evaluate(() => ['length', 'number', 'phi', 'grade'].map((box) =>
