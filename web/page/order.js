@@ -14,8 +14,8 @@ function tavriloOrder(ask, site, update, setUrl) {
     const $ = (id) => document.getElementById(id);
     const form = $('order-form');
     const boxes = { stock: $('order-stock'), kerf: $('order-kerf'), keep: $('order-keep'),
-                    lap: $('order-lap') };
-    const DEFAULTS = { stock: '9,12', kerf: '0', keep: '0.5', lap: '36d', splice: 'none' };
+                    lap: $('order-lap'), coils: $('order-coils') };
+    const DEFAULTS = { stock: '9,12', kerf: '0', keep: '0.5', lap: '36d', splice: 'none', coils: '10' };
     const radios = [...form.querySelectorAll('input[name="splice"]')];
     const result = $('order-result');
     const message = $('order-message');
@@ -161,8 +161,20 @@ function tavriloOrder(ask, site, update, setUrl) {
             section.className = 'order-group';
             const title = document.createElement('h4');
             title.textContent = group.title;
-            section.append(title, paragraph(group.purchase), paragraph(group.use),
-                           paragraph(group.bound, group.proven ? 'proven' : ''));
+            // A coil's group lists its pieces: it has no stock bars to cut.
+            section.append(title, ...[paragraph(group.purchase), paragraph(group.use),
+                                      paragraph(group.bound, group.proven ? 'proven' : '')]
+                .filter((p) => p.textContent !== ''));
+            if (group.coil.length > 0) {
+                const pieces = document.createElement('ul');
+                pieces.className = 'coil-pieces';
+                pieces.append(...group.coil.map((line) => {
+                    const li = document.createElement('li');
+                    li.textContent = line;
+                    return li;
+                }));
+                section.append(pieces);
+            }
             if (group.splices.length > 0) {
                 section.append(paragraph(group.splices[0], 'splice-heading'));
                 const list = document.createElement('ul');
@@ -174,6 +186,8 @@ function tavriloOrder(ask, site, update, setUrl) {
                 }]);
                 section.append(list);
             }
+            if (group.patterns.length === 0)
+                return section;
             section.append(paragraph(group.patterns_title, 'patterns-title'));
             const patterns = document.createElement('ol');
             patterns.className = 'patterns';
@@ -203,7 +217,7 @@ function tavriloOrder(ask, site, update, setUrl) {
         const id = ++asked;
         message.textContent = '';
         if (meshes.length === 0) {
-            message.textContent = '工程中还没有网片：先计算并加入工程。';
+            message.textContent = '工程中还没有网片或直条：先计算并加入工程。';
             return;
         }
         // A moment before the bar shows: most orders are made in less.
@@ -214,7 +228,7 @@ function tavriloOrder(ask, site, update, setUrl) {
             type: 'order', meshes,
             settings: { stock: typed.stock, kerf: typed.kerf, keep: typed.keep,
                         lap: typed.splice === 'lap' ? typed.lap : undefined,
-                        couplers: typed.splice === 'couplers' },
+                        couplers: typed.splice === 'couplers', coils: typed.coils },
         });
         const done = () => {
             clearTimeout(showBusy);

@@ -7,7 +7,7 @@
 'use strict';
 
 /* exported tavriloSite */
-/* global tavriloOrder, tavriloStartWorker */
+/* global TAVRILO, tavriloOrder, tavriloStartWorker */
 
 // `compiled`: the promise of the module; `form`: the mesh form's
 // {lastMesh() (the values and arrangement of the last mesh answered, or
@@ -26,6 +26,13 @@ function tavriloSite(compiled, form, setUrl) {
     const cancelEdit = $('site-edit-cancel');
     const addMessage = $('site-add-message');
     const table = $('site-table');
+    const gradeBox = $('site-grade');
+    const straight = {
+        form: $('straight'), length: $('straight-length'), number: $('straight-number'),
+        phi: $('straight-phi'), grade: $('straight-grade'), label: $('straight-label'),
+        button: $('straight-add-button'), cancel: $('straight-edit-cancel'),
+        message: $('straight-message'),
+    };
 
     // The worker the site and its order are computed in, and the replies
     // awaited by id.
@@ -142,12 +149,17 @@ function tavriloSite(compiled, form, setUrl) {
         numberBox.value = current().draft?.number ?? '1';
     }
 
-    // The mesh being changed, when 修改 put it in the boxes.
+    // The row being changed, when 修改 put it in the boxes, and whether it
+    // is a straight bar's (in the straight bars' boxes).
     let editing = null;
+    let editingStraight = false;
     function stopEditing() {
         editing = null;
+        editingStraight = false;
         addButton.textContent = '加入工程';
         cancelEdit.hidden = true;
+        straight.button.textContent = '加入工程';
+        straight.cancel.hidden = true;
     }
 
     function cell(tag, text) {
@@ -241,8 +253,9 @@ function tavriloSite(compiled, form, setUrl) {
     const same = (a, b) => JSON.stringify(a) === JSON.stringify(b);
     // A mesh added, or put in place of `old` (added when another tab has
     // removed it meanwhile), taken only when the module answers it; its
-    // values are kept as read. Returns its row's index, or -1.
-    async function change(entry, old) {
+    // values are kept as read (else `said` says why). Returns its row's
+    // index, or -1.
+    async function change(entry, old, said = addMessage) {
         const meshes = current().meshes.slice();
         const shown = old ? meshes.findIndex((mesh) => same(mesh, old)) : -1;
         const index = shown < 0 ? meshes.length : shown;
@@ -250,10 +263,10 @@ function tavriloSite(compiled, form, setUrl) {
         const reply = await ask({ type: 'site', meshes });
         const refusal = reply.refused.find((refused) => refused.index === index);
         if (refusal) {
-            addMessage.textContent = refusal.text.trimEnd();
+            said.textContent = refusal.text.trimEnd();
             return -1;
         }
-        addMessage.textContent = '';
+        said.textContent = '';
         let at = -1;
         update((site) => {
             at = old ? site.meshes.findIndex((mesh) => same(mesh, old)) : -1;
@@ -275,13 +288,14 @@ function tavriloSite(compiled, form, setUrl) {
         if (!mesh)
             return;
         const entry = { D: mesh.values[0], phi: mesh.values[1], d: mesh.values[2], a: mesh.layout,
-                        label: labelBox.value, number: numberBox.value };
-        const old = editing;
+                        label: labelBox.value, number: numberBox.value, grade: gradeBox.value };
+        const old = editingStraight ? null : editing;
         const index = await change(entry, old);
         if (index >= 0) {
             status.textContent = old ? `已修改第 ${index + 1} 行。` :
                 `已加入工程“${current().name}”，第 ${index + 1} 行。`;
-            stopEditing();
+            if (old)
+                stopEditing();
             labelBox.value = '';
             numberBox.value = '1';
         }
@@ -290,6 +304,11 @@ function tavriloSite(compiled, form, setUrl) {
 
     function putBack(index) {
         const mesh = current().meshes[index];
+        if (mesh.a === 0) {
+            putBackStraight(mesh);
+            return;
+        }
+        gradeBox.value = mesh.grade ?? '';
         form.fill([mesh.D, mesh.phi, mesh.d], mesh.a);
         labelBox.value = mesh.label;
         numberBox.value = mesh.number;
@@ -297,10 +316,62 @@ function tavriloSite(compiled, form, setUrl) {
     }
 
     function edit(index) {
+        stopEditing();
         putBack(index);
         editing = current().meshes[index];
-        addButton.textContent = `保存修改（第 ${index + 1} 行）`;
-        cancelEdit.hidden = false;
+        editingStraight = editing.a === 0;
+        const button = editingStraight ? straight.button : addButton;
+        button.textContent = `保存修改（第 ${index + 1} 行）`;
+        (editingStraight ? straight.cancel : cancelEdit).hidden = false;
+    }
+
+    // A straight bar (直条): its length, number, diameter, grade and label,
+    // added, changed and put back as a mesh is.
+    function putBackStraight(bar) {
+        straight.length.value = bar.D;
+        straight.number.value = bar.number;
+        straight.phi.value = bar.phi;
+        straight.grade.value = bar.grade ?? '';
+        straight.label.value = bar.label;
+        straight.length.focus();
+    }
+
+    straight.form.addEventListener('submit', async (event) => {
+        event.preventDefault();
+        const entry = { D: straight.length.value, phi: straight.phi.value, d: '', a: 0,
+                        label: straight.label.value, number: straight.number.value,
+                        grade: straight.grade.value };
+        const old = editingStraight ? editing : null;
+        const index = await change(entry, old, straight.message);
+        if (index >= 0) {
+            status.textContent = old ? `已修改第 ${index + 1} 行。` :
+                `已加入工程“${current().name}”，第 ${index + 1} 行。`;
+            if (old)
+                stopEditing();
+            straight.length.value = '';
+            straight.label.value = '';
+            straight.number.value = '1';
+        }
+    });
+    straight.cancel.addEventListener('click', stopEditing);
+
+    // The grades offered (the module's names), each choice remembered for
+    // the next mesh or bar.
+    const remembered = [[gradeBox, 'tavrilo-grade'], [straight.grade, 'tavrilo-straight-grade']];
+    for (const [select, key] of remembered) {
+        select.append(...TAVRILO.GRADES.map((grade) => new Option(grade, grade)));
+        try {
+            select.value = TAVRILO.GRADES.includes(storage?.getItem(key)) ? storage.getItem(key) : '';
+        } catch {
+            select.value = '';
+        }
+        select.addEventListener('change', () => {
+            try {
+                storage?.setItem(key, select.value);
+            } catch {
+                // Not kept: the choice stays for this visit.
+            }
+        });
     }
 
     async function remove(index) {

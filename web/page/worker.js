@@ -15,9 +15,10 @@
 //               module instantiated and warmed up ahead of the batch)
 //               {type: 'start', module: WebAssembly.Module, file: File}
 //               {type: 'cancel'}
-//               {type: 'site', id, module, meshes: [{D, phi, d, a, label, number}]}
+//               {type: 'site', id, module, meshes: [{D, phi, d, a, label, number, grade}]}
 //               {type: 'site-import', id, module, file: File}
-//               {type: 'order', id, module, meshes, settings: {stock, kerf, keep, lap, couplers}}
+//               {type: 'order', id, module, meshes, settings: {stock, kerf, keep, lap, couplers,
+//                coils}}
 // Messages out: {type: 'mesh-total', id, status, text | total, read: {values, notes}}
 //               {type: 'mesh-details', id, status, text | breakdown, weight,
 //                cutHeading, cutComparison, table: {header, lines (the first),

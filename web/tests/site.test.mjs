@@ -29,20 +29,36 @@ after(async () => {
 
 const rows = (page) => page.evaluate(() =>
     [...document.querySelectorAll('#site-table tbody tr')].map((tr) =>
-        [...tr.children].slice(0, 8).map((cell) => cell.textContent)));
+        [...tr.children].slice(0, 9).map((cell) => cell.textContent)));
 
-// A mesh calculated in the boxes and added with its label and number; the
-// table then has `count` rows (one more than before unless given).
-async function addMesh(page, values, arrangement, label, number, count) {
+const rowAdded = (page, count) => page.waitForFunction((rows) =>
+    document.querySelectorAll('#site-table tbody tr').length === rows, count,
+                                                    { timeout: DEADLINE });
+
+// A mesh calculated in the boxes and added with its label, number and grade
+// (the one chosen last when none is given); the table then has `count` rows
+// (one more than before unless given).
+async function addMesh(page, values, arrangement, label, number, grade, count) {
     const before = (await rows(page)).length;
     await calculate(page, values, arrangement);
     await page.waitForSelector('#site-add:not([hidden])', { timeout: DEADLINE });
     await page.fill('#site-label', label);
     await page.fill('#site-number', number);
+    if (grade !== undefined)
+        await page.selectOption('#site-grade', grade);
     await page.click('#site-add-button');
-    await page.waitForFunction((count) =>
-        document.querySelectorAll('#site-table tbody tr').length === count, count ?? before + 1,
-                               { timeout: DEADLINE });
+    await rowAdded(page, count ?? before + 1);
+}
+
+// A straight bar (直条) added with its form.
+async function addStraight(page, [length, number, phi, grade, label]) {
+    const before = (await rows(page)).length;
+    for (const [box, value] of [['length', length], ['number', number], ['phi', phi],
+                                ['label', label]])
+        await page.fill(`#straight-${box}`, value);
+    await page.selectOption('#straight-grade', grade);
+    await page.click('#straight-add-button');
+    await rowAdded(page, before + 1);
 }
 
 // Collects the page's tasks over 50 ms (window.longTasks, in ms).
@@ -70,33 +86,63 @@ async function makeOrder(page) {
          !document.getElementById('order-result').hidden), null, { timeout: DEADLINE * 2 });
 }
 
-test('a site typed, reloaded and exported: tavrilo-calc reads the export, the splice is asked ' +
-     'for, and the order\'s downloads are tavrilo-calc --order\'s', async () => {
+test('a site with grades and a straight bar typed, reloaded, exported and imported again: ' +
+     'tavrilo-calc reads the export, the splice is asked for, and the order\'s downloads with ' +
+     'coils are tavrilo-calc --order\'s', async () => {
     const page = await openPage(browser, server.url);
     await addMesh(page, ['1.3', '0.0065', '0.1'], 2, '检查井盖板', '24');
-    await addMesh(page, ['2', '0.012', '0.15'], 1, '南区, 二号', '3');
+    await addMesh(page, ['2', '0.012', '0.15'], 1, '南区, 二号', '3', 'HRB400E');
     await addMesh(page, ['20', '0.012', '0.25'], 2, '水池底板', '1');
+    // A bar with no length is refused in its own form, and no row is added.
+    await page.click('#straight-add-button');
+    await page.waitForFunction(() => document.getElementById('straight-message').textContent !== '',
+                               null, { timeout: DEADLINE });
+    assert.equal((await rows(page)).length, 3);
+    await addStraight(page, ['15', '10', '0.016', 'HRB400', '井圈加强筋']);
+    assert.equal(await page.textContent('#straight-message'), '');
+    // A straight bar changed goes back to its own form and keeps its row.
+    await page.click('button[aria-label="修改第 4 行"]');
+    assert.deepEqual(await page.evaluate(() => ['length', 'number', 'phi', 'grade'].map((box) =>
+        document.getElementById(`straight-${box}`).value)), ['15', '10', '0.016', 'HRB400']);
+    await page.fill('#straight-number', '12');
+    await page.click('#straight-add-button');
+    await page.waitForFunction(() =>
+        document.querySelector('#site-table tbody tr:nth-child(4) td:nth-child(7)')?.textContent ===
+        '12', null, { timeout: DEADLINE });
     await page.reload();
-    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 3,
+    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 4,
                                null, { timeout: DEADLINE });
     const shown = await rows(page);
-    assert.deepEqual(shown.map((row) => row.slice(0, 6)), [
-        ['检查井盖板', '1.3', '0.0065', '0.1', '双向', '24'],
-        ['南区, 二号', '2', '0.012', '0.15', '单向', '3'],
-        ['水池底板', '20', '0.012', '0.25', '双向', '1']]);
+    // The grade chosen last is kept for the next mesh.
+    assert.deepEqual(shown.map((row) => row.slice(0, 7)), [
+        ['检查井盖板', '1.3', '0.0065', '0.1', '双向', '', '24'],
+        ['南区, 二号', '2', '0.012', '0.15', '单向', 'HRB400E', '3'],
+        ['水池底板', '20', '0.012', '0.25', '双向', 'HRB400E', '1'],
+        ['井圈加强筋', '15', '0.016', '', '直条', 'HRB400', '12']]);
+    assert.equal(await page.inputValue('#site-grade'), 'HRB400E');
 
     const exported = await download(page, '#site-export');
     assert.match(exported.name, /\.csv$/);
     assert.deepEqual([...exported.bytes.subarray(0, 3)], [0xEF, 0xBB, 0xBF]);
-    const schedule = path.join(work, 'site.csv');
+    const schedule = path.join(work, '南区工程.csv');
     writeFileSync(schedule, exported.bytes);
-    // Each row's length is its number of meshes of tavrilo-calc's total.
+    // Each row's length is its number of meshes of tavrilo-calc's total, or
+    // of the straight bar's length.
     for (const row of shown) {
-        const one = String(runNative([row[4] === '单向' ? '--one-way' : '--two-way',
-                                      ...row.slice(1, 4)]).out);
+        const one = row[4] === '直条' ? `${row[1]} m` :
+            String(runNative([row[4] === '单向' ? '--one-way' : '--two-way', ...row.slice(1, 4)]).out);
         const metres = Math.round(Number(one.match(/^([\d.]+) m/)[1]) * 1000);
-        assert.equal(Math.round(Number(row[6]) * 1000), metres * Number(row[5]), row.join());
+        assert.equal(Math.round(Number(row[7]) * 1000), metres * Number(row[6]), row.join());
     }
+    // The export imported is the same site, and exports the same bytes; its
+    // order is made below.
+    await page.setInputFiles('#site-import-file', schedule);
+    await page.waitForFunction(() => document.getElementById('site-list').value === '南区工程',
+                               null, { timeout: DEADLINE });
+    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 4,
+                               null, { timeout: DEADLINE });
+    assert.deepEqual(await rows(page), shown);
+    assert.ok((await download(page, '#site-export')).bytes.equals(exported.bytes));
 
     // No splice given: the page asks for it, with tavrilo-calc's words.
     await makeOrder(page);
@@ -108,13 +154,23 @@ test('a site typed, reloaded and exported: tavrilo-calc reads the export, the sp
 
     await page.check('input[name="splice"][value="lap"]');
     await page.fill('#order-kerf', '0.003');
+    await page.fill('#order-coils', '12');
     await makeOrder(page);
     const files = ['--order-csv', path.join(work, 'order.csv'), '--bom',
                    '--order-svg', path.join(work, 'order.svg')];
     const made = runNative(['--order', schedule, '--stock', '9,12', '--kerf', '0.003', '--keep',
-                            '0.5', '--lap', '36d', ...files, '--json']);
+                            '0.5', '--lap', '36d', '--coils', '12', ...files, '--json']);
     assert.equal(made.status, 0, made.err);
     assert.equal(JSON.parse(String(made.out)).meshes, 28);
+    // Coils (up to 12 mm here) list their pieces, bars their patterns; no line is left empty.
+    const groups = await page.$$eval('.order-group', (sections) => sections.map((section) => [
+        section.querySelectorAll('.coil-pieces li').length > 0,
+        section.querySelectorAll('.pattern').length > 0,
+        [...section.querySelectorAll('p')].filter((p) => p.textContent === '').length]));
+    assert.deepEqual(groups, [[false, true, 0], [true, false, 0], [true, false, 0]]);
+    const grades = await page.$$eval('#order-purchase tbody tr', (trs) => trs.map((tr) =>
+        tr.firstChild.textContent));
+    assert.ok(grades.includes('HRB400E') && grades.includes('HRB400'), grades.join());
     for (const [selector, expected] of [['#order-csv', readFileSync(files[1])],
                                         ['#order-svg', readFileSync(files[4])],
                                         ['#order-json', made.out]])
@@ -122,7 +178,7 @@ test('a site typed, reloaded and exported: tavrilo-calc reads the export, the sp
     const splices = await page.$$eval('.splices li', (items) => items.map((li) => li.textContent));
     assert.ok(splices.length > 0 && splices.every((line) => line.includes('搭接')), splices.join());
     assert.match(await page.textContent('#order-total'), /^合计：采购 \d+ 根/);
-    await shoot(page, '#site', 1250, 'web-site-desktop.png');
+    await shoot(page, '#site-table-wrap', 1250, 'web-site-desktop.png');
     await close(page);
 });
 
@@ -156,13 +212,15 @@ test('the site survives a reload offline and a browser restart; a schedule with 
     assert.equal((await rows(page))[0][0], '盖板');
 
     const file = path.join(work, '北区.csv');
-    writeFileSync(file, 'D,Φ,d,布置形式,备注,数量\n1.3,0.0065,0.1,双向,甲,3\n' +
-                        '1.3,0.0065,0.1,双向,乙,2.5\n2,0.012,0.15,单向,丙,\n');
+    writeFileSync(file, 'D,Φ,d,布置形式,备注,数量,级别\n1.3,0.0065,0.1,双向,甲,3,HPB300\n' +
+                        '1.3,0.0065,0.1,双向,乙,2.5\n2,0.012,0.15,单向,丙,\n' +
+                        '6,0.012,,直条,井圈加强筋,8,hrb400\n');
     await page.setInputFiles('#site-import-file', file);
     await page.waitForFunction(() => document.getElementById('site-list').value === '北区',
                                null, { timeout: DEADLINE });
-    assert.match(await page.textContent('#site-status'), /导入 2 行网片.*1 行未导入：第 3 行：/);
-    assert.deepEqual((await rows(page)).map((row) => [row[0], row[5]]), [['甲', '3'], ['丙', '1']]);
+    assert.match(await page.textContent('#site-status'), /导入 3 行网片.*1 行未导入：第 3 行：/);
+    assert.deepEqual((await rows(page)).map((row) => [row[0], row[5], row[6]]),
+                     [['甲', 'HPB300', '3'], ['丙', '', '1'], ['井圈加强筋', 'HRB400', '8']]);
 
     // On a phone: nothing scrolls the page sideways, every control is a 44 px target.
     await page.check('input[name="splice"][value="couplers"]');
@@ -248,7 +306,7 @@ test('the printed order of a site of ten meshes: on A4, headers repeated, no row
     await close(page);
 
     const gzipped = gzipSync(readFileSync(singlePage), { level: 9 }).length;
-    assert.ok(gzipped <= 256000, `the single file is ${gzipped} bytes gzipped`);
+    assert.ok(gzipped <= 272000, `the single file is ${gzipped} bytes gzipped`);
 });
 
 test('two tabs on one site: each shows the other\'s rows, a save never drops one, a storage ' +
@@ -279,14 +337,14 @@ test('two tabs on one site: each shows the other\'s rows, a save never drops one
     await one.evaluate(() => window.addEventListener('storage',
                                                      (event) => event.stopImmediatePropagation(), true));
     await addMesh(two, ['1.5', '0.008', '0.1'], 2, '丙', '1');
-    await addMesh(one, ['1.8', '0.01', '0.15'], 1, '丁', '1', 4);
+    await addMesh(one, ['1.8', '0.01', '0.15'], 1, '丁', '1', undefined, 4);
     assert.deepEqual(await labels(one, 4), ['甲', '乙', '丙', '丁']);
     assert.deepEqual(await labels(two, 4), ['甲', '乙', '丙', '丁']);
     const three = await open();
     await three.evaluate(() => localStorage.clear());
     assert.deepEqual(await labels(two, 0), []);
     await three.close();
-    await addMesh(one, ['1.3', '0.0065', '0.1'], 2, '戊', '1', 1);
+    await addMesh(one, ['1.3', '0.0065', '0.1'], 2, '戊', '1', undefined, 1);
     assert.deepEqual(await labels(two, 1), ['戊']);
     await one.reload();
     assert.deepEqual(await labels(one, 1), ['戊']);
