@@ -165,25 +165,22 @@ function tavriloOrder(ask, site, update, setUrl) {
             section.append(title, ...[paragraph(group.purchase), paragraph(group.use),
                                       paragraph(group.bound, group.proven ? 'proven' : '')]
                 .filter((p) => p.textContent !== ''));
+            const line = (text) => {
+                const li = document.createElement('li');
+                li.textContent = text;
+                return li;
+            };
             if (group.coil.length > 0) {
                 const pieces = document.createElement('ul');
                 pieces.className = 'coil-pieces';
-                pieces.append(...group.coil.map((line) => {
-                    const li = document.createElement('li');
-                    li.textContent = line;
-                    return li;
-                }));
+                lists.push([pieces, group.coil, line]);
                 section.append(pieces);
             }
             if (group.splices.length > 0) {
                 section.append(paragraph(group.splices[0], 'splice-heading'));
                 const list = document.createElement('ul');
                 list.className = 'splices';
-                lists.push([list, group.splices.slice(1), (line) => {
-                    const li = document.createElement('li');
-                    li.textContent = line;
-                    return li;
-                }]);
+                lists.push([list, group.splices.slice(1), line]);
                 section.append(list);
             }
             if (group.patterns.length === 0)

@@ -76,8 +76,10 @@ function tavriloSite(compiled, form, setUrl) {
     let damaged = false;
     // False after a save that failed: the page's memory is then ahead of the storage.
     let saved = true;
+    // A mesh (a 1 or 2) or a straight bar (a 0); a grade, when kept, is text.
     const isMesh = (mesh) => ['D', 'phi', 'd', 'label', 'number'].every((key) =>
-        typeof mesh?.[key] === 'string') && (mesh.a === 1 || mesh.a === 2);
+        typeof mesh?.[key] === 'string') && [0, 1, 2].includes(mesh.a) &&
+        ['string', 'undefined'].includes(typeof mesh.grade);
     // The sites stored, any part that cannot be read left out (the stored
     // text kept aside under STORE_KEY-damaged); never none.
     function read() {
