@@ -9,6 +9,7 @@
 #include "text/messages.h"
 #include "text/order_messages.h"
 #include "text/record_reader.h"
+#include "text/steel_order.h"
 
 #include <cmath>
 #include <utility>
@@ -153,9 +154,8 @@ SiteImport ReadSiteSchedule(std::string_view bytes) {
         }
         const auto read = ReadScheduleMesh(std::move(record));
         if (const auto* refusal = std::get_if<std::string>(&read)) {
-            if (site.Omitted.size() < kNamedOmitted)
+            if (++site.OmittedRows <= kNamedOmitted)
                 site.Omitted.push_back({line, *refusal});
-            ++site.OmittedRows;
         } else
             site.Meshes.push_back(AsRead(typed, std::get<ScheduleMesh>(read)));
     };
@@ -163,7 +163,10 @@ SiteImport ReadSiteSchedule(std::string_view bytes) {
     site.Encoding = std::string(EncodingName(reader.Encoding()));
     if (!decoded) {
         // A file that cannot be decoded to its end gives nothing.
-        site = SiteImport{{}, {}, 0, std::move(site.Encoding), reader.Problem()};
+        SiteImport failed;
+        failed.Encoding = std::move(site.Encoding);
+        failed.Failure = reader.Problem();
+        site = std::move(failed);
     }
     return site;
 }

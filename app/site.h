@@ -51,8 +51,8 @@ SiteAnswer AnswerSite(const std::vector<SiteMesh>& meshes);
 // Failure, why the file could not be decoded.
 struct SiteImport {
     std::vector<SiteMesh> Meshes;
-    std::vector<OmittedRow> Omitted; // the first kNamedOmitted
-    long long OmittedRows = 0;       // in all
+    std::vector<OmittedRow> Omitted; // the first kNamedOmitted rows left out
+    std::size_t OmittedRows = 0;     // all of them
     std::string Encoding;
     std::string Failure;
 };

@@ -112,20 +112,20 @@ std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector
 
 std::string SiteImportJson(std::string_view name, std::string_view encoding,
                            const std::vector<SiteMesh>& meshes,
-                           const std::vector<OmittedRow>& omitted, long long omittedRows) {
+                           const std::vector<OmittedRow>& omitted, std::size_t omittedRows) {
     std::string text = meshes.empty() ? "“" + std::string(name) + "”中没有可导入的网片（按 " +
                                             std::string(encoding) + " 读取）"
                                       : "已从“" + std::string(name) + "”导入 " +
                                             std::to_string(meshes.size()) + " 行网片（按 " +
                                             std::string(encoding) + " 读取）";
-    if (!omitted.empty()) {
+    if (omittedRows > 0) {
         text += "；" + std::to_string(omittedRows) + " 行未导入：";
         for (std::size_t i = 0; i < omitted.size(); ++i)
             text += (i > 0 ? "；" : "") + std::string("第 ") + std::to_string(omitted[i].Line) +
                     " 行：" + omitted[i].Reason;
-        const long long more = omittedRows - static_cast<long long>(omitted.size());
-        if (more > 0)
-            text += "；另有 " + std::to_string(more) + " 行未导入，不逐行列出";
+        if (omittedRows > omitted.size())
+            text +=
+                "；另有 " + std::to_string(omittedRows - omitted.size()) + " 行未导入，不逐行列出";
     }
     JsonWriter json;
     json.BeginObject();

@@ -58,10 +58,10 @@ std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector
                           const SiteTotals& totals);
 
 // A schedule read in: the meshes taken, the rows left out and why (the
-// first of them, `omittedRows` in all), as JSON for the page, with the
-// sentence that says so ("text").
+// first of `omittedRows` named), as JSON for the page, with the sentence
+// that says so ("text").
 std::string SiteImportJson(std::string_view name, std::string_view encoding,
                            const std::vector<SiteMesh>& meshes,
-                           const std::vector<OmittedRow>& omitted, long long omittedRows);
+                           const std::vector<OmittedRow>& omitted, std::size_t omittedRows);
 
 } // namespace tavrilo

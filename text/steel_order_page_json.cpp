@@ -99,6 +99,7 @@ void Pattern(JsonWriter& json, const OrderSettings& settings, const OrderGroup& 
 void Group(JsonWriter& json, const SteelOrder& order, const OrderGroup& group) {
     json.BeginObject();
     json.Key("title").String(GroupTitle(order, group));
+    json.Key("diameter").String(GroupName(order, group)); // for each printed pattern
     json.Key("purchase").String("采购：" + PurchaseText(group));
     json.Key("coil").BeginArray(); // the pieces straightened from a coil, longest first
     for (const cutting::Demand& piece : group.Demand)

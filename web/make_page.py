@@ -8,11 +8,12 @@ the support addresses come from CMake.
 
 The numbers the module and the script agree on (outcomes, extras, parts,
 batch texts) are read from the C++ enumerations of app/outcome.h and
-web/module_interface.h and written as the script's TAVRILO constants, ahead
-of the module's glue; --glue writes that glue alone for the module's tests.
+web/module_interface.h, and the steel grades from kGradeNames of
+text/grade.h, and written as the script's TAVRILO constants, ahead of the
+module's glue; --glue writes that glue alone for the module's tests.
 
   make_page.py --sources web/page --form desktop/form1.ui --module tavrilo_mesh.wasm
-               --interface app/outcome.h web/module_interface.h --glue FILE
+               --interface app/outcome.h web/module_interface.h text/grade.h --glue FILE
                --icon tavrilo.svg --rsvg-convert PATH --site DIR --single FILE
                --version V --description TEXT --home URL --email ADDRESS --qq NUMBER
 """
@@ -65,7 +66,14 @@ def interface_constants(headers):
             if len(set(values.values())) != len(values):
                 sys.exit(f'{header}: {name}: two names for one value')
             groups[INTERFACE_GROUPS[name]] = values
-    missing = set(INTERFACE_GROUPS.values()) - set(groups)
+        # The grades' names, in the order the module lists them (TAVRILO.GRADES).
+        grades = re.search(r'kGradeNames\{\{(.*?)\}\};', text, re.S)
+        if grades:
+            names = re.findall(r'\{SteelGrade::\w+, "([^"]+)"\}', grades.group(1))
+            if not names or len(names) != grades.group(1).count('SteelGrade::'):
+                sys.exit(f'{header}: cannot read kGradeNames')
+            groups['GRADES'] = names
+    missing = (set(INTERFACE_GROUPS.values()) | {'GRADES'}) - set(groups)
     if missing:
         sys.exit(f'no enumeration for {", ".join(sorted(missing))}')
     return groups

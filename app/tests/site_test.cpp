@@ -3,6 +3,7 @@
 #include "app/steel_order.h"
 #include "calc/weight.h"
 #include "text/order_messages.h"
+#include "text/steel_order.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -170,14 +171,17 @@ TEST(Site, TheScheduleGoesOutAndComesBackWhole) {
     ASSERT_EQ(imported.Omitted.size(), 1u);
     EXPECT_EQ(imported.Omitted[0].Line, 2u);
     EXPECT_EQ(imported.Omitted[0].Reason, Boxes("0", "0.0065", "0.1").Refusal->Message);
+    EXPECT_EQ(imported.OmittedRows, 1u);
 
-    // Bad rows are named up to a limit and counted beyond it.
+    // Thousands of rows left out: the first kNamedOmitted named, all counted.
     std::string bad;
-    for (int i = 0; i < 150; ++i)
-        bad += "x,1\n";
-    const SiteImport capped = ReadSiteSchedule(bad);
-    EXPECT_EQ(capped.Omitted.size(), kNamedOmitted);
-    EXPECT_EQ(capped.OmittedRows, 150);
+    for (int i = 0; i < 5000; ++i)
+        bad += "0,0.0065,0.1,2\n";
+    const SiteImport many = ReadSiteSchedule(bad + "1.3,0.0065,0.1,2\n");
+    EXPECT_EQ(many.Meshes.size(), 1u);
+    EXPECT_EQ(many.OmittedRows, 5000u);
+    ASSERT_EQ(many.Omitted.size(), kNamedOmitted);
+    EXPECT_EQ(many.Omitted.back().Line, kNamedOmitted);
 }
 
 } // namespace

@@ -8,13 +8,14 @@
 /* exported tavriloOrder */
 
 // `ask(message)`: a promise of the worker's reply; `site()`: the open site;
-// `save()`: keeps the sites; `setUrl(key, blob)`: a download's object URL.
-function tavriloOrder(ask, site, save, setUrl) {
+// `update(change)`: keeps change(the open site); `setUrl(key, blob)`: a
+// download's object URL.
+function tavriloOrder(ask, site, update, setUrl) {
     const $ = (id) => document.getElementById(id);
     const form = $('order-form');
     const boxes = { stock: $('order-stock'), kerf: $('order-kerf'), keep: $('order-keep'),
-                    lap: $('order-lap') };
-    const DEFAULTS = { stock: '9,12', kerf: '0', keep: '0.5', lap: '36d', splice: 'none' };
+                    lap: $('order-lap'), coils: $('order-coils') };
+    const DEFAULTS = { stock: '9,12', kerf: '0', keep: '0.5', lap: '36d', splice: 'none', coils: '10' };
     const radios = [...form.querySelectorAll('input[name="splice"]')];
     const result = $('order-result');
     const message = $('order-message');
@@ -33,11 +34,24 @@ function tavriloOrder(ask, site, save, setUrl) {
         radios.forEach((radio) => { radio.checked = radio.value === (typed.splice ?? DEFAULTS.splice); });
     }
 
-    // Kept with the site as they are typed.
+    // Kept with the site as they are typed; an order made before is out of date.
     form.addEventListener('input', () => {
-        site().settings = settings();
-        save();
+        const typed = settings();
+        update((open) => { open.settings = typed; });
+        stale();
     });
+
+    let asked = 0; // the last request: a reply to an earlier one is not shown
+    // The site or the settings changed: the order shown (or being made) is
+    // no longer theirs, and neither are its downloads.
+    function stale() {
+        if (result.hidden && $('order-make').disabled === false)
+            return;
+        ++asked;
+        result.hidden = true;
+        message.textContent = '';
+        status.textContent = '工程或设置已改动，原下料方案已过期，请重新生成。';
+    }
 
     function cells(tag, texts, scopeFirst) {
         const tr = document.createElement('tr');
@@ -59,15 +73,30 @@ function tavriloOrder(ask, site, save, setUrl) {
         return p;
     }
 
-    // A pattern: its title, the stock bar with its pieces to scale (a
-    // piece's label shown where it fits; the caption names them all), and
-    // its caption. Every bar of the order is drawn to one scale: a 9 m bar
-    // three quarters as long as a 12 m one (`longest`, the longest stock bar,
-    // takes the whole width).
-    function pattern(item, longest) {
+    // A pattern: its title (printed with its diameter, so that every printed
+    // page names the bars it shows), the stock bar with its pieces to scale (a
+    // piece's label shown where it fits; the caption names them all), and its
+    // caption. Every bar of the order is drawn to one scale: a 9 m bar three
+    // quarters as long as a 12 m one (`longest`, the longest stock bar, takes
+    // the whole width). Laid out only near the screen (content-visibility):
+    // thousands of patterns would hold the page for a second.
+    function pattern(item, longest, diameter) {
         const li = document.createElement('li');
         li.className = 'pattern';
-        li.append(paragraph(item.title, 'pattern-title'));
+        li.addEventListener('contentvisibilityautostatechange', (event) => {
+            if (event.skipped) {
+                shown.delete(li);
+            } else {
+                shown.add(li);
+                fitLabels([li]);
+            }
+        });
+        const title = paragraph(item.title, 'pattern-title');
+        const printed = document.createElement('span');
+        printed.className = 'pattern-diameter';
+        printed.textContent = ` · ${diameter}`;
+        title.append(printed);
+        li.append(title);
         const bar = document.createElement('div');
         bar.className = 'bar';
         bar.setAttribute('aria-hidden', 'true');
@@ -91,16 +120,25 @@ function tavriloOrder(ask, site, save, setUrl) {
         return li;
     }
 
-    // Labels that do not fit their piece are left to the caption.
-    function fitLabels() {
-        for (const piece of result.querySelectorAll('.piece'))
-            piece.classList.toggle('narrow', piece.scrollWidth > piece.clientWidth + 1);
+    // Labels that do not fit their piece are left to the caption: measured
+    // in the patterns laid out (`shown`) as they come near the screen, and in
+    // all before printing; all measured before any is changed.
+    const shown = new Set();
+    function fitLabels(bodies = shown) {
+        const pieces = [...bodies].flatMap((body) => [...body.querySelectorAll('.piece')]);
+        const narrow = pieces.map((piece) => piece.scrollWidth > piece.clientWidth + 1);
+        pieces.forEach((piece, i) => piece.classList.toggle('narrow', narrow[i]));
     }
-    window.addEventListener('resize', fitLabels);
-    window.addEventListener('beforeprint', fitLabels);
-    window.addEventListener('afterprint', fitLabels);
+    window.addEventListener('resize', () => fitLabels());
+    window.addEventListener('beforeprint', () => fitLabels(result.querySelectorAll('.pattern')));
+    window.addEventListener('afterprint', () => fitLabels());
 
-    function showOrder(view) {
+    const ITEMS_AT_ONCE = 100;
+
+    // The order of request `id`; thousands of patterns or splices are added
+    // a hundred a task, so that the page never waits on them, until another
+    // request or a change stops them.
+    async function showOrder(view, id) {
         $('order-heading-lines').replaceChildren(
             ...view.heading.map((line) => paragraph(line)),
             ...view.omitted.map((line) => paragraph(`未计入：${line}`, 'omitted')));
@@ -116,33 +154,51 @@ function tavriloOrder(ask, site, save, setUrl) {
             }));
         const longest = Math.max(...view.groups.flatMap((group) =>
             group.patterns.map((item) => item.stock_mm)));
+        shown.clear();
+        const lists = []; // [list, its items, an item's element]
         $('order-groups').replaceChildren(...view.groups.map((group) => {
             const section = document.createElement('section');
             section.className = 'order-group';
             const title = document.createElement('h4');
             title.textContent = group.title;
-            section.append(title, paragraph(group.purchase), paragraph(group.use),
-                           paragraph(group.bound, group.proven ? 'proven' : ''));
+            // A coil's group lists its pieces: it has no stock bars to cut.
+            section.append(title, ...[paragraph(group.purchase), paragraph(group.use),
+                                      paragraph(group.bound, group.proven ? 'proven' : '')]
+                .filter((p) => p.textContent !== ''));
+            const line = (text) => {
+                const li = document.createElement('li');
+                li.textContent = text;
+                return li;
+            };
+            if (group.coil.length > 0) {
+                const pieces = document.createElement('ul');
+                pieces.className = 'coil-pieces';
+                lists.push([pieces, group.coil, line]);
+                section.append(pieces);
+            }
             if (group.splices.length > 0) {
                 section.append(paragraph(group.splices[0], 'splice-heading'));
                 const list = document.createElement('ul');
                 list.className = 'splices';
-                list.append(...group.splices.slice(1).map((line) => {
-                    const li = document.createElement('li');
-                    li.textContent = line;
-                    return li;
-                }));
+                lists.push([list, group.splices.slice(1), line]);
                 section.append(list);
             }
+            if (group.patterns.length === 0)
+                return section;
             section.append(paragraph(group.patterns_title, 'patterns-title'));
             const patterns = document.createElement('ol');
             patterns.className = 'patterns';
-            patterns.append(...group.patterns.map((item) => pattern(item, longest)));
+            lists.push([patterns, group.patterns, (item) => pattern(item, longest, group.diameter)]);
             section.append(patterns);
             return section;
         }));
         result.hidden = false;
-        fitLabels();
+        for (const [list, items, make] of lists) {
+            for (let at = 0; at < items.length && id === asked; at += ITEMS_AT_ONCE) {
+                list.append(...items.slice(at, at + ITEMS_AT_ONCE).map(make));
+                await new Promise((resolve) => setTimeout(resolve));
+            }
+        }
     }
 
     function link(id, blob, name) {
@@ -150,7 +206,6 @@ function tavriloOrder(ask, site, save, setUrl) {
         $(id).download = name;
     }
 
-    let asked = 0;
     form.addEventListener('submit', async (event) => {
         event.preventDefault();
         const typed = settings();
@@ -159,7 +214,7 @@ function tavriloOrder(ask, site, save, setUrl) {
         const id = ++asked;
         message.textContent = '';
         if (meshes.length === 0) {
-            message.textContent = '工程中还没有网片：先计算并加入工程。';
+            message.textContent = '工程中还没有网片或直条：先计算并加入工程。';
             return;
         }
         // A moment before the bar shows: most orders are made in less.
@@ -170,14 +225,17 @@ function tavriloOrder(ask, site, save, setUrl) {
             type: 'order', meshes,
             settings: { stock: typed.stock, kerf: typed.kerf, keep: typed.keep,
                         lap: typed.splice === 'lap' ? typed.lap : undefined,
-                        couplers: typed.splice === 'couplers' },
+                        couplers: typed.splice === 'couplers', coils: typed.coils },
         });
-        clearTimeout(showBusy);
-        busy.hidden = true;
-        $('order-make').disabled = false;
+        const done = () => {
+            clearTimeout(showBusy);
+            busy.hidden = true;
+            $('order-make').disabled = false;
+        };
         if (id !== asked)
-            return;
+            return done();
         if (!reply.view) {
+            done();
             result.hidden = true;
             status.textContent = '';
             message.textContent = reply.text;
@@ -189,11 +247,13 @@ function tavriloOrder(ask, site, save, setUrl) {
             return;
         }
         $('order-splice').classList.remove('asking');
-        status.textContent = `已生成“${name}”的下料方案。`;
-        showOrder(reply.view);
         link('order-csv', reply.csv, `${name}-采购与下料.csv`);
         link('order-json', reply.json, `${name}-采购与下料.json`);
         link('order-svg', reply.svg, `${name}-下料图.svg`);
+        await showOrder(JSON.parse(reply.view), id);
+        done();
+        if (id === asked)
+            status.textContent = `已生成“${name}”的下料方案。`;
     });
 
     // The printed order: the site's meshes, the purchase list and the plan.
@@ -204,6 +264,8 @@ function tavriloOrder(ask, site, save, setUrl) {
     window.addEventListener('afterprint', () => document.body.classList.remove('print-order'));
 
     return {
+        stale,
+        show: () => show(site().settings ?? {}),
         // Another site opened: its settings, no order yet.
         reset() {
             ++asked;

@@ -15,16 +15,17 @@
 //               module instantiated and warmed up ahead of the batch)
 //               {type: 'start', module: WebAssembly.Module, file: File}
 //               {type: 'cancel'}
-//               {type: 'site', id, module, meshes: [{D, phi, d, a, label, number}]}
+//               {type: 'site', id, module, meshes: [{D, phi, d, a, label, number, grade}]}
 //               {type: 'site-import', id, module, file: File}
-//               {type: 'order', id, module, meshes, settings: {stock, kerf, keep, lap, couplers}}
+//               {type: 'order', id, module, meshes, settings: {stock, kerf, keep, lap, couplers,
+//                coils}}
 // Messages out: {type: 'mesh-total', id, status, text | total, read: {values, notes}}
 //               {type: 'mesh-details', id, status, text | breakdown, weight,
 //                cutHeading, cutComparison, table: {header, lines (the first),
 //                count, rest (the others as JSON), totals}, svg, screen, csv, json}
 //               {type: 'site', id, refused: [{index, text}], table, csv: Blob}
 //               {type: 'site-import', id, status, text | imported: {text, meshes, omitted}}
-//               {type: 'order', id, status, needsSplice, text | view, csv, json, svg}
+//               {type: 'order', id, status, needsSplice, text | view (JSON), csv, json, svg}
 //               {type: 'progress', bytes, text}
 //               {type: 'done', result: Blob|null, text, ok, partial: true when
 //                the result holds only the rows before a stop}
@@ -165,7 +166,8 @@ async function makeOrder({ id, module, meshes, settings }) {
     }
     postMessage({
         type: 'order', id, status,
-        view: JSON.parse(calc.part(PART.ORDER_PAGE)),
+        // As text: the page reads it faster than it would receive the objects.
+        view: calc.part(PART.ORDER_PAGE),
         csv: new Blob([calc.partView(PART.ORDER_CSV)], { type: 'text/csv;charset=utf-8' }),
         json: new Blob([calc.partView(PART.JSON_TEXT)], { type: 'application/json' }),
         svg: new Blob([calc.partView(PART.SVG)], { type: 'image/svg+xml' }),

@@ -62,6 +62,18 @@ test('totals, refusals and a missing arrangement in the window\'s order', () => 
         assert.deepEqual(mesh(...args, 0), expected, JSON.stringify(args));
 });
 
+test('the grades the page offers are the module\'s: each straight bar read with its grade, ' +
+     'a grade it does not know refused', () => {
+    const bar = (grade) => ({ D: '6', phi: '0.012', d: '', a: 0, label: '', number: '1', grade });
+    const grades = [...TavriloModule.GRADES];
+    assert.ok(grades.length > 0);
+    const refused = calc.site([...grades.map(bar), bar('HRB335')]);
+    assert.deepEqual(refused.map(({ index }) => index), [grades.length]);
+    const { rows } = JSON.parse(calc.part(TavriloModule.SITE_TABLE));
+    assert.deepEqual(rows.slice(0, -1).map(({ mesh }) => [mesh[4], mesh[5]]),
+                     grades.map((grade) => ['直条', grade]));
+});
+
 test('a note on each value not read as typed: blanks around a whole number are as typed', () => {
     const notes = (typed) => {
         assert.equal(calc.mesh(typed, '0.0065', '0.1', TWO_WAY, 0), 0, typed);
