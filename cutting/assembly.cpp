@@ -121,13 +121,17 @@ bool PatternOrder(const Pattern& a, const Pattern& b) {
             return a.Pieces[i] > b.Pieces[i];
     if (a.Pieces.size() != b.Pieces.size())
         return a.Pieces.size() > b.Pieces.size();
-    return a.StockLength < b.StockLength;
+    if (a.StockLength != b.StockLength)
+        return a.StockLength < b.StockLength;
+    return a.Stock < b.Stock;
 }
 
 } // namespace detail
 
 Outcome SolveCuttingStock(const Problem& problem, const Limits& limits) {
     using namespace detail;
+    if (!problem.Stocks.empty())
+        return SolveCosted(problem, limits);
     if (const auto fault = Validate(problem))
         return *fault;
     const Instance in = Normalise(problem);
