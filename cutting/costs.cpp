@@ -21,8 +21,10 @@ namespace {
 // length, and the count times the dearest cost checked below, fit in 64 bits.
 constexpr std::int64_t kMaxCost = 1'000'000'000;
 constexpr std::int64_t kMaxTotalCost = std::int64_t{1} << 61;
-// The relaxation's dives get 1 / kDiveShare of the steps.
+// Each dive gets 1 / kDiveShare of the steps left.
 constexpr std::int64_t kDiveShare = 2;
+// Dives made at most, each starting from a different column of the relaxation.
+constexpr std::size_t kDives = 8;
 
 bool Usable(const Stock& s) {
     return s.Available != 0;
@@ -296,21 +298,27 @@ Outcome SolveCosted(const Problem& problem, const Limits& limits) {
         best = std::move(greedy);
     }
     CostedLp root;
-    if (ci.In.Items() <= kMaxLpRows && FewCells(ci.In)) {
-        auto dived =
-            WithShare(budget, kDiveShare, [&](Budget& part) { return CostedDive(ci, part, root); });
+    std::vector<Column> pool;
+    std::int64_t lower = MaterialCost(ci);
+    const bool relaxed = ci.In.Items() <= kMaxLpRows && FewCells(ci.In);
+    for (std::size_t dive = 0; relaxed && dive < kDives && budget.Left > 0; ++dive) {
+        auto dived = WithShare(budget, kDiveShare, [&](Budget& part) {
+            return CostedDive(ci, part, root, dive, pool);
+        });
+        if (dive == 0 && !root.Duals.empty())
+            if (const auto dual = DualCostBound(ci, root.Duals, budget))
+                lower = std::max(lower, *dual);
+        lower = Achievable(ci, lower);
         if (dived)
             Cheapen(ci, *dived);
         if (dived && (!best || CostedBetter(ci, *dived, *best)))
             best = std::move(dived);
+        if (best && CostOf(ci, *best) <= lower)
+            break;
     }
     if (!best)
         return ProblemFault::NotEnoughStock;
-    std::int64_t lower = MaterialCost(ci);
-    if (!root.Duals.empty())
-        if (const auto dual = DualCostBound(ci, root.Duals, budget))
-            lower = std::max(lower, *dual);
-    return AssembleCosted(ci, *best, lower);
+    return AssembleCosted(ci, *best, Achievable(ci, lower));
 }
 
 } // namespace tavrilo::cutting::detail

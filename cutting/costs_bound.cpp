@@ -11,7 +11,9 @@
 // d_i of each), w_s = max(0, V_s(y) - c_s) is feasible for a limited stock;
 // an unlimited stock needs V_s(y) <= c_s, so y is first scaled down until
 // every unlimited stock has it. The duals are scaled to integers and every
-// knapsack is exact, so the bound is exact up to the one rounding down.
+// knapsack is exact, so the bound is exact up to the one rounding: up to the
+// next whole unit, which no plan's cost lies below. That is then raised to
+// the least cost a plan can add up to (Achievable).
 
 #include "cutting/detail.h"
 
@@ -19,6 +21,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -31,6 +34,9 @@ constexpr std::int64_t kMaxBoundCells = 400'000'000;
 // at most as much, so that cost times scale fits (costs are at most 10^9).
 constexpr double kDualScale = 1073741824.0; // 2^30
 constexpr std::int64_t kMaxScale = std::int64_t{1} << 30;
+// The least cost two prices add up to is looked for over at most this many
+// counts of the dearer bar.
+constexpr std::int64_t kMaxAchievableSteps = 1'000'000;
 
 // Whether stock a costs less per millimetre of capacity than b.
 bool Cheaper(const CostedInstance& ci, std::size_t a, std::size_t b) {
@@ -108,6 +114,29 @@ std::optional<std::int64_t> Dual(const CostedInstance& ci, std::int64_t scale,
 
 } // namespace
 
+std::int64_t Achievable(const CostedInstance& ci, std::int64_t bound) {
+    std::vector<std::int64_t> costs;
+    for (const Priced& s : ci.Stocks)
+        if (s.Cost > 0 && std::find(costs.begin(), costs.end(), s.Cost) == costs.end())
+            costs.push_back(s.Cost);
+    if (bound <= 0 || costs.empty())
+        return std::max<std::int64_t>(bound, 0);
+    std::int64_t divisor = 0;
+    for (const std::int64_t c : costs)
+        divisor = std::gcd(divisor, c);
+    bound = *MulDivCeil(bound, 1, divisor) * divisor;
+    if (costs.size() != 2 || bound / std::max(costs[0], costs[1]) > kMaxAchievableSteps)
+        return bound;
+    // Two costs a < b: the least a * m + b * n >= bound, over every n.
+    const std::int64_t a = std::min(costs[0], costs[1]), b = std::max(costs[0], costs[1]);
+    std::int64_t least = *MulDivCeil(bound, 1, a) * a;
+    for (std::int64_t n = 1; n * b - b < bound; ++n) {
+        const std::int64_t rest = std::max<std::int64_t>(bound - n * b, 0);
+        least = std::min(least, n * b + *MulDivCeil(rest, 1, a) * a);
+    }
+    return least;
+}
+
 std::int64_t MaterialCost(const CostedInstance& ci) {
     std::int64_t material = 0;
     for (std::size_t i = 0; i < ci.In.Items(); ++i)
@@ -150,7 +179,8 @@ std::optional<std::int64_t> DualCostBound(const CostedInstance& ci,
     const auto dual = Dual(ci, scale, values, *carried);
     if (!dual)
         return std::nullopt;
-    return *dual > 0 ? *dual / scale : 0;
+    // A plan's cost is a whole number no less than dual / scale.
+    return *dual > 0 ? *MulDivCeil(*dual, 1, scale) : 0;
 }
 
 } // namespace tavrilo::cutting::detail

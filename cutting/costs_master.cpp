@@ -253,16 +253,22 @@ bool Take(const CostedInstance& ci, const Column& column, std::int64_t most,
     return true;
 }
 
-// The columns the relaxation uses at least once taken as often; when none
-// is, the most used one once. Whether any bar was taken.
-bool Round(const CostedInstance& ci, const CostedLp& lp, std::vector<std::int64_t>& left,
-           std::vector<std::int64_t>& bars, std::vector<Group>& plan) {
+// The relaxation's columns, the most used first.
+std::vector<std::size_t> MostUsed(const CostedLp& lp) {
     std::vector<std::size_t> order(lp.X.size());
     for (std::size_t k = 0; k < order.size(); ++k)
         order[k] = k;
     std::stable_sort(order.begin(), order.end(), [&lp](std::size_t a, std::size_t b) {
         return lp.X[a].second > lp.X[b].second;
     });
+    return order;
+}
+
+// The columns the relaxation uses at least once taken as often; when none
+// is, the most used one once. Whether any bar was taken.
+bool Round(const CostedInstance& ci, const CostedLp& lp, std::vector<std::int64_t>& left,
+           std::vector<std::int64_t>& bars, std::vector<Group>& plan) {
+    const std::vector<std::size_t> order = MostUsed(lp);
     bool taken = false;
     for (const std::size_t k : order) {
         const auto whole = static_cast<std::int64_t>(std::floor(lp.X[k].second + kValueEps));
@@ -284,13 +290,19 @@ CostedLp SolveCostedRelaxation(const CostedInstance& ci, const std::vector<std::
 }
 
 std::optional<std::vector<Group>> CostedDive(const CostedInstance& ci, Budget& budget,
-                                             CostedLp& root) {
+                                             CostedLp& root, std::size_t first,
+                                             std::vector<Column>& pool) {
     std::vector<std::int64_t> left = ci.In.PieceCounts;
     std::vector<std::int64_t> bars = LeftAfter(ci, {});
-    std::vector<Column> pool;
     std::vector<Group> plan;
-    root = SolveCostedRelaxation(ci, left, bars, pool, budget);
-    CostedLp lp = root;
+    if (root.Duals.empty())
+        root = SolveCostedRelaxation(ci, left, bars, pool, budget);
+    // Dive `first` > 0 starts with the first-th most used column once.
+    if (first > 0 && (first > root.X.size() || !root.Covered))
+        return std::nullopt;
+    if (first > 0 && !Take(ci, root.X[MostUsed(root)[first - 1]].first, 1, left, bars, plan))
+        return std::nullopt;
+    CostedLp lp = first > 0 ? SolveCostedRelaxation(ci, left, bars, pool, budget) : root;
     while (lp.Covered && Round(ci, lp, left, bars, plan)) {
         if (std::all_of(left.begin(), left.end(), [](std::int64_t c) { return c == 0; }))
             return plan;

@@ -421,10 +421,13 @@ struct CostedLp {
 CostedLp SolveCostedRelaxation(const CostedInstance& ci, const std::vector<std::int64_t>& demand,
                                const std::vector<std::int64_t>& bars, std::vector<Column>& pool,
                                Budget& budget);
-// A plan by rounding and diving from the relaxation; `root` is the first
-// relaxation's, for the bound. Nothing when no plan within the stock is found.
+// A plan by rounding and diving from the relaxation, which is solved into
+// `root` (for the bound) when it has not been yet; dive `first` > 0 first
+// cuts one bar of the root's first-th most used column. The columns found
+// go to `pool`. Nothing when no plan within the stock is found.
 std::optional<std::vector<Group>> CostedDive(const CostedInstance& ci, Budget& budget,
-                                             CostedLp& root);
+                                             CostedLp& root, std::size_t first,
+                                             std::vector<Column>& pool);
 
 // A short list cut at the least cost, found by weighing every way of cutting
 // it (costs_exact.cpp): its cost is then its own bound. Nothing when the list
@@ -434,6 +437,9 @@ std::optional<std::vector<Group>> CostedExactly(const CostedInstance& ci, Budget
 // A cost no plan beats: the material at the cheapest cost per millimetre the
 // stocks offer, as far as they have bars; and from duals (caller's units).
 std::int64_t MaterialCost(const CostedInstance& ci);
+// The least cost at or above `bound` that bars of the stocks' costs add up to:
+// every plan's cost is such a sum, so a bound raised to it is still one.
+std::int64_t Achievable(const CostedInstance& ci, std::int64_t bound);
 std::optional<std::int64_t> DualCostBound(const CostedInstance& ci,
                                           const std::vector<double>& duals, Budget& budget);
 

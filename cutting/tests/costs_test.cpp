@@ -140,7 +140,8 @@ bool CheckRelaxation(const Problem& p, std::int64_t least) {
     const CostedInstance ci = NormaliseCosted(p);
     Budget budget{100'000'000};
     CostedLp root;
-    const auto dived = CostedDive(ci, budget, root);
+    std::vector<Column> pool;
+    const auto dived = CostedDive(ci, budget, root, 0, pool);
     if (dived) {
         EXPECT_TRUE(WithinStock(ci, *dived));
         EXPECT_GE(CostOf(ci, *dived), least);
