@@ -112,6 +112,59 @@ std::optional<std::int64_t> Dual(const CostedInstance& ci, std::int64_t scale,
     return sum;
 }
 
+// The material the bars that cost something must hold: what the free bars
+// on hand cannot; nothing when a free stock has no limit or the bars that
+// cost something are not two unlimited stocks.
+std::optional<std::int64_t> PaidMaterial(const CostedInstance& ci, std::vector<std::size_t>& paid) {
+    std::int64_t material = 0;
+    for (std::size_t i = 0; i < ci.In.Items(); ++i)
+        material += ci.In.PieceCounts[i] * ci.In.Size(i);
+    for (std::size_t s = 0; s < ci.Stocks.size(); ++s) {
+        if (ci.Stocks[s].Cost > 0) {
+            if (ci.Limited(s))
+                return std::nullopt;
+            paid.push_back(s);
+        } else if (!ci.Limited(s)) {
+            return std::nullopt;
+        } else {
+            const auto held = MulChecked(ci.Stocks[s].Available, ci.Capacity(s));
+            material = held ? std::max<std::int64_t>(material - *held, 0) : 0;
+        }
+    }
+    if (paid.size() != 2)
+        return std::nullopt;
+    return material;
+}
+
+// With two prices, the least cost m * a + n * b >= bound over every n; when
+// the bars that cost are two unlimited stocks, also holding the material the
+// free bars cannot (m * A + n * B >= that material): every plan does both.
+std::int64_t TwoPrices(const CostedInstance& ci, std::int64_t bound) {
+    std::vector<std::size_t> paid;
+    const auto material = PaidMaterial(ci, paid);
+    std::int64_t a = 0, b = 0, capA = 1, capB = 1;
+    for (const Priced& s : ci.Stocks)
+        if (s.Cost > 0)
+            (a == 0 || a == s.Cost ? a : b) = s.Cost;
+    if (material) {
+        a = ci.Stocks[paid[0]].Cost, b = ci.Stocks[paid[1]].Cost;
+        capA = ci.Capacity(paid[0]), capB = ci.Capacity(paid[1]);
+    }
+    const std::int64_t need = material.value_or(0);
+    std::int64_t least = INT64_MAX;
+    // Past the n that pays for the bound and holds the material alone, the
+    // cost only grows; a search cut short bounds nothing.
+    for (std::int64_t n = 0; n <= kMaxAchievableSteps; ++n) {
+        const std::int64_t m =
+            std::max(*MulDivCeil(std::max<std::int64_t>(bound - n * b, 0), 1, a),
+                     *MulDivCeil(std::max<std::int64_t>(need - n * capB, 0), 1, capA));
+        least = std::min(least, m * a + n * b);
+        if (n * b >= bound && n * capB >= need)
+            return least;
+    }
+    return bound;
+}
+
 } // namespace
 
 std::int64_t Achievable(const CostedInstance& ci, std::int64_t bound) {
@@ -127,14 +180,7 @@ std::int64_t Achievable(const CostedInstance& ci, std::int64_t bound) {
     bound = *MulDivCeil(bound, 1, divisor) * divisor;
     if (costs.size() != 2 || bound / std::max(costs[0], costs[1]) > kMaxAchievableSteps)
         return bound;
-    // Two costs a < b: the least a * m + b * n >= bound, over every n.
-    const std::int64_t a = std::min(costs[0], costs[1]), b = std::max(costs[0], costs[1]);
-    std::int64_t least = *MulDivCeil(bound, 1, a) * a;
-    for (std::int64_t n = 1; n * b - b < bound; ++n) {
-        const std::int64_t rest = std::max<std::int64_t>(bound - n * b, 0);
-        least = std::min(least, n * b + *MulDivCeil(rest, 1, a) * a);
-    }
-    return least;
+    return TwoPrices(ci, bound);
 }
 
 std::int64_t MaterialCost(const CostedInstance& ci) {

@@ -21,7 +21,7 @@ namespace {
 constexpr std::int64_t kNone = INT64_MAX;
 // Lists of at most this many pieces are searched, with at most this many steps.
 constexpr std::int64_t kExactPieces = 24;
-constexpr std::int64_t kExactSteps = 4'000'000;
+constexpr std::int64_t kExactSteps = 1'000'000;
 
 class CostSearch {
 public:
