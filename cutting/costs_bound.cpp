@@ -13,7 +13,12 @@
 // every unlimited stock has it. The duals are scaled to integers and every
 // knapsack is exact, so the bound is exact up to the one rounding: up to the
 // next whole unit, which no plan's cost lies below. That is then raised to
-// the least cost a plan can add up to (Achievable).
+// the least cost a plan can add up to (Achievable). When the bars with a
+// price are two unlimited stocks (new 9 m and 12 m bars beside free ones on
+// hand), their counts m and n are whole numbers that must also hold the
+// material the free bars cannot, and carry the pieces' worth at the duals
+// (before they are scaled down) that the free bars cannot: the least
+// m * a + n * b that does all of it, over every n, is a bound too.
 
 #include "cutting/detail.h"
 
@@ -136,33 +141,83 @@ std::optional<std::int64_t> PaidMaterial(const CostedInstance& ci, std::vector<s
     return material;
 }
 
-// With two prices, the least cost m * a + n * b >= bound over every n; when
-// the bars that cost are two unlimited stocks, also holding the material the
-// free bars cannot (m * A + n * B >= that material): every plan does both.
-std::int64_t TwoPrices(const CostedInstance& ci, std::int64_t bound) {
+// m * A + n * B >= Rhs for m bars of one stock with a price and n of the other.
+struct Held {
+    std::int64_t A = 0, B = 0, Rhs = 0;
+};
+
+// The least m * a + n * b (a, b the two prices) that meets every one of
+// `held`, over every n; `bound` when that cannot be told.
+std::int64_t Least(std::int64_t a, std::int64_t b, const std::vector<Held>& held,
+                   std::int64_t bound) {
+    std::int64_t least = INT64_MAX;
+    for (std::int64_t n = 0; n <= kMaxAchievableSteps; ++n) {
+        std::int64_t m = 0;
+        bool possible = true, alone = true; // alone: n meets each that n can meet
+        for (const Held& h : held) {
+            const auto nB = MulChecked(n, h.B);
+            if (!nB)
+                return bound;
+            const std::int64_t rest = std::max<std::int64_t>(h.Rhs - *nB, 0);
+            alone = alone && (rest == 0 || h.B == 0);
+            if (rest > 0 && h.A == 0)
+                possible = false;
+            else if (rest > 0)
+                m = std::max(m, *MulDivCeil(rest, 1, h.A));
+        }
+        if (possible)
+            least = std::min(least, m * a + n * b);
+        // Past it the cost only grows; a search cut short bounds nothing.
+        if (alone)
+            return least == INT64_MAX ? bound : least;
+    }
+    return bound;
+}
+
+// With two prices, the least cost m * a + n * b >= bound; when the bars that
+// cost are two unlimited stocks, the least that also holds the material the
+// free bars cannot (m * A + n * B >= that material), and meets `held`
+// (given for those two stocks): every plan does all of it.
+std::int64_t TwoPrices(const CostedInstance& ci, std::int64_t bound,
+                       const std::vector<Held>& held = {}) {
     std::vector<std::size_t> paid;
     const auto material = PaidMaterial(ci, paid);
-    std::int64_t a = 0, b = 0, capA = 1, capB = 1;
+    std::int64_t a = 0, b = 0;
     for (const Priced& s : ci.Stocks)
         if (s.Cost > 0)
             (a == 0 || a == s.Cost ? a : b) = s.Cost;
+    std::vector<Held> all;
     if (material) {
         a = ci.Stocks[paid[0]].Cost, b = ci.Stocks[paid[1]].Cost;
-        capA = ci.Capacity(paid[0]), capB = ci.Capacity(paid[1]);
+        all = held;
+        all.push_back({ci.Capacity(paid[0]), ci.Capacity(paid[1]), *material});
     }
-    const std::int64_t need = material.value_or(0);
-    std::int64_t least = INT64_MAX;
-    // Past the n that pays for the bound and holds the material alone, the
-    // cost only grows; a search cut short bounds nothing.
-    for (std::int64_t n = 0; n <= kMaxAchievableSteps; ++n) {
-        const std::int64_t m =
-            std::max(*MulDivCeil(std::max<std::int64_t>(bound - n * b, 0), 1, a),
-                     *MulDivCeil(std::max<std::int64_t>(need - n * capB, 0), 1, capA));
-        least = std::min(least, m * a + n * b);
-        if (n * b >= bound && n * capB >= need)
-            return least;
+    all.push_back({a, b, bound});
+    return Least(a, b, all, bound);
+}
+
+// From the duals before they are scaled down: the pieces' worth, less what
+// the free bars on hand carry of it, is carried by the two stocks with a
+// price. Nothing when it does not fit or the stocks are not so.
+std::optional<Held> Carrying(const CostedInstance& ci, const std::vector<std::int64_t>& values,
+                             const std::vector<std::int64_t>& carried) {
+    std::vector<std::size_t> paid;
+    if (!PaidMaterial(ci, paid))
+        return std::nullopt;
+    std::optional<std::int64_t> rest = 0;
+    for (std::size_t i = 0; i < ci.In.Items() && rest; ++i) {
+        const auto add = MulChecked(values[i], ci.In.PieceCounts[i]);
+        rest = add ? AddChecked(*rest, *add) : std::nullopt;
     }
-    return bound;
+    for (std::size_t s = 0; s < ci.Stocks.size() && rest; ++s) {
+        if (ci.Stocks[s].Cost > 0)
+            continue;
+        const auto free = MulChecked(ci.Stocks[s].Available, carried[ci.Stocks[s].Length]);
+        rest = free ? AddChecked(*rest, -*free) : std::nullopt;
+    }
+    if (!rest)
+        return std::nullopt;
+    return Held{carried[ci.Stocks[paid[0]].Length], carried[ci.Stocks[paid[1]].Length], *rest};
 }
 
 } // namespace
@@ -220,13 +275,19 @@ std::optional<std::int64_t> DualCostBound(const CostedInstance& ci,
         values[i] = static_cast<std::int64_t>(std::min(v, kDualScale));
     }
     auto carried = Carried(ci, values, budget);
-    if (!carried || !FitUnlimited(ci, scale, values, *carried, budget))
+    if (!carried)
+        return std::nullopt;
+    const auto held = Carrying(ci, values, *carried);
+    if (!FitUnlimited(ci, scale, values, *carried, budget))
         return std::nullopt;
     const auto dual = Dual(ci, scale, values, *carried);
     if (!dual)
         return std::nullopt;
     // A plan's cost is a whole number no less than dual / scale.
-    return *dual > 0 ? *MulDivCeil(*dual, 1, scale) : 0;
+    const std::int64_t bound = *dual > 0 ? *MulDivCeil(*dual, 1, scale) : 0;
+    if (!held || bound <= 0)
+        return bound;
+    return std::max(bound, TwoPrices(ci, bound, {*held}));
 }
 
 } // namespace tavrilo::cutting::detail

@@ -36,7 +36,7 @@ class CostedMaster {
 public:
     CostedMaster(const CostedInstance& ci, const std::vector<std::int64_t>& demand,
                  const std::vector<std::int64_t>& bars, Budget& budget)
-        : ci_(ci), demand_(demand), bars_(bars), budget_(budget) {
+        : ci_(ci), bars_(bars), budget_(budget) {
         for (std::size_t i = 0; i < ci.In.Items(); ++i)
             if (demand[i] > 0) {
                 rows_.push_back(i);
@@ -217,7 +217,6 @@ private:
     }
 
     const CostedInstance& ci_;
-    const std::vector<std::int64_t>& demand_;
     const std::vector<std::int64_t>& bars_;
     Budget& budget_;
     std::vector<std::size_t> rows_;  // the items with pieces left
