@@ -318,6 +318,10 @@ Outcome SolveCosted(const Problem& problem, const Limits& limits) {
     }
     if (!best)
         return ProblemFault::NotEnoughStock;
+    if (CostOf(ci, *best) > lower) {
+        RecutWorst(ci, *best, budget);
+        Cheapen(ci, *best);
+    }
     return AssembleCosted(ci, *best, Achievable(ci, lower));
 }
 

@@ -22,6 +22,8 @@ constexpr std::int64_t kNone = INT64_MAX;
 // Lists of at most this many pieces are searched, with at most this many steps.
 constexpr std::int64_t kExactPieces = 24;
 constexpr std::int64_t kExactSteps = 1'000'000;
+// Rounds of cutting the worst bars again.
+constexpr int kRecutRounds = 4;
 
 class CostSearch {
 public:
@@ -136,6 +138,64 @@ std::optional<std::vector<Group>> CostedExactly(const CostedInstance& ci, Budget
     if (!cost || *cost == kNone)
         return std::nullopt;
     return search.Plan(state);
+}
+
+namespace {
+
+// The bars of `plan` one by one, those that waste the most cost first (the
+// cost of a bar times the millimetres it leaves unused).
+std::vector<Group> WorstFirst(const CostedInstance& ci, const std::vector<Group>& plan) {
+    std::vector<Group> bars;
+    for (const Group& g : plan)
+        for (std::int64_t k = 0; k < g.Bars; ++k)
+            bars.push_back(Group{g.Stock, g.Pieces, 1});
+    const auto waste = [&ci](const Group& g) {
+        return ci.Stocks[g.Stock].Cost * (ci.Capacity(g.Stock) - PiecesLength(ci.In, g));
+    };
+    std::stable_sort(bars.begin(), bars.end(),
+                     [&](const Group& a, const Group& b) { return waste(a) > waste(b); });
+    return bars;
+}
+
+// The worst bars of `plan` with at most kExactPieces pieces cut again
+// exactly, within the bars the rest leaves; whether that is cheaper.
+bool RecutOnce(const CostedInstance& ci, std::vector<Group>& plan, Budget& budget) {
+    std::vector<Group> bars = WorstFirst(ci, plan);
+    CostedInstance sub = ci;
+    std::fill(sub.In.PieceCounts.begin(), sub.In.PieceCounts.end(), 0);
+    std::int64_t pieces = 0;
+    std::size_t taken = 0;
+    for (; taken < bars.size(); ++taken) {
+        std::int64_t more = 0;
+        for (const auto& [i, c] : bars[taken].Pieces)
+            more += c;
+        if (pieces + more > kExactPieces)
+            break;
+        pieces += more;
+        for (const auto& [i, c] : bars[taken].Pieces)
+            sub.In.PieceCounts[i] += c;
+    }
+    if (taken < 2)
+        return false;
+    const std::vector<Group> worst(bars.begin(), bars.begin() + static_cast<std::ptrdiff_t>(taken));
+    bars.erase(bars.begin(), bars.begin() + static_cast<std::ptrdiff_t>(taken));
+    const std::vector<std::int64_t> left = LeftAfter(ci, bars);
+    for (std::size_t s = 0; s < ci.Stocks.size(); ++s)
+        sub.Stocks[s].Available = left[s];
+    auto again = CostedExactly(sub, budget);
+    if (!again || CostOf(ci, *again) >= CostOf(ci, worst))
+        return false;
+    bars.insert(bars.end(), again->begin(), again->end());
+    plan = std::move(bars);
+    return true;
+}
+
+} // namespace
+
+void RecutWorst(const CostedInstance& ci, std::vector<Group>& plan, Budget& budget) {
+    for (int round = 0; round < kRecutRounds && budget.Left > 0; ++round)
+        if (!RecutOnce(ci, plan, budget))
+            return;
 }
 
 } // namespace tavrilo::cutting::detail

@@ -433,6 +433,9 @@ std::optional<std::vector<Group>> CostedDive(const CostedInstance& ci, Budget& b
 // it (costs_exact.cpp): its cost is then its own bound. Nothing when the list
 // is too long or the search would take more than a share of `budget`.
 std::optional<std::vector<Group>> CostedExactly(const CostedInstance& ci, Budget& budget);
+// The bars of `plan` that waste the most cost cut again exactly, as a short
+// list of their own within the bars the rest leaves, while that saves.
+void RecutWorst(const CostedInstance& ci, std::vector<Group>& plan, Budget& budget);
 
 // A cost no plan beats: the material at the cheapest cost per millimetre the
 // stocks offer, as far as they have bars; and from duals (caller's units).
