@@ -287,7 +287,13 @@ std::optional<std::int64_t> DualCostBound(const CostedInstance& ci,
     const std::int64_t bound = *dual > 0 ? *MulDivCeil(*dual, 1, scale) : 0;
     if (!held || bound <= 0)
         return bound;
-    return std::max(bound, TwoPrices(ci, bound, {*held}));
+    std::vector<Held> all = {*held};
+    // And the pieces one by one: each bar holds only so many.
+    const std::vector<std::int64_t> ones(ci.In.Items(), 1);
+    if (const auto most = Carried(ci, ones, budget))
+        if (const auto pieces = Carrying(ci, ones, *most))
+            all.push_back(*pieces);
+    return std::max(bound, TwoPrices(ci, bound, all));
 }
 
 } // namespace tavrilo::cutting::detail
