@@ -62,10 +62,14 @@
 // the knapsack of its length, artificial columns so that any stock starts
 // feasible. The dives round as above, within the bars left, and the greedy
 // plan cuts what they leave. Each plan's bars are then moved to the cheapest
-// stock with bars left that holds them. The bound (costs_bound.cpp) is the
-// material at the cheapest price per millimetre, or the relaxation's duals
-// made feasible for the dual with limits and computed again in integers,
-// then raised to the least cost the stocks' prices add up to. The squeeze,
+// stock with bars left that holds them, and when the best still misses its
+// bound, its bars that waste the most cost are cut again exactly as a short
+// list of their own. The bound (costs_bound.cpp) is the material at the
+// cheapest price per millimetre, or the relaxation's duals made feasible for
+// the dual with limits and computed again in integers, raised to the least
+// cost the stocks' prices add up to; with new bars at two prices beside free
+// ones, to the least whole counts of them that also hold the material, the
+// pieces' worth at the duals and the pieces one by one. The squeeze,
 // the classes of lengths and the exact search of exact.cpp are not used
 // there: none of them knows of limits or prices.
 
