@@ -17,9 +17,12 @@ bool Budget::Spend(std::int64_t steps) {
     return true;
 }
 
-std::optional<std::int64_t> MulDivCeil(std::int64_t a, std::int64_t b, std::int64_t m) {
-    if (a < 0 || b < 0 || m <= 0)
-        return std::nullopt;
+namespace {
+
+// a * b / m for a, b >= 0 and m > 0 as a quotient and a remainder; false when
+// the quotient does not fit in 63 bits.
+bool Divide(std::int64_t a, std::int64_t b, std::int64_t m, std::uint64_t& quotient,
+            std::uint64_t& remainder) {
     // a * b as 128 bits in two halves, from 32-bit parts.
     const std::uint64_t ua = static_cast<std::uint64_t>(a);
     const std::uint64_t ub = static_cast<std::uint64_t>(b);
@@ -43,9 +46,25 @@ std::optional<std::int64_t> MulDivCeil(std::int64_t a, std::int64_t b, std::int6
                 qlo |= std::uint64_t{1} << bit;
         }
     }
-    if (qhi != 0 || qlo > static_cast<std::uint64_t>(INT64_MAX - 1))
+    quotient = qlo;
+    remainder = rem;
+    return qhi == 0 && qlo <= static_cast<std::uint64_t>(INT64_MAX - 1);
+}
+
+} // namespace
+
+std::optional<std::int64_t> MulDivCeil(std::int64_t a, std::int64_t b, std::int64_t m) {
+    std::uint64_t q = 0, rem = 0;
+    if (a < 0 || b < 0 || m <= 0 || !Divide(a, b, m, q, rem))
         return std::nullopt;
-    return static_cast<std::int64_t>(qlo) + (rem != 0 ? 1 : 0);
+    return static_cast<std::int64_t>(q) + (rem != 0 ? 1 : 0);
+}
+
+std::optional<std::int64_t> MulDivFloor(std::int64_t a, std::int64_t b, std::int64_t m) {
+    std::uint64_t q = 0, rem = 0;
+    if (a < 0 || b < 0 || m <= 0 || !Divide(a, b, m, q, rem))
+        return std::nullopt;
+    return static_cast<std::int64_t>(q);
 }
 
 std::optional<std::int64_t> AddChecked(std::int64_t a, std::int64_t b) {

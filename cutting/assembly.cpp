@@ -49,6 +49,29 @@
 // of one bar fewer (the squeeze); then the bars
 // it fills worst are cut again on their own, as a problem of their own, which
 // is small enough for the relaxation.
+//
+// With stock on hand and prices (Problem::Stocks) the plan of least cost is
+// looked for instead, on a path of its own (costs.cpp), so that a problem
+// without them is cut exactly as before. A list of a few pieces is solved by
+// weighing every way of cutting it (costs_exact.cpp): its cost is then its
+// own bound. Otherwise the greedy plan within the bars there are comes first
+// (the cheapest bar per millimetre of piece, filled with the longest pieces
+// left; and again with every bar holding the longest piece left), then up to
+// kDives dives from the relaxation of least cost (costs_master.cpp): a row
+// per piece length and one per limited stock, patterns priced per stock by
+// the knapsack of its length, artificial columns so that any stock starts
+// feasible. The dives round as above, within the bars left, and the greedy
+// plan cuts what they leave. Each plan's bars are then moved to the cheapest
+// stock with bars left that holds them, and when the best still misses its
+// bound, its bars that waste the most cost are cut again exactly as a short
+// list of their own. The bound (costs_bound.cpp) is the material at the
+// cheapest price per millimetre, or the relaxation's duals made feasible for
+// the dual with limits and computed again in integers, raised to the least
+// cost the stocks' prices add up to; with new bars at two prices beside free
+// ones, to the least whole counts of them that also hold the material, the
+// pieces' worth at the duals and the pieces one by one. The squeeze,
+// the classes of lengths and the exact search of exact.cpp are not used
+// there: none of them knows of limits or prices.
 
 namespace tavrilo::cutting {
 namespace detail {
@@ -121,13 +144,17 @@ bool PatternOrder(const Pattern& a, const Pattern& b) {
             return a.Pieces[i] > b.Pieces[i];
     if (a.Pieces.size() != b.Pieces.size())
         return a.Pieces.size() > b.Pieces.size();
-    return a.StockLength < b.StockLength;
+    if (a.StockLength != b.StockLength)
+        return a.StockLength < b.StockLength;
+    return a.Stock < b.Stock;
 }
 
 } // namespace detail
 
 Outcome SolveCuttingStock(const Problem& problem, const Limits& limits) {
     using namespace detail;
+    if (!problem.Stocks.empty())
+        return SolveCosted(problem, limits);
     if (const auto fault = Validate(problem))
         return *fault;
     const Instance in = Normalise(problem);

@@ -44,6 +44,8 @@ template <class Run> auto WithShare(Budget& budget, std::int64_t share, Run&& ru
 // ceil(a * b / m) for a, b >= 0 and m > 0, exactly, or nothing when it does
 // not fit in 64 bits. No 128-bit integer type is needed.
 std::optional<std::int64_t> MulDivCeil(std::int64_t a, std::int64_t b, std::int64_t m);
+// floor(a * b / m), the same way.
+std::optional<std::int64_t> MulDivFloor(std::int64_t a, std::int64_t b, std::int64_t m);
 std::optional<std::int64_t> AddChecked(std::int64_t a, std::int64_t b);
 std::optional<std::int64_t> MulChecked(std::int64_t a, std::int64_t b);
 
@@ -371,5 +373,79 @@ PatternShape Shape(Millimetres stock, const std::vector<Millimetres>& pieces, Mi
 
 // The order of Plan::Patterns: true when `a` comes before `b`.
 bool PatternOrder(const Pattern& a, const Pattern& b);
+
+// --- Stock on hand and prices (costs.cpp, costs_master.cpp, costs_bound.cpp) -
+
+// A stock of Problem::Stocks that can carry a piece and has a bar.
+struct Priced {
+    std::size_t Index = 0;       // into Problem::Stocks
+    std::size_t Length = 0;      // into Instance::StockLengths
+    std::int64_t Available = -1; // -1: as many as wanted
+    std::int64_t Cost = 0;
+};
+
+// A problem with Stocks in normal form: the instance's stock lengths are the
+// distinct lengths of the stocks, and a Group's Stock indexes Stocks.
+struct CostedInstance {
+    Instance In;
+    std::vector<Priced> Stocks; // in the order of Problem::Stocks
+    bool Limited(std::size_t s) const { return Stocks[s].Available >= 0; }
+    Millimetres Capacity(std::size_t s) const { return In.Capacity(Stocks[s].Length); }
+};
+
+// The problem with its Stocks as plain stock lengths, for Validate.
+Problem Lengths(const Problem& problem);
+std::optional<ProblemFault> ValidateCosted(const Problem& problem);
+CostedInstance NormaliseCosted(const Problem& problem);
+
+// The plan's cost, and whether it uses no stock more often than it has.
+std::int64_t CostOf(const CostedInstance& ci, const std::vector<Group>& groups);
+bool WithinStock(const CostedInstance& ci, const std::vector<Group>& groups);
+// Bars left of each stock after `groups` (-1: as many as wanted).
+std::vector<std::int64_t> LeftAfter(const CostedInstance& ci, const std::vector<Group>& groups);
+// The pieces `left` cut greedily from the bars `bars` (left of each stock),
+// appended to `out`; false when some piece finds no bar.
+bool CostedGreedy(const CostedInstance& ci, std::vector<std::int64_t> left,
+                  std::vector<std::int64_t> bars, std::vector<Group>& out);
+// Each group's bars moved, as far as the bars left allow, to the cheapest
+// stock that holds its pieces.
+void Cheapen(const CostedInstance& ci, std::vector<Group>& groups);
+
+// The relaxation of least cost with a row per limited stock: duals per item
+// in the caller's cost units, and the columns it uses with their values.
+struct CostedLp {
+    std::vector<double> Duals;
+    std::vector<std::pair<Column, double>> X;
+    bool Covered = false; // no piece left to the artificial columns
+};
+CostedLp SolveCostedRelaxation(const CostedInstance& ci, const std::vector<std::int64_t>& demand,
+                               const std::vector<std::int64_t>& bars, std::vector<Column>& pool,
+                               Budget& budget);
+// A plan by rounding and diving from the relaxation, which is solved into
+// `root` (for the bound) when it has not been yet; dive `first` > 0 first
+// cuts one bar of the root's first-th most used column. The columns found
+// go to `pool`. Nothing when no plan within the stock is found.
+std::optional<std::vector<Group>> CostedDive(const CostedInstance& ci, Budget& budget,
+                                             CostedLp& root, std::size_t first,
+                                             std::vector<Column>& pool);
+
+// A short list cut at the least cost, found by weighing every way of cutting
+// it (costs_exact.cpp): its cost is then its own bound. Nothing when the list
+// is too long or the search would take more than a share of `budget`.
+std::optional<std::vector<Group>> CostedExactly(const CostedInstance& ci, Budget& budget);
+// The bars of `plan` that waste the most cost cut again exactly, as a short
+// list of their own within the bars the rest leaves, while that saves.
+void RecutWorst(const CostedInstance& ci, std::vector<Group>& plan, Budget& budget);
+
+// A cost no plan beats: the material at the cheapest cost per millimetre the
+// stocks offer, as far as they have bars; and from duals (caller's units).
+std::int64_t MaterialCost(const CostedInstance& ci);
+// The least cost at or above `bound` that bars of the stocks' costs add up to:
+// every plan's cost is such a sum, so a bound raised to it is still one.
+std::int64_t Achievable(const CostedInstance& ci, std::int64_t bound);
+std::optional<std::int64_t> DualCostBound(const CostedInstance& ci,
+                                          const std::vector<double>& duals, Budget& budget);
+
+Outcome SolveCosted(const Problem& problem, const Limits& limits);
 
 } // namespace tavrilo::cutting::detail

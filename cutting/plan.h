@@ -12,6 +12,7 @@
 // The same problem gives the same plan, byte for byte, on every machine: the
 // work is limited by counted steps, never by the clock.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,11 +28,13 @@ struct Demand {
     std::int64_t Count = 0; // > 0
 };
 
-// A stock length with how many bars of it there are and what one costs.
+// A stock length with how many bars of it there are and what one costs: bars
+// on hand (whole bars and offcuts kept from earlier orders, already paid for,
+// so often of cost 0) or new bars at their price.
 struct Stock {
     Millimetres Length = 0;      // > 0
-    std::int64_t Available = -1; // bars there are; -1: as many as wanted
-    std::int64_t Cost = 0;       // one bar's cost, >= 0, in the caller's whole units
+    std::int64_t Available = -1; // bars there are, >= 0; -1: as many as wanted
+    std::int64_t Cost = 0;       // one bar's cost in the caller's whole units, 0 to 10^9
 };
 
 struct Problem {
@@ -39,8 +42,9 @@ struct Problem {
     Millimetres Kerf = 0;                  // >= 0
     std::vector<Demand> Pieces;            // a length may appear more than once
     // When not empty, used instead of StockLengths: the plan of least cost in
-    // all, never more bars of a stock than it has.
-    std::vector<Stock> Stocks = {};
+    // all, never more bars of a stock than it has (fewer bars, then less
+    // length bought, breaking ties). Two stocks may have the same length.
+    std::vector<Stock> Stocks{};
 };
 
 // One way of cutting a stock bar, and how many bars are cut that way.
@@ -50,7 +54,7 @@ struct Pattern {
     std::int64_t Count = 0;          // bars cut this way, >= 1
     std::int64_t Cuts = 0;           // saw cuts on one bar
     Millimetres Offcut = 0;          // what is left of one bar after its pieces and kerfs
-    std::size_t Stock = 0;           // with Problem::Stocks, the stock it is cut from
+    std::size_t Stock = 0;           // with Problem::Stocks, the index of its stock; else 0
 };
 // For k pieces on a bar of length L the rest is r = L - (w1 + ... + wk) - (k - 1) * Kerf.
 // With r = 0 the last piece ends the bar: k - 1 cuts and no offcut. With r > 0
@@ -59,9 +63,9 @@ struct Pattern {
 
 struct Plan {
     // Longest first piece first, then by the pieces that follow, then by the
-    // stock length: an order a workshop can follow. Of two patterns that agree
+    // stock length (and stock): an order a workshop can follow. Of two patterns that agree
     // as far as the shorter goes, the one with more pieces comes first. No two
-    // patterns cut the same pieces from the same stock length.
+    // patterns cut the same pieces from the same stock.
     std::vector<Pattern> Patterns;
     std::int64_t Bars = 0;            // stock bars in all
     Millimetres Bought = 0;           // their length in all
@@ -71,17 +75,24 @@ struct Plan {
     // one stock length, the length bought with several (fewer bars breaking
     // ties). A problem without pieces has an empty plan, proven optimal.
     bool ProvenOptimal = false;
-    std::int64_t Cost = 0;           // with Problem::Stocks
-    std::int64_t LowerBoundCost = 0; // no plan costs less
+    // With Problem::Stocks: the plan's cost (the count times the cost of each
+    // pattern's stock, added up) and a cost no plan beats; ProvenOptimal then
+    // means Cost == LowerBoundCost. Without them both are 0.
+    std::int64_t Cost = 0;
+    std::int64_t LowerBoundCost = 0;
 };
 
 enum class ProblemFault {
-    NoStock,      // no stock length
-    BadLength,    // a length or count of 0 or less, or a negative kerf
-    PieceTooLong, // a piece longer than the longest stock bar: splice it first
-    TooLarge,     // lengths or counts beyond what can be added up exactly: a length or
-                  // kerf over 10^9, a count over 2^40 in all, the count times the longest
-                  // bar and kerf over 2^61, or over 100000 pieces that fit on one bar
+    NoStock,        // no stock length
+    BadLength,      // a length or count of 0 or less, a negative kerf, or a stock of a
+                    // negative cost or of fewer than -1 bars
+    PieceTooLong,   // a piece longer than the longest stock bar: splice it first
+    TooLarge,       // lengths or counts beyond what can be added up exactly: a length or
+                    // kerf over 10^9, a count over 2^40 in all, the count times the longest
+                    // bar and kerf over 2^61, or over 100000 pieces that fit on one bar,
+                    // or the count times the dearest stock's cost over 2^61
+    NotEnoughStock, // with Problem::Stocks: the bars on hand do not hold the pieces and no
+                    // stock without a limit makes up for them (or no plan within them was found)
 };
 
 // How much work the search may do, in counted steps (never in seconds), so

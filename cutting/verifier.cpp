@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace tavrilo::cutting {
 namespace {
@@ -64,8 +65,44 @@ Fault CheckPattern(const Problem& problem, const std::set<Millimetres>& stock, c
     return std::nullopt;
 }
 
-// The totals and the bounds against what the patterns add up to.
-Fault CheckTotals(const Plan& plan, std::int64_t bars, Millimetres bought, bool byLength) {
+// With Stocks: each pattern's stock, no stock used more often than it has,
+// and the cost and its bound; without, no cost at all.
+Fault CheckStocks(const Problem& problem, const Plan& plan) {
+    if (problem.Stocks.empty()) {
+        for (const Pattern& p : plan.Patterns)
+            if (p.Stock != 0)
+                return "a pattern names stock " + Str(static_cast<std::int64_t>(p.Stock));
+        if (plan.Cost != 0 || plan.LowerBoundCost != 0)
+            return std::string("a cost without stocks");
+        return std::nullopt;
+    }
+    std::vector<std::int64_t> used(problem.Stocks.size(), 0);
+    std::int64_t cost = 0;
+    for (const Pattern& p : plan.Patterns) {
+        if (p.Stock >= problem.Stocks.size() || problem.Stocks[p.Stock].Length != p.StockLength)
+            return "stock " + Str(static_cast<std::int64_t>(p.Stock)) + " is not of length " +
+                   Str(p.StockLength);
+        used[p.Stock] += p.Count;
+        cost += p.Count * problem.Stocks[p.Stock].Cost;
+    }
+    for (std::size_t s = 0; s < used.size(); ++s)
+        if (problem.Stocks[s].Available >= 0 && used[s] > problem.Stocks[s].Available)
+            return "stock " + Str(static_cast<std::int64_t>(s)) + ": " + Str(used[s]) +
+                   " bars used of " + Str(problem.Stocks[s].Available);
+    if (plan.Cost != cost)
+        return "Cost " + Str(plan.Cost) + ", the patterns have " + Str(cost);
+    if (plan.LowerBoundCost < 0 || plan.LowerBoundCost > cost)
+        return "LowerBoundCost " + Str(plan.LowerBoundCost) + " is not between 0 and " + Str(cost);
+    if (plan.ProvenOptimal != (cost == plan.LowerBoundCost))
+        return std::string("ProvenOptimal is ") + (plan.ProvenOptimal ? "true" : "false") +
+               " against the cost's bound";
+    return std::nullopt;
+}
+
+// The totals and the bounds against what the patterns add up to; whether
+// the plan is proven by them when it minimises bars or length.
+Fault CheckTotals(const Plan& plan, std::int64_t bars, Millimetres bought, bool byLength,
+                  bool costed) {
     if (plan.Bars != bars)
         return "Bars " + Str(plan.Bars) + ", the patterns have " + Str(bars);
     if (plan.Bought != bought)
@@ -76,7 +113,7 @@ Fault CheckTotals(const Plan& plan, std::int64_t bars, Millimetres bought, bool 
         return "LowerBoundLength " + Str(plan.LowerBoundLength) + " is not between 0 and " +
                Str(bought);
     const bool proven = byLength ? bought == plan.LowerBoundLength : bars == plan.LowerBoundBars;
-    if (plan.ProvenOptimal != proven)
+    if (!costed && plan.ProvenOptimal != proven)
         return std::string("ProvenOptimal is ") + (plan.ProvenOptimal ? "true" : "false") +
                " against the bounds";
     return std::nullopt;
@@ -85,12 +122,15 @@ Fault CheckTotals(const Plan& plan, std::int64_t bars, Millimetres bought, bool 
 } // namespace
 
 std::optional<std::string> VerifyPlan(const Problem& problem, const Plan& plan) {
-    if (const auto fault = detail::Validate(problem))
-        return "the problem is refused (fault " + std::to_string(static_cast<int>(*fault)) + ")";
+    const auto refused =
+        problem.Stocks.empty() ? detail::Validate(problem) : detail::ValidateCosted(problem);
+    if (refused)
+        return "the problem is refused (fault " + std::to_string(static_cast<int>(*refused)) + ")";
+    const Problem lengths = problem.Stocks.empty() ? problem : detail::Lengths(problem);
     Wanted wanted;
     for (const Demand& d : problem.Pieces)
         wanted[d.Length] += d.Count;
-    const std::set<Millimetres> stock(problem.StockLengths.begin(), problem.StockLengths.end());
+    const std::set<Millimetres> stock(lengths.StockLengths.begin(), lengths.StockLengths.end());
     std::int64_t bars = 0;
     Millimetres bought = 0;
     for (std::size_t n = 0; n < plan.Patterns.size(); ++n) {
@@ -101,9 +141,10 @@ std::optional<std::string> VerifyPlan(const Problem& problem, const Plan& plan) 
         if (n > 0) {
             const Pattern& q = plan.Patterns[n - 1];
             if (!detail::PatternOrder(q, p))
-                return at + (q.Pieces == p.Pieces && q.StockLength == p.StockLength
-                                 ? "the same as the one before"
-                                 : "out of order");
+                return at +
+                       (q.Pieces == p.Pieces && q.StockLength == p.StockLength && q.Stock == p.Stock
+                            ? "the same as the one before"
+                            : "out of order");
         }
         bars += p.Count;
         bought += p.Count * p.StockLength;
@@ -111,7 +152,9 @@ std::optional<std::string> VerifyPlan(const Problem& problem, const Plan& plan) 
     for (const auto& [w, left] : wanted)
         if (left != 0)
             return std::to_string(left) + " pieces of " + std::to_string(w) + " not cut";
-    return CheckTotals(plan, bars, bought, stock.size() > 1);
+    if (auto fault = CheckTotals(plan, bars, bought, stock.size() > 1, !problem.Stocks.empty()))
+        return fault;
+    return CheckStocks(problem, plan);
 }
 
 } // namespace tavrilo::cutting

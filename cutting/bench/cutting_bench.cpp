@@ -1,13 +1,15 @@
 // The cutting plan against published optima, and on site-sized cut lists.
 //
-//   tavrilo_cutting_bench [--filter REGEX] [--sites N] [--steps N] [--list] [--digest]
-//                         [FOLDER]
+//   tavrilo_cutting_bench [--filter REGEX] [--sites N] [--stores N] [--steps N] [--list]
+//                         [--digest] [FOLDER]
 //
 // FOLDER holds instances/ (one instance a file: m, C, then m lines "w d")
 // and optima.tsv (instance, lower bound, best known). Every instance whose
 // name matches REGEX is solved once; N site lists (200 unless told) are
 // generated from mesh cut lists with a fixed seed, and four lists of a whole
-// site's diameter, of several hundred lengths each. Prints, per set: how many,
+// site's diameter, of several hundred lengths each; N store lists (500 unless
+// told) are cut from bars on hand and new bars at a price, for the least
+// cost (excess counted in 12 m bars' cost). Prints, per set: how many,
 // the share at the optimum (for site lists: at the plan's own bound, so
 // proven), the largest excess in bars, and the median and largest time.
 // --list prints every instance off the optimum; --digest, per set, a digest
@@ -44,6 +46,7 @@ struct Row {
     Problem problem;
     std::int64_t optimum = -1;    // bars, or -1: the plan's own bound
     Millimetres leastLength = -1; // with several stock lengths: the exact least length
+    std::int64_t barCost = 0;     // with Stocks: a new 12 m bar's cost, the unit of the excess
 };
 
 std::string SetOf(const std::string& name) {
@@ -217,6 +220,53 @@ std::vector<Row> YardLists() {
     return rows;
 }
 
+// Lists of one diameter as the site lists have them (2 to 10 lengths), cut
+// from a yard's store and new bars: 9 m and 12 m bars at a price per tonne
+// (9 m dearer by a little), as a cost per bar in fen; 0 to 8 offcut lengths
+// of 1 to 8 m on hand, one to three of each, and in every third list whole
+// 12 m bars on hand too, all already paid for. Every other list has a 3 mm kerf.
+std::vector<Row> StoreLists(int count) {
+    std::uint64_t state = 20261212;
+    auto next = [&state](std::uint64_t bound) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<std::int64_t>((state >> 33) % bound);
+    };
+    const double phis[] = {0.008, 0.010, 0.012, 0.014, 0.016, 0.018, 0.020, 0.022, 0.025};
+    std::vector<Row> rows;
+    for (int n = 0; n < count; ++n) {
+        const double D = 1.0 + static_cast<double>(next(10001)) / 1000.0;
+        const double phi = phis[next(9)];
+        const int distinct = 2 + static_cast<int>(next(9)); // 2 to 10
+        const double s = D / 2 / distinct;
+        const std::int64_t meshes = 1 + next(60);
+        Row row{"store lists", "store" + std::to_string(n), Problem{{}, 0, {}}, -1};
+        row.problem.Kerf = n % 2 == 0 ? 0 : 3;
+        for (int k = 0; k < distinct; ++k) {
+            const double chord = std::sqrt(D * D - 4 * k * s * k * s);
+            const auto length =
+                static_cast<std::int64_t>(std::llround(chord * 1000 + 12.5 * phi * 1000 - 50));
+            if (length > 0 && length <= 12000)
+                row.problem.Pieces.push_back({length, (k == 0 ? 2 : 4) * meshes});
+        }
+        // Yuan a tonne, then fen a bar: 0.00617 phi^2 kg a metre, phi in mm.
+        const double perTonne = 3600 + static_cast<double>(next(801));
+        const double kgPerMetre = 0.00617 * (phi * 1000) * (phi * 1000);
+        const auto cost = [&](double metres, double tonne) {
+            return static_cast<std::int64_t>(std::llround(tonne * kgPerMetre * metres / 10));
+        };
+        const std::int64_t offcuts = next(9);
+        for (std::int64_t k = 0; k < offcuts; ++k)
+            row.problem.Stocks.push_back({1000 + next(7001), 1 + next(3), 0});
+        if (n % 3 == 0)
+            row.problem.Stocks.push_back({12000, 1 + next(5), 0});
+        row.problem.Stocks.push_back({9000, -1, cost(9, perTonne + 100)});
+        row.problem.Stocks.push_back({12000, -1, cost(12, perTonne)});
+        row.barCost = row.problem.Stocks.back().Cost;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 // FNV-1a over the plan's numbers, folded into `digest`.
 void Fold(std::uint64_t& digest, std::int64_t value) {
     for (int b = 0; b < 8; ++b) {
@@ -235,6 +285,12 @@ void Fold(std::uint64_t& digest, const Plan& plan) {
     }
     Fold(digest, plan.LowerBoundBars);
     Fold(digest, plan.LowerBoundLength);
+    if (plan.Cost != 0 || plan.LowerBoundCost != 0) {
+        for (const Pattern& p : plan.Patterns)
+            Fold(digest, static_cast<std::int64_t>(p.Stock));
+        Fold(digest, plan.Cost);
+        Fold(digest, plan.LowerBoundCost);
+    }
 }
 
 struct Tally {
@@ -251,6 +307,7 @@ struct Tally {
 int main(int argc, char** argv) {
     std::regex filter(".*");
     int sites = 200;
+    int stores = 500;
     bool list = false;
     bool digest = false;
     Limits limits;
@@ -261,6 +318,8 @@ int main(int argc, char** argv) {
             filter = std::regex(argv[++i]);
         else if (arg == "--sites" && i + 1 < argc)
             sites = std::atoi(argv[++i]);
+        else if (arg == "--stores" && i + 1 < argc)
+            stores = std::atoi(argv[++i]);
         else if (arg == "--steps" && i + 1 < argc)
             limits.Steps = std::atoll(argv[++i]);
         else if (arg == "--list")
@@ -271,7 +330,7 @@ int main(int argc, char** argv) {
             folder = arg;
         else {
             std::fprintf(stderr, "usage: tavrilo_cutting_bench [--filter REGEX] [--sites N] "
-                                 "[--steps N] [--list] [--digest] [FOLDER]\n");
+                                 "[--stores N] [--steps N] [--list] [--digest] [FOLDER]\n");
             return 64;
         }
     }
@@ -286,6 +345,9 @@ int main(int argc, char** argv) {
             rows.push_back(std::move(row));
     if (std::regex_search("yard", filter))
         for (Row& row : YardLists())
+            rows.push_back(std::move(row));
+    for (Row& row : StoreLists(stores))
+        if (std::regex_search(row.name, filter))
             rows.push_back(std::move(row));
 
     std::map<std::string, Tally> tallies;
@@ -315,7 +377,10 @@ int main(int argc, char** argv) {
             ++t.faults;
             std::printf("FAULT %s: buys more than first fit\n", row.name.c_str());
         }
-        if (row.optimum >= 0)
+        if (row.barCost > 0)
+            excess =
+                plan->ProvenOptimal ? 0 : 1 + (plan->Cost - plan->LowerBoundCost - 1) / row.barCost;
+        else if (row.optimum >= 0)
             excess = plan->Bars - row.optimum;
         else if (row.leastLength >= 0)
             excess = plan->Bought > row.leastLength
@@ -328,7 +393,12 @@ int main(int argc, char** argv) {
         if (excess == 0)
             ++t.atOptimum;
         t.worstExcess = std::max(t.worstExcess, excess);
-        if (list && excess != 0)
+        if (list && excess != 0 && row.barCost > 0)
+            std::printf("%s: cost %lld, bound %lld, 12 m bar %lld, %.3f s\n", row.name.c_str(),
+                        static_cast<long long>(plan->Cost),
+                        static_cast<long long>(plan->LowerBoundCost),
+                        static_cast<long long>(row.barCost), seconds);
+        else if (list && excess != 0)
             std::printf("%s: %lld bars, optimum %lld, bound %lld / %lld mm, bought %lld, %.3f s\n",
                         row.name.c_str(), static_cast<long long>(plan->Bars),
                         static_cast<long long>(row.optimum),
