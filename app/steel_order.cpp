@@ -26,102 +26,6 @@ namespace {
 constexpr std::int64_t kMostPieces = std::int64_t{1} << 40;
 constexpr std::int64_t kMostPerRow = 1000000000;
 
-// A setting's length in metres, to the millimetre; nothing when the text is
-// not one number from `least` to `most` metres.
-std::optional<Millimetres> ReadMillimetres(std::string_view typed, double least, double most) {
-    const std::string_view text = TrimBlanks(typed);
-    if (!IsOnlyNumber(text)) // "9x" is refused, not read as 9
-        return std::nullopt;
-    const double metres = ParseLeadingNumber(text);
-    if (!(metres >= least && metres <= most))
-        return std::nullopt;
-    return static_cast<Millimetres>(std::llround(RoundHalfEven(metres, 3) * 1000));
-}
-
-// A stock length with its price per tonne after a colon ("9:3900"), when
-// given; nothing when the price is not a number from 0 to a million.
-std::optional<std::pair<Millimetres, std::optional<double>>> ReadPricedLength(std::string_view typed) {
-    std::size_t colon = typed.find(':');
-    std::size_t width = 1;
-    if (const std::size_t wide = typed.find("："); wide < colon) {
-        colon = wide;
-        width = std::string_view("：").size();
-    }
-    const std::optional<Millimetres> length = ReadMillimetres(typed.substr(0, colon), 0.01, 100);
-    if (!length || colon == std::string_view::npos)
-        return length ? std::optional(std::pair{*length, std::optional<double>()}) : std::nullopt;
-    const std::string_view price = TrimBlanks(typed.substr(colon + width));
-    if (!IsOnlyNumber(price) || !(ParseLeadingNumber(price) >= 0 && ParseLeadingNumber(price) <= 1e6))
-        return std::nullopt;
-    return std::pair{*length, std::optional(ParseLeadingNumber(price))};
-}
-
-// The stock lengths, separated as lists are typed: , ， 、 ; ； or /, each
-// with its price per tonne or none with one.
-bool ReadStockLengths(std::string_view typed, OrderSettings& settings) {
-    constexpr std::string_view kSeparators[] = {",", "，", "、", ";", "；", "/"};
-    std::map<Millimetres, std::optional<double>> lengths;
-    std::string_view rest = typed;
-    while (true) {
-        std::size_t end = std::string_view::npos;
-        std::size_t width = 0;
-        for (std::string_view separator : kSeparators)
-            if (const std::size_t at = rest.find(separator); at < end) {
-                end = at;
-                width = separator.size();
-            }
-        const auto length = ReadPricedLength(rest.substr(0, end));
-        if (!length || (lengths.contains(length->first) &&
-                        lengths.at(length->first) != length->second))
-            return false;
-        lengths[length->first] = length->second;
-        if (end == std::string_view::npos)
-            break;
-        rest.remove_prefix(end + width);
-    }
-    settings.StockLengths.clear();
-    settings.PricesPerTonne.clear();
-    for (const auto& [length, price] : lengths) {
-        if (price.has_value() != lengths.begin()->second.has_value())
-            return false; // every length has its price, or none has
-        settings.StockLengths.push_back(length);
-        if (price)
-            settings.PricesPerTonne.push_back(*price);
-    }
-    return true;
-}
-
-bool ReadLap(std::string_view typed, OrderSettings& settings) {
-    const std::string_view text = TrimBlanks(typed);
-    if (text.ends_with('d') || text.ends_with('D')) {
-        const std::string_view times = TrimBlanks(text.substr(0, text.size() - 1));
-        if (!IsOnlyNumber(times)) // "36dd" is refused, not read as 36d
-            return false;
-        const double value = ParseLeadingNumber(times);
-        if (!(value > 0 && value <= 1000))
-            return false;
-        settings.LapTimesDiameter = value;
-        return true;
-    }
-    const std::optional<Millimetres> length =
-        ReadMillimetres(text, static_cast<double>(kShortestLap) / 1000, 100);
-    if (!length)
-        return false;
-    settings.LapLength = *length;
-    return true;
-}
-
-// The largest diameter of coils, typed in millimetres: 0 to the thickest bar.
-std::optional<double> ReadCoilsUpTo(std::string_view typed) {
-    const std::string_view text = TrimBlanks(typed);
-    if (!IsOnlyNumber(text))
-        return std::nullopt;
-    const double millimetres = ParseLeadingNumber(text);
-    if (!(millimetres >= 0 && millimetres <= kThickestBarMetres * 1000))
-        return std::nullopt;
-    return millimetres / 1000;
-}
-
 // Diameters are grouped as the order shows them, to the 0.1 mm: 0.012 and
 // 0.0120000001 are one group, one plan.
 OrderReader::Diameter ShownDiameter(double metres) {
@@ -160,38 +64,6 @@ std::vector<Millimetres> LayerLengths(const CutList& cuts) {
 }
 
 } // namespace
-
-std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsText& typed) {
-    OrderSettings settings;
-    if (typed.StockLengths && !ReadStockLengths(*typed.StockLengths, settings))
-        return StockLengthRefusal(*typed.StockLengths);
-    if (typed.Kerf) {
-        const auto kerf = ReadMillimetres(*typed.Kerf, 0, 0.1);
-        if (!kerf)
-            return KerfRefusal(*typed.Kerf);
-        settings.Kerf = *kerf;
-    }
-    if (typed.ShortestKept) {
-        const auto kept = ReadMillimetres(*typed.ShortestKept, 0, 100);
-        if (!kept)
-            return ShortestKeptRefusal(*typed.ShortestKept);
-        settings.ShortestKept = *kept;
-    }
-    if (typed.Lap) {
-        if (!ReadLap(*typed.Lap, settings))
-            return LapRefusal(*typed.Lap);
-        settings.Splice = SpliceMethod::Lap;
-    } else if (typed.Couplers) {
-        settings.Splice = SpliceMethod::Couplers;
-    }
-    if (typed.CoilsUpTo) {
-        const auto coils = ReadCoilsUpTo(*typed.CoilsUpTo);
-        if (!coils)
-            return CoilsRefusal(*typed.CoilsUpTo);
-        settings.CoilsUpTo = *coils;
-    }
-    return settings;
-}
 
 bool OrderReader::Feed(std::string_view bytes) {
     return records_.Feed(bytes, [this](CsvRecord& record) { Read(record); });
@@ -436,8 +308,8 @@ void DecideFacts(const OrderSettings& settings, OrderGroup& group) {
         group.Joints += bars.Joints() * bars.Count;
     group.Couplers = settings.Splice == SpliceMethod::Couplers ? group.Joints : 0;
     if (group.BarDiameter) {
-        if (const std::optional<BarMass> mass =
-                ComputeBarMass(static_cast<double>(group.BoughtLength) / 1000, *group.BarDiameter)) {
+        if (const std::optional<BarMass> mass = ComputeBarMass(
+                static_cast<double>(group.BoughtLength) / 1000, *group.BarDiameter)) {
             group.Kilograms = mass->Kilograms;
             group.KgPerMetre = mass->KgPerMetre;
         }
@@ -545,8 +417,7 @@ OrderAnswer MakeSteelOrder(const OrderReader& reader, const OrderSettings& setti
         const auto placed = reader.Placed().find(it->first);
         auto made =
             MakeGroup(it->first, it->second,
-                      placed == reader.Placed().end() ? nullptr : &placed->second, settings,
-                      store);
+                      placed == reader.Placed().end() ? nullptr : &placed->second, settings, store);
         if (auto* refusal = std::get_if<OrderRefusal>(&made))
             answer.Refusal = std::move(*refusal);
         else

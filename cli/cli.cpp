@@ -73,7 +73,8 @@ std::string UsageText() {
            "长度,根数[,直径][,备注][,级别]，长度和直径单位米；\n"
            "               表头注明单位时按表头，如 长度(mm)、直径（毫米）；长度应在 0.05 到\n"
            "               100 米之间，直径在 3 到 50 毫米之间，否则该行不计入并提示单位\n"
-           "  --stock 长度 定尺长度（米），多个用逗号、顿号、分号或 / 分开，默认 9,12\n"
+           "  --stock 长度 定尺长度（米），多个用逗号、顿号、分号或 / 分开，默认 9,12；\n"
+           "               可带每吨价格（元）如 9:3900,12:3850，方案即按费用最省\n"
            "  --kerf 宽度  每个锯口耗去的长度（米），默认 0（剪切下料）：一根定尺上 k 段之间\n"
            "               有 k−1 个锯口，段长与锯口之和不超过定尺；末段之后有余料时再锯一口\n"
            "  --keep 长度  不短于此长度（米）的余料留用，其余计为废料，默认 0.5\n"
@@ -83,6 +84,12 @@ std::string UsageText() {
            "               长于定尺的钢筋若未给出 --lap 或 --couplers，不出方案并列出这些钢筋\n"
            "  --coils 直径 此直径（毫米）及以下的钢筋按盘条（盘螺）重量采购、调直切断，\n"
            "               不排定尺下料、不接长，默认 10；0 为全部按定尺采购\n"
+           "  --store 文件 先用库存：每行 直径,长度,根数[,级别][,单价][,备注]（米；单价为元/吨，\n"
+           "               空着为 "
+           "0，即已付款）；同级别、同直径的库存钢筋在更省时先用，不超过库存根数\n"
+           "  --store-out 文件\n"
+           "               把下料后的库存写成同样格式的文件：剩下的库存和本次留用的余料（备注注明\n"
+           "               来自哪个清单和日期）；可与 --store 是同一个文件，方案不成时不改动\n"
            "  --order-csv 文件\n"
            "               把采购与下料方案写成 CSV 文件\n"
            "  --order-svg 文件\n"
@@ -121,6 +128,8 @@ struct Options {
     std::optional<std::string_view> lap;
     bool couplers = false;
     std::optional<std::string_view> coils;
+    std::optional<std::string_view> storePath;
+    std::optional<std::string_view> storeOutPath;
     std::optional<std::string_view> orderCsvPath;
     std::optional<std::string_view> orderSvgPath;
     bool bom = false;
@@ -187,7 +196,7 @@ struct FileOption {
     bool notStandardOutput; // "-" is refused: the file is written besides standard output
     std::string_view what = "一个文件名"; // what the option needs, when it is missing
 };
-constexpr std::array<FileOption, 12> kFileOptions{{
+constexpr std::array<FileOption, 14> kFileOptions{{
     {"--svg", &Options::svgPath, true},
     {"--bars-csv", &Options::barsCsvPath, true},
     {"--csv", &Options::csvPath, false},
@@ -200,6 +209,8 @@ constexpr std::array<FileOption, 12> kFileOptions{{
     {"--keep", &Options::keep, false, "余料长度"},
     {"--lap", &Options::lap, false, "搭接长度"},
     {"--coils", &Options::coils, false, "盘条直径"},
+    {"--store-out", &Options::storeOutPath, true},
+    {"--store", &Options::storePath, true},
 }};
 
 // --one-way or --two-way; the reason when the other was given before.
@@ -267,6 +278,8 @@ std::optional<std::string> CheckOrder(const Options& options) {
             {options.lap.has_value(), "--lap"},
             {options.couplers, "--couplers"},
             {options.coils.has_value(), "--coils"},
+            {options.storePath.has_value(), "--store"},
+            {options.storeOutPath.has_value(), "--store-out"},
             {options.orderCsvPath.has_value(), "--order-csv"},
             {options.orderSvgPath.has_value(), "--order-svg"}};
         for (const auto& [given, name] : settings)
@@ -321,18 +334,22 @@ bool SameFile(std::string_view a, std::string_view b) {
 // reason when one is (an order written over its own piece list would lose it).
 std::optional<std::string> CheckFileClash(const Options& options) {
     using Named = std::pair<std::string_view, std::optional<std::string_view>>;
-    const Named read[] = {
-        {"--csv", options.csvPath}, {"--order", options.orderPath}, {"--cut", options.cutPath}};
+    const Named read[] = {{"--csv", options.csvPath},
+                          {"--order", options.orderPath},
+                          {"--cut", options.cutPath},
+                          {"--store", options.storePath}};
     const Named written[] = {{"--svg", options.svgPath},
                              {"--bars-csv", options.barsCsvPath},
                              {"--order-csv", options.orderCsvPath},
-                             {"--order-svg", options.orderSvgPath}};
+                             {"--order-svg", options.orderSvgPath},
+                             {"--store-out", options.storeOutPath}};
     for (std::size_t i = 0; i < std::size(written); ++i) {
         const auto& [name, path] = written[i];
         if (!path)
             continue;
         for (const auto& [inputName, input] : read)
-            if (input && *input != "-" && SameFile(*path, *input))
+            if (input && *input != "-" && SameFile(*path, *input) &&
+                !(name == "--store-out" && inputName == "--store")) // the store brought up to date
                 return std::string(name) + " 与 " + std::string(inputName) + " 是同一个文件：" +
                        std::string(*path) + "（写出会覆盖读入的文件）";
         for (std::size_t j = 0; j < i; ++j)
@@ -435,6 +452,8 @@ int RunCommand(std::span<const std::string_view> args, std::istream& in, std::os
         order.CsvPath = options.orderCsvPath;
         order.SvgPath = options.orderSvgPath;
         order.ByteOrderMark = options.bom;
+        order.StorePath = options.storePath;
+        order.StoreOutPath = options.storeOutPath;
         return RunOrder(order, in, out, err);
     }
     if (options.csvPath)

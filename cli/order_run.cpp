@@ -1,5 +1,6 @@
 #include "cli/order_run.h"
 
+#include "app/store.h"
 #include "cli/atomic_file.h"
 #include "cli/exit_code.h"
 #include "cli/file_path.h"
@@ -9,14 +10,16 @@
 #include "text/utf8.h"
 
 #include <cerrno>
+#include <ctime>
 #include <string>
 
 namespace tavrilo::cli {
 namespace {
 
-// Reads the whole of `path` into `reader`; the exit status and the reason
-// on `err` when it cannot.
-int ReadInto(std::string_view path, OrderReader& reader, std::istream& in, std::ostream& err) {
+// Reads the whole of `path` into `reader` (the order's or the store's); the
+// exit status and the reason on `err` when it cannot.
+template <class Reader>
+int ReadInto(std::string_view path, Reader& reader, std::istream& in, std::ostream& err) {
     InputFile input(path, in, err);
     if (!input.Opened())
         return kCannotComplete;
@@ -52,6 +55,38 @@ bool Write(std::string_view path, const std::string& content, std::ostream& err)
     return true;
 }
 
+// Where the offcuts an order keeps came from: the file's name and today.
+std::string OffcutNote(std::string_view path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::string name = path == "-" ? std::string("标准输入")
+                             : slash == std::string_view::npos
+                                 ? std::string(path)
+                                 : std::string(path.substr(slash + 1));
+    const std::time_t now = std::time(nullptr);
+    char date[16] = "";
+    if (const std::tm* local = std::localtime(&now))
+        std::strftime(date, sizeof date, "%Y-%m-%d", local);
+    return name + " " + date + " 余料";
+}
+
+// The store given (empty when none is), its rows left out said on `err`:
+// the exit status, 1 when some were.
+int ReadStore(const OrderOptions& options, OrderStore& store, std::istream& in, std::ostream& err) {
+    if (!options.StorePath)
+        return kOk;
+    StoreReader reader;
+    if (const int status = ReadInto(*options.StorePath, reader, in, err); status != kOk)
+        return status;
+    store.Bars = reader.Bars();
+    for (const OmittedRow& row : reader.Omitted())
+        err << "库存 " << *options.StorePath << " 第 " << row.Line << " 行未计入：" << row.Reason
+            << '\n';
+    if (reader.OmittedRows() > static_cast<long long>(reader.Omitted().size()))
+        err << "库存另有 " << reader.OmittedRows() - static_cast<long long>(reader.Omitted().size())
+            << " 行未计入\n";
+    return reader.OmittedRows() > 0 ? kInvalidInput : kOk;
+}
+
 } // namespace
 
 int RunOrder(const OrderOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
@@ -63,7 +98,14 @@ int RunOrder(const OrderOptions& options, std::istream& in, std::ostream& out, s
     OrderReader reader(options.Source);
     if (const int status = ReadInto(options.Path, reader, in, err); status != kOk)
         return status;
-    const OrderAnswer answer = MakeSteelOrder(reader, std::get<OrderSettings>(settings));
+    OrderStore store;
+    store.OffcutNote = OffcutNote(options.Path);
+    const int storeStatus = ReadStore(options, store, in, err);
+    if (storeStatus == kCannotComplete)
+        return storeStatus;
+    const bool stored = options.StorePath || options.StoreOutPath;
+    const OrderAnswer answer =
+        MakeSteelOrder(reader, std::get<OrderSettings>(settings), stored ? &store : nullptr);
     if (answer.Refusal) {
         err << answer.Refusal->Message << '\n';
         return answer.Refusal->ByInput ? kInvalidInput : kCannotComplete;
@@ -76,12 +118,15 @@ int RunOrder(const OrderOptions& options, std::istream& in, std::ostream& out, s
                    SteelOrderCsv(answer.Order),
                err))
         return kCannotComplete;
+    if (options.StoreOutPath &&
+        !Write(*options.StoreOutPath, StoreCsv(answer.Order.StoreAfter), err))
+        return kCannotComplete;
     out << (options.Json ? SteelOrderJson(answer.Order) : SteelOrderText(answer.Order));
     if (!answer.Order.Omitted.empty()) {
         err << answer.Order.OmittedRows << " 行未计入下料方案，原因见输出\n";
         return kInvalidInput;
     }
-    return kOk;
+    return storeStatus;
 }
 
 } // namespace tavrilo::cli

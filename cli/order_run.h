@@ -18,7 +18,9 @@ struct OrderOptions {
     bool Json = false;
     std::optional<std::string_view> CsvPath;
     std::optional<std::string_view> SvgPath;
-    bool ByteOrderMark = false; // for the CSV file
+    bool ByteOrderMark = false;                   // for the CSV file
+    std::optional<std::string_view> StorePath;    // the store used first
+    std::optional<std::string_view> StoreOutPath; // the store after the order
 };
 
 // Returns 0 when the order was made from every row, 1 when some rows were

@@ -151,7 +151,7 @@ struct OrderGroup {
     Millimetres Waste = 0;               // shorter offcuts and the kerfs
     std::optional<double> Kilograms;     // of the stock bought, or of the coil's pieces
     std::optional<double> KgPerMetre;
-    Millimetres Lap = 0;              // the lap used for this diameter, when lapped
+    Millimetres Lap = 0;                // the lap used for this diameter, when lapped
     std::vector<StockBought> ByStock;   // the stock bars bought new, longest first
     std::vector<StockBought> FromStore; // the store's bars used, longest first
     std::int64_t BoughtBars = 0;        // new bars, and their length
@@ -212,6 +212,10 @@ std::string SteelOrderText(const SteelOrder& order);
 // apart would not add up), 锯口 and the offcut (余料 kept, 废料 waste) per bar
 // of a pattern. Without a byte-order mark.
 std::string SteelOrderCsv(const SteelOrder& order);
+
+// The store as the file it is read from: a header, then 直径,长度,根数,级别,
+// 单价,备注 a row (metres; 元 per tonne). Without a byte-order mark.
+std::string StoreCsv(const std::vector<StoreBar>& bars);
 
 // The order as a JSON document.
 std::string SteelOrderJson(const SteelOrder& order);

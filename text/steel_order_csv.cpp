@@ -16,11 +16,11 @@ struct Cells {
 
 void Row(std::string& csv, const std::string& grade, const std::string& diameter,
          std::string_view item, Cells c) {
-    AppendCsvRow(csv, {grade, diameter, std::string(item), std::move(c.Stock), std::move(c.Count),
-                       std::move(c.Each), std::move(c.Length), std::move(c.Kilograms),
-                       std::move(c.Tonnes), std::move(c.Content), std::move(c.Cuts),
-                       std::move(c.Kept), std::move(c.Waste), std::move(c.Source),
-                       std::move(c.Cost)});
+    AppendCsvRow(csv,
+                 {grade, diameter, std::string(item), std::move(c.Stock), std::move(c.Count),
+                  std::move(c.Each), std::move(c.Length), std::move(c.Kilograms),
+                  std::move(c.Tonnes), std::move(c.Content), std::move(c.Cuts), std::move(c.Kept),
+                  std::move(c.Waste), std::move(c.Source), std::move(c.Cost)});
 }
 
 // Fen as a plain number of 元.
@@ -74,11 +74,10 @@ void GroupRows(std::string& csv, const SteelOrder& order, const OrderGroup& grou
              .Length = MetresText(stock.Length * stock.Count),
              .Source = "库存"});
     Row(csv, grade, diameter, "合计",
-        Weighed(group.Kilograms,
-                {.Count = Count(group.BoughtBars),
-                 .Length = MetresText(group.BoughtLength),
-                 .Content = UseText(group) + "；" + BoundText(order, group),
-                 .Cost = group.Priced ? Amount(group.Plan.Cost) : std::string()}));
+        Weighed(group.Kilograms, {.Count = Count(group.BoughtBars),
+                                  .Length = MetresText(group.BoughtLength),
+                                  .Content = UseText(group) + "；" + BoundText(order, group),
+                                  .Cost = group.Priced ? Amount(group.Plan.Cost) : std::string()}));
     for (const SplicedBars& bars : group.Spliced)
         Row(csv, grade, diameter, "接长",
             {.Stock = MetresText(bars.Stock),
@@ -124,6 +123,17 @@ std::string SteelOrderCsv(const SteelOrder& order) {
     Row(csv, "", "", "总计",
         Weighed(order.Kilograms,
                 {.Count = Count(order.StockBars()), .Length = MetresText(order.Bought())}));
+    return csv;
+}
+
+std::string StoreCsv(const std::vector<StoreBar>& bars) {
+    std::string csv;
+    AppendCsvRow(csv, {"直径", "长度", "根数", "级别", "单价", "备注"});
+    for (const StoreBar& bar : bars)
+        AppendCsvRow(csv, {FormatNumber(bar.BarDiameter), MetresText(bar.Length), Count(bar.Count),
+                           bar.Grade ? GradeText(bar.Grade) : std::string(),
+                           bar.PricePerTonne > 0 ? FormatNumber(bar.PricePerTonne) : std::string(),
+                           bar.Note});
     return csv;
 }
 

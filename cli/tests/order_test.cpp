@@ -53,9 +53,10 @@ TEST_P(OrderCommands, PrintAndExitAsTheOtherCommandsDo) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, OrderCommands,
     testing::Values(
-        OrderCase{"Schedule", Texts("--order", "-"), kSite, 0,
-                  "直径 6.5 mm（盘条，按重量采购；624 段调直切断）\n  采购：盘条 172.26 kg（0.172 t）",
-                  ""},
+        OrderCase{
+            "Schedule", Texts("--order", "-"), kSite, 0,
+            "直径 6.5 mm（盘条，按重量采购；624 段调直切断）\n  采购：盘条 172.26 kg（0.172 t）",
+            ""},
         OrderCase{"ScheduleWithoutCoils", Texts("--order", "-", "--coils", "0"), kSite, 0,
                   "直径 6.5 mm（624 段下料）\n  采购：12 m × 35 根、9 m × 27 根，共 62 根", ""},
         OrderCase{"CoilsRefused", Texts("--order", "-", "--coils", "10mm"), kSite, 64, "",
@@ -107,6 +108,34 @@ TEST(OrderFiles, AreTheCsvWithItsMarkAndTheDrawing) {
     const std::string drawing = Slurp(svg);
     EXPECT_TRUE(drawing.starts_with("<?xml")) << drawing.substr(0, 80);
     EXPECT_TRUE(drawing.ends_with("</svg>\n"));
+}
+
+// The store brought up to date in place: the bars used go, the offcuts kept
+// come in; an order that fails leaves it as it was; it is written nowhere
+// else that is read or written.
+TEST(OrderFiles, TheStoreIsUsedAndWrittenBackInPlace) {
+    const std::string pieces = TempPath("beams.csv");
+    const std::string store = TempPath("store.csv");
+    WriteBytes(pieces, "5.85,12,0.016\n3.2,30,0.016\n");
+    const std::string before = "直径,长度,根数\n0.016,12,2\n0.016,4.5,3\n";
+    WriteBytes(store, before);
+    // 5.85 m pieces from 5 m bars: refused, and the store stays as it was.
+    const Outcome refused =
+        RunCalcHere({"--cut", pieces, "--stock", "5", "--store", store, "--store-out", store});
+    EXPECT_EQ(refused.status, 1) << refused.err;
+    EXPECT_EQ(Slurp(store), before);
+    const Outcome o =
+        RunCalcHere({"--cut", pieces, "--store", store, "--store-out", store, "--json"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find("\"from_store\": true"), std::string::npos);
+    const std::string after = Slurp(store);
+    EXPECT_TRUE(after.starts_with("直径,长度,根数,级别,单价,备注\n")) << after;
+    EXPECT_EQ(after.find("0.016,12,"), std::string::npos) << after; // both whole bars used
+    EXPECT_NE(after.find(" 余料\n"), std::string::npos) << after;   // offcuts named
+    EXPECT_NE(after.find("beams.csv "), std::string::npos) << after;
+    const Outcome clash = RunCalcHere({"--cut", pieces, "--store-out", pieces});
+    EXPECT_EQ(clash.status, 64);
+    EXPECT_EQ(Slurp(pieces), "5.85,12,0.016\n3.2,30,0.016\n");
 }
 
 } // namespace
