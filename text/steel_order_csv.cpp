@@ -59,20 +59,15 @@ void GroupRows(std::string& csv, const SteelOrder& order, const OrderGroup& grou
     const std::string diameter = DiameterMmField(group.BarDiameter);
     if (group.Coiled)
         return CoilRows(csv, grade, diameter, group);
-    for (const StockBought& stock : group.ByStock)
-        Row(csv, grade, diameter, "采购",
-            {.Stock = MetresText(stock.Length),
-             .Count = Count(stock.Count),
-             .Each = MetresText(stock.Length),
-             .Length = MetresText(stock.Length * stock.Count),
-             .Source = "新购"});
-    for (const StockBought& stock : group.FromStore)
-        Row(csv, grade, diameter, "库存",
-            {.Stock = MetresText(stock.Length),
-             .Count = Count(stock.Count),
-             .Each = MetresText(stock.Length),
-             .Length = MetresText(stock.Length * stock.Count),
-             .Source = "库存"});
+    // The bars bought (采购) and the store's bars used (库存), by length.
+    for (const bool stored : {false, true})
+        for (const StockBought& stock : stored ? group.FromStore : group.ByStock)
+            Row(csv, grade, diameter, stored ? "库存" : "采购",
+                {.Stock = MetresText(stock.Length),
+                 .Count = Count(stock.Count),
+                 .Each = MetresText(stock.Length),
+                 .Length = MetresText(stock.Length * stock.Count),
+                 .Source = stored ? "库存" : "新购"});
     Row(csv, grade, diameter, "合计",
         Weighed(group.Kilograms, {.Count = Count(group.BoughtBars),
                                   .Length = MetresText(group.BoughtLength),
