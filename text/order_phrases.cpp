@@ -107,9 +107,9 @@ std::string ReadText(const SteelOrder& order) {
 
 std::string SettingsLines(const SteelOrder& order) {
     const OrderSettings& s = order.Settings;
-    return "定尺长度：" + PricedStockText(s) + "\n锯缝：" + KerfText(s.Kerf) +
-           "\n余料：不短于 " + MetresText(s.ShortestKept) + " m 的余料留用，其余计为废料\n接长：" +
-           SpliceText(s) + "\n盘条：" + CoilsText(s) + "\n";
+    return "定尺长度：" + PricedStockText(s) + "\n锯缝：" + KerfText(s.Kerf) + "\n余料：不短于 " +
+           MetresText(s.ShortestKept) + " m 的余料留用，其余计为废料\n接长：" + SpliceText(s) +
+           "\n盘条：" + CoilsText(s) + "\n";
 }
 
 std::string OmittedText(const OmittedRow& row) {
@@ -230,6 +230,10 @@ std::string PatternsHeading(const OrderGroup& group) {
            " 种切法）";
 }
 
+std::string GradeColumn(const SteelOrder& order, const OrderGroup& group) {
+    return order.Graded() ? GradeText(group.Grade) : std::string();
+}
+
 std::string GroupName(const SteelOrder& order, const OrderGroup& group) {
     return (order.Graded() ? GradeText(group.Grade) + " " : std::string()) +
            DiameterText(group.BarDiameter);
@@ -247,8 +251,8 @@ std::string PiecesText(const cutting::Pattern& pattern) {
 }
 
 std::string PatternTitle(const OrderGroup& group, const cutting::Pattern& pattern) {
-    return (group.CutFromStore(pattern) ? "库存 " : "") + MetresText(pattern.StockLength) + " m × " +
-           Count(pattern.Count) + " 根";
+    return (group.CutFromStore(pattern) ? "库存 " : "") + MetresText(pattern.StockLength) +
+           " m × " + Count(pattern.Count) + " 根";
 }
 
 std::string YuanText(std::int64_t fen) {
@@ -259,7 +263,8 @@ std::string CostText(const OrderGroup& group) {
     if (!group.Priced)
         return "";
     const cutting::Plan& plan = group.Plan;
-    std::string text = "费用 " + YuanText(plan.Cost) + "，下界 " + YuanText(plan.LowerBoundCost) + "：";
+    std::string text =
+        "费用 " + YuanText(plan.Cost) + "，下界 " + YuanText(plan.LowerBoundCost) + "：";
     if (plan.ProvenOptimal)
         return text + "已证明最省";
     return text + "本方案最多比最省方案多花 " + YuanText(plan.Cost - plan.LowerBoundCost);

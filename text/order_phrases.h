@@ -59,6 +59,8 @@ std::string PatternsHeading(const OrderGroup& group);
 // grades ("HRB400 直径 12 mm", "未注明级别 直径 12 mm"), and for coils
 // "HPB300 直径 6.5 mm（盘条，按重量采购；624 段调直切断）"
 std::string GroupTitle(const SteelOrder& order, const OrderGroup& group);
+// A table's grade cell: "HRB400", "未注明级别", or "" when the order names no grade.
+std::string GradeColumn(const SteelOrder& order, const OrderGroup& group);
 // "HRB400 直径 12 mm", or "直径 12 mm" when the order names no grade.
 std::string GroupName(const SteelOrder& order, const OrderGroup& group);
 

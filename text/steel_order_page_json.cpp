@@ -51,7 +51,7 @@ void Purchase(JsonWriter& json, const SteelOrder& order) {
     Row(json, {"级别", "直径 (mm)", "供货", "定尺长度 (m)", "根数", "长度 (m)", "理论重量 (kg)"});
     json.Key("rows").BeginArray();
     for (const OrderGroup& group : order.Groups) {
-        const std::string grade = group.Grade ? GradeText(group.Grade) : std::string();
+        const std::string grade = GradeColumn(order, group);
         if (group.Coiled)
             Row(json, {grade, DiameterCell(group), SupplyText(group), "", "",
                        MetresText(group.Used), KilogramsCell(group.Kilograms)});
@@ -65,8 +65,8 @@ void Purchase(JsonWriter& json, const SteelOrder& order) {
     json.EndArray();
     json.Key("totals").BeginArray();
     for (const OrderGroup& group : order.Groups)
-        Row(json, {group.Grade ? GradeText(group.Grade) : std::string(), DiameterCell(group),
-                   "小计", "", group.Coiled ? "" : Count(group.BoughtBars),
+        Row(json, {GradeColumn(order, group), DiameterCell(group), "小计", "",
+                   group.Coiled ? "" : Count(group.BoughtBars),
                    MetresText(group.Coiled ? group.Used : group.BoughtLength),
                    KilogramsCell(group.Kilograms)});
     Row(json, {"合计", "", "", "", Count(order.StockBars()), MetresText(order.Bought()),
