@@ -6,6 +6,7 @@
 // real ones with splices, several diameters and kept offcuts.
 
 #include "app/steel_order.h"
+#include "app/store.h"
 #include "calc/weight.h"
 #include "text/csv.h"
 
@@ -29,7 +30,8 @@ struct PatternFacts {
     Mm Stock = 0;
     std::int64_t Count = 0;
     Mm Offcut = 0;
-    char Fate = '?'; // 'k' kept, 'w' waste, '-' no offcut, '?' not said
+    char Fate = '?';     // 'k' kept, 'w' waste, '-' no offcut, '?' not said
+    bool Stored = false; // a bar of the store
     bool operator==(const PatternFacts&) const = default;
 };
 
@@ -58,7 +60,8 @@ struct GroupFacts {
             *os << " " << length << "×" << count;
         *os << "; patterns";
         for (const PatternFacts& p : g.Patterns)
-            *os << " " << p.Stock << "×" << p.Count << ":" << p.Offcut << p.Fate;
+            *os << " " << (p.Stored ? "s" : "") << p.Stock << "×" << p.Count << ":" << p.Offcut
+                << p.Fate;
     }
 };
 using Facts = std::vector<GroupFacts>;
@@ -143,12 +146,13 @@ bool ReadSplice(const std::string& text, GroupFacts& g) {
 bool ReadCaption(const std::string& text, GroupFacts& g) {
     std::smatch m;
     if (!std::regex_search(text, m,
-                           std::regex("^ *([0-9.]+) m × ([0-9]+) 根：.*；锯口 [0-9]+ 个，"
+                           std::regex("^ *(库存 )?([0-9.]+) m × ([0-9]+) 根：.*；锯口 [0-9]+ 个，"
                                       "(无余料|余料留用 ([0-9.]+) m|废料 ([0-9.]+) m)$")))
         return false;
-    const char fate = m[4].matched ? 'k' : m[5].matched ? 'w' : '-';
-    const std::string offcut = m[4].matched ? m.str(4) : m[5].matched ? m.str(5) : "0";
-    g.Patterns.push_back({Millimetres(m.str(1)), Whole(m.str(2)), Millimetres(offcut), fate});
+    const char fate = m[5].matched ? 'k' : m[6].matched ? 'w' : '-';
+    const std::string offcut = m[5].matched ? m.str(5) : m[6].matched ? m.str(6) : "0";
+    g.Patterns.push_back(
+        {Millimetres(m.str(2)), Whole(m.str(3)), Millimetres(offcut), fate, m[1].matched});
     return true;
 }
 
@@ -227,7 +231,8 @@ Facts FromCsv(const std::string& csv, std::string* weight = nullptr) {
                                              Millimetres(kept ? f[11] : f[12]),
                                              kept            ? 'k'
                                              : f[12].empty() ? '-'
-                                                             : 'w'});
+                                                             : 'w',
+                                             f[13] == "库存"});
         } else if (f[2] == "总计" && weight) {
             *weight = f[7];
             EXPECT_EQ(f[8].empty() ? "" : f[8],
@@ -320,7 +325,8 @@ Facts FromJson(const std::string& text) {
         for (const Json& p : g["patterns"].Items)
             f.Patterns.push_back({p["stock_length_m"].Metres(), p["count"].Integer(),
                                   p["offcut_m"].Metres(),
-                                  Fate(p["offcut_kept"].Text == "true", p["offcut_m"].Metres())});
+                                  Fate(p["offcut_kept"].Text == "true", p["offcut_m"].Metres()),
+                                  p["from_store"].Text == "true"});
         for (const Json& s : g["splices"].Items)
             f.Splices.push_back({s["length_m"].Metres(), s["count"].Integer()});
         f.Joints = g["joints"].Integer();
@@ -345,9 +351,9 @@ Facts FromPageJson(const std::string& text) {
                 f.Joints = Whole(Match(line.Text, "接长（共 ([0-9]+) 个接头"));
         for (const Json& p : g["patterns"].Items) {
             const Mm offcut = Whole(p["offcut_mm"].Text);
-            f.Patterns.push_back({Whole(p["stock_mm"].Text),
-                                  Whole(Match(p["title"].Text, "× ([0-9]+) 根")), offcut,
-                                  Fate(p["offcut_kept"].Text == "true", offcut)});
+            f.Patterns.push_back(
+                {Whole(p["stock_mm"].Text), Whole(Match(p["title"].Text, "× ([0-9]+) 根")), offcut,
+                 Fate(p["offcut_kept"].Text == "true", offcut), p["from_store"].Text == "true"});
         }
         facts.push_back(std::move(f));
     }
@@ -377,6 +383,7 @@ struct OrderCase {
     OrderSource Source;
     std::string_view File;
     OrderSettingsText Settings;
+    std::string_view Store = {}; // a store's rows, when the order has one
     friend void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.Name; }
 };
 
@@ -404,6 +411,12 @@ const OrderCase kCases[] = {
      OrderSource::PieceList,
      kPieces,
      {.ShortestKept = "0", .Couplers = true}},
+    // Priced, with a store of offcuts and whole bars.
+    {"PiecesFromStorePriced",
+     OrderSource::PieceList,
+     kPieces,
+     {.StockLengths = "9:3900,12:3850", .Couplers = true},
+     "0.012,4,5\n0.016,12,2,HRB400E,3700\n0.016,6.2,3,HRB400E\n"},
 };
 
 class SteelOrderForms : public testing::TestWithParam<OrderCase> {};
@@ -412,8 +425,12 @@ TEST_P(SteelOrderForms, SayTheSameBarsLengthsAndPatterns) {
     const OrderCase& c = GetParam();
     OrderReader reader(c.Source);
     ASSERT_TRUE(reader.Feed(c.File) && reader.Finish());
+    StoreReader storeReader;
+    ASSERT_TRUE(storeReader.Feed(c.Store) && storeReader.Finish());
+    const OrderStore store{storeReader.Bars(), "note"};
     const OrderAnswer answer =
-        MakeSteelOrder(reader, std::get<OrderSettings>(ReadOrderSettings(c.Settings)));
+        MakeSteelOrder(reader, std::get<OrderSettings>(ReadOrderSettings(c.Settings)),
+                       c.Store.empty() ? nullptr : &store);
     ASSERT_FALSE(answer.Refusal) << answer.Refusal->Message;
     const Facts text = FromText(SteelOrderText(answer.Order));
     ASSERT_GE(text.size(), 3u);
@@ -427,17 +444,19 @@ TEST_P(SteelOrderForms, SayTheSameBarsLengthsAndPatterns) {
     EXPECT_EQ(FromSvg(SteelOrderSvg(answer.Order)), PurchaseAndPatterns(text));
 
     // And the text adds up: the bars by length, the patterns, the offcuts kept.
-    bool spliced = false, kept = false, none = false, coiled = false;
+    bool spliced = false, kept = false, none = false, coiled = false, stored = false;
     for (const GroupFacts& g : text) {
         std::int64_t bars = 0;
-        Mm bought = 0, keptLength = 0;
+        Mm bought = 0, keptLength = 0, fromStore = 0;
         for (const auto& [length, count] : g.ByStock) {
             bars += count;
             bought += length * count;
         }
         for (const PatternFacts& p : g.Patterns) {
             keptLength += p.Fate == 'k' ? p.Offcut * p.Count : 0;
-            bars -= p.Count;
+            bars -= p.Stored ? 0 : p.Count;
+            fromStore += p.Stored ? p.Stock * p.Count : 0;
+            stored = stored || p.Stored;
             kept = kept || p.Fate == 'k';
             none = none || p.Fate == '-';
         }
@@ -456,11 +475,12 @@ TEST_P(SteelOrderForms, SayTheSameBarsLengthsAndPatterns) {
         EXPECT_EQ(bars, 0) << g.Diameter;
         EXPECT_EQ(bought, g.Bought) << g.Diameter;
         EXPECT_EQ(keptLength, g.Kept) << g.Diameter;
-        EXPECT_EQ(g.Used + g.Kept + g.Waste, g.Bought) << g.Diameter;
+        EXPECT_EQ(g.Used + g.Kept + g.Waste, g.Bought + fromStore) << g.Diameter;
         spliced = spliced || !g.Splices.empty();
     }
     EXPECT_TRUE(spliced && kept && none && coiled)
         << "the order should splice, keep, fill a bar and buy a coil";
+    EXPECT_EQ(stored, !c.Store.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, SteelOrderForms, testing::ValuesIn(kCases),
