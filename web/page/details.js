@@ -133,6 +133,7 @@ function tavriloDetails() {
 
     // The drawing as an image, or, with thousands of bars, on a canvas: the
     // bars from their ends, then the rest of the drawing over them.
+    let drawings = 0;
     function showDrawing(screen) {
         const image = $('drawing');
         const canvas = $('drawing-canvas');
@@ -140,10 +141,21 @@ function tavriloDetails() {
         canvas.hidden = !!screen.image;
         delete canvas.dataset.drawn;
         if (screen.image) {
+            ++drawings;
             image.src = setUrl('drawing', screen.image);
             return;
         }
         image.removeAttribute('src');
+        // Drawn in a task of its own, after the tables are laid out, so that
+        // neither waits on the other; a newer drawing stops this one.
+        const token = ++drawings;
+        setTimeout(() => {
+            if (token === drawings)
+                drawCanvas(canvas, screen);
+        }, 0);
+    }
+
+    function drawCanvas(canvas, screen) {
         const scale = Math.min(2, window.devicePixelRatio || 1);
         canvas.width = Math.round(screen.width * scale);
         canvas.height = Math.round(screen.height * scale);
