@@ -3,6 +3,7 @@
 #include "text/arrangement.h"
 #include "text/order_messages.h"
 
+#include <cmath>
 #include <map>
 
 // The order's settings as typed: every value a number and nothing else, in
@@ -23,31 +24,10 @@ std::optional<Millimetres> ReadMillimetres(std::string_view typed, double least,
     return static_cast<Millimetres>(std::llround(RoundHalfEven(metres, 3) * 1000));
 }
 
-// A stock length with its price per tonne after a colon ("9:3900"), when
-// given; nothing when the price is not a number from 0 to a million.
-std::optional<std::pair<Millimetres, std::optional<double>>>
-ReadPricedLength(std::string_view typed) {
-    std::size_t colon = typed.find(':');
-    std::size_t width = 1;
-    if (const std::size_t wide = typed.find("："); wide < colon) {
-        colon = wide;
-        width = std::string_view("：").size();
-    }
-    const std::optional<Millimetres> length = ReadMillimetres(typed.substr(0, colon), 0.01, 100);
-    if (!length || colon == std::string_view::npos)
-        return length ? std::optional(std::pair{*length, std::optional<double>()}) : std::nullopt;
-    const std::string_view price = TrimBlanks(typed.substr(colon + width));
-    if (!IsOnlyNumber(price) ||
-        !(ParseLeadingNumber(price) >= 0 && ParseLeadingNumber(price) <= 1e6))
-        return std::nullopt;
-    return std::pair{*length, std::optional(ParseLeadingNumber(price))};
-}
-
-// The stock lengths, separated as lists are typed: , ， 、 ; ； or /, each
-// with its price per tonne or none with one.
-bool ReadStockLengths(std::string_view typed, OrderSettings& settings) {
+// Calls `read` with each item of a list, separated as lists are typed: , ，
+// 、 ; ； or /; false as soon as it does.
+template <typename Read> bool ForEachListed(std::string_view typed, Read read) {
     constexpr std::string_view kSeparators[] = {",", "，", "、", ";", "；", "/"};
-    std::map<Millimetres, std::optional<double>> lengths;
     std::string_view rest = typed;
     while (true) {
         std::size_t end = std::string_view::npos;
@@ -57,15 +37,57 @@ bool ReadStockLengths(std::string_view typed, OrderSettings& settings) {
                 end = at;
                 width = separator.size();
             }
-        const auto length = ReadPricedLength(rest.substr(0, end));
+        if (!read(rest.substr(0, end)))
+            return false;
+        if (end == std::string_view::npos)
+            return true;
+        rest.remove_prefix(end + width);
+    }
+}
+
+// The text before and after the first colon (: or ：) of `typed`; nothing
+// after it when there is none.
+std::pair<std::string_view, std::optional<std::string_view>> SplitAtColon(std::string_view typed) {
+    std::size_t colon = typed.find(':');
+    std::size_t width = 1;
+    if (const std::size_t wide = typed.find("："); wide < colon) {
+        colon = wide;
+        width = std::string_view("：").size();
+    }
+    if (colon == std::string_view::npos)
+        return {typed, std::nullopt};
+    return {typed.substr(0, colon), typed.substr(colon + width)};
+}
+
+// A stock length with its price per tonne after a colon ("9:3900"), when
+// given; nothing when the price is not a number from 0 to a million.
+std::optional<std::pair<Millimetres, std::optional<double>>>
+ReadPricedLength(std::string_view typed) {
+    const auto [before, after] = SplitAtColon(typed);
+    const std::optional<Millimetres> length = ReadMillimetres(before, 0.01, 100);
+    if (!length || !after)
+        return length ? std::optional(std::pair{*length, std::optional<double>()}) : std::nullopt;
+    const std::string_view price = TrimBlanks(*after);
+    if (!IsOnlyNumber(price) ||
+        !(ParseLeadingNumber(price) >= 0 && ParseLeadingNumber(price) <= 1e6))
+        return std::nullopt;
+    return std::pair{*length, std::optional(ParseLeadingNumber(price))};
+}
+
+// The stock lengths, separated as lists are typed: , ， 、 ; ； or /, each
+// with its price per tonne or none with one.
+bool ReadStockLengths(std::string_view typed, OrderSettings& settings) {
+    std::map<Millimetres, std::optional<double>> lengths;
+    const bool read = ForEachListed(typed, [&](std::string_view item) {
+        const auto length = ReadPricedLength(item);
         if (!length ||
             (lengths.contains(length->first) && lengths.at(length->first) != length->second))
             return false;
         lengths[length->first] = length->second;
-        if (end == std::string_view::npos)
-            break;
-        rest.remove_prefix(end + width);
-    }
+        return true;
+    });
+    if (!read)
+        return false;
     settings.StockLengths.clear();
     settings.PricesPerTonne.clear();
     for (const auto& [length, price] : lengths) {
@@ -109,6 +131,43 @@ std::optional<double> ReadCoilsUpTo(std::string_view typed) {
     return millimetres / 1000;
 }
 
+// The shear's capacity typed as diameter:bars items ("12:6,16:4"), each
+// diameter in millimetres from the thinnest bar to the thickest, to the
+// tenth, and its bars a whole number from 1 to kMostBarsPerStroke; they
+// replace the capacity of those diameters.
+bool ReadShear(std::string_view typed, OrderSettings& settings) {
+    std::map<int, int> capacity;
+    for (const ShearCapacity& entry : settings.Shear)
+        capacity[entry.DiameterTenths] = entry.Bars;
+    std::map<int, int> given;
+    const bool read = ForEachListed(typed, [&](std::string_view item) {
+        const auto [before, after] = SplitAtColon(item);
+        const std::string_view diameter = TrimBlanks(before);
+        const std::string_view bars = after ? TrimBlanks(*after) : std::string_view();
+        if (!IsOnlyNumber(diameter) || !IsOnlyNumber(bars))
+            return false;
+        const double millimetres = ParseLeadingNumber(diameter);
+        const double count = ParseLeadingNumber(bars);
+        if (!(millimetres >= kThinnestBarMetres * 1000 &&
+              millimetres <= kThickestBarMetres * 1000) ||
+            !(count >= 1 && count <= kMostBarsPerStroke) || count != std::floor(count))
+            return false;
+        const int tenths = static_cast<int>(std::llround(millimetres * 10));
+        if (given.contains(tenths) && given[tenths] != static_cast<int>(count))
+            return false;
+        given[tenths] = static_cast<int>(count);
+        return true;
+    });
+    if (!read)
+        return false;
+    for (const auto& [tenths, bars] : given)
+        capacity[tenths] = bars;
+    settings.Shear.clear();
+    for (const auto& [tenths, bars] : capacity)
+        settings.Shear.push_back({tenths, bars});
+    return true;
+}
+
 } // namespace
 
 std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsText& typed) {
@@ -140,6 +199,8 @@ std::variant<OrderSettings, std::string> ReadOrderSettings(const OrderSettingsTe
             return CoilsRefusal(*typed.CoilsUpTo);
         settings.CoilsUpTo = *coils;
     }
+    if (typed.Shear && !ReadShear(*typed.Shear, settings))
+        return ShearRefusal(*typed.Shear);
     return settings;
 }
 

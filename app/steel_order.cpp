@@ -308,6 +308,7 @@ void DecideFacts(const OrderSettings& settings, OrderGroup& group) {
         group.Joints += bars.Joints() * bars.Count;
     group.Couplers = settings.Splice == SpliceMethod::Couplers ? group.Joints : 0;
     if (group.BarDiameter) {
+        group.BarsPerStroke = settings.BarsPerStroke(*group.BarDiameter);
         if (const std::optional<BarMass> mass = ComputeBarMass(
                 static_cast<double>(group.BoughtLength) / 1000, *group.BarDiameter)) {
             group.Kilograms = mass->Kilograms;

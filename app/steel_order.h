@@ -30,6 +30,9 @@ struct OrderSettingsText {
     std::optional<std::string_view> Lap = {};          // "36d" (times the bar diameter) or metres
     bool Couplers = false;
     std::optional<std::string_view> CoilsUpTo = {}; // millimetres: "10"; "0" for none
+    // Bars cut at one stroke by diameter in millimetres, as a list: "12:6,16:4";
+    // the diameters not given keep the common shear's.
+    std::optional<std::string_view> Shear = {};
 };
 
 // The settings, or why one of them is refused.

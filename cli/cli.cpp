@@ -7,6 +7,7 @@
 #include "cli/order_run.h"
 #include "cli/output.h"
 #include "text/arrangement.h"
+#include "text/order_messages.h"
 #include "text/report.h"
 #include "text/utf8.h"
 #include "version.h"
@@ -33,6 +34,7 @@ std::string UsageText() {
            "      tavrilo-calc --csv 文件 [--bom]\n"
            "      tavrilo-calc --order 工程清单 | --cut 下料清单 [--stock 9,12] [--kerf 米]\n"
            "                   [--keep 米] [--lap 36d | --lap 米 | --couplers] [--coils 毫米]\n"
+           "                   [--shear 12:6,16:4] [--store 库存 [--store-out 文件]]\n"
            "                   [--json]\n"
            "                   [--order-csv 文件 [--bom]] [--order-svg 文件]\n"
            "计算圆形钢筋网片的钢筋总长度（米）。\n"
@@ -84,6 +86,12 @@ std::string UsageText() {
            "               长于定尺的钢筋若未给出 --lap 或 --couplers，不出方案并列出这些钢筋\n"
            "  --coils 直径 此直径（毫米）及以下的钢筋按盘条（盘螺）重量采购、调直切断，\n"
            "               不排定尺下料、不接长，默认 10；0 为全部按定尺采购\n"
+           "  --shear 直径:根数\n"
+           "               切断机每次切断的根数（直径单位毫米），如 12:6,16:4；未给出的直径按\n"
+           "               常见的 40 型切断机：" +
+           CommonShearText() +
+           "；\n"
+           "               每种切法的切断次数 = 按每次根数成捆的捆数 × 每根的锯口数\n"
            "  --store 文件 先用库存：每行 直径,长度,根数[,级别][,单价][,备注]（米；单价为元/吨，\n"
            "               空着为 "
            "0，即已付款）；同级别、同直径的库存钢筋在更省时先用，不超过库存根数\n"
@@ -128,6 +136,7 @@ struct Options {
     std::optional<std::string_view> lap;
     bool couplers = false;
     std::optional<std::string_view> coils;
+    std::optional<std::string_view> shear;
     std::optional<std::string_view> storePath;
     std::optional<std::string_view> storeOutPath;
     std::optional<std::string_view> orderCsvPath;
@@ -196,7 +205,7 @@ struct FileOption {
     bool notStandardOutput; // "-" is refused: the file is written besides standard output
     std::string_view what = "一个文件名"; // what the option needs, when it is missing
 };
-constexpr std::array<FileOption, 14> kFileOptions{{
+constexpr std::array<FileOption, 15> kFileOptions{{
     {"--svg", &Options::svgPath, true},
     {"--bars-csv", &Options::barsCsvPath, true},
     {"--csv", &Options::csvPath, false},
@@ -209,6 +218,7 @@ constexpr std::array<FileOption, 14> kFileOptions{{
     {"--keep", &Options::keep, false, "余料长度"},
     {"--lap", &Options::lap, false, "搭接长度"},
     {"--coils", &Options::coils, false, "盘条直径"},
+    {"--shear", &Options::shear, false, "每次切断根数"},
     {"--store-out", &Options::storeOutPath, true},
     {"--store", &Options::storePath, true},
 }};
@@ -278,6 +288,7 @@ std::optional<std::string> CheckOrder(const Options& options) {
             {options.lap.has_value(), "--lap"},
             {options.couplers, "--couplers"},
             {options.coils.has_value(), "--coils"},
+            {options.shear.has_value(), "--shear"},
             {options.storePath.has_value(), "--store"},
             {options.storeOutPath.has_value(), "--store-out"},
             {options.orderCsvPath.has_value(), "--order-csv"},
@@ -446,8 +457,8 @@ int RunCommand(std::span<const std::string_view> args, std::istream& in, std::os
         OrderOptions order;
         order.Source = options.orderPath ? OrderSource::Schedule : OrderSource::PieceList;
         order.Path = options.orderPath ? *options.orderPath : *options.cutPath;
-        order.Settings = {options.stock, options.kerf,     options.keep,
-                          options.lap,   options.couplers, options.coils};
+        order.Settings = {options.stock,    options.kerf,  options.keep, options.lap,
+                          options.couplers, options.coils, options.shear};
         order.Json = options.json;
         order.CsvPath = options.orderCsvPath;
         order.SvgPath = options.orderSvgPath;

@@ -104,6 +104,27 @@ std::string CoilsRefusal(std::string_view typed) {
            " 毫米之间的钢筋直径（0 为不用盘条，全部按定尺采购）";
 }
 
+std::string CommonShearText() {
+    std::string text;
+    for (std::size_t i = 0; i < kCommonShear.size(); ++i) {
+        const ShearCapacity& entry = kCommonShear[i];
+        if (i > 0)
+            text += i % 4 == 0 ? "、\n               " : "、";
+        text += FormatNumber(entry.DiameterTenths / 10.0) + " mm ";
+        if (entry.Bars == 1)
+            return text + "及更粗的 1 根";
+        text += std::to_string(entry.Bars) + " 根";
+    }
+    return text + "，更粗的 1 根";
+}
+
+std::string ShearRefusal(std::string_view typed) {
+    return "每次切断根数" + Typed(typed) + "无效：应为 直径:根数 的列表（如 12:6,16:4），直径 " +
+           FormatNumber(kThinnestBarMetres * 1000) + " 到 " +
+           FormatNumber(kThickestBarMetres * 1000) + " 毫米，根数为 1 到 " +
+           std::to_string(kMostBarsPerStroke) + " 的整数";
+}
+
 std::string ScheduleFieldCountMessage(std::size_t fields) {
     return "字段数应为 4 到 7 个（D,Φ,d,布置形式[,备注[,数量[,级别]]]），此行有 " +
            std::to_string(fields) + " 个";

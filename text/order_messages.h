@@ -41,6 +41,10 @@ std::string KerfRefusal(std::string_view typed);
 std::string ShortestKeptRefusal(std::string_view typed);
 std::string LapRefusal(std::string_view typed);
 std::string CoilsRefusal(std::string_view typed);
+std::string ShearRefusal(std::string_view typed);
+// The common shear's capacity, for the help: "6 mm 10 根、8 mm 8 根、…、28 mm 及更粗的 1 根",
+// a line break and the help's indent after every fourth.
+std::string CommonShearText();
 
 // Why a row of a schedule or a piece list gives nothing to the order.
 std::string ScheduleFieldCountMessage(std::size_t fields);

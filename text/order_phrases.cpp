@@ -2,6 +2,8 @@
 
 #include "calc/weight.h"
 
+#include <map>
+
 namespace tavrilo::order_phrases {
 namespace {
 
@@ -105,11 +107,27 @@ std::string ReadText(const SteelOrder& order) {
     return text;
 }
 
+std::string ShearText(const SteelOrder& order) {
+    std::map<double, std::int64_t> bars; // by diameter, thinnest first
+    for (const OrderGroup& group : order.Groups)
+        if (group.BarsPerStroke > 0)
+            bars[*group.BarDiameter] = group.BarsPerStroke;
+    std::string text;
+    for (const auto& [diameter, count] : bars)
+        text += (text.empty() ? "每次 " : "、") + FormatNumber(RoundHalfEven(diameter * 1000, 1)) +
+                " mm " + Count(count) + " 根";
+    return text;
+}
+
 std::string SettingsLines(const SteelOrder& order) {
     const OrderSettings& s = order.Settings;
-    return "定尺长度：" + PricedStockText(s) + "\n锯缝：" + KerfText(s.Kerf) + "\n余料：不短于 " +
-           MetresText(s.ShortestKept) + " m 的余料留用，其余计为废料\n接长：" + SpliceText(s) +
-           "\n盘条：" + CoilsText(s) + "\n";
+    std::string text = "定尺长度：" + PricedStockText(s) + "\n锯缝：" + KerfText(s.Kerf) +
+                       "\n余料：不短于 " + MetresText(s.ShortestKept) +
+                       " m 的余料留用，其余计为废料\n接长：" + SpliceText(s) + "\n盘条：" +
+                       CoilsText(s) + "\n";
+    if (const std::string shear = ShearText(order); !shear.empty())
+        text += "切断：" + shear + "\n";
+    return text;
 }
 
 std::string OmittedText(const OmittedRow& row) {
@@ -226,8 +244,12 @@ std::string SpliceLine(const SplicedBars& bars) {
 }
 
 std::string PatternsHeading(const OrderGroup& group) {
-    return "下料方案（" + Count(static_cast<std::int64_t>(group.Plan.Patterns.size())) +
-           " 种切法）";
+    std::string text =
+        "下料方案（" + Count(static_cast<std::int64_t>(group.Plan.Patterns.size())) + " 种切法";
+    if (group.BarsPerStroke > 0)
+        text += "，每次切断 " + Count(group.BarsPerStroke) + " 根，共切断 " +
+                Count(group.Strokes()) + " 次";
+    return text + "）";
 }
 
 std::string GradeColumn(const SteelOrder& order, const OrderGroup& group) {
@@ -270,9 +292,13 @@ std::string CostText(const OrderGroup& group) {
     return text + "本方案最多比最省方案多花 " + YuanText(plan.Cost - plan.LowerBoundCost);
 }
 
-std::string PatternCaption(const OrderSettings& settings, const cutting::Pattern& pattern) {
-    return PiecesText(pattern) + "；锯口 " + Count(pattern.Cuts) + " 个，" +
-           OffcutText(settings, pattern.Offcut);
+std::string PatternCaption(const OrderSettings& settings, const OrderGroup& group,
+                           const cutting::Pattern& pattern) {
+    std::string text = PiecesText(pattern) + "；锯口 " + Count(pattern.Cuts) + " 个，" +
+                       OffcutText(settings, pattern.Offcut);
+    if (group.BarsPerStroke > 0)
+        text += "；切断 " + Count(group.Strokes(pattern)) + " 次";
+    return text;
 }
 
 std::string TotalLine(const SteelOrder& order) {
@@ -289,6 +315,8 @@ std::string TotalLine(const SteelOrder& order) {
         text += "，理论重量 " + WeightText(*order.Kilograms);
     if (coiled)
         text += "，其中盘条 " + WeightText(RoundHalfEven(coils, 2));
+    if (order.Sheared())
+        text += "，切断 " + Count(order.Strokes()) + " 次";
     std::int64_t cost = 0, bound = 0;
     for (const OrderGroup& group : order.Groups)
         if (group.Priced) {

@@ -31,6 +31,9 @@ std::string SpliceText(const OrderSettings& settings);
 std::string KerfText(Millimetres kerf);
 // "直径 10 mm 及以下按盘条（盘螺）采购，调直切断", or that none are
 std::string CoilsText(const OrderSettings& settings);
+// The bars cut at one stroke, for each diameter the order shears: "每次 12 mm
+// 6 根、16 mm 4 根"; "" when it shears none.
+std::string ShearText(const SteelOrder& order);
 // "按 UTF-8 读取工程清单，共 3 行，计 28 个网片；第 1 行是表头"
 std::string ReadText(const SteelOrder& order);
 // The settings, a line each, each ending in '\n'.
@@ -72,8 +75,9 @@ std::string PatternTitle(const OrderGroup& group, const cutting::Pattern& patter
 std::string YuanText(std::int64_t fen);
 // "费用 1234.5 元，下界 1200 元：已证明最省", or "" without prices
 std::string CostText(const OrderGroup& group);
-// "1.331 × 2 + 1.268；锯口 3 个，无余料"
-std::string PatternCaption(const OrderSettings& settings, const cutting::Pattern& pattern);
+// "1.331 × 2 + 1.268；锯口 3 个，无余料；切断 9 次"
+std::string PatternCaption(const OrderSettings& settings, const OrderGroup& group,
+                           const cutting::Pattern& pattern);
 
 // "合计：采购 159 根，1827 m，理论重量 1207.02 kg（1.207 t）", and of it the
 // coils' weight when there are any

@@ -16,6 +16,20 @@ Millimetres SteelOrder::Bought() const {
     return bought;
 }
 
+std::int64_t SteelOrder::Strokes() const {
+    std::int64_t strokes = 0;
+    for (const OrderGroup& group : Groups)
+        strokes += group.Strokes();
+    return strokes;
+}
+
+bool SteelOrder::Sheared() const {
+    for (const OrderGroup& group : Groups)
+        if (group.BarsPerStroke > 0)
+            return true;
+    return false;
+}
+
 bool SteelOrder::Priced() const {
     return !Settings.PricesPerTonne.empty();
 }

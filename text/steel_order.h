@@ -13,6 +13,7 @@
 #include "text/csv.h"
 #include "text/grade.h"
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -47,6 +48,28 @@ inline constexpr Millimetres kShortestLap = 300;
 // Bars up to 10 mm come in coils (盘条, 盘螺) unless the order says otherwise.
 inline constexpr double kCoilsUpToMetres = 0.010;
 
+// How many bars of one diameter (tenths of a millimetre) a bar shear cuts at
+// one stroke: a common 40 mm shear's rated capacity, fewer the thicker.
+struct ShearCapacity {
+    int DiameterTenths = 0;
+    int Bars = 1;
+};
+inline constexpr std::array<ShearCapacity, 14> kCommonShear{{{60, 10},
+                                                             {80, 8},
+                                                             {100, 7},
+                                                             {120, 6},
+                                                             {140, 5},
+                                                             {160, 4},
+                                                             {180, 3},
+                                                             {200, 3},
+                                                             {220, 2},
+                                                             {250, 2},
+                                                             {280, 1},
+                                                             {320, 1},
+                                                             {360, 1},
+                                                             {400, 1}}};
+inline constexpr int kMostBarsPerStroke = 100;
+
 struct OrderSettings {
     std::vector<Millimetres> StockLengths{9000, 12000}; // distinct, shortest first
     // 元 per tonne of each stock length, as StockLengths; empty: no prices, and
@@ -62,6 +85,17 @@ struct OrderSettings {
     // Bars of this diameter (metres) and thinner come in coils, bought by
     // weight and straightened to length; 0: none do.
     double CoilsUpTo = kCoilsUpToMetres;
+    // The shear's capacity, thinnest first: a diameter between two takes the
+    // thicker one's, one above the thickest cuts alone.
+    std::vector<ShearCapacity> Shear{kCommonShear.begin(), kCommonShear.end()};
+
+    std::int64_t BarsPerStroke(double diameter) const {
+        const long long tenths = std::llround(diameter * 1e4);
+        for (const ShearCapacity& entry : Shear)
+            if (entry.DiameterTenths >= tenths)
+                return entry.Bars;
+        return 1;
+    }
 
     // Whether bars of `diameter` come in coils: compared as shown, to the
     // tenth of a millimetre.
@@ -160,6 +194,23 @@ struct OrderGroup {
     // (Pattern::Stock), and whether its costs are money.
     std::vector<StockSource> Sources;
     bool Priced = false;
+    // Bars cut at one stroke of the shear; 0 when none are sheared (coils,
+    // pieces without a diameter).
+    std::int64_t BarsPerStroke = 0;
+
+    // The strokes that cut `pattern`: its bars in bundles, each bundle cut
+    // at every one of the pattern's cuts.
+    std::int64_t Strokes(const cutting::Pattern& pattern) const {
+        return BarsPerStroke > 0
+                   ? (pattern.Count + BarsPerStroke - 1) / BarsPerStroke * pattern.Cuts
+                   : 0;
+    }
+    std::int64_t Strokes() const {
+        std::int64_t strokes = 0;
+        for (const cutting::Pattern& pattern : Plan.Patterns)
+            strokes += Strokes(pattern);
+        return strokes;
+    }
 
     // Whether `pattern` cuts a bar from the store.
     bool CutFromStore(const cutting::Pattern& pattern) const {
@@ -195,6 +246,8 @@ struct SteelOrder {
     std::vector<StoreBar> StoreAfter;
 
     std::int64_t StockBars() const; // bought new
+    std::int64_t Strokes() const;   // of the shear, for every group
+    bool Sheared() const;           // whether any group is cut at strokes
     Millimetres Bought() const;
     bool Priced() const; // with prices: costs in money
     // Whether any group names its grade: only then do the outputs name the

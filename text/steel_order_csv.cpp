@@ -11,16 +11,17 @@ using namespace order_phrases;
 // The columns after 级别, 直径 and 项目, as one row fills them.
 struct Cells {
     std::string Stock = {}, Count = {}, Each = {}, Length = {}, Kilograms = {}, Tonnes = {},
-                Content = {}, Cuts = {}, Kept = {}, Waste = {}, Source = {}, Cost = {};
+                Content = {}, Cuts = {}, Strokes = {}, Kept = {}, Waste = {}, Source = {},
+                Cost = {};
 };
 
 void Row(std::string& csv, const std::string& grade, const std::string& diameter,
          std::string_view item, Cells c) {
-    AppendCsvRow(csv,
-                 {grade, diameter, std::string(item), std::move(c.Stock), std::move(c.Count),
-                  std::move(c.Each), std::move(c.Length), std::move(c.Kilograms),
-                  std::move(c.Tonnes), std::move(c.Content), std::move(c.Cuts), std::move(c.Kept),
-                  std::move(c.Waste), std::move(c.Source), std::move(c.Cost)});
+    AppendCsvRow(csv, {grade, diameter, std::string(item), std::move(c.Stock), std::move(c.Count),
+                       std::move(c.Each), std::move(c.Length), std::move(c.Kilograms),
+                       std::move(c.Tonnes), std::move(c.Content), std::move(c.Cuts),
+                       std::move(c.Strokes), std::move(c.Kept), std::move(c.Waste),
+                       std::move(c.Source), std::move(c.Cost)});
 }
 
 // Fen as a plain number of 元.
@@ -72,6 +73,7 @@ void GroupRows(std::string& csv, const SteelOrder& order, const OrderGroup& grou
         Weighed(group.Kilograms, {.Count = Count(group.BoughtBars),
                                   .Length = MetresText(group.BoughtLength),
                                   .Content = UseText(group) + "；" + BoundText(order, group),
+                                  .Strokes = group.BarsPerStroke > 0 ? Count(group.Strokes()) : "",
                                   .Cost = group.Priced ? Amount(group.Plan.Cost) : std::string()}));
     for (const SplicedBars& bars : group.Spliced)
         Row(csv, grade, diameter, "接长",
@@ -90,6 +92,7 @@ void GroupRows(std::string& csv, const SteelOrder& order, const OrderGroup& grou
              .Length = MetresText(pattern.StockLength * pattern.Count),
              .Content = PiecesText(pattern),
              .Cuts = Count(pattern.Cuts),
+             .Strokes = group.BarsPerStroke > 0 ? Count(group.Strokes(pattern)) : "",
              .Kept = kept ? offcut : "",
              .Waste = !kept && pattern.Offcut > 0 ? offcut : "",
              .Source = group.CutFromStore(pattern) ? "库存" : "新购"});
@@ -101,7 +104,7 @@ void GroupRows(std::string& csv, const SteelOrder& order, const OrderGroup& grou
 std::string SteelOrderCsv(const SteelOrder& order) {
     std::string csv;
     AppendCsvRow(csv, {"级别", "直径 (mm)", "项目", "定尺长度 (m)", "根数", "单根长度 (m)",
-                       "合计长度 (m)", "理论重量 (kg)", "理论重量 (t)", "内容", "锯口",
+                       "合计长度 (m)", "理论重量 (kg)", "理论重量 (t)", "内容", "锯口", "切断次数",
                        "单根余料 (m)", "单根废料 (m)", "来源", "费用 (元)"});
     const OrderSettings& s = order.Settings;
     NoteRow(csv, "设置", "定尺长度 " + PricedStockText(s));
@@ -109,6 +112,8 @@ std::string SteelOrderCsv(const SteelOrder& order) {
     NoteRow(csv, "设置", "余料 不短于 " + MetresText(s.ShortestKept) + " m 的留用");
     NoteRow(csv, "设置", "接长 " + SpliceText(s));
     NoteRow(csv, "设置", "盘条 " + CoilsText(s));
+    if (const std::string shear = ShearText(order); !shear.empty())
+        NoteRow(csv, "设置", "切断 " + shear);
     for (const OmittedRow& row : order.Omitted)
         NoteRow(csv, "未计入", OmittedText(row));
     if (const std::string more = UnnamedOmittedText(order); !more.empty())
@@ -116,8 +121,9 @@ std::string SteelOrderCsv(const SteelOrder& order) {
     for (const OrderGroup& group : order.Groups)
         GroupRows(csv, order, group);
     Row(csv, "", "", "总计",
-        Weighed(order.Kilograms,
-                {.Count = Count(order.StockBars()), .Length = MetresText(order.Bought())}));
+        Weighed(order.Kilograms, {.Count = Count(order.StockBars()),
+                                  .Length = MetresText(order.Bought()),
+                                  .Strokes = order.Sheared() ? Count(order.Strokes()) : ""}));
     return csv;
 }
 

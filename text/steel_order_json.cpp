@@ -110,6 +110,14 @@ void Settings(JsonWriter& json, const OrderSettings& s) {
             json.Key("lap_m").Number(Metres(s.LapLength));
         json.Key("shortest_lap_m").Number(Metres(kShortestLap));
     }
+    json.Key("shear").BeginArray();
+    for (const ShearCapacity& entry : s.Shear) {
+        json.BeginObject();
+        json.Key("bar_diameter_m").Number(entry.DiameterTenths / 1e4);
+        json.Key("bars_per_stroke").Integer(entry.Bars);
+        json.EndObject();
+    }
+    json.EndArray();
     json.EndObject();
 }
 
@@ -125,6 +133,8 @@ void Patterns(JsonWriter& json, const OrderSettings& settings, const OrderGroup&
             json.Number(Metres(piece));
         json.EndArray();
         json.Key("cuts").Integer(pattern.Cuts);
+        if (group.BarsPerStroke > 0)
+            json.Key("strokes").Integer(group.Strokes(pattern));
         json.Key("offcut_m").Number(Metres(pattern.Offcut));
         json.Key("offcut_kept").Bool(settings.Keeps(pattern.Offcut));
         json.EndObject();
@@ -203,6 +213,10 @@ void Group(JsonWriter& json, const OrderSettings& settings, const OrderGroup& gr
     Lengths(json, "from_store", group.FromStore);
     Yuan(json, "cost_yuan", group.Priced, plan.Cost);
     Yuan(json, "lower_bound_cost_yuan", group.Priced, plan.LowerBoundCost);
+    if (group.BarsPerStroke > 0) {
+        json.Key("bars_per_stroke").Integer(group.BarsPerStroke);
+        json.Key("strokes").Integer(group.Strokes());
+    }
     Patterns(json, settings, group);
     Splices(json, group);
     json.EndObject();
@@ -226,6 +240,7 @@ std::string SteelOrderJson(const SteelOrder& order) {
     for (const OrderGroup& group : order.Groups)
         cost += group.Priced ? group.Plan.Cost : 0;
     Yuan(json, "cost_yuan", order.Priced(), cost);
+    json.Key("strokes").Integer(order.Strokes());
     StoreAfter(json, order);
     json.EndObject();
     return json.Text();

@@ -80,7 +80,7 @@ void Pattern(JsonWriter& json, const OrderSettings& settings, const OrderGroup& 
     json.BeginObject();
     json.Key("title").String(PatternTitle(group, pattern));
     json.Key("from_store").Bool(group.CutFromStore(pattern));
-    json.Key("caption").String(PatternCaption(settings, pattern));
+    json.Key("caption").String(PatternCaption(settings, group, pattern));
     json.Key("stock_mm").Integer(pattern.StockLength);
     json.Key("pieces").BeginArray();
     for (Millimetres piece : pattern.Pieces) {

@@ -56,7 +56,8 @@ struct Drawing {
 void PatternStrip(Drawing& d, const OrderSettings& settings, const OrderGroup& group,
                   const cutting::Pattern& pattern) {
     d.Y += kSvgLine * 0.8;
-    d.Line(PatternTitle(group, pattern) + "：" + PatternCaption(settings, pattern), kSvgTextSize);
+    d.Line(PatternTitle(group, pattern) + "：" + PatternCaption(settings, group, pattern),
+           kSvgTextSize);
     d.Y += 6;
     double x = kSvgLeft;
     SvgRect(d.Body, x, d.Y, static_cast<double>(pattern.StockLength) * d.Scale, kSvgStrip,

@@ -25,9 +25,8 @@ std::string GroupText(const SteelOrder& order, const OrderGroup& group) {
     }
     text += "  " + PatternsHeading(group) + "：\n";
     for (const cutting::Pattern& pattern : group.Plan.Patterns)
-        text +=
-            "    " + PatternTitle(group, pattern) + "：" + PatternCaption(order.Settings, pattern) +
-            "\n";
+        text += "    " + PatternTitle(group, pattern) + "：" +
+                PatternCaption(order.Settings, group, pattern) + "\n";
     return text;
 }
 

@@ -251,7 +251,7 @@ tavrilo_mesh(const char* meshDiameter, std::size_t meshDiameterSize, const char*
 // The steel order that `tavrilo-calc --order` (OrderFile::Schedule) or
 // `--cut` (OrderFile::PieceList) makes of the file's bytes, the file named
 // `name`, with the settings as typed (--stock, --kerf, --keep, --lap,
-// --coils; a null text for one not given) and --couplers when `couplers` is
+// --coils, --shear; a null text for one not given) and --couplers when `couplers` is
 // not 0. Part Printed holds what tavrilo-calc prints (the order's text), or
 // the refusal with its line end; JsonText what it prints with --json, Svg
 // the --order-svg drawing and OrderCsv the --order-csv file with --bom.
@@ -260,13 +260,15 @@ __attribute__((export_name("tavrilo_order"))) int
 tavrilo_order(int file, const char* bytes, std::size_t size, const char* name, std::size_t nameSize,
               const char* stock, std::size_t stockSize, const char* kerf, std::size_t kerfSize,
               const char* keep, std::size_t keepSize, const char* lap, std::size_t lapSize,
-              int couplers, const char* coils, std::size_t coilsSize) {
+              int couplers, const char* coils, std::size_t coilsSize, const char* shear,
+              std::size_t shearSize) {
     using namespace tavrilo;
     ClearParts();
     orderNeedsSplice = false;
     const auto settings = ReadOrderSettings({Setting(stock, stockSize), Setting(kerf, kerfSize),
                                              Setting(keep, keepSize), Setting(lap, lapSize),
-                                             couplers != 0, Setting(coils, coilsSize)});
+                                             couplers != 0, Setting(coils, coilsSize),
+                                             Setting(shear, shearSize)});
     if (const auto* refusal = std::get_if<std::string>(&settings)) {
         PartText(Part::Printed) = *refusal + '\n';
         return ExitStatus(Outcome::Usage);

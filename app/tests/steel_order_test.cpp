@@ -345,9 +345,41 @@ TEST(OrderSettingsText, AreReadOrRefusedByName) {
                                          {.Lap = "-36d"},
                                          {.CoilsUpTo = "-1"},
                                          {.CoilsUpTo = "51"},
-                                         {.CoilsUpTo = "10mm"}};
+                                         {.CoilsUpTo = "10mm"},
+                                         {.Shear = "16:0"},
+                                         {.Shear = "16:2.5"},
+                                         {.Shear = "16"},
+                                         {.Shear = "2:4"},
+                                         {.Shear = "16:4,16:5"},
+                                         {.Shear = ""}};
     for (const OrderSettingsText& typed : refused)
         EXPECT_TRUE(std::holds_alternative<std::string>(ReadOrderSettings(typed)));
+    // The diameters given replace the common shear's; one between two takes
+    // the thicker one's, one above them all cuts alone.
+    const auto shear = std::get<OrderSettings>(ReadOrderSettings({.Shear = "12:3，16：5, 16:5"}));
+    const std::pair<double, std::int64_t> bars[] = {
+        {0.012, 3}, {0.0125, 5}, {0.016, 5}, {0.032, 1}, {0.05, 1}};
+    for (const auto& [diameter, count] : bars)
+        EXPECT_EQ(shear.BarsPerStroke(diameter), count) << diameter;
+    EXPECT_EQ(defaults.BarsPerStroke(0.016), 4);
+}
+
+TEST(SteelOrderStrokes, BundlesOfTheShearsCapacityAreCutAtEveryCutOfThePattern) {
+    // 26 pieces of 5.9 m: 13 bars of 12 m cut twice each (2 × 5.9, 0.2 m
+    // over); coils are not sheared.
+    const std::pair<const char*, std::int64_t> strokes[] = {{"", 8}, {"16:13", 2}, {"16:1", 26}};
+    for (const auto& [shear, expected] : strokes) {
+        OrderSettingsText typed{.CoilsUpTo = "8"};
+        if (*shear != '\0')
+            typed.Shear = shear;
+        const SteelOrder order =
+            Order(OrderSource::PieceList, "5.9,26,0.016\n3,7,0.008\n", typed).Order;
+        ASSERT_EQ(order.Groups.size(), 2u);
+        EXPECT_EQ(order.Groups[0].BarsPerStroke, 0);
+        EXPECT_EQ(order.Groups[1].Plan.Patterns.size(), 1u);
+        EXPECT_EQ(order.Groups[1].Strokes(), expected) << shear;
+        EXPECT_EQ(order.Strokes(), expected);
+    }
 }
 
 } // namespace

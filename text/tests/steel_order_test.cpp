@@ -10,6 +10,7 @@
 #include "calc/weight.h"
 #include "text/csv.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -30,8 +31,9 @@ struct PatternFacts {
     Mm Stock = 0;
     std::int64_t Count = 0;
     Mm Offcut = 0;
-    char Fate = '?';     // 'k' kept, 'w' waste, '-' no offcut, '?' not said
-    bool Stored = false; // a bar of the store
+    char Fate = '?';           // 'k' kept, 'w' waste, '-' no offcut, '?' not said
+    bool Stored = false;       // a bar of the store
+    std::int64_t Strokes = -1; // of the shear; -1: not said
     bool operator==(const PatternFacts&) const = default;
 };
 
@@ -61,7 +63,7 @@ struct GroupFacts {
         *os << "; patterns";
         for (const PatternFacts& p : g.Patterns)
             *os << " " << (p.Stored ? "s" : "") << p.Stock << "×" << p.Count << ":" << p.Offcut
-                << p.Fate;
+                << p.Fate << "/" << p.Strokes;
     }
 };
 using Facts = std::vector<GroupFacts>;
@@ -142,17 +144,18 @@ bool ReadSplice(const std::string& text, GroupFacts& g) {
     return true;
 }
 
-// "12 m × 3 根：2.1 × 5 + 1.25；锯口 6 个，废料 0.226 m"
+// "12 m × 3 根：2.1 × 5 + 1.25；锯口 6 个，废料 0.226 m；切断 6 次"
 bool ReadCaption(const std::string& text, GroupFacts& g) {
     std::smatch m;
     if (!std::regex_search(text, m,
                            std::regex("^ *(库存 )?([0-9.]+) m × ([0-9]+) 根：.*；锯口 [0-9]+ 个，"
-                                      "(无余料|余料留用 ([0-9.]+) m|废料 ([0-9.]+) m)$")))
+                                      "(无余料|余料留用 ([0-9.]+) m|废料 ([0-9.]+) m)"
+                                      "(；切断 ([0-9]+) 次)?$")))
         return false;
     const char fate = m[5].matched ? 'k' : m[6].matched ? 'w' : '-';
     const std::string offcut = m[5].matched ? m.str(5) : m[6].matched ? m.str(6) : "0";
-    g.Patterns.push_back(
-        {Millimetres(m.str(2)), Whole(m.str(3)), Millimetres(offcut), fate, m[1].matched});
+    g.Patterns.push_back({Millimetres(m.str(2)), Whole(m.str(3)), Millimetres(offcut), fate,
+                          m[1].matched, m[8].matched ? Whole(m.str(8)) : -1});
     return true;
 }
 
@@ -202,8 +205,9 @@ Facts FromCsv(const std::string& csv, std::string* weight = nullptr) {
     Facts facts;
     for (const CsvRecord& row : rows) {
         const std::vector<std::string>& f = row.Fields;
-        EXPECT_EQ(f.size(), 15u);
-        // 级别, 直径, 项目, 定尺, 根数, 单根, 合计长度, kg, t, 内容, 锯口, 余料, 废料
+        EXPECT_EQ(f.size(), 16u);
+        // 级别, 直径, 项目, 定尺, 根数, 单根, 合计长度, kg, t, 内容, 锯口, 切断次数, 余料,
+        // 废料, 来源
         const std::int64_t diameter = f[1].empty() ? -1 : Millimetres(f[1]);
         const bool coil = f[2] == "合计" && f[9].starts_with("盘");
         if ((f[2] == "采购" || coil) &&
@@ -226,13 +230,13 @@ Facts FromCsv(const std::string& csv, std::string* weight = nullptr) {
         } else if (f[2] == "接长") {
             facts.back().Splices.push_back({Millimetres(f[5]), Whole(f[4])});
         } else if (f[2] == "切法") {
-            const bool kept = !f[11].empty();
+            const bool kept = !f[12].empty();
             facts.back().Patterns.push_back({Millimetres(f[3]), Whole(f[4]),
-                                             Millimetres(kept ? f[11] : f[12]),
+                                             Millimetres(kept ? f[12] : f[13]),
                                              kept            ? 'k'
-                                             : f[12].empty() ? '-'
+                                             : f[13].empty() ? '-'
                                                              : 'w',
-                                             f[13] == "库存"});
+                                             f[14] == "库存", f[11].empty() ? -1 : Whole(f[11])});
         } else if (f[2] == "总计" && weight) {
             *weight = f[7];
             EXPECT_EQ(f[8].empty() ? "" : f[8],
@@ -258,6 +262,7 @@ struct Json {
         return *this; // read on, whatever it gives
     }
     Mm Metres() const { return Millimetres(Text); }
+    bool Has(std::string_view key) const { return std::ranges::find(Keys, key) != Keys.end(); }
     std::int64_t Integer() const { return Whole(Text); }
 };
 
@@ -323,10 +328,10 @@ Facts FromJson(const std::string& text) {
         f.Kept = g["offcut_kept_m"].Metres();
         f.Waste = g["waste_m"].Metres();
         for (const Json& p : g["patterns"].Items)
-            f.Patterns.push_back({p["stock_length_m"].Metres(), p["count"].Integer(),
-                                  p["offcut_m"].Metres(),
-                                  Fate(p["offcut_kept"].Text == "true", p["offcut_m"].Metres()),
-                                  p["from_store"].Text == "true"});
+            f.Patterns.push_back(
+                {p["stock_length_m"].Metres(), p["count"].Integer(), p["offcut_m"].Metres(),
+                 Fate(p["offcut_kept"].Text == "true", p["offcut_m"].Metres()),
+                 p["from_store"].Text == "true", p.Has("strokes") ? p["strokes"].Integer() : -1});
         for (const Json& s : g["splices"].Items)
             f.Splices.push_back({s["length_m"].Metres(), s["count"].Integer()});
         f.Joints = g["joints"].Integer();
@@ -353,7 +358,10 @@ Facts FromPageJson(const std::string& text) {
             const Mm offcut = Whole(p["offcut_mm"].Text);
             f.Patterns.push_back(
                 {Whole(p["stock_mm"].Text), Whole(Match(p["title"].Text, "× ([0-9]+) 根")), offcut,
-                 Fate(p["offcut_kept"].Text == "true", offcut), p["from_store"].Text == "true"});
+                 Fate(p["offcut_kept"].Text == "true", offcut), p["from_store"].Text == "true",
+                 p["caption"].Text.ends_with(" 次")
+                     ? Whole(Match(p["caption"].Text, "；切断 ([0-9]+) 次$"))
+                     : -1});
         }
         facts.push_back(std::move(f));
     }

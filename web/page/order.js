@@ -14,8 +14,9 @@ function tavriloOrder(ask, site, update, setUrl) {
     const $ = (id) => document.getElementById(id);
     const form = $('order-form');
     const boxes = { stock: $('order-stock'), kerf: $('order-kerf'), keep: $('order-keep'),
-                    lap: $('order-lap'), coils: $('order-coils') };
-    const DEFAULTS = { stock: '9,12', kerf: '0', keep: '0.5', lap: '36d', splice: 'none', coils: '10' };
+                    lap: $('order-lap'), coils: $('order-coils'), shear: $('order-shear') };
+    const DEFAULTS = { stock: '9,12', kerf: '0', keep: '0.5', lap: '36d', splice: 'none', coils: '10',
+                       shear: '' };
     const radios = [...form.querySelectorAll('input[name="splice"]')];
     const result = $('order-result');
     const message = $('order-message');
@@ -225,7 +226,9 @@ function tavriloOrder(ask, site, update, setUrl) {
             type: 'order', meshes,
             settings: { stock: typed.stock, kerf: typed.kerf, keep: typed.keep,
                         lap: typed.splice === 'lap' ? typed.lap : undefined,
-                        couplers: typed.splice === 'couplers', coils: typed.coils },
+                        couplers: typed.splice === 'couplers', coils: typed.coils,
+                        // Left empty: the common shear's capacity.
+                        shear: typed.shear.trim() === '' ? undefined : typed.shear },
         });
         const done = () => {
             clearTimeout(showBusy);

@@ -18,7 +18,7 @@
 //               {type: 'site', id, module, meshes: [{D, phi, d, a, label, number, grade}]}
 //               {type: 'site-import', id, module, file: File}
 //               {type: 'order', id, module, meshes, settings: {stock, kerf, keep, lap, couplers,
-//                coils}}
+//                coils, shear}}
 // Messages out: {type: 'mesh-total', id, status, text | total, read: {values, notes}}
 //               {type: 'mesh-details', id, status, text | breakdown, weight,
 //                cutHeading, cutComparison, table: {header, lines (the first),

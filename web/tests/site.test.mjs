@@ -155,11 +155,13 @@ test('a site with grades and a straight bar typed, reloaded, exported and import
     await page.check('input[name="splice"][value="lap"]');
     await page.fill('#order-kerf', '0.003');
     await page.fill('#order-coils', '12');
+    await page.fill('#order-shear', '16:5');
     await makeOrder(page);
     const files = ['--order-csv', path.join(work, 'order.csv'), '--bom',
                    '--order-svg', path.join(work, 'order.svg')];
     const made = runNative(['--order', schedule, '--stock', '9,12', '--kerf', '0.003', '--keep',
-                            '0.5', '--lap', '36d', '--coils', '12', ...files, '--json']);
+                            '0.5', '--lap', '36d', '--coils', '12', '--shear', '16:5', ...files,
+                            '--json']);
     assert.equal(made.status, 0, made.err);
     assert.equal(JSON.parse(String(made.out)).meshes, 28);
     // Coils (up to 12 mm here) list their pieces, bars their patterns; no line is left empty.
