@@ -10,6 +10,8 @@ tavrilo_packages=(
     # tavrilo-calc's tests: render the SVG drawing (with Chinese fonts) and
     # read it back as PNG, and parse the JSON and SVG it writes.
     librsvg2-bin libpng-dev python3
+    # The page's printed sheets read back as text (pdftotext).
+    poppler-utils
     # The Debian package and its checks: dpkg-shlibdeps (dpkg-dev, which CPack
     # runs with file), lintian; the manual pages (made with python3) rendered
     # by groff and man; the bash completion run through bash-completion.

@@ -14,9 +14,10 @@ function tavriloOrder(ask, site, update, setUrl) {
     const $ = (id) => document.getElementById(id);
     const form = $('order-form');
     const boxes = { stock: $('order-stock'), kerf: $('order-kerf'), keep: $('order-keep'),
-                    lap: $('order-lap'), coils: $('order-coils'), shear: $('order-shear') };
+                    lap: $('order-lap'), coils: $('order-coils'), shear: $('order-shear'),
+                    prepared: $('order-prepared'), checked: $('order-checked') };
     const DEFAULTS = { stock: '9,12', kerf: '0', keep: '0.5', lap: '36d', splice: 'none', coils: '10',
-                       shear: '' };
+                       shear: '', prepared: '', checked: '' };
     const radios = [...form.querySelectorAll('input[name="splice"]')];
     const result = $('order-result');
     const message = $('order-message');
@@ -35,11 +36,13 @@ function tavriloOrder(ask, site, update, setUrl) {
         radios.forEach((radio) => { radio.checked = radio.value === (typed.splice ?? DEFAULTS.splice); });
     }
 
-    // Kept with the site as they are typed; an order made before is out of date.
-    form.addEventListener('input', () => {
+    // Kept with the site as they are typed; an order made before is out of
+    // date, unless only a name to sign it with changed.
+    form.addEventListener('input', (event) => {
         const typed = settings();
         update((open) => { open.settings = typed; });
-        stale();
+        if (event.target !== boxes.prepared && event.target !== boxes.checked)
+            stale();
     });
 
     let asked = 0; // the last request: a reply to an earlier one is not shown
@@ -131,7 +134,12 @@ function tavriloOrder(ask, site, update, setUrl) {
         pieces.forEach((piece, i) => piece.classList.toggle('narrow', narrow[i]));
     }
     window.addEventListener('resize', () => fitLabels());
-    window.addEventListener('beforeprint', () => fitLabels(result.querySelectorAll('.pattern')));
+    window.addEventListener('beforeprint', () => {
+        fitLabels(result.querySelectorAll('.pattern'));
+        // Who prepared and who checked it, as typed: a line to sign on when not.
+        $('order-prepared-name').textContent = boxes.prepared.value.trim();
+        $('order-checked-name').textContent = boxes.checked.value.trim();
+    });
     window.addEventListener('afterprint', () => fitLabels());
 
     const ITEMS_AT_ONCE = 100;

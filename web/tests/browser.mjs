@@ -111,13 +111,18 @@ export async function download(page, selector) {
     return { name: file.suggestedFilename(), bytes: readFileSync(await file.path()) };
 }
 
-// The page printed to PDF (A4 as its style asks): its pages and their sizes.
+// The page printed to PDF (A4 as its style asks): its pages, their sizes and
+// the text of each (poppler's pdftotext).
 export async function pdfPages(page, name) {
     await page.emulateMedia({ media: 'print' });
-    const pdf = await page.pdf({ path: path.join(out, name), preferCSSPageSize: true });
+    const file = path.join(out, name);
+    const pdf = await page.pdf({ path: file, preferCSSPageSize: true });
     await page.emulateMedia({ media: 'screen' });
     const text = pdf.toString('latin1');
     const boxes = [...text.matchAll(/\/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\]/g)]
         .map((m) => [Math.round(Number(m[1])), Math.round(Number(m[2]))]);
-    return { pages: (text.match(/\/Type\s*\/Page\b/g) ?? []).length, boxes };
+    const read = spawnSync('pdftotext', ['-layout', file, '-'], { encoding: 'utf8' });
+    assert.equal(read.status, 0, read.stderr);
+    return { pages: (text.match(/\/Type\s*\/Page\b/g) ?? []).length, boxes,
+             texts: read.stdout.split('\f').slice(0, -1) };
 }

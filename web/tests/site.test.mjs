@@ -257,26 +257,38 @@ test('the site survives a reload offline and a browser restart; a schedule with 
     await full.close();
 });
 
-test('the printed order of a site of ten meshes: on A4, headers repeated, no row or pattern cut ' +
-     'across a page; the single file keeps its site and stays small', async () => {
+test('the printed order of a site of twenty meshes: on A4, headers repeated, no row or pattern ' +
+     'cut across a page, numbered pages, signed at its end; the single file keeps its site and ' +
+     'stays small', async () => {
     // The single file opened from disk keeps its site too.
     const page = await openPage(browser, pathToFileURL(singlePage).href);
-    const file = path.join(work, 'ten.csv');
-    const meshes = Array.from({ length: 10 }, (_, i) =>
+    const file = path.join(work, 'twenty.csv');
+    const meshes = Array.from({ length: 20 }, (_, i) =>
         `${(1 + i * 0.7).toFixed(1)},${[0.008, 0.01, 0.012][i % 3]},0.15,${1 + (i % 2)},网片${i + 1},${1 + i}`);
     writeFileSync(file, `${meshes.join('\n')}\n`);
     await page.setInputFiles('#site-import-file', file);
-    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 10,
-                               null, { timeout: DEADLINE });
-    await page.reload();
-    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 10,
+    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 20,
                                null, { timeout: DEADLINE });
     await makeOrder(page);
+    // The names to sign with are kept with the site, and do not put the order out of date.
+    await page.fill('#order-prepared', '张工');
+    await page.fill('#order-checked', '李工');
+    await page.reload();
+    await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 20,
+                               null, { timeout: DEADLINE });
+    assert.equal(await page.inputValue('#order-checked'), '李工');
+    await makeOrder(page);
+    assert.equal(await page.isHidden('#order-result'), false);
+    await page.fill('#order-checked', '李工程师');
     assert.equal(await page.isHidden('#order-result'), false);
     await page.evaluate(() => document.body.classList.add('print-order'));
+    await page.evaluate(() => window.dispatchEvent(new Event('beforeprint')));
     const sheet = await pdfPages(page, 'web-print-order.pdf');
     assert.ok(sheet.pages > 1, `${sheet.pages} pages`);
     assert.ok(sheet.boxes.every(([w, h]) => w === 595 && h === 842), JSON.stringify(sheet.boxes));
+    assert.deepEqual(sheet.texts.map((text) => text.match(/第 (\d+) 页 \/ 共 (\d+) 页\s*$/)?.slice(1)),
+                     sheet.texts.map((_, i) => [String(i + 1), String(sheet.pages)]));
+    assert.match(sheet.texts.at(-1), /编制：\s*张工\s+审核：\s*李工程师\s+日期：/);
     // Printing ends with afterprint, which takes the order's class off again.
     await page.evaluate(() => document.body.classList.add('print-order'));
     await page.emulateMedia({ media: 'print' });
