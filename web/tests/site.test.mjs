@@ -264,7 +264,7 @@ test('the printed order of a site of twenty meshes: on A4, headers repeated, no 
     const page = await openPage(browser, pathToFileURL(singlePage).href);
     const file = path.join(work, 'twenty.csv');
     const meshes = Array.from({ length: 20 }, (_, i) =>
-        `${(1 + i * 0.7).toFixed(1)},${[0.008, 0.01, 0.012][i % 3]},0.15,${1 + (i % 2)},网片${i + 1},${1 + i}`);
+        `${(1 + i * 0.5).toFixed(1)},${[0.008, 0.01, 0.012][i % 3]},0.15,${1 + (i % 2)},网片${i + 1},${1 + i}`);
     writeFileSync(file, `${meshes.join('\n')}\n`);
     await page.setInputFiles('#site-import-file', file);
     await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 20,
