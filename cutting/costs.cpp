@@ -322,7 +322,10 @@ Outcome SolveCosted(const Problem& problem, const Limits& limits) {
         RecutWorst(ci, *best, budget);
         Cheapen(ci, *best);
     }
-    return AssembleCosted(ci, *best, Achievable(ci, lower));
+    lower = Achievable(ci, lower);
+    if (relaxed && CostOf(ci, *best) > lower)
+        lower = CountsBound(ci, lower, *best, pool, budget);
+    return AssembleCosted(ci, *best, lower);
 }
 
 } // namespace tavrilo::cutting::detail

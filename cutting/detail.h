@@ -446,6 +446,13 @@ std::int64_t Achievable(const CostedInstance& ci, std::int64_t bound);
 std::optional<std::int64_t> DualCostBound(const CostedInstance& ci,
                                           const std::vector<double>& duals, Budget& budget);
 
+// With two unlimited stocks that cost and free bars on hand beside them: the
+// least cost of whole counts of the two, from `lower` up to the cost of
+// `best`, not shown to be too few to cut every piece; that cost when every
+// such count is. A plan found within the first such counts replaces `best`.
+std::int64_t CountsBound(const CostedInstance& ci, std::int64_t lower, std::vector<Group>& best,
+                         std::vector<Column>& pool, Budget& budget);
+
 Outcome SolveCosted(const Problem& problem, const Limits& limits);
 
 } // namespace tavrilo::cutting::detail

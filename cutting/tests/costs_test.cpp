@@ -133,9 +133,11 @@ std::vector<Problem> StoreLists() {
 
 // The relaxation's dive and bounds on their own (short lists are otherwise
 // solved exactly): a plan within the stock, no cheaper than the least cost,
-// and bounds no higher.
-// Whether the dual bound was found, and found above the material's.
-bool CheckRelaxation(const Problem& p, std::int64_t least) {
+// and bounds no higher; the counts of new bars tried from the material's
+// bound up, a plan they find within the stock, and the least cost claimed
+// only when it is. Whether the dual bound was found, and found above the
+// material's; `closed` counts the lists whose counts met the least cost.
+bool CheckRelaxation(const Problem& p, std::int64_t least, int& closed) {
     using namespace detail;
     const CostedInstance ci = NormaliseCosted(p);
     Budget budget{100'000'000};
@@ -145,6 +147,12 @@ bool CheckRelaxation(const Problem& p, std::int64_t least) {
     if (dived) {
         EXPECT_TRUE(WithinStock(ci, *dived));
         EXPECT_GE(CostOf(ci, *dived), least);
+        std::vector<Group> best = *dived;
+        const std::int64_t counted = CountsBound(ci, MaterialCost(ci), best, pool, budget);
+        EXPECT_TRUE(WithinStock(ci, best));
+        EXPECT_GE(CostOf(ci, best), least);
+        EXPECT_LE(counted, std::min(least, CostOf(ci, best)));
+        closed += counted == CostOf(ci, best) && counted > MaterialCost(ci) ? 1 : 0;
     }
     EXPECT_LE(MaterialCost(ci), least);
     const auto bound = DualCostBound(ci, root.Duals, budget);
@@ -155,7 +163,7 @@ bool CheckRelaxation(const Problem& p, std::int64_t least) {
 }
 
 TEST(Costs, AgainstTheLeastCost) {
-    int exact = 0, solved = 0, dual = 0;
+    int exact = 0, solved = 0, dual = 0, closed = 0;
     for (const Problem& p : StoreLists()) {
         const std::int64_t least = LeastCost(p).Find();
         const Outcome outcome = SolveCuttingStock(p);
@@ -164,7 +172,7 @@ TEST(Costs, AgainstTheLeastCost) {
             continue;
         }
         const Plan plan = Solve(p);
-        dual += CheckRelaxation(p, least) ? 1 : 0;
+        dual += CheckRelaxation(p, least, closed) ? 1 : 0;
         ++solved;
         EXPECT_GE(plan.Cost, least);
         EXPECT_LE(plan.LowerBoundCost, least);
@@ -175,6 +183,7 @@ TEST(Costs, AgainstTheLeastCost) {
     }
     EXPECT_GE(solved, 40);
     EXPECT_GE(dual * 2, solved) << dual << " dual bounds above the material's";
+    EXPECT_GE(closed * 2, solved) << closed << " closed by the counts of new bars";
     EXPECT_GE(exact * 10, solved * 9) << exact << " of " << solved << " at the least cost";
 }
 
