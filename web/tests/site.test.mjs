@@ -182,7 +182,7 @@ test('a site with grades and a straight bar typed, reloaded, exported and import
     await close(page);
 });
 
-test('the site survives a reload offline and a browser restart; a schedule with a bad row ' +
+test('the site and the store survive a reload offline and a browser restart; a schedule with a bad row ' +
      'imported names the row', async () => {
     const profile = mkdtempSync(path.join(work, 'profile-'));
     const start = async () => {
@@ -198,10 +198,19 @@ test('the site survives a reload offline and a browser restart; a schedule with 
     };
     let page = await start();
     await addMesh(page, ['1.3', '0.0065', '0.1'], 2, '盖板', '2');
+    // A row of the store goes through the same.
+    await page.fill('#store-phi', '12');
+    await page.fill('#store-length', '4.5');
+    await page.click('#store-add-button');
+    const stored = () => page.waitForFunction(() =>
+        document.querySelector('#store-table tbody tr td')?.textContent === '12', null,
+                                              { timeout: DEADLINE });
+    await stored();
     await page.context().setOffline(true);
     await page.reload();
     await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 1,
                                null, { timeout: DEADLINE });
+    await stored();
     await page.context().setOffline(false);
     assert.deepEqual(page.problems, []);
     await page.context().close();
@@ -210,6 +219,7 @@ test('the site survives a reload offline and a browser restart; a schedule with 
     await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 1,
                                null, { timeout: DEADLINE });
     assert.equal((await rows(page))[0][0], '盖板');
+    await stored();
 
     const file = path.join(work, '北区.csv');
     writeFileSync(file, 'D,Φ,d,布置形式,备注,数量,级别\n1.3,0.0065,0.1,双向,甲,3,HPB300\n' +
