@@ -4,6 +4,7 @@
 #include "calc/weight.h"
 #include "text/arrangement.h"
 #include "text/batch_messages.h"
+#include "text/column_unit.h"
 #include "text/order_messages.h"
 
 #include <algorithm>
@@ -24,7 +25,8 @@ std::int64_t Tenths(double metres) {
 
 // One bar's cost in fen: its weight times the price per tonne.
 std::int64_t BarCost(double pricePerTonne, Millimetres length, double diameter) {
-    const std::optional<BarMass> mass = ComputeBarMass(static_cast<double>(length) / 1000, diameter);
+    const std::optional<BarMass> mass =
+        ComputeBarMass(static_cast<double>(length) / 1000, diameter);
     const double kilograms = mass ? static_cast<double>(length) / 1000 * mass->KgPerMetre : 0;
     return std::llround(pricePerTonne * kilograms / 1000 * 100);
 }
@@ -51,42 +53,51 @@ bool StoreReader::Finish() {
 }
 
 void StoreReader::Read(CsvRecord& record) {
-    const auto omit = [&](std::string reason) {
-        ++omittedRows_;
-        if (omitted_.size() < kNamedOmitted)
-            omitted_.push_back({record.Line, std::move(reason)});
-    };
-    if (record.Problem != CsvRecordProblem::None)
-        return omit(CsvRecordProblemMessage(record));
-    const std::vector<std::string>& f = record.Fields;
+    std::variant<StoreBar, std::string> row =
+        record.Problem != CsvRecordProblem::None
+            ? std::variant<StoreBar, std::string>(CsvRecordProblemMessage(record))
+            : ReadStoreRow(record.Fields, LengthUnit::Metres);
+    if (auto* bar = std::get_if<StoreBar>(&row)) {
+        bars_.push_back(std::move(*bar));
+        return;
+    }
+    ++omittedRows_;
+    if (omitted_.size() < kNamedOmitted)
+        omitted_.push_back({record.Line, std::move(std::get<std::string>(row))});
+}
+
+std::variant<StoreBar, std::string> ReadStoreRow(const std::vector<std::string>& f,
+                                                 LengthUnit diameterUnit) {
     if (f.size() < 3 || f.size() > 6)
-        return omit(StoreFieldCountMessage(f.size()));
+        return StoreFieldCountMessage(f.size());
     StoreBar bar;
-    const auto diameter = ReadNumber(f[0], kThinnestBarMetres, kThickestBarMetres);
+    const double perMetre = PerMetre(diameterUnit);
+    const auto diameter =
+        ReadNumber(f[0], kThinnestBarMetres * perMetre, kThickestBarMetres * perMetre);
     if (!diameter)
-        return omit(PieceDiameterMessage(TrimBlanks(f[0]), LengthUnit::Metres));
-    bar.BarDiameter = static_cast<double>(Tenths(*diameter)) / 1e4;
+        return PieceDiameterMessage(TrimBlanks(f[0]), diameterUnit);
+    bar.BarDiameter = static_cast<double>(Tenths(*diameter / perMetre)) / 1e4;
     const auto length = ReadNumber(f[1], kShortestPieceMetres, kLongestPieceMetres);
     if (!length)
-        return omit(PieceLengthMessage(TrimBlanks(f[1]), LengthUnit::Metres));
+        return PieceLengthMessage(TrimBlanks(f[1]), LengthUnit::Metres);
     bar.Length = std::llround(RoundHalfEven(*length, 3) * 1000);
     const auto count = ReadWholeNumber(TrimBlanks(f[2]), static_cast<double>(kMostBars));
     if (!count)
-        return omit(PieceCountMessage(TrimBlanks(f[2]), kMostBars));
+        return PieceCountMessage(TrimBlanks(f[2]), kMostBars);
     bar.Count = *count;
     const GradeCell grade = ReadGrade(f.size() > 3 ? f[3] : "");
     if (!grade.Known)
-        return omit(UnknownGradeMessage(TrimBlanks(f[3])));
+        return UnknownGradeMessage(TrimBlanks(f[3]));
     bar.Grade = grade.Grade;
     if (f.size() > 4 && !TrimBlanks(f[4]).empty()) {
         const auto price = ReadNumber(f[4], 0, kMostPricePerTonne);
         if (!price)
-            return omit(StorePriceMessage(TrimBlanks(f[4])));
+            return StorePriceMessage(TrimBlanks(f[4]));
         bar.PricePerTonne = *price;
     }
     if (f.size() > 5)
         bar.Note = UnguardedCsvCell(f[5]);
-    bars_.push_back(std::move(bar));
+    return bar;
 }
 
 std::vector<StockSource> SourcesFor(const OrderSettings& settings, const OrderStore* store,
@@ -130,8 +141,8 @@ std::vector<StoreBar> StoreAfter(const OrderStore& store, const SteelOrder& orde
                 continue;
             const int rank = group.Grade ? static_cast<int>(*group.Grade) : -1;
             StoreBar& bar = kept[{rank, Tenths(*group.BarDiameter), -pattern.Offcut}];
-            bar = {group.Grade, *group.BarDiameter, pattern.Offcut, bar.Count + pattern.Count, 0,
-                   store.OffcutNote};
+            bar = {group.Grade, *group.BarDiameter, pattern.Offcut, bar.Count + pattern.Count,
+                   0,           store.OffcutNote};
         }
     }
     std::vector<StoreBar> after;

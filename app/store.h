@@ -6,12 +6,14 @@
 // may be cut from, and the store after the order: what is left of its bars
 // and the offcuts the order keeps.
 
+#include "text/column_unit.h"
 #include "text/record_reader.h"
 #include "text/steel_order.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace tavrilo {
@@ -40,6 +42,12 @@ private:
     std::vector<OmittedRow> omitted_;
     long long omittedRows_ = 0;
 };
+
+// A row of the store as its cells (直径,长度,根数[,级别][,单价][,备注]),
+// the diameter in `diameterUnit`, the rest as in the file: the bar, or why
+// the row is refused.
+std::variant<StoreBar, std::string> ReadStoreRow(const std::vector<std::string>& cells,
+                                                 LengthUnit diameterUnit);
 
 // The store an order cuts from first, and the note (where they came from)
 // the offcuts it keeps carry into the store after it.

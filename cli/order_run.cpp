@@ -7,6 +7,7 @@
 #include "cli/input_file.h"
 #include "cli/system_error.h"
 #include "text/batch_messages.h"
+#include "text/store.h"
 #include "text/utf8.h"
 
 #include <cerrno>
@@ -66,7 +67,7 @@ std::string OffcutNote(std::string_view path) {
     char date[16] = "";
     if (const std::tm* local = std::localtime(&now))
         std::strftime(date, sizeof date, "%Y-%m-%d", local);
-    return name + " " + date + " 余料";
+    return OffcutNoteText(name, date);
 }
 
 // The store given (empty when none is), its rows left out said on `err`:

@@ -110,6 +110,18 @@ std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector
     return json.Text();
 }
 
+std::string OmittedRowsText(const std::vector<OmittedRow>& omitted, std::size_t omittedRows) {
+    if (omittedRows == 0)
+        return {};
+    std::string text = "；" + std::to_string(omittedRows) + " 行未导入：";
+    for (std::size_t i = 0; i < omitted.size(); ++i)
+        text += (i > 0 ? "；" : "") + std::string("第 ") + std::to_string(omitted[i].Line) +
+                " 行：" + omitted[i].Reason;
+    if (omittedRows > omitted.size())
+        text += "；另有 " + std::to_string(omittedRows - omitted.size()) + " 行未导入，不逐行列出";
+    return text;
+}
+
 std::string SiteImportJson(std::string_view name, std::string_view encoding,
                            const std::vector<SiteMesh>& meshes,
                            const std::vector<OmittedRow>& omitted, std::size_t omittedRows) {
@@ -118,15 +130,7 @@ std::string SiteImportJson(std::string_view name, std::string_view encoding,
                                       : "已从“" + std::string(name) + "”导入 " +
                                             std::to_string(meshes.size()) + " 行网片（按 " +
                                             std::string(encoding) + " 读取）";
-    if (omittedRows > 0) {
-        text += "；" + std::to_string(omittedRows) + " 行未导入：";
-        for (std::size_t i = 0; i < omitted.size(); ++i)
-            text += (i > 0 ? "；" : "") + std::string("第 ") + std::to_string(omitted[i].Line) +
-                    " 行：" + omitted[i].Reason;
-        if (omittedRows > omitted.size())
-            text +=
-                "；另有 " + std::to_string(omittedRows - omitted.size()) + " 行未导入，不逐行列出";
-    }
+    text += OmittedRowsText(omitted, omittedRows);
     JsonWriter json;
     json.BeginObject();
     json.Key("text").String(text);

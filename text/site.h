@@ -57,6 +57,10 @@ std::string SiteScheduleCsv(const std::vector<SiteMesh>& meshes);
 std::string SiteTableJson(const std::vector<SiteMesh>& meshes, const std::vector<SiteRow>& rows,
                           const SiteTotals& totals);
 
+// The rows a file read in left out, as its sentence goes on: "；2 行未导入：
+// 第 3 行：...", empty when none was.
+std::string OmittedRowsText(const std::vector<OmittedRow>& omitted, std::size_t omittedRows);
+
 // A schedule read in: the meshes taken, the rows left out and why (the
 // first of `omittedRows` named), as JSON for the page, with the sentence
 // that says so ("text").

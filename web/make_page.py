@@ -178,7 +178,7 @@ def main():
     worker = module_glue + '\n' + read('worker.js')
     style = read('style.css')
     # The page's own scripts, joined: the details and the batch, then the form that uses them.
-    page_scripts = [read(name) for name in ('details.js', 'batch.js', 'order.js', 'site.js',
+    page_scripts = [read(name) for name in ('details.js', 'batch.js', 'order.js', 'store.js', 'site.js',
                                             'form.js')]
     wasm = Path(args.module).read_bytes()
     check_exports(module_glue, wasm)

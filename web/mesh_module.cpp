@@ -10,7 +10,6 @@
 #include "app/mesh_request.h"
 #include "app/outcome.h"
 #include "app/site.h"
-#include "app/steel_order.h"
 #include "calc/decimal_chars.h"
 #include "calc/number.h"
 #include "text/batch_messages.h"
@@ -21,6 +20,7 @@
 #include "text/svg.h"
 #include "text/utf8.h"
 #include "web/module_interface.h"
+#include "web/module_parts.h"
 
 #include <array>
 #include <charconv>
@@ -35,17 +35,15 @@
 namespace {
 
 using tavrilo::page::BatchText;
+using tavrilo::page::ClearParts;
 using tavrilo::page::Extra;
-using tavrilo::page::OrderFile;
 using tavrilo::page::Part;
+using tavrilo::page::PartText;
+using tavrilo::page::Text;
 
 constexpr std::size_t kPartCount = static_cast<std::size_t>(Part::Count);
 
 std::array<std::string, kPartCount> parts;
-
-std::string& PartText(Part part) {
-    return parts[static_cast<std::size_t>(part)];
-}
 
 bool Asked(unsigned extras, Extra extra) {
     return (extras & static_cast<unsigned>(extra)) != 0;
@@ -133,19 +131,7 @@ std::string CutTableJson(const tavrilo::CutList& list) {
 
 std::unique_ptr<tavrilo::BatchSession> batch;
 std::vector<tavrilo::SiteMesh> site; // the meshes given since tavrilo_site_begin
-bool orderNeedsSplice = false;       // the last order was refused for want of a splice
 std::string readFailure;             // why the batch's file could not be read to its end
-
-std::string_view Text(const char* data, std::size_t size) {
-    return data != nullptr ? std::string_view(data, size) : std::string_view();
-}
-
-// A setting typed on the page; a null text is one not given.
-std::optional<std::string_view> Setting(const char* data, std::size_t size) {
-    if (data == nullptr)
-        return std::nullopt;
-    return std::string_view(data, size);
-}
 
 // The drawing for a screen as JSON, {"width":..,"height":..,"bars":..,
 // "directions":[{"stroke":..,"width":..,"bars":..},...],"overlay":"<?xml..."},
@@ -198,12 +184,16 @@ void KeepMeshParts(const tavrilo::MeshRequest& request, const tavrilo::MeshAnswe
         KeepScreenDrawing(answer.Screen);
 }
 
-void ClearParts() {
+} // namespace
+
+std::string& tavrilo::page::PartText(Part part) {
+    return parts[static_cast<std::size_t>(part)];
+}
+
+void tavrilo::page::ClearParts() {
     for (std::string& part : parts)
         part.clear();
 }
-
-} // namespace
 
 extern "C" {
 
@@ -246,58 +236,6 @@ tavrilo_mesh(const char* meshDiameter, std::size_t meshDiameterSize, const char*
     }
     KeepMeshParts(request, answer);
     return ExitStatus(Outcome::Answered);
-}
-
-// The steel order that `tavrilo-calc --order` (OrderFile::Schedule) or
-// `--cut` (OrderFile::PieceList) makes of the file's bytes, the file named
-// `name`, with the settings as typed (--stock, --kerf, --keep, --lap,
-// --coils, --shear; a null text for one not given) and --couplers when `couplers` is
-// not 0. Part Printed holds what tavrilo-calc prints (the order's text), or
-// the refusal with its line end; JsonText what it prints with --json, Svg
-// the --order-svg drawing and OrderCsv the --order-csv file with --bom.
-// Returns tavrilo-calc's exit status.
-__attribute__((export_name("tavrilo_order"))) int
-tavrilo_order(int file, const char* bytes, std::size_t size, const char* name, std::size_t nameSize,
-              const char* stock, std::size_t stockSize, const char* kerf, std::size_t kerfSize,
-              const char* keep, std::size_t keepSize, const char* lap, std::size_t lapSize,
-              int couplers, const char* coils, std::size_t coilsSize, const char* shear,
-              std::size_t shearSize) {
-    using namespace tavrilo;
-    ClearParts();
-    orderNeedsSplice = false;
-    const auto settings = ReadOrderSettings({Setting(stock, stockSize), Setting(kerf, kerfSize),
-                                             Setting(keep, keepSize), Setting(lap, lapSize),
-                                             couplers != 0, Setting(coils, coilsSize),
-                                             Setting(shear, shearSize)});
-    if (const auto* refusal = std::get_if<std::string>(&settings)) {
-        PartText(Part::Printed) = *refusal + '\n';
-        return ExitStatus(Outcome::Usage);
-    }
-    OrderReader reader(file == static_cast<int>(OrderFile::PieceList) ? OrderSource::PieceList
-                                                                      : OrderSource::Schedule);
-    if (!reader.Feed(Text(bytes, size)) || !reader.Finish()) {
-        PartText(Part::Printed) =
-            BatchDecodeFailureText(Text(name, nameSize), reader.Failure(), 0) + '\n';
-        return ExitStatus(Outcome::Failed);
-    }
-    const OrderAnswer answer = MakeSteelOrder(reader, std::get<OrderSettings>(settings));
-    if (answer.Refusal) {
-        orderNeedsSplice = answer.Refusal->NeedsSplice;
-        PartText(Part::Printed) = answer.Refusal->Message + '\n';
-        return ExitStatus(answer.Refusal->ByInput ? Outcome::InputToCorrect : Outcome::Failed);
-    }
-    PartText(Part::Printed) = SteelOrderText(answer.Order);
-    PartText(Part::JsonText) = SteelOrderJson(answer.Order);
-    PartText(Part::Svg) = SteelOrderSvg(answer.Order);
-    PartText(Part::OrderCsv) = std::string(kByteOrderMark) + SteelOrderCsv(answer.Order);
-    PartText(Part::OrderPage) = SteelOrderPageJson(answer.Order);
-    return ExitStatus(answer.Order.Omitted.empty() ? Outcome::Answered : Outcome::InputToCorrect);
-}
-
-// Whether the last tavrilo_order was refused because bars are longer than
-// the stock and no splice was given: the page then asks for one.
-__attribute__((export_name("tavrilo_order_needs_splice"))) int tavrilo_order_needs_splice() {
-    return orderNeedsSplice ? 1 : 0;
 }
 
 // A site: begin, add each mesh (the cells of its schedule row as typed, the

@@ -39,7 +39,11 @@ enum class Part : int {
     SiteImport = 15,    // the meshes of a schedule read in and the rows left out, as JSON
     ScreenDrawing = 16, // the drawing for a screen: its bars apart from the rest, as JSON
     ScreenEnds = 17,    // the ends of its bars (x1 y1 x2 y2 each), as the doubles' bytes
-    Count = 18,         // not a part: how many there are
+    StoreRows = 18,     // the store's rows as read, as JSON
+    StoreCsv = 19,      // the store as the file --store reads, with the mark for Excel
+    StoreImport = 20,   // the rows of a store file read in and the rows left out, as JSON
+    StoreAfter = 21,    // the store after the order (--store-out's rows), as JSON
+    Count = 22,         // not a part: how many there are
 };
 
 // What tavrilo_order reads: a site schedule (--order) or a piece list (--cut).

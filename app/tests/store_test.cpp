@@ -5,6 +5,7 @@
 #include "app/steel_order.h"
 #include "app/store.h"
 #include "cutting/plan.h"
+#include "text/store.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -52,6 +53,35 @@ TEST(Store, RowsAreReadOrRefusedByName) {
     for (std::size_t i = 0; i < 4; ++i)
         EXPECT_NE(reader.Omitted()[i].Reason.find(named[i]), std::string::npos)
             << reader.Omitted()[i].Reason;
+}
+
+// The page's rows give the diameter in millimetres, read to the tenth as the
+// file's metres are, and come back as the page shows them.
+TEST(Store, PageRowsAreReadInMillimetres) {
+    const struct {
+        std::vector<std::string> cells;
+        const char* shown; // the row's JSON (without blanks), or the refusal's words
+    } rows[] = {
+        {{"16", "4.5", "6", "hrb400", "", "上次余料"},
+         R"("phi":"16","length":"4.5","count":"6","grade":"HRB400","price":"","note":"上次余料")"},
+        {{" 12.5 ", "12", "3", "", "3700", ""},
+         R"("phi":"12.5","length":"12","count":"3","grade":"","price":"3700","note":"")"},
+        {{"0.016", "4.5", "6", "", "", ""}, "直径“0.016”"}, // metres in the millimetre box
+        {{"60", "4.5", "6", "", "", ""}, "直径“60”"},
+        {{"16", "4.5", "0", "", "", ""}, "根数“0”"},
+    };
+    for (const auto& row : rows) {
+        const auto read = ReadStoreRow(row.cells, LengthUnit::Millimetres);
+        std::string shown = std::holds_alternative<StoreBar>(read)
+                                ? StoreRowsJson({std::get<StoreBar>(read)})
+                                : std::get<std::string>(read);
+        std::erase_if(shown, [](char c) { return c == ' ' || c == '\n'; });
+        EXPECT_NE(shown.find(row.shown), std::string::npos) << shown;
+    }
+    // A row read as the page shows it reads the same again.
+    const StoreBar bar =
+        std::get<StoreBar>(ReadStoreRow({"12.5", "4.5", "6"}, LengthUnit::Millimetres));
+    EXPECT_DOUBLE_EQ(bar.BarDiameter, 0.0125);
 }
 
 // Priced or not, the store's bars of the group's grade and diameter are cut

@@ -81,10 +81,35 @@ class TavriloModule {
     // the settings as typed ({stock, kerf, keep, lap, coils, shear}: a text each, or
     // undefined for one not given; couplers true or false). Returns the
     // status of its outcome; the parts PRINTED, JSON_TEXT, SVG and ORDER_CSV
-    // hold the order.
-    order(file, bytes, name, { stock, kerf, keep, lap, couplers, coils, shear }) {
+    // hold the order. With `store` ({bytes: the store file's, list, date}:
+    // tavrilo-calc --store, its offcuts noted as from list on date) part
+    // STORE_AFTER holds the store after the order.
+    order(file, bytes, name, { stock, kerf, keep, lap, couplers, coils, shear }, store) {
         return this.call('tavrilo_order', file, bytes, name, stock, kerf, keep, lap, couplers ? 1 : 0,
-                         coils, shear);
+                         coils, store?.bytes, store?.list, store?.date, shear);
+    }
+
+    // The store's rows ({phi (mm), length, count, grade, price, note}:
+    // texts): parts STORE_ROWS and STORE_CSV then hold the rows read and the
+    // store file. Returns the rows refused: [{index, text}].
+    store(rows) {
+        this.exports.tavrilo_store_begin();
+        const refused = [];
+        rows.forEach((row, index) => {
+            const status = this.call('tavrilo_store_add', row.phi ?? '', row.length ?? '',
+                                     row.count ?? '', row.grade ?? '', row.price ?? '', row.note ?? '');
+            if (status !== TAVRILO.OUTCOME.ANSWERED)
+                refused.push({ index, text: this.part(TAVRILO.PART.PRINTED) });
+        });
+        this.exports.tavrilo_store_end();
+        return refused;
+    }
+
+    // A store file's bytes (a Uint8Array) read in: the status of its
+    // outcome; part STORE_IMPORT holds the rows read and the rows left out,
+    // or part PRINTED why the file could not be read.
+    storeImport(bytes, name) {
+        return this.call('tavrilo_store_import', bytes, name);
     }
 
     // Whether the last order was refused for want of a splice (bars longer

@@ -1,11 +1,14 @@
 // The page's steel order (采购与下料) of the open site: its settings (kept
 // with the site), 生成下料方案 in the site's worker, the purchase list and
 // the cutting plan with each pattern drawn to scale, the downloads
-// (tavrilo-calc --order's own bytes) and the printed order.
+// (tavrilo-calc --order's own bytes) and the printed order. With 先用库存 it
+// cuts from the yard's store (store.js) first, and 按此方案下料 then puts
+// the store after the order in its place.
 
 'use strict';
 
 /* exported tavriloOrder */
+/* global tavriloStore */
 
 // `ask(message)`: a promise of the worker's reply; `site()`: the open site;
 // `update(change)`: keeps change(the open site); `setUrl(key, blob)`: a
@@ -23,10 +26,19 @@ function tavriloOrder(ask, site, update, setUrl) {
     const message = $('order-message');
     const status = $('order-status');
     const busy = $('order-busy');
+    const useStore = $('order-use-store');
+    const apply = $('order-apply');
+    // The rows of the store after the order shown, when it was made with the store.
+    let after = null;
+    const store = tavriloStore(ask, setUrl, () => {
+        if (after !== null || useStore.checked)
+            stale('库存已改动，原下料方案已过期，请重新生成。');
+    });
 
     function settings() {
         const typed = Object.fromEntries(Object.entries(boxes).map(([key, box]) => [key, box.value]));
         typed.splice = radios.find((radio) => radio.checked)?.value ?? 'none';
+        typed.useStore = useStore.checked;
         return typed;
     }
 
@@ -34,6 +46,7 @@ function tavriloOrder(ask, site, update, setUrl) {
         for (const [key, box] of Object.entries(boxes))
             box.value = typed[key] ?? DEFAULTS[key];
         radios.forEach((radio) => { radio.checked = radio.value === (typed.splice ?? DEFAULTS.splice); });
+        useStore.checked = typed.useStore === true;
     }
 
     // Kept with the site as they are typed; an order made before is out of
@@ -48,13 +61,14 @@ function tavriloOrder(ask, site, update, setUrl) {
     let asked = 0; // the last request: a reply to an earlier one is not shown
     // The site or the settings changed: the order shown (or being made) is
     // no longer theirs, and neither are its downloads.
-    function stale() {
+    function stale(said = '工程或设置已改动，原下料方案已过期，请重新生成。') {
         if (result.hidden && $('order-make').disabled === false)
             return;
         ++asked;
+        after = null;
         result.hidden = true;
         message.textContent = '';
-        status.textContent = '工程或设置已改动，原下料方案已过期，请重新生成。';
+        status.textContent = said;
     }
 
     function cells(tag, texts, scopeFirst) {
@@ -221,6 +235,7 @@ function tavriloOrder(ask, site, update, setUrl) {
         const meshes = site().meshes;
         const name = site().name;
         const id = ++asked;
+        after = null;
         message.textContent = '';
         if (meshes.length === 0) {
             message.textContent = '工程中还没有网片或直条：先计算并加入工程。';
@@ -237,6 +252,7 @@ function tavriloOrder(ask, site, update, setUrl) {
                         couplers: typed.splice === 'couplers', coils: typed.coils,
                         // Left empty: the common shear's capacity.
                         shear: typed.shear.trim() === '' ? undefined : typed.shear },
+            store: typed.useStore ? { rows: store.rows(), list: name, date: today() } : undefined,
         });
         const done = () => {
             clearTimeout(showBusy);
@@ -261,10 +277,28 @@ function tavriloOrder(ask, site, update, setUrl) {
         link('order-csv', reply.csv, `${name}-采购与下料.csv`);
         link('order-json', reply.json, `${name}-采购与下料.json`);
         link('order-svg', reply.svg, `${name}-下料图.svg`);
+        after = reply.storeAfter;
+        apply.hidden = after === null;
         await showOrder(JSON.parse(reply.view), id);
         done();
         if (id === asked)
             status.textContent = `已生成“${name}”的下料方案。`;
+    });
+
+    // The local date the offcuts an order keeps are noted with (2026-12-10).
+    function today() {
+        const now = new Date();
+        const two = (n) => String(n).padStart(2, '0');
+        return `${now.getFullYear()}-${two(now.getMonth() + 1)}-${two(now.getDate())}`;
+    }
+
+    // The store after the order in the store's place, once confirmed.
+    apply.addEventListener('click', () => {
+        const rows = after;
+        if (rows === null || !window.confirm(`按此方案下料：库存将改为下料后的 ${rows.length} 行` +
+                                             '（用去的钢筋减去，留用的余料加入）。确定？'))
+            return;
+        store.replace(rows, `已按“${site().name}”的下料方案更新库存。`);
     });
 
     // The printed order: the site's meshes, the purchase list and the plan.
@@ -280,6 +314,7 @@ function tavriloOrder(ask, site, update, setUrl) {
         // Another site opened: its settings, no order yet.
         reset() {
             ++asked;
+            after = null;
             show(site().settings ?? {});
             result.hidden = true;
             message.textContent = '';

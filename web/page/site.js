@@ -133,7 +133,7 @@ function tavriloSite(compiled, form, setUrl) {
     // `change(site)` made to the open site as stored now (made again if
     // another tab deleted it), then saved.
     function update(change) {
-        if (saved)
+        if (saved && storage)
             read();
         let site = kept.sites.find((other) => other.name === openName);
         if (!site)

@@ -18,14 +18,19 @@
 //               {type: 'site', id, module, meshes: [{D, phi, d, a, label, number, grade}]}
 //               {type: 'site-import', id, module, file: File}
 //               {type: 'order', id, module, meshes, settings: {stock, kerf, keep, lap, couplers,
-//                coils, shear}}
+//                coils, shear}, store: {rows, list, date} or undefined}
+//               {type: 'store', id, module, rows: [{phi, length, count, grade, price, note}]}
+//               {type: 'store-import', id, module, file: File}
 // Messages out: {type: 'mesh-total', id, status, text | total, read: {values, notes}}
 //               {type: 'mesh-details', id, status, text | breakdown, weight,
 //                cutHeading, cutComparison, table: {header, lines (the first),
 //                count, rest (the others as JSON), totals}, svg, screen, csv, json}
 //               {type: 'site', id, refused: [{index, text}], table, csv: Blob}
 //               {type: 'site-import', id, status, text | imported: {text, meshes, omitted}}
-//               {type: 'order', id, status, needsSplice, text | view (JSON), csv, json, svg}
+//               {type: 'order', id, status, needsSplice, text | view (JSON), csv, json, svg,
+//                storeAfter: the rows of the store after it, or null}
+//               {type: 'store', id, refused: [{index, text}], rows, csv: Blob}
+//               {type: 'store-import', id, status, text | imported: {text, rows}}
 //               {type: 'progress', bytes, text}
 //               {type: 'done', result: Blob|null, text, ok, partial: true when
 //                the result holds only the rows before a stop}
@@ -126,8 +131,8 @@ async function answerSite({ id, module, meshes }) {
                   csv: new Blob([calc.partView(PART.SITE_CSV)], { type: 'text/csv;charset=utf-8' }) });
 }
 
-// A schedule file read in as a site.
-async function importSite({ id, module, file }) {
+// A schedule file read in as a site, or a store file as the store (`type`).
+async function importFile({ type, id, module, file }) {
     meshCalc ??= TavriloModule.instantiate(module);
     const calc = await meshCalc;
     const { PART, OUTCOME } = TAVRILO;
@@ -137,27 +142,45 @@ async function importSite({ id, module, file }) {
     } catch {
         calc.batchBegin(false);
         calc.batchReadFailure(file.name);
-        postMessage({ type: 'site-import', id, status: OUTCOME.FAILED,
+        postMessage({ type, id, status: OUTCOME.FAILED,
                       text: calc.batchText(TAVRILO.BATCH_TEXT.READ_FAILURE) });
         return;
     }
-    const status = calc.siteImport(bytes, file.name);
+    const site = type === 'site-import';
+    const status = site ? calc.siteImport(bytes, file.name) : calc.storeImport(bytes, file.name);
     if (status === OUTCOME.FAILED) {
-        postMessage({ type: 'site-import', id, status, text: calc.part(PART.PRINTED).trimEnd() });
+        postMessage({ type, id, status, text: calc.part(PART.PRINTED).trimEnd() });
         return;
     }
-    postMessage({ type: 'site-import', id, status, imported: JSON.parse(calc.part(PART.SITE_IMPORT)) });
+    postMessage({ type, id, status,
+                  imported: JSON.parse(calc.part(site ? PART.SITE_IMPORT : PART.STORE_IMPORT)) });
+}
+
+// The store's rows read: those refused, the rows read and the store file.
+async function readStore({ id, module, rows }) {
+    meshCalc ??= TavriloModule.instantiate(module);
+    const calc = await meshCalc;
+    const { PART } = TAVRILO;
+    const refused = calc.store(rows);
+    postMessage({ type: 'store', id, refused, rows: JSON.parse(calc.part(PART.STORE_ROWS)),
+                  csv: new Blob([calc.partView(PART.STORE_CSV)], { type: 'text/csv;charset=utf-8' }) });
 }
 
 // The steel order of a site's meshes, made from its schedule as
-// tavrilo-calc --order makes it from the exported file.
-async function makeOrder({ id, module, meshes, settings }) {
+// tavrilo-calc --order makes it from the exported file (with --store from
+// the exported store, when `store` is given).
+async function makeOrder({ id, module, meshes, settings, store }) {
     meshCalc ??= TavriloModule.instantiate(module);
     const calc = await meshCalc;
     const { PART, OUTCOME } = TAVRILO;
+    let stored;
+    if (store) {
+        calc.store(store.rows);
+        stored = { bytes: calc.partBytes(PART.STORE_CSV), list: store.list, date: store.date };
+    }
     calc.site(meshes);
     const schedule = calc.partBytes(PART.SITE_CSV);
-    const status = calc.order(TAVRILO.ORDER_FILE.SCHEDULE, schedule, '工程清单.csv', settings);
+    const status = calc.order(TAVRILO.ORDER_FILE.SCHEDULE, schedule, '工程清单.csv', settings, stored);
     // A refusal leaves no order to show; rows left out are named in it.
     if (calc.part(PART.ORDER_PAGE) === '') {
         postMessage({ type: 'order', id, status, needsSplice: calc.orderNeedsSplice(),
@@ -171,6 +194,7 @@ async function makeOrder({ id, module, meshes, settings }) {
         csv: new Blob([calc.partView(PART.ORDER_CSV)], { type: 'text/csv;charset=utf-8' }),
         json: new Blob([calc.partView(PART.JSON_TEXT)], { type: 'application/json' }),
         svg: new Blob([calc.partView(PART.SVG)], { type: 'image/svg+xml' }),
+        storeAfter: store ? JSON.parse(calc.part(PART.STORE_AFTER)) : null,
     });
 }
 
@@ -232,7 +256,8 @@ onmessage = async (event) => {
         cancelled = true;
         return;
     }
-    const answer = { mesh: answerMesh, site: answerSite, 'site-import': importSite, order: makeOrder };
+    const answer = { mesh: answerMesh, site: answerSite, 'site-import': importFile, order: makeOrder,
+                     store: readStore, 'store-import': importFile };
     if (Object.hasOwn(answer, message.type)) {
         answer[message.type](message);
         return;

@@ -180,11 +180,11 @@ test('a site with grades and a straight bar typed, reloaded, exported and import
     const splices = await page.$$eval('.splices li', (items) => items.map((li) => li.textContent));
     assert.ok(splices.length > 0 && splices.every((line) => line.includes('搭接')), splices.join());
     assert.match(await page.textContent('#order-total'), /^合计：采购 \d+ 根/);
-    await shoot(page, '#site-table-wrap', 1250, 'web-site-desktop.png');
+    await shoot(page, '#site-table-wrap', 1780, 'web-site-desktop.png');
     await close(page);
 });
 
-test('the site survives a reload offline and a browser restart; a schedule with a bad row ' +
+test('the site and the store survive a reload offline and a browser restart; a schedule with a bad row ' +
      'imported names the row', async () => {
     const profile = mkdtempSync(path.join(work, 'profile-'));
     const start = async () => {
@@ -200,10 +200,19 @@ test('the site survives a reload offline and a browser restart; a schedule with 
     };
     let page = await start();
     await addMesh(page, ['1.3', '0.0065', '0.1'], 2, '盖板', '2');
+    // A row of the store goes through the same.
+    await page.fill('#store-phi', '12');
+    await page.fill('#store-length', '4.5');
+    await page.click('#store-add-button');
+    const stored = () => page.waitForFunction(() =>
+        document.querySelector('#store-table tbody tr td')?.textContent === '12', null,
+                                              { timeout: DEADLINE });
+    await stored();
     await page.context().setOffline(true);
     await page.reload();
     await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 1,
                                null, { timeout: DEADLINE });
+    await stored();
     await page.context().setOffline(false);
     assert.deepEqual(page.problems, []);
     await page.context().close();
@@ -212,6 +221,7 @@ test('the site survives a reload offline and a browser restart; a schedule with 
     await page.waitForFunction(() => document.querySelectorAll('#site-table tbody tr').length === 1,
                                null, { timeout: DEADLINE });
     assert.equal((await rows(page))[0][0], '盖板');
+    await stored();
 
     const file = path.join(work, '北区.csv');
     writeFileSync(file, 'D,Φ,d,布置形式,备注,数量,级别\n1.3,0.0065,0.1,双向,甲,3,HPB300\n' +
@@ -232,7 +242,7 @@ test('the site survives a reload offline and a browser restart; a schedule with 
         small: [...document.querySelectorAll('#site button, #site .button, #site select, ' +
                                              '#order button, #order .button, #order input')]
             .filter((element) => element.offsetParent !== null && element.type !== 'file' &&
-                                 element.type !== 'radio')
+                                 element.type !== 'radio' && element.type !== 'checkbox')
             .map((element) => element.getBoundingClientRect())
             .filter((box) => box.width < 44 || box.height < 44).length,
     }));
