@@ -10,6 +10,9 @@ tavrilo_packages=(
     # tavrilo-calc's tests: render the SVG drawing (with Chinese fonts) and
     # read it back as PNG, and parse the JSON and SVG it writes.
     librsvg2-bin libpng-dev python3
+    # openpyxl reads back the Excel workbooks it writes, and writes the
+    # workbooks it reads.
+    python3-openpyxl
     # The Debian package and its checks: dpkg-shlibdeps (dpkg-dev, which CPack
     # runs with file), lintian; the manual pages (made with python3) rendered
     # by groff and man; the bash completion run through bash-completion.

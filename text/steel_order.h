@@ -224,6 +224,22 @@ std::string SteelOrderJson(const SteelOrder& order);
 // labelled, grouped by diameter. UTF-8 SVG.
 std::string SteelOrderSvg(const SteelOrder& order);
 
+// What the workbook's piece list names at its top: the site (its file's
+// name), the day, and who prepared and who checked it (blank lines to sign
+// when not given).
+struct OrderSheetHeading {
+    std::string Site;
+    std::string Date; // 2026-12-10
+    std::string PreparedBy;
+    std::string CheckedBy;
+};
+
+// The order as an Excel workbook: 汇总 (a row a grade and diameter, and the
+// totals), 下料单 (every piece, below a heading to sign), 切割方案 (every
+// pattern) and 余料 (the offcuts kept and the store after the order). The
+// same bytes on every platform.
+std::string SteelOrderXlsx(const SteelOrder& order, const OrderSheetHeading& heading);
+
 // The order as the page shows and prints it, as JSON: the texts of the
 // heading, the purchase list's cells (a row for every stock length of each
 // diameter, the subtotals and the total) and, per diameter, its purchase,
