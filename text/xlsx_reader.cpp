@@ -1,5 +1,4 @@
 #include "calc/number.h"
-#include "text/csv.h"
 #include "text/xlsx.h"
 #include "text/xml_scan.h"
 #include "text/zip.h"
@@ -122,6 +121,24 @@ bool SharedStrings(std::string_view xml, std::vector<std::string>& strings) {
     return !scanner.Damaged();
 }
 
+// A cell's text as a CSV field, quoted when it must be; unlike the CSV
+// written for spreadsheets, a text beginning with = stays as it is: these
+// fields are read back, not opened.
+void AppendField(std::string& csv, std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos && text.find_first_of(" \t") != 0 &&
+        text.find_last_of(" \t") != text.size() - 1) {
+        csv += text;
+        return;
+    }
+    csv += '"';
+    for (const char c : text) {
+        if (c == '"')
+            csv += '"';
+        csv += c;
+    }
+    csv += '"';
+}
+
 // "C12" as the column and row from 0; false when it is no cell reference
 // within the sheet's bounds.
 bool CellReference(std::string_view ref, std::size_t& column, std::size_t& row) {
@@ -193,19 +210,20 @@ private:
     }
 
     void EndRow(std::string& csv) {
-        std::vector<std::string> fields;
+        if (cells_.empty())
+            return;
         std::stable_sort(cells_.begin(), cells_.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (auto& [column, text] : cells_) {
-            if (column < fields.size())
-                continue; // a column given twice: the first stands
-            fields.resize(column);
-            fields.push_back(std::move(text));
-        }
-        if (fields.empty())
-            return;
         csv.append(row_ - written_ - 1, '\n');
-        AppendCsvRow(csv, fields);
+        std::size_t next = 0; // the column the next field is
+        for (const auto& [column, text] : cells_) {
+            if (column < next)
+                continue; // a column given twice: the first stands
+            csv.append(next == 0 ? column : column - next + 1, ',');
+            AppendField(csv, text);
+            next = column + 1;
+        }
+        csv += '\n';
         written_ = row_;
     }
 
