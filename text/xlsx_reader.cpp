@@ -177,15 +177,16 @@ private:
             if (capture_)
                 value_ += token.Content;
         } else if (token.Name == "row") {
-            if (start && !StartRow(token))
+            // Rows do not nest, and cells are only in rows.
+            if (start && (inRow_ || !StartRow(token)))
                 return false;
-            if (token.Type != XmlToken::Start)
-                EndRow(csv);
+            if (token.Type != XmlToken::Start && !EndRow(csv))
+                return false;
         } else if (token.Name == "c") {
-            if (start && !StartCell(token))
+            if (start && (!inRow_ || inCell_ || !StartCell(token)))
                 return false;
             if (token.Type != XmlToken::Start)
-                return EndCell();
+                return inCell_ && EndCell();
         } else if (token.Name == "v" || (token.Name == "t" && inline_)) {
             capture_ = token.Type == XmlToken::Start && phonetic_ == 0;
         } else if (token.Name == "is") {
@@ -206,12 +207,16 @@ private:
         }
         cells_.clear();
         column_ = 0;
+        inRow_ = true;
         return true;
     }
 
-    void EndRow(std::string& csv) {
+    bool EndRow(std::string& csv) {
+        if (!inRow_)
+            return false;
+        inRow_ = false;
         if (cells_.empty())
-            return;
+            return true;
         std::stable_sort(cells_.begin(), cells_.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
         csv.append(row_ - written_ - 1, '\n');
@@ -225,6 +230,7 @@ private:
         }
         csv += '\n';
         written_ = row_;
+        return true;
     }
 
     bool StartCell(const XmlToken& token) {
@@ -238,12 +244,13 @@ private:
         column_ = column + 1;
         type_ = Attribute(token.Attributes, "t").value_or("n");
         value_.clear();
+        inCell_ = true;
         return true;
     }
 
     // The cell's text as the sheet shows its value.
     bool EndCell() {
-        capture_ = false;
+        capture_ = inCell_ = false;
         std::string text = std::move(value_);
         value_.clear();
         if (type_ == "s") {
@@ -267,7 +274,7 @@ private:
     std::vector<std::pair<std::size_t, std::string>> cells_;
     std::size_t written_ = 0, row_ = 0, column_ = 0, cell_ = 0;
     std::string type_, value_;
-    bool capture_ = false, inline_ = false;
+    bool capture_ = false, inline_ = false, inRow_ = false, inCell_ = false;
     int phonetic_ = 0;
 };
 
