@@ -77,6 +77,13 @@ std::string FileName(std::string_view path) {
                                              : std::string(path.substr(slash + 1));
 }
 
+// The site's name: its file's, without the extension (工程清单 of 工程清单.xlsx).
+std::string SiteName(std::string_view path) {
+    std::string name = FileName(path);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
 // Today, as 2026-12-10.
 std::string Today() {
     const std::time_t now = std::time(nullptr);
@@ -136,7 +143,7 @@ int RunOrder(const OrderOptions& options, std::istream& in, std::ostream& out, s
                err))
         return kCannotComplete;
     if (options.XlsxPath && !Write(*options.XlsxPath,
-                                   SteelOrderXlsx(answer.Order, {FileName(options.Path), Today(),
+                                   SteelOrderXlsx(answer.Order, {SiteName(options.Path), Today(),
                                                                  std::string(options.PreparedBy),
                                                                  std::string(options.CheckedBy)}),
                                    err))
