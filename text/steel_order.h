@@ -107,6 +107,21 @@ struct SplicedBars {
     std::int64_t Joints() const { return static_cast<std::int64_t>(Pieces.size()) - 1; } // per bar
 };
 
+// A row's bars of one length, as the file lists them, for the piece list
+// printed: the row's line, its 备注 (or, without one, the mesh or bar as
+// typed), grade and diameter.
+struct ListedPiece {
+    std::size_t Line = 0;
+    std::string Note;
+    std::optional<SteelGrade> Grade;
+    std::optional<double> BarDiameter; // metres
+    Millimetres Length = 0;            // as placed: a bar spliced is listed whole
+    std::int64_t Count = 0;
+};
+
+// The piece list lists at most this many; the rest are counted.
+inline constexpr std::size_t kListedPieces = 100000;
+
 // The stock bars bought of one length.
 struct StockBought {
     Millimetres Length = 0;
@@ -193,6 +208,10 @@ struct SteelOrder {
     // then the offcuts this order keeps); `UsesStore` says one was given.
     bool UsesStore = false;
     std::vector<StoreBar> StoreAfter;
+    // Every row's bars by length, in file order, at most kListedPieces; and
+    // how many more there are.
+    std::vector<ListedPiece> Listed;
+    long long UnlistedPieces = 0;
 
     std::int64_t StockBars() const; // bought new
     Millimetres Bought() const;

@@ -117,28 +117,31 @@ constexpr std::array<Column<GroupRow>, 12> kSummaryColumns{{
      }},
 }};
 
-// 下料单: every piece length of every group.
+// 下料单: every row's bars of each length, as the file lists them.
 struct PieceRow {
     const SteelOrder* Order;
-    const OrderGroup* Group;
-    cutting::Demand Piece;
+    const ListedPiece* Piece;
 };
 
-constexpr std::array<Column<PieceRow>, 7> kPieceColumns{{
-    {"级别", [](const PieceRow& r) { return TextCell(GradeColumn(*r.Order, *r.Group)); }},
-    {"直径 (mm)", [](const PieceRow& r) { return DiameterMm(r.Group->BarDiameter); }},
-    {"下料长度 (mm)", [](const PieceRow& r) { return Mm(r.Piece.Length); }},
-    {"根数", [](const PieceRow& r) { return Whole(r.Piece.Count); }},
-    {"合计长度 (m)", [](const PieceRow& r) { return M(r.Piece.Length * r.Piece.Count); }},
+constexpr std::array<Column<PieceRow>, 8> kPieceColumns{{
+    {"行", [](const PieceRow& r) { return Whole(static_cast<std::int64_t>(r.Piece->Line)); }},
+    {"备注或网片", [](const PieceRow& r) { return TextCell(r.Piece->Note); }},
+    {"级别",
+     [](const PieceRow& r) {
+         return TextCell(r.Order->Graded() ? GradeText(r.Piece->Grade) : std::string());
+     }},
+    {"直径 (mm)", [](const PieceRow& r) { return DiameterMm(r.Piece->BarDiameter); }},
+    {"下料长度 (mm)", [](const PieceRow& r) { return Mm(r.Piece->Length); }},
+    {"根数", [](const PieceRow& r) { return Whole(r.Piece->Count); }},
+    {"合计长度 (m)", [](const PieceRow& r) { return M(r.Piece->Length * r.Piece->Count); }},
     {"理论重量 (kg)",
      [](const PieceRow& r) {
-         if (!r.Group->BarDiameter)
+         if (!r.Piece->BarDiameter)
              return None();
          const auto mass = ComputeBarMass(
-             static_cast<double>(r.Piece.Length * r.Piece.Count) / 1000, *r.Group->BarDiameter);
+             static_cast<double>(r.Piece->Length * r.Piece->Count) / 1000, *r.Piece->BarDiameter);
          return mass ? Kg(mass->Kilograms) : None();
      }},
-    {"供货", [](const PieceRow& r) { return TextCell(SupplyText(*r.Group)); }},
 }};
 
 // 切割方案: every pattern.
@@ -223,10 +226,13 @@ XlsxSheet Pieces(const SteelOrder& order, const OrderSheetHeading& heading) {
     line("编制：" + (heading.PreparedBy.empty() ? blank : heading.PreparedBy));
     line("审核：" + (heading.CheckedBy.empty() ? blank : heading.CheckedBy));
     sheet.Rows.emplace_back();
+    if (order.UnlistedPieces > 0)
+        sheet.Rows.back().push_back(TextCell(
+            "前 " + Count(static_cast<std::int64_t>(order.Listed.size())) + " 项逐项列出，另有 " +
+            Count(order.UnlistedPieces) + " 项未列出（见切割方案）"));
     std::vector<PieceRow> rows;
-    for (const OrderGroup& group : order.Groups)
-        for (const cutting::Demand& piece : group.Demand)
-            rows.push_back({&order, &group, piece});
+    for (const ListedPiece& piece : order.Listed)
+        rows.push_back({&order, &piece});
     AddTable<PieceRow>(sheet, kPieceColumns, rows);
     return sheet;
 }

@@ -119,16 +119,21 @@ class Workbook(unittest.TestCase):
                          ("总计", order["stock_bars"], order["bought_m"], order["weight_kg"],
                           order["weight_t"], order["cost_yuan"]))
 
+        # Every row of the schedule, named by its 备注; a coil's pieces add up to its own.
         pieces, patterns = tables["下料单"], tables["切割方案"]
+        self.assertEqual(sorted({(r["行"], r["备注或网片"]) for r in pieces}),
+                         [(i + 1, row[4]) for i, row in enumerate(SCHEDULE) if i > 0])
+        for r in pieces:
+            self.assertEqual(round(r["合计长度 (m)"] * 1000, 6), r["下料长度 (mm)"] * r["根数"])
         for group in order["groups"]:
-            mine = [r for r in pieces if r["级别"] == group["grade"]]
-            self.assertEqual(sum(r["根数"] for r in mine), group["pieces"])
-            self.assertAlmostEqual(sum(r["合计长度 (m)"] for r in mine), group["used_m"], places=6)
-            for r in mine:
-                self.assertEqual(r["合计长度 (m)"] * 1000, r["下料长度 (mm)"] * r["根数"])
             if group["supply"] == "coil":
-                self.assertEqual([(r["下料长度 (mm)"] / 1000, r["根数"]) for r in mine],
-                                 [(p["length_m"], p["count"]) for p in group["coil_pieces"]])
+                mine = {}
+                for r in pieces:
+                    if r["级别"] == group["grade"]:
+                        mine[r["下料长度 (mm)"]] = mine.get(r["下料长度 (mm)"], 0) + r["根数"]
+                self.assertEqual(sorted(mine.items(), reverse=True),
+                                 [(round(p["length_m"] * 1000), p["count"])
+                                  for p in group["coil_pieces"]])
                 continue
             mine = [r for r in patterns if r["级别"] == group["grade"]]
             self.assertEqual(
