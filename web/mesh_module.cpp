@@ -20,6 +20,7 @@
 #include "text/site.h"
 #include "text/svg.h"
 #include "text/utf8.h"
+#include "text/xlsx.h"
 #include "web/module_interface.h"
 
 #include <array>
@@ -132,9 +133,10 @@ std::string CutTableJson(const tavrilo::CutList& list) {
 }
 
 std::unique_ptr<tavrilo::BatchSession> batch;
-std::vector<tavrilo::SiteMesh> site; // the meshes given since tavrilo_site_begin
-bool orderNeedsSplice = false;       // the last order was refused for want of a splice
-std::string readFailure;             // why the batch's file could not be read to its end
+std::vector<tavrilo::SiteMesh> site;   // the meshes given since tavrilo_site_begin
+bool orderNeedsSplice = false;         // the last order was refused for want of a splice
+std::string readFailure;               // why the batch's file could not be read to its end
+tavrilo::WorkbookFilter batchWorkbook; // the batch's file, when it is a workbook
 
 std::string_view Text(const char* data, std::size_t size) {
     return data != nullptr ? std::string_view(data, size) : std::string_view();
@@ -203,6 +205,19 @@ void ClearParts() {
         part.clear();
 }
 
+// The text of a file read in, as its readers take it: an Excel workbook's
+// first sheet as CSV text, any other file's bytes as they are. Every import
+// reads its file through this. When a workbook cannot be read, nothing, and
+// part Printed says why (as tavrilo-calc does for the file `name`).
+std::optional<std::string> FileText(std::string_view bytes, std::string_view name) {
+    tavrilo::WorkbookFilter workbook;
+    std::string text;
+    if (workbook.Feed(bytes, text) && workbook.Finish(text))
+        return text;
+    PartText(Part::Printed) = tavrilo::WorkbookFailureText(name, workbook.Problem()) + '\n';
+    return std::nullopt;
+}
+
 } // namespace
 
 extern "C" {
@@ -254,13 +269,15 @@ tavrilo_mesh(const char* meshDiameter, std::size_t meshDiameterSize, const char*
 // --coils; a null text for one not given) and --couplers when `couplers` is
 // not 0. Part Printed holds what tavrilo-calc prints (the order's text), or
 // the refusal with its line end; JsonText what it prints with --json, Svg
-// the --order-svg drawing and OrderCsv the --order-csv file with --bom.
-// Returns tavrilo-calc's exit status.
+// the --order-svg drawing, OrderCsv the --order-csv file with --bom and
+// OrderXlsx the --order-xlsx workbook, headed with the site's name and the
+// date (the module has no clock). Returns tavrilo-calc's exit status.
 __attribute__((export_name("tavrilo_order"))) int
 tavrilo_order(int file, const char* bytes, std::size_t size, const char* name, std::size_t nameSize,
               const char* stock, std::size_t stockSize, const char* kerf, std::size_t kerfSize,
               const char* keep, std::size_t keepSize, const char* lap, std::size_t lapSize,
-              int couplers, const char* coils, std::size_t coilsSize) {
+              int couplers, const char* coils, std::size_t coilsSize, const char* siteName,
+              std::size_t siteNameSize, const char* date, std::size_t dateSize) {
     using namespace tavrilo;
     ClearParts();
     orderNeedsSplice = false;
@@ -273,7 +290,10 @@ tavrilo_order(int file, const char* bytes, std::size_t size, const char* name, s
     }
     OrderReader reader(file == static_cast<int>(OrderFile::PieceList) ? OrderSource::PieceList
                                                                       : OrderSource::Schedule);
-    if (!reader.Feed(Text(bytes, size)) || !reader.Finish()) {
+    const std::optional<std::string> text = FileText(Text(bytes, size), Text(name, nameSize));
+    if (!text)
+        return ExitStatus(Outcome::Failed);
+    if (!reader.Feed(*text) || !reader.Finish()) {
         PartText(Part::Printed) =
             BatchDecodeFailureText(Text(name, nameSize), reader.Failure(), 0) + '\n';
         return ExitStatus(Outcome::Failed);
@@ -289,6 +309,9 @@ tavrilo_order(int file, const char* bytes, std::size_t size, const char* name, s
     PartText(Part::Svg) = SteelOrderSvg(answer.Order);
     PartText(Part::OrderCsv) = std::string(kByteOrderMark) + SteelOrderCsv(answer.Order);
     PartText(Part::OrderPage) = SteelOrderPageJson(answer.Order);
+    PartText(Part::OrderXlsx) =
+        SteelOrderXlsx(answer.Order, {std::string(Text(siteName, siteNameSize)),
+                                      std::string(Text(date, dateSize))});
     return ExitStatus(answer.Order.Omitted.empty() ? Outcome::Answered : Outcome::InputToCorrect);
 }
 
@@ -347,7 +370,10 @@ __attribute__((export_name("tavrilo_site_import"))) int
 tavrilo_site_import(const char* bytes, std::size_t size, const char* name, std::size_t nameSize) {
     using namespace tavrilo;
     ClearParts();
-    const SiteImport read = ReadSiteSchedule(Text(bytes, size));
+    const std::optional<std::string> text = FileText(Text(bytes, size), Text(name, nameSize));
+    if (!text)
+        return ExitStatus(Outcome::Failed);
+    const SiteImport read = ReadSiteSchedule(*text);
     if (!read.Failure.empty()) {
         PartText(Part::Printed) =
             BatchDecodeFailureText(Text(name, nameSize), read.Failure, 0) + '\n';
@@ -377,6 +403,7 @@ __attribute__((export_name("tavrilo_part_len"))) std::size_t tavrilo_part_len(in
 __attribute__((export_name("tavrilo_batch_begin"))) void tavrilo_batch_begin(int byteOrderMark) {
     ClearParts();
     readFailure.clear();
+    batchWorkbook = {};
     batch = std::make_unique<tavrilo::BatchSession>(byteOrderMark != 0);
 }
 
@@ -385,12 +412,20 @@ __attribute__((export_name("tavrilo_batch_begin"))) void tavrilo_batch_begin(int
 __attribute__((export_name("tavrilo_batch_feed"))) int tavrilo_batch_feed(const char* bytes,
                                                                           std::size_t size) {
     ClearParts();
-    return batch && batch->Feed(Text(bytes, size), PartText(Part::Printed)) ? 1 : 0;
+    std::string text;
+    return batch && batchWorkbook.Feed(Text(bytes, size), text) &&
+                   batch->Feed(text, PartText(Part::Printed))
+               ? 1
+               : 0;
 }
 
 __attribute__((export_name("tavrilo_batch_finish"))) int tavrilo_batch_finish() {
     ClearParts();
-    return batch && batch->Finish(PartText(Part::Printed)) ? 1 : 0;
+    std::string text;
+    return batch && batchWorkbook.Finish(text) && batch->Feed(text, PartText(Part::Printed)) &&
+                   batch->Finish(PartText(Part::Printed))
+               ? 1
+               : 0;
 }
 
 // A cancel: the rows that what is held back completes.
@@ -425,7 +460,10 @@ __attribute__((export_name("tavrilo_batch_text"))) void tavrilo_batch_text(int w
 __attribute__((export_name("tavrilo_batch_failure"))) void
 tavrilo_batch_failure(const char* name, std::size_t nameSize) {
     ClearParts();
-    if (batch)
+    if (!batchWorkbook.Problem().empty())
+        PartText(Part::Printed) =
+            tavrilo::WorkbookFailureText(Text(name, nameSize), batchWorkbook.Problem());
+    else if (batch)
         PartText(Part::Printed) = batch->DecodeFailure(Text(name, nameSize));
 }
 

@@ -39,7 +39,8 @@ enum class Part : int {
     SiteImport = 15,    // the meshes of a schedule read in and the rows left out, as JSON
     ScreenDrawing = 16, // the drawing for a screen: its bars apart from the rest, as JSON
     ScreenEnds = 17,    // the ends of its bars (x1 y1 x2 y2 each), as the doubles' bytes
-    Count = 18,         // not a part: how many there are
+    OrderXlsx = 18,     // the steel order as an Excel workbook, as --order-xlsx writes it
+    Count = 19,         // not a part: how many there are
 };
 
 // What tavrilo_order reads: a site schedule (--order) or a piece list (--cut).

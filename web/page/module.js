@@ -79,12 +79,13 @@ class TavriloModule {
     // The steel order of a file's bytes (a Uint8Array): a site schedule or a
     // piece list (TAVRILO.ORDER_FILE), the file's name for the messages, and
     // the settings as typed ({stock, kerf, keep, lap, coils}: a text each, or
-    // undefined for one not given; couplers true or false). Returns the
-    // status of its outcome; the parts PRINTED, JSON_TEXT, SVG and ORDER_CSV
-    // hold the order.
-    order(file, bytes, name, { stock, kerf, keep, lap, couplers, coils }) {
+    // undefined for one not given; couplers true or false), and what heads
+    // the workbook's piece list ({site, date}: its 工程 and 日期). Returns the
+    // status of its outcome; the parts PRINTED, JSON_TEXT, SVG, ORDER_CSV and
+    // ORDER_XLSX hold the order.
+    order(file, bytes, name, { stock, kerf, keep, lap, couplers, coils }, { site, date } = {}) {
         return this.call('tavrilo_order', file, bytes, name, stock, kerf, keep, lap, couplers ? 1 : 0,
-                         coils);
+                         coils, site, date);
     }
 
     // Whether the last order was refused for want of a splice (bars longer

@@ -226,6 +226,7 @@ function tavriloOrder(ask, site, update, setUrl) {
             settings: { stock: typed.stock, kerf: typed.kerf, keep: typed.keep,
                         lap: typed.splice === 'lap' ? typed.lap : undefined,
                         couplers: typed.splice === 'couplers', coils: typed.coils },
+            name,
         });
         const done = () => {
             clearTimeout(showBusy);
@@ -248,6 +249,7 @@ function tavriloOrder(ask, site, update, setUrl) {
         }
         $('order-splice').classList.remove('asking');
         link('order-csv', reply.csv, `${name}-采购与下料.csv`);
+        link('order-xlsx', reply.xlsx, `${name}-采购与下料.xlsx`);
         link('order-json', reply.json, `${name}-采购与下料.json`);
         link('order-svg', reply.svg, `${name}-下料图.svg`);
         await showOrder(JSON.parse(reply.view), id);

@@ -18,14 +18,14 @@
 //               {type: 'site', id, module, meshes: [{D, phi, d, a, label, number, grade}]}
 //               {type: 'site-import', id, module, file: File}
 //               {type: 'order', id, module, meshes, settings: {stock, kerf, keep, lap, couplers,
-//                coils}}
+//                coils}, name (the site's)}
 // Messages out: {type: 'mesh-total', id, status, text | total, read: {values, notes}}
 //               {type: 'mesh-details', id, status, text | breakdown, weight,
 //                cutHeading, cutComparison, table: {header, lines (the first),
 //                count, rest (the others as JSON), totals}, svg, screen, csv, json}
 //               {type: 'site', id, refused: [{index, text}], table, csv: Blob}
 //               {type: 'site-import', id, status, text | imported: {text, meshes, omitted}}
-//               {type: 'order', id, status, needsSplice, text | view (JSON), csv, json, svg}
+//               {type: 'order', id, status, needsSplice, text | view (JSON), csv, json, svg, xlsx}
 //               {type: 'progress', bytes, text}
 //               {type: 'done', result: Blob|null, text, ok, partial: true when
 //                the result holds only the rows before a stop}
@@ -151,13 +151,19 @@ async function importSite({ id, module, file }) {
 
 // The steel order of a site's meshes, made from its schedule as
 // tavrilo-calc --order makes it from the exported file.
-async function makeOrder({ id, module, meshes, settings }) {
+async function makeOrder({ id, module, meshes, settings, name }) {
     meshCalc ??= TavriloModule.instantiate(module);
     const calc = await meshCalc;
     const { PART, OUTCOME } = TAVRILO;
     calc.site(meshes);
     const schedule = calc.partBytes(PART.SITE_CSV);
-    const status = calc.order(TAVRILO.ORDER_FILE.SCHEDULE, schedule, '工程清单.csv', settings);
+    // The workbook is headed with the site's name and today, as tavrilo-calc
+    // heads it with its file's name and today.
+    const now = new Date();
+    const date = [now.getFullYear(), now.getMonth() + 1, now.getDate()]
+        .map((n) => String(n).padStart(2, '0')).join('-');
+    const status = calc.order(TAVRILO.ORDER_FILE.SCHEDULE, schedule, '工程清单.csv', settings,
+                              { site: name, date });
     // A refusal leaves no order to show; rows left out are named in it.
     if (calc.part(PART.ORDER_PAGE) === '') {
         postMessage({ type: 'order', id, status, needsSplice: calc.orderNeedsSplice(),
@@ -171,6 +177,8 @@ async function makeOrder({ id, module, meshes, settings }) {
         csv: new Blob([calc.partView(PART.ORDER_CSV)], { type: 'text/csv;charset=utf-8' }),
         json: new Blob([calc.partView(PART.JSON_TEXT)], { type: 'application/json' }),
         svg: new Blob([calc.partView(PART.SVG)], { type: 'image/svg+xml' }),
+        xlsx: new Blob([calc.partView(PART.ORDER_XLSX)],
+                       { type: 'application/vnd.openxmlformats-officedocument.spreadsheetml.sheet' }),
     });
 }
 
