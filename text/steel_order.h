@@ -255,8 +255,9 @@ struct OrderSheetHeading {
 
 // The order as an Excel workbook: 汇总 (a row a grade and diameter, and the
 // totals), 下料单 (every piece, below a heading to sign), 切割方案 (every
-// pattern) and 余料 (the offcuts kept and the store after the order). The
-// same bytes on every platform.
+// pattern), 余料 (the offcuts kept and the store after the order) and, when
+// rows were left out, 未计入 (each with its line and reason). The same bytes
+// on every platform.
 std::string SteelOrderXlsx(const SteelOrder& order, const OrderSheetHeading& heading);
 
 // The order as the page shows and prints it, as JSON: the texts of the

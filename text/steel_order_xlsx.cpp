@@ -198,6 +198,24 @@ constexpr std::array<Column<OffcutRow>, 7> kOffcutColumns{{
     {"备注", [](const OffcutRow& r) { return TextCell(r.Note); }},
 }};
 
+// 未计入: the rows left out, when there are any, and how many more.
+constexpr std::array<Column<OmittedRow>, 2> kOmittedColumns{{
+    {"行",
+     [](const OmittedRow& r) {
+         return r.Line > 0 ? Whole(static_cast<std::int64_t>(r.Line)) : None();
+     }},
+    {"原因", [](const OmittedRow& r) { return TextCell(r.Reason); }},
+}};
+
+XlsxSheet Omitted(const SteelOrder& order) {
+    std::vector<OmittedRow> rows = order.Omitted;
+    if (const std::string more = UnnamedOmittedText(order); !more.empty())
+        rows.push_back({0, more});
+    XlsxSheet sheet{"未计入", {}, 1, false};
+    AddTable<OmittedRow>(sheet, kOmittedColumns, rows);
+    return sheet;
+}
+
 XlsxSheet Summary(const SteelOrder& order) {
     std::vector<GroupRow> rows;
     for (const OrderGroup& group : order.Groups)
@@ -271,7 +289,11 @@ XlsxSheet Offcuts(const SteelOrder& order) {
 } // namespace
 
 std::string SteelOrderXlsx(const SteelOrder& order, const OrderSheetHeading& heading) {
-    return XlsxWorkbook({Summary(order), Pieces(order, heading), Patterns(order), Offcuts(order)});
+    std::vector<XlsxSheet> sheets{Summary(order), Pieces(order, heading), Patterns(order),
+                                  Offcuts(order)};
+    if (!order.Omitted.empty())
+        sheets.push_back(Omitted(order));
+    return XlsxWorkbook(sheets);
 }
 
 } // namespace tavrilo

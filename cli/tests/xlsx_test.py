@@ -152,6 +152,16 @@ class Workbook(unittest.TestCase):
         with open(out, "rb") as a, open(again, "rb") as b:
             self.assertEqual(a.read(), b.read())
 
+    def test_rows_left_out_are_named_in_the_workbook(self):
+        self.write("site", SCHEDULE[:2] + [["abc", 0.012, 0.1, "双向"]] + SCHEDULE[2:3])
+        out = self.path("order.xlsx")
+        made = run("--order", self.path("site.xlsx"), "--json", "--order-xlsx", out)
+        self.assertEqual(made.returncode, 1, made.stderr)
+        book = openpyxl.load_workbook(out)
+        self.assertEqual(book.sheetnames, ["汇总", "下料单", "切割方案", "余料", "未计入"])
+        self.assertEqual([list(r) for r in book["未计入"].iter_rows(min_row=2, values_only=True)],
+                         [[o["line"], o["reason"]] for o in json.loads(made.stdout)["omitted_rows"]])
+
     def test_a_workbook_reads_as_the_same_rows_in_csv(self):
         cases = [
             ("site", SCHEDULE, ["--order", "{}", "--lap", "36d"]),
