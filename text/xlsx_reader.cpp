@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 #include <utility>
 
 namespace tavrilo {
@@ -15,8 +16,12 @@ constexpr std::string_view kEncrypted =
     "Excel 工作簿设有密码（已加密），无法读取：请在 Excel 中取消密码，或另存为 CSV";
 constexpr std::string_view kOldWorkbook =
     "这是旧版 Excel 工作簿（.xls），无法读取：请在 Excel 中另存为 .xlsx 或 CSV（逗号分隔）";
-constexpr std::string_view kTooLarge = "Excel 工作簿过大：文件不超过 64 MB，解压后不超过 256 MB，"
-                                       "条目不超过 10000 个";
+// "Excel 工作簿过大：文件不超过 64 MB，解压后不超过 256 MB，条目不超过 10000 个"
+std::string TooLargeText() {
+    return "Excel 工作簿过大：文件不超过 " + std::to_string(kMaxWorkbookBytes >> 20) +
+           " MB，解压后不超过 " + std::to_string(kMaxExpandedBytes >> 20) + " MB，条目不超过 " +
+           std::to_string(ZipReader::kMaxEntries) + " 个";
+}
 constexpr std::string_view kNoSheet = "Excel 工作簿中没有工作表";
 
 // The highest row and column a sheet has (XFD1048576).
@@ -37,14 +42,14 @@ private:
     std::size_t budget_ = kMaxExpandedBytes;
 };
 
-std::string_view ProblemText(ZipProblem problem) {
+std::string ProblemText(ZipProblem problem) {
     switch (problem) {
     case ZipProblem::Encrypted:
-        return kEncrypted;
+        return std::string(kEncrypted);
     case ZipProblem::TooLarge:
-        return kTooLarge;
+        return TooLargeText();
     default:
-        return kDamaged;
+        return std::string(kDamaged);
     }
 }
 
@@ -324,7 +329,7 @@ bool LooksLikeOle(std::string_view bytes) {
 bool XlsxFirstSheetCsv(std::string_view bytes, std::string& csv, std::string& failure) {
     csv.clear();
     if (bytes.size() > kMaxWorkbookBytes) {
-        failure = kTooLarge;
+        failure = TooLargeText();
         return false;
     }
     Parts parts(bytes);
@@ -348,11 +353,11 @@ bool XlsxFirstSheetCsv(std::string_view bytes, std::string& csv, std::string& fa
         }
     }
     if (const ZipProblem problem = parts.Read(sheetPart, xml); problem != ZipProblem::None) {
-        failure = problem == ZipProblem::Missing ? kNoSheet : ProblemText(problem);
+        failure = problem == ZipProblem::Missing ? std::string(kNoSheet) : ProblemText(problem);
         return false;
     }
     if (!SheetReader(shared).Read(xml, csv)) {
-        failure = csv.size() > kMaxSheetCsvBytes ? kTooLarge : kDamaged;
+        failure = csv.size() > kMaxSheetCsvBytes ? TooLargeText() : std::string(kDamaged);
         csv.clear();
         return false;
     }
@@ -369,7 +374,7 @@ bool WorkbookFilter::Feed(std::string_view bytes, std::string& out) {
         return true;
     }
     if (held_.size() + bytes.size() > kMaxWorkbookBytes) {
-        problem_ = kTooLarge;
+        problem_ = TooLargeText();
         return false;
     }
     held_.append(bytes);
