@@ -95,8 +95,25 @@ void OrderReader::Add(const Steel& steel, Millimetres length, std::int64_t count
         overflowed_ = true;
 }
 
+void OrderReader::List(std::size_t line, const std::string& note, const Steel& steel,
+                       Millimetres length, std::int64_t count) {
+    if (listed_.size() >= kListedPieces) {
+        ++unlisted_;
+        return;
+    }
+    listed_.push_back({line, note, steel.Grade,
+                       steel.Bar.None ? std::nullopt : std::optional(steel.Bar.Metres), length,
+                       count});
+}
+
 void OrderReader::ReadMesh(CsvRecord& record) {
     const std::size_t line = record.Line;
+    // The row's 备注, or its first three cells as typed.
+    const std::vector<std::string>& f = record.Fields;
+    std::string note = f.size() > 4 ? std::string(TrimBlanks(f[4])) : std::string();
+    if (note.empty() && f.size() >= 3)
+        note = "D=" + std::string(TrimBlanks(f[0])) + " Φ=" + std::string(TrimBlanks(f[1])) +
+               (TrimBlanks(f[2]).empty() ? "" : " d=" + std::string(TrimBlanks(f[2])));
     auto read = ReadScheduleMesh(std::move(record));
     if (auto* reason = std::get_if<std::string>(&read))
         return Omit(line, std::move(*reason));
@@ -105,7 +122,9 @@ void OrderReader::ReadMesh(CsvRecord& record) {
     const Steel steel{mesh.Grade, ShownDiameter(mesh.Inputs.BarDiameter)};
     for (const CutLine& cut : mesh.Cuts.Lines) {
         const auto length = static_cast<Millimetres>(std::llround(cut.CutLength * 1000));
-        Add(steel, length, static_cast<std::int64_t>(cut.Count) * directions * mesh.Number);
+        const std::int64_t count = static_cast<std::int64_t>(cut.Count) * directions * mesh.Number;
+        Add(steel, length, count);
+        List(line, note, steel, length, count);
     }
     if (mesh.Straight)
         PlaceStraight(steel, std::llround(mesh.Mesh.Total * 1000), mesh.Number);
@@ -197,6 +216,8 @@ void OrderReader::ReadPiece(CsvRecord& record) {
     if (rounded != metres)
         ++rounded_;
     Add(steel, length, *count);
+    List(line, fields.size() > 3 ? std::string(TrimBlanks(fields[3])) : std::string(), steel,
+         length, *count);
 }
 
 SteelOrder OrderReader::Heading() const {
@@ -210,6 +231,8 @@ SteelOrder OrderReader::Heading() const {
     order.Omitted = omitted_;
     order.OmittedRows = omittedRows_;
     order.RoundedLengths = rounded_;
+    order.Listed = listed_;
+    order.UnlistedPieces = unlisted_;
     return order;
 }
 

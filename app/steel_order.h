@@ -107,6 +107,8 @@ private:
                std::int64_t number);
     void PlaceStraight(const Steel& steel, Millimetres length, std::int64_t number);
     void Omit(std::size_t line, std::string reason);
+    void List(std::size_t line, const std::string& note, const Steel& steel, Millimetres length,
+              std::int64_t count);
 
     OrderSource source_;
     RecordReader records_;
@@ -118,6 +120,8 @@ private:
     long long rounded_ = 0;
     std::vector<OmittedRow> omitted_; // the first kNamedOmitted
     long long omittedRows_ = 0;
+    std::vector<ListedPiece> listed_;
+    long long unlisted_ = 0;
     bool overflowed_ = false;
     // The units of a piece list's lengths and diameters, as its header names them.
     bool unitsRead_ = false;

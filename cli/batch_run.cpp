@@ -6,6 +6,7 @@
 #include "cli/output.h"
 #include "cli/system_error.h"
 #include "text/messages.h"
+#include "text/xlsx.h"
 
 #include <cerrno>
 #include <istream>
@@ -30,6 +31,9 @@ int RunBatch(std::string_view path, bool byteOrderMark, std::istream& in, std::o
         rows.clear();
         return OutputWritten(out, err);
     };
+    // An Excel workbook is read whole, then its first sheet as CSV text.
+    WorkbookFilter workbook;
+    std::string text;
     bool decoded = true;
     bool readFailed = false;
     SystemError readError;
@@ -39,7 +43,12 @@ int RunBatch(std::string_view path, bool byteOrderMark, std::istream& in, std::o
         const auto got = static_cast<std::size_t>(source->gcount());
         readFailed = input.ReadFailed();
         readError = LastErrno();
-        decoded = session.Feed(std::string_view(bytes.data(), got), rows);
+        text.clear();
+        if (!workbook.Feed(std::string_view(bytes.data(), got), text)) {
+            err << WorkbookFailureText(name, workbook.Problem()) << '\n';
+            return kCannotComplete;
+        }
+        decoded = session.Feed(text, rows);
         if (!write())
             return kCannotComplete;
     }
@@ -54,8 +63,13 @@ int RunBatch(std::string_view path, bool byteOrderMark, std::istream& in, std::o
             << session.PartialNote() << '\n';
         return kCannotComplete;
     }
+    text.clear();
+    if (!workbook.Finish(text)) {
+        err << WorkbookFailureText(name, workbook.Problem()) << '\n';
+        return kCannotComplete;
+    }
     if (decoded)
-        decoded = session.Finish(rows);
+        decoded = session.Feed(text, rows) && session.Finish(rows);
     if (!write())
         return kCannotComplete;
     if (!decoded) {

@@ -37,6 +37,7 @@ std::string UsageText() {
            "                   [--shear 12:6,16:4] [--store 库存 [--store-out 文件]]\n"
            "                   [--json]\n"
            "                   [--order-csv 文件 [--bom]] [--order-svg 文件]\n"
+           "                   [--order-xlsx 文件 [--prepared-by 姓名] [--checked-by 姓名]]\n"
            "计算圆形钢筋网片的钢筋总长度（米）。\n"
            "\n"
            "  D            网片直径，单位米\n"
@@ -60,7 +61,9 @@ std::string UsageText() {
            "               布置形式为 " +
            ArrangementNamesList() +
            "。\n"
-           "               文件可为 UTF-8（可带 BOM）、GB18030/GBK 或带 BOM 的 UTF-16。\n"
+           "               文件可为 UTF-8（可带 BOM）、GB18030/GBK 或带 BOM 的 UTF-16，\n"
+           "               也可为 Excel 工作簿（.xlsx，读第一张工作表）；--order、--cut、--store "
+           "同样。\n"
            "               结果以 UTF-8 CSV "
            "写到标准输出：原字段、total_m、weight_kg、error（无法计算的原因）。\n"
            "               退出码：0 全部计算成功，1 有行无法计算，2 文件无法打开、读取或解码\n"
@@ -102,6 +105,12 @@ std::string UsageText() {
            "               把采购与下料方案写成 CSV 文件\n"
            "  --order-svg 文件\n"
            "               把下料方案画成 SVG 图（每种切法一条，按比例）\n"
+           "  --order-xlsx 文件\n"
+           "               把采购与下料方案写成 Excel "
+           "工作簿（.xlsx）：汇总、下料单、切割方案、余料\n"
+           "               四张表，数值为数字单元格，A4 打印，每页重复表头\n"
+           "  --prepared-by 姓名, --checked-by 姓名\n"
+           "               下料单表头的编制人、审核人，不给出时留空待签\n"
            "  --bom        CSV 输出（--csv 的结果、--bars-csv 和 --order-csv 的文件）以 UTF-8 BOM "
            "开头，\n"
            "               中文 Windows 上的 Excel 据此按 UTF-8 打开，不会出现乱码\n"
@@ -141,6 +150,9 @@ struct Options {
     std::optional<std::string_view> storeOutPath;
     std::optional<std::string_view> orderCsvPath;
     std::optional<std::string_view> orderSvgPath;
+    std::optional<std::string_view> orderXlsxPath;
+    std::optional<std::string_view> preparedBy;
+    std::optional<std::string_view> checkedBy;
     bool bom = false;
     bool help = false;
     bool version = false;
@@ -205,12 +217,15 @@ struct FileOption {
     bool notStandardOutput; // "-" is refused: the file is written besides standard output
     std::string_view what = "一个文件名"; // what the option needs, when it is missing
 };
-constexpr std::array<FileOption, 15> kFileOptions{{
+constexpr std::array<FileOption, 18> kFileOptions{{
     {"--svg", &Options::svgPath, true},
     {"--bars-csv", &Options::barsCsvPath, true},
     {"--csv", &Options::csvPath, false},
     {"--order-csv", &Options::orderCsvPath, true},
     {"--order-svg", &Options::orderSvgPath, true},
+    {"--order-xlsx", &Options::orderXlsxPath, true},
+    {"--prepared-by", &Options::preparedBy, false, "编制人姓名"},
+    {"--checked-by", &Options::checkedBy, false, "审核人姓名"},
     {"--order", &Options::orderPath, false},
     {"--cut", &Options::cutPath, false},
     {"--stock", &Options::stock, false, "定尺长度"},
@@ -292,7 +307,10 @@ std::optional<std::string> CheckOrder(const Options& options) {
             {options.storePath.has_value(), "--store"},
             {options.storeOutPath.has_value(), "--store-out"},
             {options.orderCsvPath.has_value(), "--order-csv"},
-            {options.orderSvgPath.has_value(), "--order-svg"}};
+            {options.orderSvgPath.has_value(), "--order-svg"},
+            {options.orderXlsxPath.has_value(), "--order-xlsx"},
+            {options.preparedBy.has_value(), "--prepared-by"},
+            {options.checkedBy.has_value(), "--checked-by"}};
         for (const auto& [given, name] : settings)
             if (given)
                 return std::string(name) + " 只用于 --order 或 --cut";
@@ -318,6 +336,9 @@ std::optional<std::string> CheckOrder(const Options& options) {
             return std::string(name) + " 不能与 " + std::string(what) + " 同时使用";
     if (options.bom && !options.orderCsvPath)
         return "--bom 只用于 --csv、--bars-csv 或 --order-csv 写出的 CSV";
+    if ((options.preparedBy || options.checkedBy) && !options.orderXlsxPath)
+        return std::string(options.preparedBy ? "--prepared-by" : "--checked-by") +
+               " 只用于 --order-xlsx 写出的工作簿";
     return std::nullopt;
 }
 
@@ -353,6 +374,7 @@ std::optional<std::string> CheckFileClash(const Options& options) {
                              {"--bars-csv", options.barsCsvPath},
                              {"--order-csv", options.orderCsvPath},
                              {"--order-svg", options.orderSvgPath},
+                             {"--order-xlsx", options.orderXlsxPath},
                              {"--store-out", options.storeOutPath}};
     for (std::size_t i = 0; i < std::size(written); ++i) {
         const auto& [name, path] = written[i];
@@ -462,6 +484,9 @@ int RunCommand(std::span<const std::string_view> args, std::istream& in, std::os
         order.Json = options.json;
         order.CsvPath = options.orderCsvPath;
         order.SvgPath = options.orderSvgPath;
+        order.XlsxPath = options.orderXlsxPath;
+        order.PreparedBy = options.preparedBy.value_or("");
+        order.CheckedBy = options.checkedBy.value_or("");
         order.ByteOrderMark = options.bom;
         order.StorePath = options.storePath;
         order.StoreOutPath = options.storeOutPath;

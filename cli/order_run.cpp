@@ -9,6 +9,7 @@
 #include "text/batch_messages.h"
 #include "text/store.h"
 #include "text/utf8.h"
+#include "text/xlsx.h"
 
 #include <cerrno>
 #include <ctime>
@@ -17,8 +18,9 @@
 namespace tavrilo::cli {
 namespace {
 
-// Reads the whole of `path` into `reader` (the order's or the store's); the
-// exit status and the reason on `err` when it cannot.
+// Reads the whole of `path` into `reader` (the order's or the store's), an
+// Excel workbook as the CSV text of its first sheet; the exit status and the
+// reason on `err` when it cannot.
 template <class Reader>
 int ReadInto(std::string_view path, Reader& reader, std::istream& in, std::ostream& err) {
     InputFile input(path, in, err);
@@ -27,6 +29,12 @@ int ReadInto(std::string_view path, Reader& reader, std::istream& in, std::ostre
     std::istream* source = &input.Stream();
     const std::string& name = input.Name();
     std::string bytes(kReadChunkBytes, '\0');
+    WorkbookFilter workbook;
+    std::string text;
+    const auto refused = [&]() {
+        err << WorkbookFailureText(name, workbook.Problem()) << '\n';
+        return kCannotComplete;
+    };
     while (*source) {
         errno = 0;
         source->read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -36,12 +44,18 @@ int ReadInto(std::string_view path, Reader& reader, std::istream& in, std::ostre
             err << "读取 " << name << " 时出错" << (reason.empty() ? "" : "：") << reason << '\n';
             return kCannotComplete;
         }
-        if (!reader.Feed(std::string_view(bytes.data(), got))) {
+        text.clear();
+        if (!workbook.Feed(std::string_view(bytes.data(), got), text))
+            return refused();
+        if (!reader.Feed(text)) {
             err << BatchDecodeFailureText(name, reader.Failure(), 0) << '\n';
             return kCannotComplete;
         }
     }
-    if (!reader.Finish()) {
+    text.clear();
+    if (!workbook.Finish(text))
+        return refused();
+    if (!reader.Feed(text) || !reader.Finish()) {
         err << BatchDecodeFailureText(name, reader.Failure(), 0) << '\n';
         return kCannotComplete;
     }
@@ -56,18 +70,28 @@ bool Write(std::string_view path, const std::string& content, std::ostream& err)
     return true;
 }
 
-// Where the offcuts an order keeps came from: the file's name and today.
-std::string OffcutNote(std::string_view path) {
+// The name of the file read, without its folder: the site's name.
+std::string FileName(std::string_view path) {
     const std::size_t slash = path.find_last_of("/\\");
-    const std::string name = path == "-" ? std::string("标准输入")
-                             : slash == std::string_view::npos
-                                 ? std::string(path)
-                                 : std::string(path.substr(slash + 1));
+    return path == "-"                       ? std::string("标准输入")
+           : slash == std::string_view::npos ? std::string(path)
+                                             : std::string(path.substr(slash + 1));
+}
+
+// The site's name: its file's, without the extension (工程清单 of 工程清单.xlsx).
+std::string SiteName(std::string_view path) {
+    std::string name = FileName(path);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// Today, as 2026-12-10.
+std::string Today() {
     const std::time_t now = std::time(nullptr);
     char date[16] = "";
     if (const std::tm* local = std::localtime(&now))
         std::strftime(date, sizeof date, "%Y-%m-%d", local);
-    return OffcutNoteText(name, date);
+    return date;
 }
 
 // The store given (empty when none is), its rows left out said on `err`:
@@ -100,7 +124,7 @@ int RunOrder(const OrderOptions& options, std::istream& in, std::ostream& out, s
     if (const int status = ReadInto(options.Path, reader, in, err); status != kOk)
         return status;
     OrderStore store;
-    store.OffcutNote = OffcutNote(options.Path);
+    store.OffcutNote = OffcutNoteText(FileName(options.Path), Today());
     const int storeStatus = ReadStore(options, store, in, err);
     if (storeStatus == kCannotComplete)
         return storeStatus;
@@ -118,6 +142,12 @@ int RunOrder(const OrderOptions& options, std::istream& in, std::ostream& out, s
                (options.ByteOrderMark ? std::string(kByteOrderMark) : std::string()) +
                    SteelOrderCsv(answer.Order),
                err))
+        return kCannotComplete;
+    if (options.XlsxPath && !Write(*options.XlsxPath,
+                                   SteelOrderXlsx(answer.Order, {SiteName(options.Path), Today(),
+                                                                 std::string(options.PreparedBy),
+                                                                 std::string(options.CheckedBy)}),
+                                   err))
         return kCannotComplete;
     if (options.StoreOutPath &&
         !Write(*options.StoreOutPath, StoreCsv(answer.Order.StoreAfter), err))

@@ -18,6 +18,9 @@ struct OrderOptions {
     bool Json = false;
     std::optional<std::string_view> CsvPath;
     std::optional<std::string_view> SvgPath;
+    std::optional<std::string_view> XlsxPath;
+    std::string_view PreparedBy; // 编制 and 审核 on the workbook's piece list
+    std::string_view CheckedBy;
     bool ByteOrderMark = false;                   // for the CSV file
     std::optional<std::string_view> StorePath;    // the store used first
     std::optional<std::string_view> StoreOutPath; // the store after the order

@@ -12,6 +12,9 @@ tavrilo_packages=(
     librsvg2-bin libpng-dev python3
     # The page's printed sheets read back as text (pdftotext).
     poppler-utils
+    # openpyxl reads back the Excel workbooks it writes, and writes the
+    # workbooks it reads.
+    python3-openpyxl
     # The Debian package and its checks: dpkg-shlibdeps (dpkg-dev, which CPack
     # runs with file), lintian; the manual pages (made with python3) rendered
     # by groff and man; the bash completion run through bash-completion.

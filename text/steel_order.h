@@ -141,6 +141,21 @@ struct SplicedBars {
     std::int64_t Joints() const { return static_cast<std::int64_t>(Pieces.size()) - 1; } // per bar
 };
 
+// A row's bars of one length, as the file lists them, for the piece list
+// printed: the row's line, its 备注 (or, without one, the mesh or bar as
+// typed), grade and diameter.
+struct ListedPiece {
+    std::size_t Line = 0;
+    std::string Note;
+    std::optional<SteelGrade> Grade;
+    std::optional<double> BarDiameter; // metres
+    Millimetres Length = 0;            // as placed: a bar spliced is listed whole
+    std::int64_t Count = 0;
+};
+
+// The piece list lists at most this many; the rest are counted.
+inline constexpr std::size_t kListedPieces = 100000;
+
 // The stock bars bought of one length.
 struct StockBought {
     Millimetres Length = 0;
@@ -244,6 +259,10 @@ struct SteelOrder {
     // then the offcuts this order keeps); `UsesStore` says one was given.
     bool UsesStore = false;
     std::vector<StoreBar> StoreAfter;
+    // Every row's bars by length, in file order, at most kListedPieces; and
+    // how many more there are.
+    std::vector<ListedPiece> Listed;
+    long long UnlistedPieces = 0;
 
     std::int64_t StockBars() const; // bought new
     std::int64_t Strokes() const;   // of the shear, for every group
@@ -276,6 +295,23 @@ std::string SteelOrderJson(const SteelOrder& order);
 // The cutting plan drawn: one strip per pattern with its pieces to scale and
 // labelled, grouped by diameter. UTF-8 SVG.
 std::string SteelOrderSvg(const SteelOrder& order);
+
+// What the workbook's piece list names at its top: the site (its file's
+// name), the day, and who prepared and who checked it (blank lines to sign
+// when not given).
+struct OrderSheetHeading {
+    std::string Site;
+    std::string Date; // 2026-12-10
+    std::string PreparedBy;
+    std::string CheckedBy;
+};
+
+// The order as an Excel workbook: 汇总 (a row a grade and diameter, and the
+// totals), 下料单 (every piece, below a heading to sign), 切割方案 (every
+// pattern), 余料 (the offcuts kept and the store after the order) and, when
+// rows were left out, 未计入 (each with its line and reason). The same bytes
+// on every platform.
+std::string SteelOrderXlsx(const SteelOrder& order, const OrderSheetHeading& heading);
 
 // The order as the page shows and prints it, as JSON: the texts of the
 // heading, the purchase list's cells (a row for every stock length of each

@@ -19,6 +19,7 @@
 #include "text/site.h"
 #include "text/svg.h"
 #include "text/utf8.h"
+#include "text/xlsx.h"
 #include "web/module_interface.h"
 #include "web/module_parts.h"
 
@@ -130,8 +131,9 @@ std::string CutTableJson(const tavrilo::CutList& list) {
 }
 
 std::unique_ptr<tavrilo::BatchSession> batch;
-std::vector<tavrilo::SiteMesh> site; // the meshes given since tavrilo_site_begin
-std::string readFailure;             // why the batch's file could not be read to its end
+std::vector<tavrilo::SiteMesh> site;   // the meshes given since tavrilo_site_begin
+std::string readFailure;               // why the batch's file could not be read to its end
+tavrilo::WorkbookFilter batchWorkbook; // the batch's file, when it is a workbook
 
 // The drawing for a screen as JSON, {"width":..,"height":..,"bars":..,
 // "directions":[{"stroke":..,"width":..,"bars":..},...],"overlay":"<?xml..."},
@@ -193,6 +195,19 @@ std::string& tavrilo::page::PartText(Part part) {
 void tavrilo::page::ClearParts() {
     for (std::string& part : parts)
         part.clear();
+}
+
+// The text of a file read in, as its readers take it: an Excel workbook's
+// first sheet as CSV text, any other file's bytes as they are. Every import
+// reads its file through this. When a workbook cannot be read, nothing, and
+// part Printed says why (as tavrilo-calc does for the file `name`).
+std::optional<std::string> tavrilo::page::FileText(std::string_view bytes, std::string_view name) {
+    tavrilo::WorkbookFilter workbook;
+    std::string text;
+    if (workbook.Feed(bytes, text) && workbook.Finish(text))
+        return text;
+    PartText(Part::Printed) = tavrilo::WorkbookFailureText(name, workbook.Problem()) + '\n';
+    return std::nullopt;
 }
 
 extern "C" {
@@ -287,7 +302,10 @@ __attribute__((export_name("tavrilo_site_import"))) int
 tavrilo_site_import(const char* bytes, std::size_t size, const char* name, std::size_t nameSize) {
     using namespace tavrilo;
     ClearParts();
-    const SiteImport read = ReadSiteSchedule(Text(bytes, size));
+    const std::optional<std::string> text = FileText(Text(bytes, size), Text(name, nameSize));
+    if (!text)
+        return ExitStatus(Outcome::Failed);
+    const SiteImport read = ReadSiteSchedule(*text);
     if (!read.Failure.empty()) {
         PartText(Part::Printed) =
             BatchDecodeFailureText(Text(name, nameSize), read.Failure, 0) + '\n';
@@ -317,6 +335,7 @@ __attribute__((export_name("tavrilo_part_len"))) std::size_t tavrilo_part_len(in
 __attribute__((export_name("tavrilo_batch_begin"))) void tavrilo_batch_begin(int byteOrderMark) {
     ClearParts();
     readFailure.clear();
+    batchWorkbook = {};
     batch = std::make_unique<tavrilo::BatchSession>(byteOrderMark != 0);
 }
 
@@ -325,12 +344,20 @@ __attribute__((export_name("tavrilo_batch_begin"))) void tavrilo_batch_begin(int
 __attribute__((export_name("tavrilo_batch_feed"))) int tavrilo_batch_feed(const char* bytes,
                                                                           std::size_t size) {
     ClearParts();
-    return batch && batch->Feed(Text(bytes, size), PartText(Part::Printed)) ? 1 : 0;
+    std::string text;
+    return batch && batchWorkbook.Feed(Text(bytes, size), text) &&
+                   batch->Feed(text, PartText(Part::Printed))
+               ? 1
+               : 0;
 }
 
 __attribute__((export_name("tavrilo_batch_finish"))) int tavrilo_batch_finish() {
     ClearParts();
-    return batch && batch->Finish(PartText(Part::Printed)) ? 1 : 0;
+    std::string text;
+    return batch && batchWorkbook.Finish(text) && batch->Feed(text, PartText(Part::Printed)) &&
+                   batch->Finish(PartText(Part::Printed))
+               ? 1
+               : 0;
 }
 
 // A cancel: the rows that what is held back completes.
@@ -365,7 +392,10 @@ __attribute__((export_name("tavrilo_batch_text"))) void tavrilo_batch_text(int w
 __attribute__((export_name("tavrilo_batch_failure"))) void
 tavrilo_batch_failure(const char* name, std::size_t nameSize) {
     ClearParts();
-    if (batch)
+    if (!batchWorkbook.Problem().empty())
+        PartText(Part::Printed) =
+            tavrilo::WorkbookFailureText(Text(name, nameSize), batchWorkbook.Problem());
+    else if (batch)
         PartText(Part::Printed) = batch->DecodeFailure(Text(name, nameSize));
 }
 

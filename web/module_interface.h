@@ -43,7 +43,8 @@ enum class Part : int {
     StoreCsv = 19,      // the store as the file --store reads, with the mark for Excel
     StoreImport = 20,   // the rows of a store file read in and the rows left out, as JSON
     StoreAfter = 21,    // the store after the order (--store-out's rows), as JSON
-    Count = 22,         // not a part: how many there are
+    OrderXlsx = 22,     // the steel order as an Excel workbook, as --order-xlsx writes it
+    Count = 23,         // not a part: how many there are
 };
 
 // What tavrilo_order reads: a site schedule (--order) or a piece list (--cut).

@@ -15,6 +15,11 @@ namespace tavrilo::page {
 std::string& PartText(Part part);
 void ClearParts();
 
+// The text of a file read in, as its readers take it: an Excel workbook's
+// first sheet as CSV text, any other file's bytes as they are; nothing (why
+// in part Printed, for the file `name`) when a workbook cannot be read.
+std::optional<std::string> FileText(std::string_view bytes, std::string_view name);
+
 // A text passed by the page: its bytes, or an empty text for a null.
 inline std::string_view Text(const char* data, std::size_t size) {
     return data != nullptr ? std::string_view(data, size) : std::string_view();

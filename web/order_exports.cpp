@@ -13,12 +13,14 @@
 #include "web/module_interface.h"
 #include "web/module_parts.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
 using tavrilo::page::ClearParts;
+using tavrilo::page::FileText;
 using tavrilo::page::OrderFile;
 using tavrilo::page::Part;
 using tavrilo::page::PartText;
@@ -55,9 +57,12 @@ extern "C" {
 // The steel order that `tavrilo-calc --order` (OrderFile::Schedule) or
 // `--cut` (OrderFile::PieceList) makes of the file's bytes, the file named
 // `name`, with the settings as typed (--stock, --kerf, --keep, --lap,
-// --coils, --shear; a null text for one not given) and --couplers when `couplers` is
-// not 0; with --store when `store` (the store file's bytes) is not null, the
-// offcuts it keeps noted as from `list` on `date` (--store-out's note).
+// --coils, --shear; a null text for one not given) and --couplers when
+// `couplers` is not 0; with --store when `store` (the store file's bytes) is
+// not null, the offcuts it keeps noted as from `list` on `date` (--store-out's
+// note). The file and the store may be Excel workbooks. The workbook (part
+// OrderXlsx, as --order-xlsx writes it) is headed with the site `list`, the
+// date and who prepared and checked it (--prepared-by, --checked-by).
 // Part Printed holds what tavrilo-calc prints (the order's text), or the
 // refusal with its line end; JsonText what it prints with --json, Svg the
 // --order-svg drawing, OrderCsv the --order-csv file with --bom and, with a
@@ -69,7 +74,8 @@ tavrilo_order(int file, const char* bytes, std::size_t size, const char* name, s
               const char* keep, std::size_t keepSize, const char* lap, std::size_t lapSize,
               int couplers, const char* coils, std::size_t coilsSize, const char* store,
               std::size_t storeSize, const char* list, std::size_t listSize, const char* date,
-              std::size_t dateSize, const char* shear, std::size_t shearSize) {
+              std::size_t dateSize, const char* shear, std::size_t shearSize, const char* prepared,
+              std::size_t preparedSize, const char* checked, std::size_t checkedSize) {
     using namespace tavrilo;
     ClearParts();
     orderNeedsSplice = false;
@@ -83,14 +89,21 @@ tavrilo_order(int file, const char* bytes, std::size_t size, const char* name, s
     }
     OrderReader reader(file == static_cast<int>(OrderFile::PieceList) ? OrderSource::PieceList
                                                                       : OrderSource::Schedule);
-    if (!reader.Feed(Text(bytes, size)) || !reader.Finish()) {
+    const std::optional<std::string> text = FileText(Text(bytes, size), Text(name, nameSize));
+    if (!text)
+        return ExitStatus(Outcome::Failed);
+    if (!reader.Feed(*text) || !reader.Finish()) {
         PartText(Part::Printed) =
             BatchDecodeFailureText(Text(name, nameSize), reader.Failure(), 0) + '\n';
         return ExitStatus(Outcome::Failed);
     }
     OrderStore onHand;
+    const std::optional<std::string> storeText =
+        store != nullptr ? FileText(Text(store, storeSize), "库存") : std::nullopt;
+    if (store != nullptr && !storeText)
+        return ExitStatus(Outcome::Failed);
     if (store != nullptr &&
-        !ReadOrderStore(Text(store, storeSize),
+        !ReadOrderStore(*storeText,
                         OffcutNoteText(Text(list, listSize), Text(date, dateSize)), onHand))
         return ExitStatus(Outcome::Failed);
     const OrderAnswer answer =
@@ -105,6 +118,10 @@ tavrilo_order(int file, const char* bytes, std::size_t size, const char* name, s
     PartText(Part::Svg) = SteelOrderSvg(answer.Order);
     PartText(Part::OrderCsv) = std::string(kByteOrderMark) + SteelOrderCsv(answer.Order);
     PartText(Part::OrderPage) = SteelOrderPageJson(answer.Order);
+    PartText(Part::OrderXlsx) = SteelOrderXlsx(
+        answer.Order, {std::string(Text(list, listSize)), std::string(Text(date, dateSize)),
+                       std::string(Text(prepared, preparedSize)),
+                       std::string(Text(checked, checkedSize))});
     if (store != nullptr)
         PartText(Part::StoreAfter) = StoreRowsJson(answer.Order.StoreAfter);
     return ExitStatus(answer.Order.Omitted.empty() ? Outcome::Answered : Outcome::InputToCorrect);
@@ -161,7 +178,10 @@ tavrilo_store_import(const char* bytes, std::size_t size, const char* name, std:
     using namespace tavrilo;
     ClearParts();
     StoreReader reader;
-    if (!reader.Feed(Text(bytes, size)) || !reader.Finish()) {
+    const std::optional<std::string> text = FileText(Text(bytes, size), Text(name, nameSize));
+    if (!text)
+        return ExitStatus(Outcome::Failed);
+    if (!reader.Feed(*text) || !reader.Finish()) {
         PartText(Part::Printed) =
             BatchDecodeFailureText(Text(name, nameSize), reader.Failure(), 0) + '\n';
         return ExitStatus(Outcome::Failed);

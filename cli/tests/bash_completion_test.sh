@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The bash completion of tavrilo-calc, as bash-completion loads it: options
-# from the program's own --help, file names after --svg, --bars-csv and --csv.
+# from the program's own --help, file names after --svg, --bars-csv, --csv and
+# the order's options.
 #   bash_completion_test.sh COMPLETION_FILE TAVRILO_CALC
 set -uo pipefail
 completion=$(realpath "$1")
@@ -9,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/bin" "$work/files"
 ln -s "$calc" "$work/bin/tavrilo-calc"
-touch "$work/files/mesh.svg" "$work/files/rows.csv"
+touch "$work/files/mesh.svg" "$work/files/rows.csv" "$work/files/site.xlsx"
 export PATH="$work/bin:$PATH"
 cd "$work/files" || exit 1
 
@@ -43,11 +44,13 @@ done <<'CASES'
 |--v|--version
 --svg||mesh.svg
 --bars-csv||rows.csv
---csv||- mesh.svg rows.csv
+--csv||- mesh.svg rows.csv site.xlsx
 --csv|r|rows.csv
-|--or|--order --order-csv --order-svg
---order||- mesh.svg rows.csv
+|--or|--order --order-csv --order-svg --order-xlsx
+--order||- mesh.svg rows.csv site.xlsx
 --order-svg||mesh.svg
+--order-xlsx||site.xlsx
+|--pr|--prepared-by
 --lap|3|36d
 CASES
 [ "$failed" -eq 0 ] && echo "PASS"

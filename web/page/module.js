@@ -78,15 +78,17 @@ class TavriloModule {
 
     // The steel order of a file's bytes (a Uint8Array): a site schedule or a
     // piece list (TAVRILO.ORDER_FILE), the file's name for the messages, and
-    // the settings as typed ({stock, kerf, keep, lap, coils, shear}: a text each, or
-    // undefined for one not given; couplers true or false). Returns the
-    // status of its outcome; the parts PRINTED, JSON_TEXT, SVG and ORDER_CSV
-    // hold the order. With `store` ({bytes: the store file's, list, date}:
-    // tavrilo-calc --store, its offcuts noted as from list on date) part
-    // STORE_AFTER holds the store after the order.
-    order(file, bytes, name, { stock, kerf, keep, lap, couplers, coils, shear }, store) {
+    // the settings as typed ({stock, kerf, keep, lap, coils, shear, prepared,
+    // checked}: a text each, or undefined for one not given; couplers true or
+    // false), the site's name and the date (2026-12-10) that head the
+    // workbook, and the store's file (tavrilo-calc --store, its offcuts noted
+    // as from the site on the date) or undefined. Returns the status of its
+    // outcome; the parts PRINTED, JSON_TEXT, SVG, ORDER_CSV and ORDER_XLSX
+    // hold the order, and with a store STORE_AFTER the store after it.
+    order(file, bytes, name, { stock, kerf, keep, lap, couplers, coils, shear, prepared, checked },
+          { site, date, store } = {}) {
         return this.call('tavrilo_order', file, bytes, name, stock, kerf, keep, lap, couplers ? 1 : 0,
-                         coils, store?.bytes, store?.list, store?.date, shear);
+                         coils, store, site, date, shear, prepared, checked);
     }
 
     // The store's rows ({phi (mm), length, count, grade, price, note}:

@@ -50,12 +50,11 @@ function tavriloOrder(ask, site, update, setUrl) {
     }
 
     // Kept with the site as they are typed; an order made before is out of
-    // date, unless only a name to sign it with changed.
-    form.addEventListener('input', (event) => {
+    // date (its workbook names who prepared and checked it too).
+    form.addEventListener('input', () => {
         const typed = settings();
         update((open) => { open.settings = typed; });
-        if (event.target !== boxes.prepared && event.target !== boxes.checked)
-            stale();
+        stale();
     });
 
     let asked = 0; // the last request: a reply to an earlier one is not shown
@@ -251,8 +250,10 @@ function tavriloOrder(ask, site, update, setUrl) {
                         lap: typed.splice === 'lap' ? typed.lap : undefined,
                         couplers: typed.splice === 'couplers', coils: typed.coils,
                         // Left empty: the common shear's capacity.
-                        shear: typed.shear.trim() === '' ? undefined : typed.shear },
-            store: typed.useStore ? { rows: store.rows(), list: name, date: today() } : undefined,
+                        shear: typed.shear.trim() === '' ? undefined : typed.shear,
+                        prepared: typed.prepared, checked: typed.checked },
+            name, date: today(),
+            store: typed.useStore ? { rows: store.rows() } : undefined,
         });
         const done = () => {
             clearTimeout(showBusy);
@@ -275,6 +276,7 @@ function tavriloOrder(ask, site, update, setUrl) {
         }
         $('order-splice').classList.remove('asking');
         link('order-csv', reply.csv, `${name}-采购与下料.csv`);
+        link('order-xlsx', reply.xlsx, `${name}-采购与下料.xlsx`);
         link('order-json', reply.json, `${name}-采购与下料.json`);
         link('order-svg', reply.svg, `${name}-下料图.svg`);
         after = reply.storeAfter;

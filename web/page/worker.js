@@ -18,7 +18,8 @@
 //               {type: 'site', id, module, meshes: [{D, phi, d, a, label, number, grade}]}
 //               {type: 'site-import', id, module, file: File}
 //               {type: 'order', id, module, meshes, settings: {stock, kerf, keep, lap, couplers,
-//                coils, shear}, store: {rows, list, date} or undefined}
+//                coils, shear, prepared, checked}, name (the site's), date, store: {rows} or
+//                undefined}
 //               {type: 'store', id, module, rows: [{phi, length, count, grade, price, note}]}
 //               {type: 'store-import', id, module, file: File}
 // Messages out: {type: 'mesh-total', id, status, text | total, read: {values, notes}}
@@ -27,7 +28,7 @@
 //                count, rest (the others as JSON), totals}, svg, screen, csv, json}
 //               {type: 'site', id, refused: [{index, text}], table, csv: Blob}
 //               {type: 'site-import', id, status, text | imported: {text, meshes, omitted}}
-//               {type: 'order', id, status, needsSplice, text | view (JSON), csv, json, svg,
+//               {type: 'order', id, status, needsSplice, text | view (JSON), csv, json, svg, xlsx,
 //                storeAfter: the rows of the store after it, or null}
 //               {type: 'store', id, refused: [{index, text}], rows, csv: Blob}
 //               {type: 'store-import', id, status, text | imported: {text, rows}}
@@ -168,19 +169,22 @@ async function readStore({ id, module, rows }) {
 
 // The steel order of a site's meshes, made from its schedule as
 // tavrilo-calc --order makes it from the exported file (with --store from
-// the exported store, when `store` is given).
-async function makeOrder({ id, module, meshes, settings, store }) {
+// the exported store, when `store` is given), the workbook headed with the
+// site's name and the date as tavrilo-calc heads it with its file's name and
+// today.
+async function makeOrder({ id, module, meshes, settings, name, date, store }) {
     meshCalc ??= TavriloModule.instantiate(module);
     const calc = await meshCalc;
     const { PART, OUTCOME } = TAVRILO;
     let stored;
     if (store) {
         calc.store(store.rows);
-        stored = { bytes: calc.partBytes(PART.STORE_CSV), list: store.list, date: store.date };
+        stored = calc.partBytes(PART.STORE_CSV);
     }
     calc.site(meshes);
     const schedule = calc.partBytes(PART.SITE_CSV);
-    const status = calc.order(TAVRILO.ORDER_FILE.SCHEDULE, schedule, '工程清单.csv', settings, stored);
+    const status = calc.order(TAVRILO.ORDER_FILE.SCHEDULE, schedule, '工程清单.csv', settings,
+                              { site: name, date, store: stored });
     // A refusal leaves no order to show; rows left out are named in it.
     if (calc.part(PART.ORDER_PAGE) === '') {
         postMessage({ type: 'order', id, status, needsSplice: calc.orderNeedsSplice(),
@@ -195,6 +199,8 @@ async function makeOrder({ id, module, meshes, settings, store }) {
         json: new Blob([calc.partView(PART.JSON_TEXT)], { type: 'application/json' }),
         svg: new Blob([calc.partView(PART.SVG)], { type: 'image/svg+xml' }),
         storeAfter: store ? JSON.parse(calc.part(PART.STORE_AFTER)) : null,
+        xlsx: new Blob([calc.partView(PART.ORDER_XLSX)],
+                       { type: 'application/vnd.openxmlformats-officedocument.spreadsheetml.sheet' }),
     });
 }
 

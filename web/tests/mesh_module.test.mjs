@@ -248,6 +248,45 @@ test('a file that cannot be decoded fails as tavrilo-calc fails, keeping the row
     assert.equal(Buffer.compare(answer.out, native.stdout), 0);
 });
 
+// A schedule as a user types it in Excel, saved by openpyxl (numbers as
+// numbers): every import, the order and the batch read its first sheet as
+// tavrilo-calc reads it, and a damaged one is refused with its words.
+test('an Excel workbook is read by the site import, the order and the batch as tavrilo-calc ' +
+     'reads it', { skip: noNative }, () => {
+    const schedule = 'D,Φ,d,布置形式,备注,数量,级别\n1.3,0.0065,0.1,双向,"盖板, 北",24,HPB300\n' +
+                     '2,0.012,0.15,单向,,3,HRB400\n';
+    const file = path.join(work, 'site.xlsx');
+    const made = spawnSync('/usr/bin/python3', ['-c', `
+import csv, io, sys, openpyxl
+book = openpyxl.Workbook()
+for row in csv.reader(io.StringIO(sys.stdin.read())):
+    book.active.append([float(c) if c.replace('.', '', 1).isdigit() else c or None for c in row])
+book.save(sys.argv[1])`, file], { input: schedule });
+    assert.equal(made.status, 0, String(made.stderr));
+    const bytes = readFileSync(file);
+    const damaged = path.join(work, 'damaged.xlsx');
+    writeFileSync(damaged, bytes.subarray(0, 300));
+
+    const imported = (data, name) => [calc.siteImport(data, name),
+                                      calc.part(TavriloModule.SITE_IMPORT) ||
+                                      calc.part(TavriloModule.PRINTED)];
+    assert.deepEqual(imported(bytes, 'site'), imported(Buffer.from(schedule), 'site'));
+    const refused = spawnSync(nativeCalc, ['--order', damaged]);
+    assert.deepEqual(imported(readFileSync(damaged), damaged), [2, String(refused.stderr)]);
+
+    const status = calc.order(TavriloModule.ORDER_FILE.SCHEDULE, bytes, file, {});
+    const native = spawnSync(nativeCalc, ['--order', file]);
+    assert.equal(`${calc.part(TavriloModule.PRINTED)}${status}`, `${native.stdout}${native.status}`);
+
+    const batch = spawnSync(nativeCalc, ['--bom', '--csv', file]);
+    const answer = moduleBatch(bytes, 1000, file);
+    assert.equal(answer.status, batch.status);
+    assert.equal(answer.err, String(batch.stderr));
+    assert.equal(Buffer.compare(answer.out, batch.stdout), 0);
+    const cut = moduleBatch(readFileSync(damaged), 100, damaged);
+    assert.deepEqual([cut.status, cut.err], [2, String(spawnSync(nativeCalc, ['--csv', damaged]).stderr)]);
+});
+
 // Site-sized piece lists: the cut lengths of round meshes (chords plus the
 // hooks), 3 to 40 lengths of up to 240 bars, on 9 m and 12 m stock, some
 // with a kerf, a splice or a bar diameter each.
