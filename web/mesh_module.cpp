@@ -37,6 +37,7 @@ namespace {
 
 using tavrilo::page::BatchText;
 using tavrilo::page::ClearParts;
+using tavrilo::page::FileText;
 using tavrilo::page::Extra;
 using tavrilo::page::Part;
 using tavrilo::page::PartText;

@@ -93,8 +93,11 @@ class Workbook(unittest.TestCase):
                         self.assertEqual(cell.data_type, "n")
             tables[sheet.title] = [{k: c.value for k, c in r.items()} for r in rows]
         self.assertEqual(book["汇总"].page_setup.orientation, "landscape")
-        self.assertEqual(book["下料单"]["A9"].value, "编制：张三")
-        self.assertTrue(book["下料单"]["A10"].value.startswith("审核：＿"))
+        heading = [c.value or "" for c in book["下料单"]["A"][:15]]
+        signed = next(i for i, text in enumerate(heading) if text.startswith("编制："))
+        self.assertEqual(heading[signed], "编制：张三")
+        self.assertTrue(heading[signed + 1].startswith("审核：＿"))
+        self.assertIn("切断：每次 12 mm 6 根", heading[:signed])
 
         summary = tables["汇总"]
         self.assertEqual(len(summary), len(order["groups"]) + 1)
