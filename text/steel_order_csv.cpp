@@ -71,7 +71,8 @@ void GroupRows(std::string& csv, const SteelOrder& order, const OrderGroup& grou
     Row(csv, grade, diameter, "合计",
         Weighed(group.Kilograms, {.Count = Count(group.BoughtBars),
                                   .Length = MetresText(group.BoughtLength),
-                                  .Content = UseText(group) + "；" + BoundText(order, group),
+                                  .Content = UseText(group) + "；" + BoundText(order, group) +
+                                             "；" + PatternsHeading(group),
                                   .Cost = group.Priced ? Amount(group.Plan.Cost) : std::string()}));
     for (const SplicedBars& bars : group.Spliced)
         Row(csv, grade, diameter, "接长",
