@@ -21,6 +21,10 @@ namespace {
 
 using Pieces = std::vector<std::pair<std::size_t, std::int64_t>>;
 
+// Adding up the pieces of a few groups before their split is searched takes
+// about as long as this many nodes of the search, for each (item, count) of theirs.
+constexpr std::int64_t kStepsPerEntry = 8;
+
 // What the reduction knows of a problem: each item's size with its kerf,
 // and each stock's capacity with its kerf.
 struct Shop {
@@ -36,11 +40,18 @@ struct Target {
 
 // The pieces of the groups `ways`, added up by item.
 Pieces Together(const std::vector<const Group*>& ways) {
-    std::map<std::size_t, std::int64_t> sum;
+    Pieces all;
     for (const Group* g : ways)
         for (const auto& [i, c] : g->Pieces)
-            sum[i] += c * g->Bars;
-    return {sum.begin(), sum.end()};
+            all.push_back({i, c * g->Bars});
+    std::sort(all.begin(), all.end());
+    Pieces sum;
+    for (const auto& [i, c] : all)
+        if (!sum.empty() && sum.back().first == i)
+            sum.back().second += c;
+        else
+            sum.push_back({i, c});
+    return sum;
 }
 
 // `pieces` shared out among the ways `targets` exactly: for every item, the
@@ -118,9 +129,12 @@ private:
 
 std::optional<std::vector<Group>> SplitInto(const Shop& shop, const std::vector<const Group*>& from,
                                             const std::vector<Target>& targets, Budget& budget) {
-    const Pieces pieces = Together(from);
-    if (!budget.Spend(static_cast<std::int64_t>(pieces.size())))
+    std::int64_t entries = 0;
+    for (const Group* g : from)
+        entries += static_cast<std::int64_t>(g->Pieces.size());
+    if (!budget.Spend(kStepsPerEntry * entries))
         return std::nullopt;
+    const Pieces pieces = Together(from);
     return Split(shop, pieces, targets, budget).Find();
 }
 
