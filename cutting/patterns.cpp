@@ -127,6 +127,7 @@ private:
     std::vector<Millimetres> material_; // of the pieces from the k-th item on
 };
 
+// The pieces of the groups `from` as the ways `targets`, or nothing.
 std::optional<std::vector<Group>> SplitInto(const Shop& shop, const std::vector<const Group*>& from,
                                             const std::vector<Target>& targets, Budget& budget) {
     std::int64_t entries = 0;
