@@ -80,6 +80,18 @@ namespace {
 // The steps kept back to improve the plan found: 1 / kRepackShare of them.
 constexpr std::int64_t kRepackShare = 5;
 
+// `best` with fewer patterns, within `steps`, kept only when it buys the same.
+void FewerIn(const Instance& in, std::vector<Group>& best, std::int64_t steps) {
+    std::vector<Group> fewer = best;
+    Budget budget{std::max<std::int64_t>(steps, 0)};
+    FewerPatterns(in, fewer, budget);
+    Shorten(in, fewer);
+    Shorten(in, best);
+    const Totals was = Count(in, best), now = Count(in, fewer);
+    if (now.Bars == was.Bars && now.Bought == was.Bought)
+        best = std::move(fewer);
+}
+
 } // namespace
 
 void Shorten(const Instance& in, std::vector<Group>& groups) {
@@ -171,6 +183,7 @@ Outcome SolveCuttingStock(const Problem& problem, const Limits& limits) {
     std::vector<Group> best = PlanFor(in, budget, bounds);
     Budget again{steps / kRepackShare + budget.Left};
     Improve(in, best, bounds, again);
+    FewerIn(in, best, limits.PatternSteps);
     return Assemble(in, std::move(best), Rounded(in, bounds));
 }
 

@@ -275,6 +275,21 @@ Plan AssembleCosted(const CostedInstance& ci, const std::vector<Group>& groups,
     return plan;
 }
 
+// `plan` with fewer patterns, within `steps`: each stock keeps its bars, so
+// the cost stays as it was.
+void FewerCosted(const CostedInstance& ci, std::vector<Group>& plan, std::int64_t steps) {
+    std::vector<Millimetres> sizes(ci.In.Items()), rooms(ci.Stocks.size());
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        sizes[i] = ci.In.Size(i);
+    for (std::size_t s = 0; s < rooms.size(); ++s)
+        rooms[s] = ci.Capacity(s);
+    std::vector<Group> fewer = plan;
+    Budget budget{std::max<std::int64_t>(steps, 0)};
+    FewerPatterns(sizes, rooms, fewer, budget);
+    if (CostOf(ci, fewer) == CostOf(ci, plan) && WithinStock(ci, fewer))
+        plan = std::move(fewer);
+}
+
 } // namespace
 
 Outcome SolveCosted(const Problem& problem, const Limits& limits) {
@@ -289,6 +304,7 @@ Outcome SolveCosted(const Problem& problem, const Limits& limits) {
     Budget budget{std::max<std::int64_t>(limits.Steps, 0)};
     if (auto exact = CostedExactly(ci, budget)) {
         Cheapen(ci, *exact);
+        FewerCosted(ci, *exact, limits.PatternSteps);
         return AssembleCosted(ci, *exact, CostOf(ci, *exact));
     }
     std::optional<std::vector<Group>> best;
@@ -325,6 +341,7 @@ Outcome SolveCosted(const Problem& problem, const Limits& limits) {
     lower = Achievable(ci, lower);
     if (relaxed && CostOf(ci, *best) > lower)
         lower = CountsBound(ci, lower, *best, pool, budget);
+    FewerCosted(ci, *best, limits.PatternSteps);
     return AssembleCosted(ci, *best, lower);
 }
 

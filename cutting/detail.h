@@ -363,6 +363,15 @@ void Improve(const Instance& in, std::vector<Group>& best, const Bounds& bounds,
 void Shorten(const Instance& in, std::vector<Group>& groups);
 Plan Assemble(const Instance& in, std::vector<Group> groups, const Bounds& bounds);
 
+// Fewer distinct ways of cutting in `groups` (patterns.cpp), merged first:
+// pairs as one and triples as two, each stock keeping its bars, while
+// `budget` lasts. `sizes` are the items' and `rooms` the stocks' (by
+// Group::Stock) lengths with a kerf each.
+void FewerPatterns(const std::vector<Millimetres>& sizes, const std::vector<Millimetres>& rooms,
+                   std::vector<Group>& groups, Budget& budget);
+// The same for `in`, its groups first each on its shortest stock.
+void FewerPatterns(const Instance& in, std::vector<Group>& groups, Budget& budget);
+
 // What is left of a bar, its cuts and its offcut, as plan.h defines them.
 struct PatternShape {
     Millimetres Rest = 0;

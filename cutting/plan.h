@@ -99,6 +99,9 @@ enum class ProblemFault {
 // that the answer is the same on a slow machine and a fast one.
 struct Limits {
     std::int64_t Steps = 1'200'000'000;
+    // Steps of their own for fewer distinct patterns once the plan is found,
+    // at the same bars, length and cost (0: the plan as found).
+    std::int64_t PatternSteps = 5'000'000;
 };
 
 using Outcome = std::variant<Plan, ProblemFault>;

@@ -72,7 +72,8 @@ void GroupRows(std::string& csv, const SteelOrder& order, const OrderGroup& grou
     Row(csv, grade, diameter, "合计",
         Weighed(group.Kilograms, {.Count = Count(group.BoughtBars),
                                   .Length = MetresText(group.BoughtLength),
-                                  .Content = UseText(group) + "；" + BoundText(order, group),
+                                  .Content = UseText(group) + "；" + BoundText(order, group) +
+                                             "；" + PatternsHeading(group),
                                   .Strokes = group.BarsPerStroke > 0 ? Count(group.Strokes()) : "",
                                   .Cost = group.Priced ? Amount(group.Plan.Cost) : std::string()}));
     for (const SplicedBars& bars : group.Spliced)

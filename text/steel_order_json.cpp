@@ -122,6 +122,8 @@ void Settings(JsonWriter& json, const OrderSettings& s) {
 }
 
 void Patterns(JsonWriter& json, const OrderSettings& settings, const OrderGroup& group) {
+    // Each a setting of the shear line's stops: how many the group asks for.
+    json.Key("pattern_count").Integer(static_cast<std::int64_t>(group.Plan.Patterns.size()));
     json.Key("patterns").BeginArray();
     for (const cutting::Pattern& pattern : group.Plan.Patterns) {
         json.BeginObject();

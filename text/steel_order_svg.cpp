@@ -87,7 +87,9 @@ std::string SteelOrderSvg(const SteelOrder& order) {
     d.Y += kSvgLine;
     for (const OrderGroup& group : order.Groups) {
         d.Y += kSvgLine / 2;
-        d.Line(GroupName(order, group) + "：" + PurchaseText(group), 15, true);
+        d.Line(GroupName(order, group) + "：" + PurchaseText(group) +
+                   (group.Coiled ? std::string() : "；" + PatternsHeading(group)),
+               15, true);
         d.Y += kSvgLine * 0.6;
         for (const cutting::Pattern& pattern : group.Plan.Patterns)
             PatternStrip(d, order.Settings, group, pattern);

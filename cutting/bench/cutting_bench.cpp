@@ -14,7 +14,10 @@
 // proven), the largest excess in bars, and the median and largest time.
 // --list prints every instance off the optimum; --digest, per set, a digest
 // of its plans (every pattern and bound), to tell a change that moves no
-// plan from one that does. Every plan is verified.
+// plan from one that does. Every plan is verified, and solved again as found,
+// before fewer patterns were sought: the mean number of patterns a list of
+// both is printed, and a plan whose bars, length, cost or bounds differ
+// between the two is a fault.
 
 #include "cutting/detail.h"
 #include "cutting/plan.h"
@@ -300,7 +303,34 @@ struct Tally {
     std::int64_t worstExcess = 0;
     std::vector<double> seconds;
     int faults = 0;
+    std::int64_t patternsBefore = 0; // of the plans as found, before fewer patterns were sought
+    std::int64_t patterns = 0;
+    std::int64_t patternsFloor = 0;
 };
+
+// No plan has fewer patterns than lengths over half the longest bar: no bar
+// carries two of them.
+std::int64_t PatternFloor(const Problem& problem) {
+    Millimetres longest = 0;
+    for (Millimetres l : problem.StockLengths)
+        longest = std::max(longest, l);
+    for (const Stock& s : problem.Stocks)
+        longest = std::max(longest, s.Length);
+    std::vector<Millimetres> lengths;
+    for (const Demand& d : problem.Pieces)
+        if (2 * d.Length + problem.Kerf > longest)
+            lengths.push_back(d.Length);
+    std::sort(lengths.begin(), lengths.end());
+    const auto distinct = std::unique(lengths.begin(), lengths.end()) - lengths.begin();
+    return std::max<std::int64_t>(distinct, problem.Pieces.empty() ? 0 : 1);
+}
+
+// What fewer patterns must leave as it was: what is bought, its cost and the bounds.
+bool SameTotals(const Plan& a, const Plan& b) {
+    return a.Bars == b.Bars && a.Bought == b.Bought && a.Cost == b.Cost &&
+           a.LowerBoundBars == b.LowerBoundBars && a.LowerBoundLength == b.LowerBoundLength &&
+           a.LowerBoundCost == b.LowerBoundCost && a.ProvenOptimal == b.ProvenOptimal;
+}
 
 } // namespace
 
@@ -371,6 +401,18 @@ int main(int argc, char** argv) {
             continue;
         }
         Fold(t.digest, *plan);
+        Limits asFound = limits;
+        asFound.PatternSteps = 0;
+        const Outcome before = SolveCuttingStock(row.problem, asFound);
+        const Plan* old = std::get_if<Plan>(&before);
+        if (!old || VerifyPlan(row.problem, *old) || !SameTotals(*old, *plan)) {
+            ++t.faults;
+            std::printf("FAULT %s: fewer patterns changed what is bought or its bound\n",
+                        row.name.c_str());
+        }
+        t.patternsBefore += old ? static_cast<std::int64_t>(old->Patterns.size()) : 0;
+        t.patterns += static_cast<std::int64_t>(plan->Patterns.size());
+        t.patternsFloor += PatternFloor(row.problem);
         const bool byLength = row.problem.StockLengths.size() > 1;
         std::int64_t excess = 0;
         if (byLength && plan->Bought > FirstFitFloor(row.problem)) {
@@ -407,16 +449,20 @@ int main(int argc, char** argv) {
                         static_cast<long long>(plan->Bought), seconds);
     }
     std::printf("| set | instances | at the optimum | largest excess (bars) | median time | "
-                "largest time |\n|---|---|---|---|---|---|\n");
+                "largest time | patterns a list, as found | patterns a list | at least |\n"
+                "|---|---|---|---|---|---|---|---|---|\n");
     int faults = 0;
     for (const std::string& set : order) {
         Tally& t = tallies[set];
         std::sort(t.seconds.begin(), t.seconds.end());
         const double median = t.seconds.empty() ? 0 : t.seconds[t.seconds.size() / 2];
         const double largest = t.seconds.empty() ? 0 : t.seconds.back();
-        std::printf("| %s | %d | %.1f %% | %lld | %.3f s | %.3f s |\n", set.c_str(), t.count,
-                    100.0 * t.atOptimum / std::max(t.count, 1),
-                    static_cast<long long>(t.worstExcess), median, largest);
+        const double lists = std::max(t.count, 1);
+        std::printf(
+            "| %s | %d | %.1f %% | %lld | %.3f s | %.3f s | %.2f | %.2f | %.2f |\n", set.c_str(),
+            t.count, 100.0 * t.atOptimum / lists, static_cast<long long>(t.worstExcess), median,
+            largest, static_cast<double>(t.patternsBefore) / lists,
+            static_cast<double>(t.patterns) / lists, static_cast<double>(t.patternsFloor) / lists);
         faults += t.faults;
     }
     if (digest)
