@@ -73,7 +73,15 @@ def interface_constants(headers):
             if not names or len(names) != grades.group(1).count('SteelGrade::'):
                 sys.exit(f'{header}: cannot read kGradeNames')
             groups['GRADES'] = names
-    missing = (set(INTERFACE_GROUPS.values()) | {'GRADES'}) - set(groups)
+        # The common shear's bars a stroke by diameter in tenths of a
+        # millimetre (TAVRILO.SHEAR: [[120, 6], ...]), the order's default.
+        shear = re.search(r'kCommonShear\{\{(.*?)\}\};', text, re.S)
+        if shear:
+            pairs = [[int(d), int(n)] for d, n in re.findall(r'\{(\d+), (\d+)\}', shear.group(1))]
+            if not pairs or len(pairs) != shear.group(1).count('{'):
+                sys.exit(f'{header}: cannot read kCommonShear')
+            groups['SHEAR'] = pairs
+    missing = (set(INTERFACE_GROUPS.values()) | {'GRADES', 'SHEAR'}) - set(groups)
     if missing:
         sys.exit(f'no enumeration for {", ".join(sorted(missing))}')
     return groups

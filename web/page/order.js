@@ -8,7 +8,7 @@
 'use strict';
 
 /* exported tavriloOrder */
-/* global tavriloStore */
+/* global TAVRILO, tavriloStore */
 
 // `ask(message)`: a promise of the worker's reply; `site()`: the open site;
 // `update(change)`: keeps change(the open site); `setUrl(key, blob)`: a
@@ -19,8 +19,10 @@ function tavriloOrder(ask, site, update, setUrl) {
     const boxes = { stock: $('order-stock'), kerf: $('order-kerf'), keep: $('order-keep'),
                     lap: $('order-lap'), coils: $('order-coils'), shear: $('order-shear'),
                     prepared: $('order-prepared'), checked: $('order-checked') };
+    // The shear's bars a stroke by diameter: the common shear's table, to edit.
+    const SHEAR = TAVRILO.SHEAR.map(([tenths, bars]) => `${tenths / 10}:${bars}`).join(',');
     const DEFAULTS = { stock: '9,12', kerf: '0', keep: '0.5', lap: '36d', splice: 'none', coils: '10',
-                       shear: '', prepared: '', checked: '' };
+                       shear: SHEAR, prepared: '', checked: '' };
     const radios = [...form.querySelectorAll('input[name="splice"]')];
     const result = $('order-result');
     const message = $('order-message');
@@ -249,7 +251,7 @@ function tavriloOrder(ask, site, update, setUrl) {
             settings: { stock: typed.stock, kerf: typed.kerf, keep: typed.keep,
                         lap: typed.splice === 'lap' ? typed.lap : undefined,
                         couplers: typed.splice === 'couplers', coils: typed.coils,
-                        // Left empty: the common shear's capacity.
+                        // Left empty: the common shear's table.
                         shear: typed.shear.trim() === '' ? undefined : typed.shear,
                         prepared: typed.prepared, checked: typed.checked },
             name, date: today(),
