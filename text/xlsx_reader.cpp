@@ -4,6 +4,7 @@
 #include "text/zip.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <utility>
@@ -205,9 +206,12 @@ private:
     bool StartRow(const XmlToken& token) {
         row_ = written_ + 1;
         if (const auto r = Attribute(token.Attributes, "r")) {
-            const std::size_t at = static_cast<std::size_t>(ParseLeadingNumber(*r));
-            if (!IsOnlyNumber(*r) || at == 0 || at > kMaxRows)
+            // A row number is a whole number in range before it is one.
+            const double number = IsOnlyNumber(*r) ? ParseLeadingNumber(*r) : 0;
+            if (!(number >= 1 && number <= static_cast<double>(kMaxRows)) ||
+                number != std::floor(number))
                 return false;
+            const auto at = static_cast<std::size_t>(number);
             row_ = std::max(at, written_ + 1); // rows out of order follow the last
         }
         cells_.clear();
