@@ -129,7 +129,9 @@ std::string EscapeXml(std::string_view text) {
             out += "&apos;";
             break;
         default:
-            out += c;
+            // XML holds no other control characters, not even as references.
+            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r')
+                out += c;
         }
     }
     return out;

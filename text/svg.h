@@ -62,7 +62,9 @@ MeshScreenDrawing MeshSvgForScreen(const MeshDrawing& drawing);
 // character, and no other character is wider than 1 em.
 double TextWidthBound(std::string_view text, double size);
 
-// `text` with &, <, >, " and ' written as XML entities.
+// `text` as XML character data or an attribute value (of the drawings and
+// the workbooks): &, <, >, " and ' written as entities, and the control
+// characters XML cannot hold left out.
 std::string EscapeXml(std::string_view text);
 
 } // namespace tavrilo

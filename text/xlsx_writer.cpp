@@ -1,4 +1,5 @@
 #include "calc/number.h"
+#include "text/svg.h"
 #include "text/utf8.h"
 #include "text/xlsx.h"
 #include "text/zip.h"
@@ -23,33 +24,6 @@ constexpr std::string_view kTypePrefix =
 constexpr std::string_view kFooter = "&amp;C第 &amp;P 页 / 共 &amp;N 页";
 // A column's width in characters: what its widest cell needs, within these.
 constexpr double kNarrowest = 6, kWidest = 60;
-
-// Text as XML character data or an attribute value: the markup escaped, and
-// the control characters XML cannot hold left out.
-std::string Escaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r')
-                out += c;
-        }
-    }
-    return out;
-}
 
 // "A", "B", ... "Z", "AA", ...
 std::string ColumnName(std::size_t column) { // from 0
@@ -98,7 +72,7 @@ std::string CellXml(const XlsxCell& cell, const std::string& ref, CellFormat for
         return "<c r=\"" + ref + "\"" + style + "><v>" + ShortestRoundTrip(cell.Number) +
                "</v></c>";
     return "<c r=\"" + ref + "\"" + style + " t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
-           Escaped(cell.Text) + "</t></is></c>";
+           EscapeXml(cell.Text) + "</t></is></c>";
 }
 
 std::string SheetDataXml(const XlsxSheet& sheet) {
@@ -181,7 +155,7 @@ std::string WorkbookXml(const std::vector<XlsxSheet>& sheets) {
                       "\" xmlns:r=\"" + std::string(kRelNs) +
                       "\"><bookViews><workbookView/></bookViews><sheets>";
     for (std::size_t i = 0; i < sheets.size(); ++i)
-        xml += "<sheet name=\"" + Escaped(sheets[i].Name) + "\" sheetId=\"" +
+        xml += "<sheet name=\"" + EscapeXml(sheets[i].Name) + "\" sheetId=\"" +
                std::to_string(i + 1) + "\" r:id=\"rId" + std::to_string(i + 1) + "\"/>";
     xml += "</sheets><definedNames>";
     for (std::size_t i = 0; i < sheets.size(); ++i) {
@@ -190,7 +164,7 @@ std::string WorkbookXml(const std::vector<XlsxSheet>& sheets) {
         std::string row = "$";
         row += std::to_string(sheets[i].HeaderRow);
         xml += "<definedName name=\"_xlnm.Print_Titles\" localSheetId=\"" + std::to_string(i) +
-               "\">'" + Escaped(sheets[i].Name) + "'!" + row + ":" + row + "</definedName>";
+               "\">'" + EscapeXml(sheets[i].Name) + "'!" + row + ":" + row + "</definedName>";
     }
     return xml + "</definedNames></workbook>";
 }

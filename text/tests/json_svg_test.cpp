@@ -73,6 +73,7 @@ TEST(MeshJson, CarriesTheResultAndOnlyWhatWasAskedFor) {
 TEST(Svg, EscapesTextForXml) {
     EXPECT_EQ(EscapeXml("a<b>&\"c'"), "a&lt;b&gt;&amp;&quot;c&apos;");
     EXPECT_EQ(EscapeXml("钢筋 Φ"), "钢筋 Φ");
+    EXPECT_EQ(EscapeXml("a\x01\x1f\tb\n"), "a\tb\n"); // no control character XML cannot hold
 }
 
 struct DrawingCase {
